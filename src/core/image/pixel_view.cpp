@@ -1,0 +1,35 @@
+#include "image/pixel_view.h"
+
+namespace mirelo {
+
+uint32_t ReadStored(const PixelView& v, int x, int y) {
+    const uint8_t* row = v.Row(y);
+    int bpp = BitsPerPixel(v.format);
+    if (bpp < 8) {
+        int bit = x * bpp;
+        int shift = 8 - bpp - (bit & 7);
+        return (row[bit >> 3] >> shift) & ((1u << bpp) - 1);
+    }
+    const uint8_t* p = row + static_cast<intptr_t>(x) * (bpp / 8);
+    uint32_t value = 0;
+    int bytes = bpp / 8 > 4 ? 4 : bpp / 8;
+    for (int i = 0; i < bytes; ++i) value |= uint32_t{p[i]} << (8 * i);
+    return value;
+}
+
+void WriteStored(const PixelView& v, int x, int y, uint32_t stored) {
+    uint8_t* row = v.Row(y);
+    int bpp = BitsPerPixel(v.format);
+    if (bpp < 8) {
+        int bit = x * bpp;
+        int shift = 8 - bpp - (bit & 7);
+        uint8_t mask = static_cast<uint8_t>(((1u << bpp) - 1) << shift);
+        row[bit >> 3] = static_cast<uint8_t>((row[bit >> 3] & ~mask) | ((stored << shift) & mask));
+        return;
+    }
+    uint8_t* p = row + static_cast<intptr_t>(x) * (bpp / 8);
+    int bytes = bpp / 8 > 4 ? 4 : bpp / 8;
+    for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(stored >> (8 * i));
+}
+
+}  // namespace mirelo

@@ -1,0 +1,18 @@
+// Command dispatch: the common guards and the owner of each command.
+#pragma once
+#include "common/win.h"
+
+namespace mirelo {
+
+class Editor;
+
+// Low 16 bits of wparam: the command id.
+void DispatchCommand(Editor& editor, HWND hwnd, WPARAM wparam);
+// Asks about an unfinished drawing path; returns IDCANCEL when the command must stop.
+int ResolvePendingPath(Editor& editor);
+// A key press that reached the main window.
+void KeyToCommand(Editor& editor, HWND hwnd, WPARAM key);
+// WM_CONTEXTMENU at a screen point.
+void ShowContextMenu(Editor& editor, HWND hwnd, POINT screen);
+
+}  // namespace mirelo

@@ -1,0 +1,208 @@
+#include "image/new_image.h"
+
+#include <cwchar>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "image/bitmap_access.h"
+#include "res/resource.h"
+
+namespace mirelo {
+
+namespace {
+constexpr int kSizeMax = 2400;
+constexpr int kDpiMax = 960;
+constexpr int kSliderStep = 32;
+
+struct Row {
+    int edit, spin, slider;
+    int max;
+    int NewImageValues::*value;
+    bool resolution;
+};
+
+const Row kRows[] = {
+    {IDC_NEW_WIDTH, IDC_NEW_SPIN_WIDTH, IDC_NEW_SLIDER_WIDTH, kSizeMax, &NewImageValues::width, false},
+    {IDC_NEW_HEIGHT, IDC_NEW_SPIN_HEIGHT, IDC_NEW_SLIDER_HEIGHT, kSizeMax, &NewImageValues::height, false},
+    {IDC_NEW_DPIX, IDC_NEW_SPIN_DPIX, IDC_NEW_SLIDER_DPIX, kDpiMax, &NewImageValues::dpiX, true},
+    {IDC_NEW_DPIY, IDC_NEW_SPIN_DPIY, IDC_NEW_SLIDER_DPIY, kDpiMax, &NewImageValues::dpiY, true},
+};
+
+const Row* RowOf(int id) {
+    for (const auto& r : kRows)
+        if (r.edit == id || r.spin == id || r.slider == id) return &r;
+    return nullptr;
+}
+
+// The other resolution row of a resolution row.
+const Row& OtherResolution(const Row& r) { return r.edit == IDC_NEW_DPIX ? kRows[3] : kRows[2]; }
+
+int PlainNumber(const Text& t) {
+    // A plain ASCII-to-integer reading: optional sign, then digits up to the first other character.
+    size_t i = 0;
+    while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+    long long v = 0;
+    for (; i < t.size() && t[i] >= u'0' && t[i] <= u'9' && v < 100000000; ++i) v = v * 10 + (t[i] - u'0');
+    return static_cast<int>(negative ? -v : v);
+}
+
+void SetSlider(HWND dlg, const Row& r, int pos) { SendDlgItemMessageW(dlg, r.slider, TBM_SETPOS, TRUE, pos); }
+void SetSpin(HWND dlg, const Row& r, int pos) { SendDlgItemMessageW(dlg, r.spin, UDM_SETPOS32, 0, pos); }
+
+bool SameRatio(HWND dlg) { return IsDlgButtonChecked(dlg, IDC_NEW_SAME_RATIO) == BST_CHECKED; }
+
+void OnInit(HWND dlg, Editor& e) {
+    for (const auto& r : kRows) {
+        SendDlgItemMessageW(dlg, r.edit, EM_LIMITTEXT, 4, 0);
+        SendDlgItemMessageW(dlg, r.spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(dlg, r.edit)), 0);
+        SendDlgItemMessageW(dlg, r.spin, UDM_SETRANGE32, 0, r.max);
+        SendDlgItemMessageW(dlg, r.slider, TBM_SETRANGEMIN, FALSE, 0);
+        SendDlgItemMessageW(dlg, r.slider, TBM_SETRANGEMAX, FALSE, r.max);
+        SendDlgItemMessageW(dlg, r.slider, TBM_SETLINESIZE, 0, kSliderStep);
+        SendDlgItemMessageW(dlg, r.slider, TBM_SETPAGESIZE, 0, kSliderStep * 4);
+    }
+    NewImageValues start = e.newImage;
+    for (const auto& r : kRows) {
+        SetSpin(dlg, r, start.*r.value);
+        SetDlgItemInt(dlg, r.edit, static_cast<UINT>(start.*r.value), FALSE);
+        SetSlider(dlg, r, start.*r.value);
+    }
+    CheckDlgButton(dlg, IDC_NEW_SAME_RATIO, BST_CHECKED);
+}
+
+void OnSlider(HWND dlg, HWND slider) {
+    const Row* r = RowOf(GetDlgCtrlID(slider));
+    if (!r) return;
+    int pos = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+    pos = pos / kSliderStep * kSliderStep;
+    SetSlider(dlg, *r, pos);
+    SetSpin(dlg, *r, pos);
+    SetDlgItemInt(dlg, r->edit, static_cast<UINT>(pos), FALSE);
+    if (r->resolution && SameRatio(dlg)) {
+        const Row& o = OtherResolution(*r);
+        SetSpin(dlg, o, pos);
+        SetDlgItemInt(dlg, o.edit, static_cast<UINT>(pos), FALSE);
+        SetSlider(dlg, o, pos);
+    }
+}
+
+void OnEditChange(HWND dlg, Editor& e, const Row& r) {
+    Text text = WindowText(GetDlgItem(dlg, r.edit));
+    int value = PlainNumber(text);
+    e.newImage.*r.value = value;
+    if (GetFocus() == GetDlgItem(dlg, r.edit)) SetSlider(dlg, r, value);
+    if (r.resolution && SameRatio(dlg)) {
+        const Row& o = OtherResolution(r);
+        HWND other = GetDlgItem(dlg, o.edit);
+        if (WindowText(other) != text) {
+            SetWindowTextW(other, W(text));
+            SetSlider(dlg, o, value);
+        }
+    }
+}
+
+void OnSpinStep(HWND dlg, const NMUPDOWN* n) {
+    const Row* r = RowOf(static_cast<int>(n->hdr.idFrom));
+    if (!r) return;
+    int pos = n->iPos + n->iDelta;
+    pos = pos < 0 ? 0 : (pos > r->max ? r->max : pos);
+    SetSlider(dlg, *r, pos);
+}
+
+INT_PTR CALLBACK NewImageProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* e = reinterpret_cast<Editor*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    switch (msg) {
+    case WM_INITDIALOG:
+        e = reinterpret_cast<Editor*>(lp);
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        OnInit(dlg, *e);
+        if (e->dialogObserver) e->dialogObserver(dlg, IDD_NEWIMAGE);
+        return TRUE;
+    case WM_ACTIVATE:
+        if (e) e->activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dlg;
+        return FALSE;
+    case WM_HSCROLL:
+        if (lp) OnSlider(dlg, reinterpret_cast<HWND>(lp));
+        return TRUE;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (hdr->code == UDN_DELTAPOS) OnSpinStep(dlg, reinterpret_cast<NMUPDOWN*>(lp));
+        return FALSE;
+    }
+    case WM_COMMAND: {
+        int id = LOWORD(wp);
+        if (HIWORD(wp) == EN_CHANGE && e) {
+            if (const Row* r = RowOf(id); r && r->edit == id) OnEditChange(dlg, *e, *r);
+            return TRUE;
+        }
+        if (id == IDC_NEW_DEFAULT) {
+            for (const Row* r : {&kRows[2], &kRows[3]}) {
+                SetSpin(dlg, *r, 96);
+                SetDlgItemInt(dlg, r->edit, 96, FALSE);
+                SetSlider(dlg, *r, 96);
+            }
+            return TRUE;
+        }
+        if (id == IDOK) {
+            bool transparent = IsDlgButtonChecked(dlg, IDC_NEW_TRANSPARENT) == BST_CHECKED;
+            EndDialog(dlg, IDOK);
+            if (e) e->activeDialog = nullptr;
+            CreateNewImage(*e, e->newImage.width, e->newImage.height, e->newImage.dpiX, e->newImage.dpiY, transparent);
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_DESTROY:
+        if (e && e->activeDialog == dlg) e->activeDialog = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+}  // namespace
+
+void NewImageDialog(Editor& e) {
+    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_NEWIMAGE), e.mainWindow, NewImageProc, reinterpret_cast<LPARAM>(&e));
+}
+
+bool CreateNewImage(Editor& e, int width, int height, int dpiX, int dpiY, bool transparent) {
+    int slot = e.images.FirstFree();
+    if (slot < 0) {
+        Text msg = MessageText(u"画像数が %d を超過したので、%s は開けません").Arg(kMaxImages).Arg(e.images.NextNewName()).Str();
+        e.messages.App(msg, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    GpBitmapOwner bitmap;
+    if (width <= 0 || height <= 0 || !CreateGpBitmap(bitmap, width, height, fmt::k32ARGB)) {
+        e.messages.LowLevel(u"Bmpを作成できません");
+        return false;
+    }
+    {
+        GpGraphicsOwner g;
+        bitmap.Check(gp::GdipGetImageGraphicsContext(bitmap.get(), g.put()));
+        if (g) bitmap.Check(g.Check(gp::GdipGraphicsClear(g.get(), transparent ? 0x00000000u : 0xFFFFFFFFu)));
+    }
+    if (bitmap.lastStatus() != Gdiplus::Ok) {
+        e.messages.LowLevel(u"Bmpを作成できません");
+        return false;
+    }
+    e.images.slots[static_cast<size_t>(slot)].bitmap = std::move(bitmap);
+    e.images.current = slot;
+    e.loadingName = e.images.NextNewName();
+    InitSlot(e, true);
+    ImageSlot* s = e.Current();
+    if (dpiX > 0 && dpiY > 0)
+        s->bitmap.Check(gp::GdipBitmapSetResolution(s->bitmap.get(), static_cast<Gdiplus::REAL>(dpiX), static_cast<Gdiplus::REAL>(dpiY)));
+    RefreshStatusLine(e);
+    RefreshMenuState(e);
+    RebuildImageSelectMenu(e);
+    return true;
+}
+
+}  // namespace mirelo
+

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/commands.h"
+#include "image/pixel_format.h"
+
+namespace mirelo {
+namespace {
+
+TEST(CommandTable, IdsAreUniqueAndComplete) {
+    size_t n = 0;
+    const CommandInfo* table = CommandTable(&n);
+    std::set<int> ids;
+    for (size_t i = 0; i < n; ++i) EXPECT_TRUE(ids.insert(table[i].id).second) << table[i].id;
+    for (int id = 40001; id <= 40086; ++id) {
+        if (id == 40041 || id == 40054) {
+            EXPECT_EQ(FindCommand(id), nullptr) << id;
+            continue;
+        }
+        ASSERT_NE(FindCommand(id), nullptr) << id;
+        EXPECT_NE(FindCommand(id)->menuText, nullptr) << id;
+    }
+    for (int id : {1124, 1125, 1132, 1133, 1134, 1137, 1138, 1156, 1157, 1158, 1159, 1160, 1161, 1188, 1189})
+        EXPECT_NE(FindCommand(id), nullptr) << id;
+    EXPECT_EQ(FindCommand(1126), nullptr);
+    EXPECT_NE(FindCommand(10000), nullptr);
+    EXPECT_NE(FindCommand(10255), nullptr);
+    EXPECT_EQ(FindCommand(10256), nullptr);
+    EXPECT_NE(FindCommand(40755), nullptr);
+    EXPECT_EQ(FindCommand(40756), nullptr);
+}
+
+TEST(CommandTable, Guards) {
+    EXPECT_EQ(FindCommand(cmd::kNew)->guards, unsigned{kGuardPendingPath});
+    EXPECT_EQ(FindCommand(cmd::kClose)->guards, unsigned{kGuardPendingPath | kGuardImage});
+    EXPECT_EQ(FindCommand(cmd::k1Index)->guards, unsigned{kGuardPendingPath | kGuardPasteObjects});
+    EXPECT_EQ(FindCommand(cmd::k16RGB555)->guards, unsigned{kGuardPendingPath});
+    EXPECT_EQ(FindCommand(cmd::k16ARGB1555)->guards, unsigned{kGuardPendingPath | kGuardPasteObjects});
+    EXPECT_EQ(FindCommand(cmd::kToolShape)->guards, unsigned{kGuardImage});
+    EXPECT_EQ(FindCommand(cmd::kToolText)->guards, unsigned{kGuardPendingPath | kGuardImage});
+    EXPECT_EQ(FindCommand(cmd::kUndo)->guards, 0u);
+    EXPECT_EQ(FindCommand(cmd::kDelete)->guards, unsigned{kGuardImage});
+    EXPECT_EQ(FindCommand(cmd::kFitWindow)->guards, unsigned{kGuardImage});
+}
+
+TEST(CommandTable, MenuTexts) {
+    EXPECT_EQ(TextView(FindCommand(40001)->menuText), TextView(u"新規作成(&N)\tCtrl+N"));
+    EXPECT_EQ(TextView(FindCommand(40038)->menuText), TextView(u"270度(T)"));
+    EXPECT_EQ(TextView(FindCommand(40086)->menuText), TextView(u"削除(&D)\tCtrl+Delete"));
+    EXPECT_EQ(FindCommand(40086)->popup, kInObjectPopup);
+    EXPECT_EQ(TextView(FindCommand(40058)->menuText), TextView(u"24bit RGB\t(ﾌﾙｶﾗｰ)"));
+}
+
+TEST(CommandTable, GridSpacings) {
+    EXPECT_EQ(GridSpacingForCommand(40066), 1);
+    EXPECT_EQ(GridSpacingForCommand(40070), 16);
+    EXPECT_EQ(GridSpacingForCommand(40078), 256);
+    EXPECT_EQ(GridSpacingForCommand(40065), 0);
+    EXPECT_EQ(GridSpacingForCommand(40079), 0);
+    EXPECT_EQ(GridCommandForSpacing(0, 0), 40065);
+    EXPECT_EQ(GridCommandForSpacing(16, 16), 40070);
+    EXPECT_EQ(GridCommandForSpacing(16, 8), 40079);
+    EXPECT_EQ(GridCommandForSpacing(7, 7), 40079);
+    for (int id = 40066; id <= 40078; ++id) {
+        int s = GridSpacingForCommand(id);
+        EXPECT_EQ(GridCommandForSpacing(s, s), id);
+    }
+}
+
+TEST(CommandTable, FormatCommands) {
+    EXPECT_EQ(FormatCommand(fmt::k1Index), 40051);
+    EXPECT_EQ(FormatCommand(fmt::k16ARGB1555), 40057);
+    EXPECT_EQ(FormatCommand(fmt::k64PARGB), 40064);
+    EXPECT_EQ(FormatCommand(fmt::k16Gray), 0);
+    EXPECT_EQ(FormatCommand(0x1234), 0);
+}
+
+TEST(KeyMirror, CtrlLettersAndPlainKeys) {
+    EXPECT_EQ(KeyToCommandId('Z', true), 40011);
+    EXPECT_EQ(KeyToCommandId('Z', false), 0);
+    EXPECT_EQ(KeyToCommandId('Y', true), 40012);
+    EXPECT_EQ(KeyToCommandId('B', true), 40017);
+    EXPECT_EQ(KeyToCommandId(0x1B, false), 40019);
+    EXPECT_EQ(KeyToCommandId(0x2E, true), 40086);
+    EXPECT_EQ(KeyToCommandId('Q', true), 0);
+    // The key mirror and the accelerator table agree.
+    size_t n = 0;
+    const AcceleratorKey* acc = AcceleratorTable(&n);
+    EXPECT_EQ(n, 13u);
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(KeyToCommandId(acc[i].virtualKey, acc[i].ctrl), acc[i].command);
+}
+
+TEST(SaveInPlace, Routes) {
+    EXPECT_EQ(ChooseSaveRoute(false, 4), SaveRoute::SaveAsDialog);
+    EXPECT_EQ(ChooseSaveRoute(true, -1), SaveRoute::SaveAsDialog);
+    EXPECT_EQ(ChooseSaveRoute(true, 3), SaveRoute::IconOrPointer);
+    EXPECT_EQ(ChooseSaveRoute(true, 5), SaveRoute::PngOrTiff);
+    EXPECT_EQ(ChooseSaveRoute(true, 6), SaveRoute::PngOrTiff);
+    for (int t : {1, 2, 4}) EXPECT_EQ(ChooseSaveRoute(true, t), SaveRoute::Direct);
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -1,0 +1,14 @@
+// Entry of the Windows-side tests: GDI+ is started once for the whole run.
+#include <gtest/gtest.h>
+
+#include "common/gdiplus.h"
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    mirelo::GdiplusSession gdiplus;
+    if (!gdiplus.ok()) {
+        fprintf(stderr, "GDI+ could not be started\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}
