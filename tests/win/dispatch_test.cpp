@@ -1,0 +1,307 @@
+#include <set>
+
+#include "harness.h"
+#include "app/commands.h"
+#include "app/dispatch.h"
+#include "image/new_image.h"
+#include "res/resource.h"
+
+namespace mirelo {
+namespace {
+using testing::EditorTest;
+
+class DispatchTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        editor->commandObserver = [this](int id) { reached.push_back(id); };
+        // Any dialog that a command opens is cancelled at once.
+        editor->dialogObserver = [](HWND dlg, int) { PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0); };
+    }
+    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    bool Reached(int id) const { return std::find(reached.begin(), reached.end(), id) != reached.end(); }
+
+    std::vector<int> reached;
+};
+
+// Commands whose action leaves the test's reach (quit, system dialogs) or removes the image.
+bool SkippedInSweep(int id) { return id == cmd::kExit || id == cmd::kAbout || id == cmd::kClose; }
+
+TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    size_t n = 0;
+    const CommandInfo* table = CommandTable(&n);
+    for (size_t i = 0; i < n; ++i) {
+        int id = table[i].id;
+        if (SkippedInSweep(id)) continue;
+        reached.clear();
+        Send(id);
+        EXPECT_TRUE(Reached(id)) << id;
+    }
+    for (int id : {10000, 40500}) {
+        reached.clear();
+        Send(id);
+        EXPECT_TRUE(Reached(id)) << id;
+    }
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(editor->images.Occupied(), 1);  // New was cancelled by the test
+    reached.clear();
+    Send(40041);
+    Send(40054);
+    Send(9999);
+    EXPECT_TRUE(reached.empty());
+}
+
+TEST_F(DispatchTest, ImageGuardDoesNothingWithoutAnImage) {
+    OpenWindow();
+    size_t n = 0;
+    const CommandInfo* table = CommandTable(&n);
+    for (size_t i = 0; i < n; ++i) {
+        if (!(table[i].guards & kGuardImage)) continue;
+        reached.clear();
+        Send(table[i].id);
+        EXPECT_FALSE(Reached(table[i].id)) << table[i].id;
+    }
+    EXPECT_TRUE(shown.empty());
+    Send(cmd::kUndo);  // unguarded commands still arrive
+    EXPECT_TRUE(Reached(cmd::kUndo));
+}
+
+TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    editor->Current()->pasteObjectCount = 1;
+    for (int id : {cmd::k1Index, cmd::k4Index, cmd::k8Index, cmd::k16ARGB1555}) {
+        shown.clear();
+        reached.clear();
+        Send(id);
+        EXPECT_FALSE(Reached(id)) << id;
+        ASSERT_EQ(shown.size(), 1u) << id;
+        EXPECT_EQ(shown[0].text, u"貼紙を削除、またはマージして下さい");
+        EXPECT_EQ(shown[0].title, u"Mirelo");
+        EXPECT_EQ(shown[0].owner, editor->mainWindow);
+    }
+    shown.clear();
+    Send(cmd::k16RGB555);  // not guarded by paste objects
+    EXPECT_TRUE(Reached(cmd::k16RGB555));
+    EXPECT_TRUE(shown.empty());
+    editor->Current()->pasteObjectCount = 0;
+}
+
+TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_EQ(gp::GdipCreatePath(Gdiplus::FillModeAlternate, editor->Current()->drawPath.put()), Gdiplus::Ok);
+    editor->Current()->pathMarks = {1, 2, 3, 4};
+    answer = IDCANCEL;
+    Send(cmd::k24RGB);
+    EXPECT_FALSE(Reached(cmd::k24RGB));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"編集中のパスを描画しますか？");
+    EXPECT_EQ(shown[0].type & 0xF, static_cast<UINT>(MB_YESNOCANCEL));
+    EXPECT_TRUE(editor->Current()->drawPath);
+    answer = IDNO;  // discards the drawing path and its marks, then goes on
+    Send(cmd::k24RGB);
+    EXPECT_TRUE(Reached(cmd::k24RGB));
+    EXPECT_FALSE(editor->Current()->drawPath);
+    EXPECT_EQ(editor->Current()->pathMarks[0], 1);
+    EXPECT_EQ(editor->Current()->pathMarks[2], -1);
+    EXPECT_EQ(editor->Current()->pathMarks[3], -1);
+    shown.clear();
+    Send(cmd::k24RGB);  // no unfinished path: no question
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
+    OpenWindow();
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(editor->mainWindow, WM_KEYDOWN, 'Z', 0);
+    EXPECT_TRUE(Reached(cmd::kUndo));
+
+    // The accelerator table translates the same key into the same command.
+    reached.clear();
+    HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(acc, nullptr);
+    MSG m{editor->mainWindow, WM_KEYDOWN, 'Z', 0, 0, {0, 0}};
+    EXPECT_TRUE(TranslateAcceleratorW(editor->mainWindow, acc, &m));
+    EXPECT_TRUE(Reached(cmd::kUndo));
+
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    reached.clear();
+    SendMessageW(editor->mainWindow, WM_KEYDOWN, 'Z', 0);  // without Ctrl: ignored
+    EXPECT_TRUE(reached.empty());
+    SendMessageW(editor->mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(Reached(cmd::kSelectNone));
+}
+
+TEST_F(DispatchTest, AcceleratorResourceMatchesTheKeyTable) {
+    HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    ASSERT_NE(acc, nullptr);
+    ACCEL entries[32];
+    int n = CopyAcceleratorTableW(acc, entries, 32);
+    size_t expectedCount = 0;
+    const AcceleratorKey* expected = AcceleratorTable(&expectedCount);
+    ASSERT_EQ(n, static_cast<int>(expectedCount));
+    for (size_t i = 0; i < expectedCount; ++i) {
+        bool found = false;
+        for (int j = 0; j < n; ++j) {
+            bool ctrl = (entries[j].fVirt & FCONTROL) != 0;
+            if (entries[j].key == expected[i].virtualKey && ctrl == expected[i].ctrl && entries[j].cmd == expected[i].command &&
+                (entries[j].fVirt & FVIRTKEY))
+                found = true;
+        }
+        EXPECT_TRUE(found) << expected[i].command;
+    }
+}
+
+// Collects every item text of a menu and its sub-menus with the top-level position it stands under.
+void CollectItems(HMENU menu, int top, std::vector<std::tuple<int, UINT, Text>>& out) {
+    int n = GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        HMENU sub = GetSubMenu(menu, i);
+        if (sub)
+            CollectItems(sub, top, out);
+        else
+            out.emplace_back(top, GetMenuItemID(menu, i), FromW(text));
+    }
+}
+
+TEST_F(DispatchTest, MenuResourcesHoldEveryCommandText) {
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    HMENU main = LoadMenuW(inst, MAKEINTRESOURCEW(IDR_MAINMENU));
+    HMENU object = LoadMenuW(inst, MAKEINTRESOURCEW(IDR_OBJECTMENU));
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(object, nullptr);
+    const wchar_t* tops[] = {L"ﾌｧｲﾙ(&F)", L"編集(&E)", L"貼紙(&P)", L"ﾊﾟｽ(&A)", L"加工(&M)",
+                             L"色形式(&O)", L"画像選択(&S)", L"表示(&D)", L"ﾍﾙﾌﾟ(&H)"};
+    ASSERT_EQ(GetMenuItemCount(main), 9);
+    std::vector<std::tuple<int, UINT, Text>> items;
+    for (int i = 0; i < 9; ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(main, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, tops[i]);
+        CollectItems(GetSubMenu(main, i), i, items);
+    }
+    CollectItems(GetSubMenu(object, 0), kInObjectPopup, items);
+    size_t n = 0;
+    const CommandInfo* table = CommandTable(&n);
+    for (size_t i = 0; i < n; ++i) {
+        if (!table[i].menuText) continue;
+        bool found = false;
+        for (const auto& [top, id, text] : items)
+            if (id == static_cast<UINT>(table[i].id) && top == table[i].popup && text == table[i].menuText) found = true;
+        EXPECT_TRUE(found) << table[i].id;
+    }
+    // The sub-menus the state rules name.
+    wchar_t text[64];
+    std::set<Text> subs;
+    for (int i = 0; i < 9; ++i) {
+        HMENU pop = GetSubMenu(main, i);
+        for (int j = 0; j < GetMenuItemCount(pop); ++j)
+            if (GetSubMenu(pop, j) && GetMenuStringW(pop, static_cast<UINT>(j), text, 64, MF_BYPOSITION)) subs.insert(FromW(text));
+    }
+    for (const char16_t* name : {u"ｲﾒｰｼﾞｽｷｬﾅ(&I)", u"印刷(&P)", u"貼り付け", u"反転(&M)"}) EXPECT_TRUE(subs.count(name)) << testing::Narrow(name);
+    wchar_t title[32] = {};
+    GetMenuStringW(object, 0, title, 32, MF_BYPOSITION);
+    EXPECT_STREQ(title, L"貼付画像2");
+    DestroyMenu(main);
+    DestroyMenu(object);
+}
+
+TEST_F(DispatchTest, SettingsCommandsCheckTheirItems) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    auto checked = [&](int id) { return (GetMenuState(editor->menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    EXPECT_TRUE(checked(cmd::kPaletteMedianCut));
+    EXPECT_TRUE(checked(cmd::kDither));
+    EXPECT_TRUE(checked(cmd::kObjFrames));
+    EXPECT_TRUE(checked(cmd::kGridNone));
+    EXPECT_TRUE(checked(cmd::k32ARGB));
+    Send(40070);
+    EXPECT_EQ(editor->settings.gridX, 16);
+    EXPECT_TRUE(checked(40070));
+    EXPECT_FALSE(checked(cmd::kGridNone));
+    Send(cmd::kPaletteMono);
+    EXPECT_EQ(editor->settings.paletteMethod, cmd::kPaletteMono);
+    EXPECT_TRUE(checked(cmd::kPaletteMono));
+    EXPECT_FALSE(checked(cmd::kPaletteMedianCut));
+    Send(cmd::kDither);
+    EXPECT_FALSE(editor->settings.dither);
+    EXPECT_FALSE(checked(cmd::kDither));
+    Send(cmd::kCursorCoords);
+    EXPECT_TRUE(checked(cmd::kCursorCoords));
+    EXPECT_EQ(SendMessageW(editor->statusBar, SB_GETPARTS, 0, 0), 2);
+    wchar_t buf[256] = {};
+    SendMessageW(editor->statusBar, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(buf));
+    EXPECT_EQ(std::wstring(buf).rfind(L"new1   MemoryBMP", 0), 0u);
+    Send(cmd::kCursorCoords);
+    EXPECT_EQ(SendMessageW(editor->statusBar, SB_GETPARTS, 0, 0), 1);
+    Send(cmd::kToolShape);
+    EXPECT_EQ(editor->Current()->tool, kToolShape);
+    Send(10000);  // selecting an image starts it with the selection tool
+    EXPECT_EQ(editor->Current()->tool, kToolSelect);
+}
+
+TEST_F(DispatchTest, DeleteKeyErasesWithoutASelectedObject) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    Send(cmd::kDelete);
+    EXPECT_TRUE(Reached(cmd::kErase));
+    EXPECT_FALSE(Reached(cmd::kObjDelete));
+    reached.clear();
+    editor->images.selectedPasteObject[0] = 0;
+    Send(cmd::kDelete);
+    EXPECT_TRUE(Reached(cmd::kObjDelete));
+    editor->images.selectedPasteObject[0] = -1;
+}
+
+TEST_F(DispatchTest, MenuStateFollowsTheImages) {
+    OpenWindow();
+    auto enabled = [&](int pos) { return !(GetMenuState(editor->menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_GRAYED); };
+    EXPECT_TRUE(enabled(0));
+    EXPECT_FALSE(enabled(4));
+    EXPECT_FALSE(enabled(5));
+    EXPECT_FALSE(enabled(6));
+    EXPECT_FALSE(enabled(7));
+    EXPECT_TRUE(enabled(8));
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    EXPECT_TRUE(enabled(1));
+    EXPECT_TRUE(enabled(4));
+    EXPECT_FALSE(enabled(6));  // the image-select menu needs two images
+    EXPECT_FALSE(enabled(2));
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    EXPECT_TRUE(enabled(6));
+}
+
+TEST_F(DispatchTest, QuitWithoutEditsAsksNothing) {
+    HWND w = OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    Send(cmd::kExit);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_EQ(editor->mainWindow, nullptr);
+}
+
+TEST_F(DispatchTest, QuitWithAnUndoableStepAsks) {
+    HWND w = OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    editor->Current()->undo.position = 3;
+    answer = IDNO;
+    SendMessageW(w, WM_CLOSE, 0, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"Mirelo を終了しますか？");
+    EXPECT_TRUE(IsWindow(w));
+    answer = IDYES;
+    SendMessageW(w, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(w));
+}
+
+}  // namespace
+}  // namespace mirelo
