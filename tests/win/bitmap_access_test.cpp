@@ -1,5 +1,7 @@
 #include <objbase.h>
 
+#include <cstring>
+
 #include "harness.h"
 #include "image/bitmap_access.h"
 
@@ -208,6 +210,103 @@ TEST_F(BitmapAccess, ThumbnailOfATallImageIsCentred) {
 
     EXPECT_EQ(MakeThumbnail(editor->messages, nullptr), nullptr);
     EXPECT_EQ(shown.back().text, u"thumbを作成できません");
+}
+
+}  // namespace
+}  // namespace mirelo
+
+#include "common/codepage.h"
+#include "files/properties.h"
+#include "image/image_set.h"
+
+namespace mirelo {
+namespace {
+
+bool RunningUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void PutBe32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v[at + static_cast<size_t>(i)] = static_cast<uint8_t>(x >> (24 - 8 * i));
+}
+
+// A small PNG with a tEXt chunk inserted after its header chunk.
+std::vector<uint8_t> PngWithText(Messages& m, const std::string& keyword, const std::string& text) {
+    GpBitmapOwner bmp;
+    CreateGpBitmap(bmp, 3, 3, fmt::k24RGB);
+    CLSID png;
+    FindEncoder(m, u"png", &png);
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    gp::GdipSaveImageToStream(bmp.get(), stream, &png, nullptr);
+    STATSTG st{};
+    stream->Stat(&st, STATFLAG_NONAME);
+    std::vector<uint8_t> file(static_cast<size_t>(st.cbSize.QuadPart));
+    LARGE_INTEGER zero{};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    ULONG got = 0;
+    stream->Read(file.data(), static_cast<ULONG>(file.size()), &got);
+    stream->Release();
+    std::string data = keyword + '\0' + text;
+    std::vector<uint8_t> chunk(12 + data.size());
+    PutBe32(chunk, 0, static_cast<uint32_t>(data.size()));
+    std::memcpy(chunk.data() + 4, "tEXt", 4);
+    std::memcpy(chunk.data() + 8, data.data(), data.size());
+    PutBe32(chunk, 8 + data.size(), Crc32(chunk.data() + 4, 4 + data.size()));
+    file.insert(file.begin() + 33, chunk.begin(), chunk.end());  // signature 8 + IHDR 25
+    return file;
+}
+
+GpBitmapOwner Decode(const std::vector<uint8_t>& bytes) {
+    IStream* stream = nullptr;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
+    GlobalUnlock(mem);
+    CreateStreamOnHGlobal(mem, TRUE, &stream);
+    GpBitmapOwner out;
+    gp::GdipCreateBitmapFromStream(stream, out.put());
+    stream->Release();
+    return out;
+}
+
+TEST(Properties, CodePage932Conversion) {
+    std::string bytes = TextToCp932(u"山田ｱ");
+    EXPECT_EQ(bytes, std::string("\x8E\x52\x93\x63\xB1"));
+    EXPECT_EQ(Cp932ToText(bytes), u"山田ｱ");
+    EXPECT_EQ(Cp932ToText(""), u"");
+}
+
+TEST(Properties, ReadFromADecodedFile) {
+    Messages m;
+    GpBitmapOwner decoded = Decode(PngWithText(m, "Author", "Yamada Taro"));
+    ASSERT_TRUE(decoded);
+    ImageSlot slot;
+    slot.bitmap = std::move(decoded);
+    slot.properties[3] = u"kept";
+    ReadProperties(slot);
+    EXPECT_EQ(slot.properties[1], u"Yamada Taro");
+    EXPECT_EQ(slot.properties[0], u"");
+    EXPECT_EQ(slot.properties[3], u"kept");  // no item: the field keeps its content
+}
+
+TEST(Properties, WrittenItemsHoldCodePage932Text) {
+    GpBitmapOwner bmp;
+    ASSERT_TRUE(CreateGpBitmap(bmp, 4, 4, fmt::k24RGB));
+    ASSERT_EQ(WriteProperty(bmp.get(), 315, u"山田 太郎"), Gdiplus::Ok);
+    UINT size = 0;
+    if (RunningUnderWine() && gp::GdipGetPropertyItemSize(bmp.get(), 315, &size) == Gdiplus::PropertyNotFound)
+        GTEST_SKIP() << "Wine's GDI+ accepts GdipSetPropertyItem but does not store the item";
+    ImageSlot slot;
+    slot.bitmap = std::move(bmp);
+    ReadProperties(slot);
+    EXPECT_EQ(slot.properties[1], u"山田 太郎");
 }
 
 }  // namespace

@@ -42,9 +42,11 @@ std::vector<uint8_t> ReadPalette(Gdiplus::GpImage* image) {
 
 Text LockFailedText(BitmapRole role) {
     switch (role) {
-    case BitmapRole::Image: return u"Bmpをロックできません";
+    case BitmapRole::Image:
+    case BitmapRole::ImagePalette: return u"Bmpをロックできません";
     case BitmapRole::Source: return u"Bmp_Rをロックできません";
     case BitmapRole::Destination: return u"Bmp_Wをロックできません";
+    case BitmapRole::DestinationBoth: return u"Bmp_Wをロック又はロック解除できません";
     case BitmapRole::Copy: return u"Bmp_Copyをロックできません";
     case BitmapRole::Clipboard: return u"Bmp Lock or Unlock Error";
     case BitmapRole::Clipboard2: return u"Bmp2 Lock or Unlock Error";
@@ -55,8 +57,10 @@ Text LockFailedText(BitmapRole role) {
 Text UnlockFailedText(BitmapRole role) {
     switch (role) {
     case BitmapRole::Image: return u"Bmpをロック解除できません";
+    case BitmapRole::ImagePalette: return u"Bmpをアンロックできません";
     case BitmapRole::Source: return u"Bmp_Rをロック解除できません";
     case BitmapRole::Destination: return u"Bmp_Wをロック解除できません";
+    case BitmapRole::DestinationBoth: return u"Bmp_Wをロック又はロック解除できません";
     case BitmapRole::Copy: return u"Bmp_Copyをロック解除できません";
     case BitmapRole::Clipboard: return u"Bmp Lock or Unlock Error";
     case BitmapRole::Clipboard2: return u"Bmp2 Lock or Unlock Error";

@@ -10,7 +10,16 @@
 namespace mirelo {
 
 // The role a locked bitmap plays in an operation; it names the bitmap in failure messages.
-enum class BitmapRole { Image, Source, Destination, Copy, Clipboard, Clipboard2 };
+enum class BitmapRole {
+    Image,            // the image changed in place
+    ImagePalette,     // the image, in palette operations
+    Source,           // a bitmap that is only read
+    Destination,      // a bitmap that is only written
+    DestinationBoth,  // a destination whose lock and unlock are checked together
+    Copy,             // a working copy
+    Clipboard,        // clipboard transfers
+    Clipboard2,
+};
 
 enum LockMode : UINT { kLockRead = 1, kLockWrite = 2, kLockReadWrite = 3 };
 

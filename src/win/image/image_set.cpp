@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "files/properties.h"
 #include "image/bitmap_access.h"
 
 namespace mirelo {
@@ -166,6 +167,7 @@ void InitSlot(Editor& e, bool refreshMenus) {
     slot->byteSize = slot->path.empty() ? 0 : FileSizeOf(slot->path);
     SetViewRedraw(e, true);
 
+    ReadProperties(*slot);
     slot->rawFormatName = RawFormatName(e.messages, slot->bitmap.get());
     slot->flags = PaletteHasAlphaFlag(slot->bitmap.get()) ? (slot->flags | 1u) : (slot->flags & ~1u);
 
