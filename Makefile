@@ -3,6 +3,8 @@
 SHELL := /bin/bash
 BUILD ?= build
 NATIVE := $(BUILD)/native
+FUZZ := $(BUILD)/fuzz
+FUZZ_SECONDS ?= 15
 WIN := $(BUILD)/win
 JOBS ?= $(shell nproc)
 FILES ?=
@@ -11,7 +13,7 @@ PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool 
 	fonts-ipafont-gothic fonts-ipafont-mincho cmake ninja-build googletest libgtest-dev \
 	libbenchmark-dev clang g++ make
 
-.PHONY: all deps native win test test-native test-win run clean
+.PHONY: all deps native win fuzz fuzz-build test test-native test-win run clean
 
 all: native win
 
@@ -21,11 +23,20 @@ deps:
 $(NATIVE)/build.ninja: | deps
 	cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMIRELO_SANITIZE=ON
 
+$(FUZZ)/build.ninja: | deps
+	CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRELO_FUZZ=ON
+
 $(WIN)/build.ninja: | deps
 	cmake -S . -B $(WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
 
 native: deps $(NATIVE)/build.ninja
 	cmake --build $(NATIVE) -j $(JOBS)
+
+fuzz-build: deps $(FUZZ)/build.ninja
+	cmake --build $(FUZZ) -j $(JOBS)
+
+fuzz: fuzz-build
+	cd $(FUZZ) && cmake -DMIRELO_FUZZ_SECONDS=$(FUZZ_SECONDS) . >/dev/null && ctest --output-on-failure
 
 win: deps $(WIN)/build.ninja
 	cmake --build $(WIN) -j $(JOBS)
@@ -36,8 +47,8 @@ test-native: native
 test-win: win
 	tools/with-display.sh bash -c 'cd $(WIN) && ctest --output-on-failure'
 
-test: native win
-	@tools/run-tests.sh $(NATIVE) $(WIN)
+test: native fuzz-build win
+	@tools/run-tests.sh $(NATIVE) $(FUZZ) $(WIN)
 
 run: win
 	tools/run-mirelo.sh $(WIN)/Mirelo.exe $(FILES)
