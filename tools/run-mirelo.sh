@@ -26,7 +26,7 @@ cat >"$build/run-headless.sh" <<SCRIPT
 #!/usr/bin/env bash
 wine "$exe" ${args[@]+$(printf '%q ' "${args[@]}")} &
 pid=\$!
-sleep \${MIRELO_SHOT_DELAY:-6}
+sleep \${MIRELO_SHOT_DELAY:-10}
 import -window root "$shot"
 kill \$pid 2>/dev/null
 wineserver -k 2>/dev/null

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 #include "app/commands.h"
 #include "image/pixel_format.h"
@@ -98,6 +99,27 @@ TEST(SaveInPlace, Routes) {
     EXPECT_EQ(ChooseSaveRoute(true, 5), SaveRoute::PngOrTiff);
     EXPECT_EQ(ChooseSaveRoute(true, 6), SaveRoute::PngOrTiff);
     for (int t : {1, 2, 4}) EXPECT_EQ(ChooseSaveRoute(true, t), SaveRoute::Direct);
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+TEST(ToolBars, MainToolBarOrderSeparatorsAndTips) {
+    size_t n = 0;
+    const ToolBarButton* b = MainToolBarButtons(&n);
+    std::vector<int> ids;
+    for (size_t i = 0; i < n; ++i) ids.push_back(b[i].command);
+    EXPECT_EQ(ids, (std::vector<int>{40001, 40002, 40004, 40003, 0, 40011, 40012, 0, 40014, 40015, 40016, 0, 1188, 1189, 0}));
+    EXPECT_EQ(TextView(ToolTipText(40016)), TextView(u"貼り付け"));
+    EXPECT_EQ(TextView(ToolTipText(1189)), TextView(u"左回転"));
+    EXPECT_EQ(TextView(ToolTipText(1124)), TextView(u"ウィンドウサイズ"));
+    EXPECT_EQ(TextView(ToolTipText(1125)), TextView(u"等倍サイズ"));
+    EXPECT_EQ(TextView(ToolTipText(1157)), TextView(u"図形描画"));
+    EXPECT_EQ(ToolTipText(0), nullptr);
+    EXPECT_EQ(ToolTipText(40013), nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "harness.h"
 #include "app/commands.h"
 #include "app/dispatch.h"
+#include "app/help.h"
+#include "app/menu_state.h"
 #include "image/new_image.h"
 #include "res/resource.h"
 
@@ -25,7 +27,7 @@ protected:
 };
 
 // Commands whose action leaves the test's reach (quit, system dialogs) or removes the image.
-bool SkippedInSweep(int id) { return id == cmd::kExit || id == cmd::kAbout || id == cmd::kClose; }
+bool SkippedInSweep(int id) { return id == cmd::kExit || id == cmd::kAbout || id == cmd::kClose || id == cmd::kHelp; }
 
 TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
     OpenWindow();
@@ -122,7 +124,10 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     SendMessageW(editor->mainWindow, WM_KEYDOWN, 'Z', 0);
     EXPECT_TRUE(Reached(cmd::kUndo));
 
-    // The accelerator table translates the same key into the same command.
+    // The accelerator table translates the same key into the same command while Undo is possible.
+    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    editor->Current()->undo.canUndo = true;
+    RefreshMenuState(*editor);
     reached.clear();
     HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(acc, nullptr);
@@ -137,6 +142,18 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     EXPECT_TRUE(reached.empty());
     SendMessageW(editor->mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(Reached(cmd::kSelectNone));
+}
+
+TEST_F(DispatchTest, HelpWithoutItsFileSaysSo) {
+    OpenWindow();
+    Text file = HelpFilePath();
+    ASSERT_GE(file.size(), 11u);
+    EXPECT_EQ(file.substr(file.size() - 11), u"\\mirelo.chm");
+    ASSERT_EQ(GetFileAttributesW(W(file)), INVALID_FILE_ATTRIBUTES) << "the test expects no help file beside it";
+    Send(cmd::kHelp);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find(file), Text::npos);
+    EXPECT_EQ(shown[0].title, u"Mirelo");
 }
 
 TEST_F(DispatchTest, AcceleratorResourceMatchesTheKeyTable) {

@@ -36,9 +36,9 @@ protected:
         DrainMessages();
         editor.reset();
     }
-    // Creates the main window (hidden) with its menu, status bar and image bar.
-    HWND OpenWindow() {
-        HWND w = CreateMainWindow(*editor, SW_HIDE);
+    // Creates the main window (hidden unless asked) with its menu, bars and view.
+    HWND OpenWindow(int show = SW_HIDE) {
+        HWND w = CreateMainWindow(*editor, show);
         EXPECT_NE(w, nullptr);
         return w;
     }
@@ -75,6 +75,149 @@ inline std::string Narrow(const Text& t) {
         }
     }
     return s;
+}
+
+}  // namespace mirelo::testing
+
+#include <string>
+
+#include "image/bitmap_access.h"
+
+namespace mirelo::testing {
+
+// A fresh folder under the system's temporary folder, unique to this test.
+inline Text MakeTempDir(const wchar_t* leaf) {
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    static int serial = 0;
+    std::wstring dir = std::wstring(base) + L"mirelo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                       std::to_wstring(++serial) + L"\\" + leaf;
+    // Create every level.
+    for (size_t i = 3; i <= dir.size(); ++i)
+        if (i == dir.size() || dir[i] == L'\\') CreateDirectoryW(dir.substr(0, i).c_str(), nullptr);
+    return FromW(dir);
+}
+
+// Writes a width × height picture of one colour in the format the extension names.
+inline bool WritePicture(const Text& path, int width, int height, uint32_t argb) {
+    Messages quiet;
+    quiet.SetResponder([](const MessageRequest&) { return IDOK; });
+    GpBitmapOwner bmp;
+    if (!CreateGpBitmap(bmp, width, height, fmt::k32ARGB)) return false;
+    {
+        GpGraphicsOwner g;
+        gp::GdipGetImageGraphicsContext(bmp.get(), g.put());
+        gp::GdipGraphicsClear(g.get(), argb);
+    }
+    size_t dot = path.rfind(u'.');
+    CLSID clsid;
+    if (FindEncoder(quiet, path.substr(dot + 1), &clsid) < 0) return false;
+    return gp::GdipSaveImageToFile(bmp.get(), W(path), &clsid, nullptr) == Gdiplus::Ok;
+}
+
+// Sends a real HDROP with the given paths, as the shell does when files are dropped.
+inline void DropFiles(HWND target, const std::vector<Text>& paths) {
+    size_t chars = 1;
+    for (const auto& p : paths) chars += p.size() + 1;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
+    df->pFiles = sizeof(DROPFILES);
+    df->fWide = TRUE;
+    auto* out = reinterpret_cast<char16_t*>(reinterpret_cast<char*>(df) + sizeof(DROPFILES));
+    for (const auto& p : paths) {
+        std::copy(p.begin(), p.end(), out);
+        out += p.size() + 1;
+    }
+    GlobalUnlock(mem);
+    SendMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(mem), 0);
+}
+
+// Full path of a program built beside the test program.
+inline Text BesideTests(const wchar_t* name) {
+    wchar_t buf[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    std::wstring path(buf);
+    return FromW(path.substr(0, path.rfind(L'\\') + 1) + name);
+}
+
+// Runs a program and keeps this thread's messages flowing until it ends; returns its exit code
+// (or −1 when it could not start or did not end in time).
+inline int RunAndPump(const Text& exe, const Text& arguments, DWORD timeoutMs = 60000) {
+    std::wstring line = L"\"" + std::wstring(W(exe)) + L"\"";
+    if (!arguments.empty()) line += L" " + std::wstring(W(arguments));
+    STARTUPINFOW si{sizeof si};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(W(exe), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    DWORD start = GetTickCount();
+    DWORD code = static_cast<DWORD>(-1);
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 200, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0) {
+            GetExitCodeProcess(pi.hProcess, &code);
+            break;
+        }
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        if (GetTickCount() - start > timeoutMs) {
+            TerminateProcess(pi.hProcess, 1);
+            break;
+        }
+    }
+    DrainMessages();
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+// Saves what a window shows as a PNG file (for looking at it, and for picture comparisons).
+inline bool CaptureWindow(HWND hwnd, const Text& path) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    BOOL ok = PrintWindow(hwnd, mem, 0);
+    if (!ok) ok = BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    GpBitmapOwner picture;
+    gp::GdipCreateBitmapFromHBITMAP(bmp, nullptr, picture.put());
+    Messages quiet;
+    quiet.SetResponder([](const MessageRequest&) { return IDOK; });
+    CLSID png;
+    bool saved = ok && picture && FindEncoder(quiet, u"png", &png) >= 0 &&
+                 gp::GdipSaveImageToFile(picture.get(), W(path), &png, nullptr) == Gdiplus::Ok;
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+// Share of pixels whose channels differ by more than `tolerance` between two pictures of one size
+// (1.0 when the sizes differ). Exact comparisons use tolerance 0.
+inline double DifferentPixels(Gdiplus::GpBitmap* a, Gdiplus::GpBitmap* b, int tolerance) {
+    int wa = 0, ha = 0, wb = 0, hb = 0;
+    ImageSize(a, &wa, &ha);
+    ImageSize(b, &wb, &hb);
+    if (wa != wb || ha != hb || wa == 0 || ha == 0) return 1.0;
+    long differing = 0;
+    for (int y = 0; y < ha; ++y)
+        for (int x = 0; x < wa; ++x) {
+            uint32_t p = PixelAt(a, x, y), q = PixelAt(b, x, y);
+            for (int s = 0; s < 32; s += 8) {
+                int d = static_cast<int>((p >> s) & 0xFF) - static_cast<int>((q >> s) & 0xFF);
+                if (d > tolerance || -d > tolerance) {
+                    ++differing;
+                    break;
+                }
+            }
+        }
+    return static_cast<double>(differing) / (static_cast<double>(wa) * ha);
 }
 
 }  // namespace mirelo::testing

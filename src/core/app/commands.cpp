@@ -202,3 +202,52 @@ SaveRoute ChooseSaveRoute(bool fileExists, int fileType) {
 }
 
 }  // namespace mirelo
+
+namespace mirelo {
+
+namespace {
+const ToolBarButton kMainToolBar[] = {
+    {cmd::kNew, u"新規作成"}, {cmd::kOpen, u"開く"},     {cmd::kSave, u"上書き保存"}, {cmd::kClose, u"閉じる"},
+    {0, nullptr},              {cmd::kUndo, u"元に戻す"}, {cmd::kRedo, u"やり直し"},   {0, nullptr},
+    {cmd::kCut, u"切り取り"},  {cmd::kCopy, u"コピー"},   {cmd::kPaste, u"貼り付け"}, {0, nullptr},
+    {cmd::kRotateRight, u"右回転"}, {cmd::kRotateLeft, u"左回転"}, {0, nullptr},
+};
+const ToolBarButton kViewToolBar[] = {
+    {cmd::kFitWindow, u"ウィンドウサイズ"},
+    {cmd::kActualSize, u"等倍サイズ"},
+};
+const ToolBarButton kToolButtons[] = {
+    {cmd::kToolSelect, u"選択"}, {cmd::kToolShape, u"図形描画"}, {cmd::kToolRetouch, u"特殊"},
+    {cmd::kToolFill, u"塗潰し"}, {cmd::kToolEyedropper, u"スポイト"}, {cmd::kToolText, u"文字"},
+};
+
+template <size_t N>
+const char16_t* FindTip(const ToolBarButton (&table)[N], int command) {
+    for (const auto& b : table)
+        if (b.command == command && b.command != 0) return b.tip;
+    return nullptr;
+}
+}  // namespace
+
+const ToolBarButton* MainToolBarButtons(size_t* count) {
+    *count = std::size(kMainToolBar);
+    return kMainToolBar;
+}
+
+const ToolBarButton* ViewToolBarButtons(size_t* count) {
+    *count = std::size(kViewToolBar);
+    return kViewToolBar;
+}
+
+const ToolBarButton* ToolButtons(size_t* count) {
+    *count = std::size(kToolButtons);
+    return kToolButtons;
+}
+
+const char16_t* ToolTipText(int command) {
+    if (const char16_t* t = FindTip(kMainToolBar, command)) return t;
+    if (const char16_t* t = FindTip(kViewToolBar, command)) return t;
+    return FindTip(kToolButtons, command);
+}
+
+}  // namespace mirelo

@@ -89,3 +89,21 @@ enum class SaveRoute { SaveAsDialog, IconOrPointer, PngOrTiff, Direct };
 SaveRoute ChooseSaveRoute(bool fileExists, int fileType);
 
 }  // namespace mirelo
+
+namespace mirelo {
+
+// Tool-bar buttons in their order; 0 marks a separator.
+struct ToolBarButton {
+    int command;
+    const char16_t* tip;
+};
+// The main tool bar (file, undo/redo, clipboard, rotation) with its separators.
+const ToolBarButton* MainToolBarButtons(size_t* count);
+// The view tool bar (fit to window, actual size).
+const ToolBarButton* ViewToolBarButtons(size_t* count);
+// The tool buttons (selection … text).
+const ToolBarButton* ToolButtons(size_t* count);
+// Tool tip of a tool-bar command: the main tool bar's table, then the view tool bar's, then the tools'.
+const char16_t* ToolTipText(int command);
+
+}  // namespace mirelo

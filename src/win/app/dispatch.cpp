@@ -1,10 +1,10 @@
 #include "app/dispatch.h"
 
-#include <shellapi.h>
 
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/frame.h"
+#include "app/help.h"
 #include "app/menu_state.h"
 #include "image/image_set.h"
 #include "image/new_image.h"
@@ -92,6 +92,7 @@ void Run(Editor& e, HWND hwnd, int id) {
     case cmd::kGridNone: SetGrid(e, 0, 0); break;
     case cmd::kCursorCoords: ToggleCursorCoords(e); break;
     case cmd::kAbout: ShowAbout(e); break;
+    case cmd::kHelp: ShowHelp(e); break;
     case cmd::kDelete: {
         bool selected = e.images.current >= 0 && e.images.selectedPasteObject[static_cast<size_t>(e.images.current)] >= 0;
         SendMessageW(hwnd, WM_COMMAND, selected ? cmd::kObjDelete : cmd::kErase, 0);
@@ -158,7 +159,7 @@ void ShowContextMenu(Editor& e, HWND hwnd, POINT screen) {
         position = paths ? 3 : 1;
     }
     HMENU popup = GetSubMenu(e.menu, position);
-    RefreshMenuState(e);
+    RefreshPopup(e, popup, position);
     int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd, nullptr);
     if (chosen)
         SendMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(chosen), 0);

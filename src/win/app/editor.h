@@ -1,7 +1,9 @@
 // The editor: every piece of program state in one object, so that tests can build their own.
 #pragma once
+#include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "common/messages.h"
 #include "image/image_set.h"
@@ -24,6 +26,21 @@ struct NewImageValues {
     int dpiX = 96, dpiY = 96;
 };
 
+// One record of the table of floating objects that lie above the images.
+struct PasteObject {
+    int owner = -1;        // image index, −1 for a free record
+    bool isText = false;
+    bool transformed = false;  // its transform differs from the initial one (reset possible)
+};
+constexpr int kMaxPasteObjects = 256;
+
+// The HTML Help library, loaded at run time.
+struct HelpSession {
+    HMODULE module = nullptr;
+    void* function = nullptr;  // HtmlHelpW
+    DWORD_PTR cookie = 0;
+};
+
 class Editor {
 public:
     explicit Editor(HINSTANCE instance);
@@ -32,6 +49,9 @@ public:
     Editor& operator=(const Editor&) = delete;
 
     ImageSlot* Current() { return images.Current(); }
+    // The current image's selected paste object, or nullptr.
+    const PasteObject* SelectedObject();
+    int PasteObjectCountOf(int image) const;
 
     HINSTANCE instance;
     Messages messages;
@@ -40,12 +60,30 @@ public:
     NewImageValues newImage;
     Text loadingName;  // the name recorded by InitSlot
 
+    std::array<PasteObject, kMaxPasteObjects> pasteObjects;
+    std::vector<Text> startupFiles;  // opened at the first showing of the main window
+    HelpSession help;
+    bool scannerLoaded = false;
+    bool colourPanelVisible = false;
+    bool palettePanelVisible = false;
+
     // Windows of the frame.
     HWND mainWindow = nullptr;
     HWND statusBar = nullptr;
+    HWND topRebar = nullptr;
+    HWND mainToolBar = nullptr;
+    HWND angleEdit = nullptr;
+    HWND angleSpin = nullptr;
+    HWND leftPanel = nullptr;
+    HWND toolBar = nullptr;      // tool buttons 1156..1161
+    HWND viewToolBar = nullptr;  // 1124, 1125
+    HWND rightPanel = nullptr;
     HWND imageBarPager = nullptr;
     HWND imageBar = nullptr;
     HWND view = nullptr;
+    HWND arrowWindow = nullptr;
+    HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
+    int dpi = 96;
     HWND activeDialog = nullptr;  // receives dialog keys from the message loop
     HMENU menu = nullptr;          // menu 101 of the main window
     HMENU objectMenu = nullptr;    // menu 102

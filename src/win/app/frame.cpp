@@ -1,6 +1,14 @@
 #include "app/frame.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/commands.h"
+#include "app/help.h"
+#include "files/open_image.h"
+#include "ui/custom_controls.h"
+#include "ui/frame_bars.h"
 #include "app/dispatch.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
@@ -14,8 +22,6 @@ const wchar_t kMainClassName[] = L"Mirelo_CLASS";
 const wchar_t kViewClassName[] = L"Mirelo_CHILD_CLASS";
 
 namespace {
-constexpr int kImageBarWidth = 44;
-constexpr int kImageButton = 40;
 
 Editor* EditorOf(HWND hwnd) { return reinterpret_cast<Editor*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
@@ -47,22 +53,14 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void CreateChildren(Editor& e, HWND hwnd) {
+    e.dpi = WindowDpi(hwnd);
     e.imageBarList = ImageList_Create(32, 32, ILC_COLORDDB, 0, 16);
     e.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd,
                                   nullptr, e.instance, nullptr);
-    e.imageBarPager = CreateWindowExW(0, WC_PAGESCROLLERW, L"", WS_CHILD | WS_VISIBLE | PGS_VERT, 0, 0, kImageBarWidth,
-                                      100, hwnd, nullptr, e.instance, nullptr);
-    e.imageBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
-                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_WRAPABLE | CCS_NORESIZE | CCS_NODIVIDER |
-                                     CCS_NOPARENTALIGN | CCS_VERT,
-                                 0, 0, kImageBarWidth, 100, e.imageBarPager, nullptr, e.instance, nullptr);
-    SendMessageW(e.imageBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(e.imageBar, TB_SETPARENT, reinterpret_cast<WPARAM>(hwnd), 0);
-    SendMessageW(e.imageBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(e.imageBarList));
-    SendMessageW(e.imageBar, TB_SETBUTTONSIZE, 0, MAKELONG(kImageButton, kImageButton));
-    SendMessageW(e.imageBarPager, PGM_SETCHILD, 0, reinterpret_cast<LPARAM>(e.imageBar));
-    e.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                             0, 0, hwnd, nullptr, e.instance, nullptr);
+    CreateFrameBars(e);
+    RegisterCustomControls(e.instance);
+    e.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd, nullptr,
+                             e.instance, nullptr);
     LayoutStatusParts(e);
 }
 
@@ -88,13 +86,75 @@ LRESULT OnNotify(Editor& e, NMHDR* hdr) {
             SIZE size{};
             SendMessageW(e.imageBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
             if (calc->dwFlag == PGF_CALCHEIGHT) calc->iHeight = size.cy;
-            if (calc->dwFlag == PGF_CALCWIDTH) calc->iWidth = kImageBarWidth;
+            if (calc->dwFlag == PGF_CALCWIDTH) calc->iWidth = size.cx;
         } else if (hdr->code == PGN_SCROLL) {
             auto* scroll = reinterpret_cast<NMPGSCROLL*>(hdr);
             scroll->iScroll = HIWORD(SendMessageW(e.imageBar, TB_GETBUTTONSIZE, 0, 0));
         }
+        return 0;
+    }
+    if (hdr->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(hdr);
+        if (const char16_t* tip = ToolTipText(static_cast<int>(hdr->idFrom))) {
+            info->lpszText = const_cast<wchar_t*>(W(tip));
+            info->hinst = nullptr;
+        }
+        return 0;
+    }
+    if (hdr->hwndFrom == e.topRebar &&
+        (hdr->code == RBN_HEIGHTCHANGE || hdr->code == RBN_AUTOSIZE || hdr->code == RBN_ENDDRAG)) {
+        LayoutFrame(e);
     }
     return 0;
+}
+
+// The first showing opens the files named on the command line, once.
+void OpenStartupFiles(Editor& e) {
+    std::vector<Text> files = std::move(e.startupFiles);
+    e.startupFiles.clear();
+    if (files.empty()) return;
+    OpenImageFiles(e, files);
+    SetForegroundWindow(e.mainWindow);
+}
+
+void OnCopyData(Editor& e, const COPYDATASTRUCT* cds) {
+    Text text;
+    if (!cds || cds->dwData != 0 || !ReadHandOverBlock(cds->lpData, cds->cbData, &text)) return;
+    std::vector<Text> paths = PathsToOpen(SplitHandOver(text));
+    if (!paths.empty()) OpenImageFiles(e, paths);
+}
+
+void OnDropFiles(Editor& e, HDROP drop) {
+    if (ResolvePendingPath(e) == IDCANCEL) {
+        DragFinish(drop);
+        return;
+    }
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count > kMaxImages) count = kMaxImages;
+    std::vector<Text> paths;
+    for (UINT i = 0; i < count; ++i) {
+        wchar_t name[MAX_PATH] = {};
+        DragQueryFileW(drop, i, name, MAX_PATH);
+        paths.push_back(FromW(name));
+    }
+    DragFinish(drop);
+    OpenImageFiles(e, paths);
+    SetForegroundWindow(e.mainWindow);
+    SetActiveWindow(e.mainWindow);
+}
+
+// Keeps a dragged frame at least 250 × 250 by moving its right or bottom edge out.
+void KeepMinimumSize(RECT* r) {
+    constexpr int kMin = 250;
+    if (r->right - r->left < kMin) r->right = r->left + kMin;
+    if (r->bottom - r->top < kMin) r->bottom = r->top + kMin;
+}
+
+int PopupPosition(Editor& e, HMENU popup) {
+    if (!e.menu) return -1;
+    for (int i = 0; i < GetMenuItemCount(e.menu); ++i)
+        if (GetSubMenu(e.menu, i) == popup) return i;
+    return -1;
 }
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -115,9 +175,58 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         CheckGridItem(*e);
         RefreshMenuState(*e);
         return 0;
+    case WM_SHOWWINDOW:
+        if (wp) OpenStartupFiles(*e);
+        return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_SIZE:
+        if (wp == SIZE_MAXIMIZED || wp == SIZE_RESTORED) SendMessageW(e->topRebar, WM_SIZE, wp, lp);
         LayoutFrame(*e);
         return 0;
+    case WM_SIZING:
+        KeepMinimumSize(reinterpret_cast<RECT*>(lp));
+        return TRUE;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+        info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, 250);
+        info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, 250);
+        return 0;
+    }
+    case WM_MOVE:
+        if (e->arrowWindow && e->view) {
+            RECT v, a;
+            GetWindowRect(e->view, &v);
+            GetWindowRect(e->arrowWindow, &a);
+            RECT client;
+            GetClientRect(e->view, &client);
+            POINT rightTop{client.right, 0};
+            ClientToScreen(e->view, &rightTop);
+            SetWindowPos(e->arrowWindow, nullptr, rightTop.x - (a.right - a.left), v.top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        return 0;
+    case WM_DPICHANGED: {
+        e->dpi = HIWORD(wp);
+        auto* r = reinterpret_cast<RECT*>(lp);
+        SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        UpdateToolBarImages(*e);
+        LayoutFrame(*e);
+        return 0;
+    }
+    case WM_COPYDATA:
+        OnCopyData(*e, reinterpret_cast<const COPYDATASTRUCT*>(lp));
+        return TRUE;
+    case WM_DROPFILES:
+        OnDropFiles(*e, reinterpret_cast<HDROP>(wp));
+        return 0;
+    case WM_INITMENUPOPUP:
+        if (!HIWORD(lp)) {
+            int position = PopupPosition(*e, reinterpret_cast<HMENU>(wp));
+            if (position >= 0) RefreshPopup(*e, reinterpret_cast<HMENU>(wp), position);
+        }
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) e->messageWindow = FindWindowW(nullptr, L"Message");
+        return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_COMMAND:
         DispatchCommand(*e, hwnd, wp);
         return 0;
@@ -134,6 +243,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CLOSE:
         if (AnyUndoableStep(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
+        EndHelp(*e);
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
@@ -141,6 +251,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         e->mainWindow = nullptr;
         e->messages.mainWindow = nullptr;
         e->statusBar = e->imageBar = e->imageBarPager = e->view = nullptr;
+        e->topRebar = e->mainToolBar = e->angleEdit = e->angleSpin = e->leftPanel = e->rightPanel = nullptr;
+        e->toolBar = e->viewToolBar = e->arrowWindow = nullptr;
         e->menu = nullptr;
         PostQuitMessage(0);
         return 0;
@@ -162,6 +274,7 @@ void LayoutStatusParts(Editor& e) {
 
 void LayoutFrame(Editor& e) {
     if (!e.mainWindow) return;
+    for (HWND w : {e.topRebar, e.view}) if (w) SendMessageW(w, WM_SETREDRAW, FALSE, 0);
     RECT rc;
     GetClientRect(e.mainWindow, &rc);
     int statusHeight = 0;
@@ -171,12 +284,23 @@ void LayoutFrame(Editor& e) {
         GetWindowRect(e.statusBar, &sr);
         statusHeight = sr.bottom - sr.top;
     }
-    int height = rc.bottom - statusHeight;
-    if (height < 0) height = 0;
-    if (e.imageBarPager) MoveWindow(e.imageBarPager, 0, 0, kImageBarWidth, height, TRUE);
-    if (e.view) {
-        int width = rc.right - kImageBarWidth - 1;
-        MoveWindow(e.view, kImageBarWidth + 1, 0, width > 0 ? width : 0, height, TRUE);
+    int top = 0;
+    if (e.topRebar) {
+        MoveWindow(e.topRebar, 0, 0, rc.right, static_cast<int>(SendMessageW(e.topRebar, RB_GETBARHEIGHT, 0, 0)), TRUE);
+        top = static_cast<int>(SendMessageW(e.topRebar, RB_GETBARHEIGHT, 0, 0));
+    }
+    int height = std::max(0, static_cast<int>(rc.bottom) - statusHeight - top);
+    int left = LeftPanelWidth(e), right = RightPanelWidth(e);
+    if (e.leftPanel) {
+        MoveWindow(e.leftPanel, 0, top, left, height, TRUE);
+        LayoutLeftPanel(e);
+    }
+    if (e.rightPanel) MoveWindow(e.rightPanel, rc.right - right, top, right, height, TRUE);
+    if (e.view) MoveWindow(e.view, left + 1, top, std::max(0, static_cast<int>(rc.right) - left - right - 3), height, TRUE);
+    for (HWND w : {e.topRebar, e.view}) {
+        if (!w) continue;
+        SendMessageW(w, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
 }
 

@@ -1,23 +1,72 @@
-// Program entry: creates the editor and its main window and runs the message loop.
-#include <memory>
+// Program entry: a second start hands its command line to the running instance and ends;
+// the first creates the editor and its main window and runs the message loop.
 
+#include "common/win.h"
+
+#include <memory>
+#include <vector>
+
+#include "app/command_line.h"
 #include "app/editor.h"
 #include "app/frame.h"
+#include "app/help.h"
 #include "common/gdiplus.h"
 #include "res/resource.h"
 
+namespace {
+
+// Hands the arguments to a running instance; true when one was found.
+bool HandOverToRunningInstance(const mirelo::Text& arguments) {
+    HWND running = FindWindowW(mirelo::kMainClassName, L"Mirelo");
+    if (!running) return false;
+    SetForegroundWindow(running);
+    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    mirelo::Text text = arguments;
+    while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.pop_back();
+    COPYDATASTRUCT cds{};
+    cds.dwData = 0;
+    cds.cbData = static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
+    cds.lpData = const_cast<char16_t*>(text.c_str());
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 60000, &result);
+    return true;
+}
+
+std::vector<mirelo::Text> StartupFiles() {
+    std::vector<mirelo::Text> files;
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    for (int i = 1; argv && i < argc; ++i)
+        if (argv[i][0]) files.push_back(mirelo::FromW(argv[i]));
+    if (argv) LocalFree(argv);
+    return files;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+    mirelo::Text commandLine = mirelo::FromW(GetCommandLineW());
+    if (HandOverToRunningInstance(mirelo::Text(mirelo::ArgumentsAfterProgram(commandLine)))) return 0;
+
     mirelo::GdiplusSession gdiplus;
     auto editor = std::make_unique<mirelo::Editor>(instance);
+    editor->startupFiles = StartupFiles();
+    mirelo::InitHelp(*editor);
     HWND main = mirelo::CreateMainWindow(*editor, show);
     if (!main) return 1;
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!GetCapture() && editor->mainWindow && TranslateAcceleratorW(editor->mainWindow, accelerators, &msg)) continue;
+        HWND focus = GetFocus();
+        bool inAngleBox = focus && (focus == editor->angleEdit);
+        if (!GetCapture() && !inAngleBox && editor->mainWindow &&
+            TranslateAcceleratorW(editor->mainWindow, accelerators, &msg))
+            continue;
         if (editor->activeDialog && IsDialogMessageW(editor->activeDialog, &msg)) continue;
+        if (mirelo::HelpPreTranslate(*editor, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    mirelo::EndHelp(*editor);
     return static_cast<int>(msg.wParam);
 }

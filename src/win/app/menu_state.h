@@ -1,12 +1,17 @@
-// Enabling and checking of menu items for the current state.
+// Enabling, greying and checking of menu items and tool-bar buttons for the current state.
 #pragma once
+#include "common/win.h"
 
 namespace mirelo {
 
 class Editor;
 
-// Enables the main menu's pop-ups for the current image and redraws the menu bar.
+// The menu bar's pop-ups and the main tool bar's buttons; then the image controls.
 void RefreshMenuState(Editor& editor);
+// The items of one pop-up of the main menu (position 0..7) or of a context menu.
+void RefreshPopup(Editor& editor, HMENU popup, int position);
+// Enables or disables the controls that need an image.
+void EnableImageControls(Editor& editor, bool enabled);
 // Radio checks of the colour-format, grid and image-select items.
 void CheckFormatItem(Editor& editor);
 void CheckGridItem(Editor& editor);

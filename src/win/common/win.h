@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <string>
 

@@ -1,0 +1,261 @@
+#include "ui/frame_bars.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/editor.h"
+#include "ui/toolbar_icons.h"
+
+namespace mirelo {
+
+namespace {
+const wchar_t kPanelClass[] = L"Mirelo_PANEL";
+constexpr int kImageBarWidth = 44;
+constexpr int kAngleBoxWidth = 52;
+constexpr int kIconSize = 16;
+
+ToolIcon IconOf(int command) {
+    switch (command) {
+    case cmd::kNew: return ToolIcon::New;
+    case cmd::kOpen: return ToolIcon::Open;
+    case cmd::kSave: return ToolIcon::Save;
+    case cmd::kClose: return ToolIcon::Close;
+    case cmd::kUndo: return ToolIcon::Undo;
+    case cmd::kRedo: return ToolIcon::Redo;
+    case cmd::kCut: return ToolIcon::Cut;
+    case cmd::kCopy: return ToolIcon::Copy;
+    case cmd::kPaste: return ToolIcon::Paste;
+    case cmd::kRotateRight: return ToolIcon::RotateRight;
+    case cmd::kRotateLeft: return ToolIcon::RotateLeft;
+    case cmd::kFitWindow: return ToolIcon::FitWindow;
+    case cmd::kActualSize: return ToolIcon::ActualSize;
+    case cmd::kToolSelect: return ToolIcon::Select;
+    case cmd::kToolShape: return ToolIcon::Shape;
+    case cmd::kToolRetouch: return ToolIcon::Retouch;
+    case cmd::kToolFill: return ToolIcon::Fill;
+    case cmd::kToolEyedropper: return ToolIcon::Eyedropper;
+    default: return ToolIcon::Text;
+    }
+}
+
+// Forwards the commands and notifications of the panel's children to the main window.
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+        return SendMessageW(GetParent(hwnd), msg, wp, lp);
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+HWND MakeToolBar(Editor& e, HWND parent, DWORD extraStyle) {
+    HWND tb = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                              WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE | CCS_NODIVIDER |
+                                  CCS_NOPARENTALIGN | extraStyle,
+                              0, 0, 0, 0, parent, nullptr, e.instance, nullptr);
+    SendMessageW(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(tb, TB_SETPARENT, reinterpret_cast<WPARAM>(e.mainWindow), 0);
+    return tb;
+}
+
+// Adds buttons; image i of the tool bar's image list belongs to the i-th non-separator entry.
+// A wide separator after `placeholderAfter` leaves room for a control.
+void AddButtons(HWND tb, const ToolBarButton* buttons, size_t count, BYTE style, int placeholderAfter, int placeholderWidth) {
+    std::vector<TBBUTTON> list;
+    int image = 0;
+    for (size_t i = 0; i < count; ++i) {
+        TBBUTTON b{};
+        if (buttons[i].command == 0) {
+            b.fsStyle = BTNS_SEP;
+        } else {
+            b.iBitmap = image++;
+            b.idCommand = buttons[i].command;
+            b.fsState = TBSTATE_ENABLED;
+            b.fsStyle = style;
+        }
+        list.push_back(b);
+        if (placeholderAfter != 0 && buttons[i].command == placeholderAfter) {
+            TBBUTTON box{};
+            box.iBitmap = placeholderWidth;
+            box.fsStyle = BTNS_SEP;
+            list.push_back(box);
+        }
+    }
+    SendMessageW(tb, TB_ADDBUTTONSW, list.size(), reinterpret_cast<LPARAM>(list.data()));
+}
+
+void SetImages(HWND tb, const ToolBarButton* buttons, size_t count, int size) {
+    std::vector<ToolIcon> icons;
+    for (size_t i = 0; i < count; ++i)
+        if (buttons[i].command != 0) icons.push_back(IconOf(buttons[i].command));
+    HIMAGELIST list = CreateToolbarImageList(icons.data(), static_cast<int>(icons.size()), size);
+    HIMAGELIST old = reinterpret_cast<HIMAGELIST>(SendMessageW(tb, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list)));
+    if (old && old != list) ImageList_Destroy(old);
+    SendMessageW(tb, TB_AUTOSIZE, 0, 0);
+}
+
+void PlaceAngleBox(Editor& e) {
+    int index = static_cast<int>(SendMessageW(e.mainToolBar, TB_COMMANDTOINDEX, cmd::kRotateRight, 0)) + 1;
+    RECT r{};
+    SendMessageW(e.mainToolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    int h = Scaled(e, 20);
+    int top = r.top + (r.bottom - r.top - h) / 2;
+    MoveWindow(e.angleEdit, r.left + Scaled(e, 2), top, r.right - r.left - Scaled(e, 4), h, TRUE);
+    SendMessageW(e.angleSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.angleEdit), 0);
+}
+
+void UpdateRebarBand(Editor& e) {
+    SIZE s{};
+    SendMessageW(e.mainToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&s));
+    REBARBANDINFOW band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
+    band.cxMinChild = s.cx;
+    band.cyMinChild = s.cy;
+    band.cx = s.cx;
+    band.cxIdeal = s.cx;
+    SendMessageW(e.topRebar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+}
+}  // namespace
+
+int WindowDpi(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static auto fn = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (fn && hwnd) {
+        UINT dpi = fn(hwnd);
+        if (dpi) return static_cast<int>(dpi);
+    }
+    HDC dc = GetDC(nullptr);
+    int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+int Scaled(const Editor& e, int length) { return MulDiv(length, e.dpi, 96); }
+
+void CreateFrameBars(Editor& e) {
+    WNDCLASSEXW pc{};
+    pc.cbSize = sizeof pc;
+    pc.lpfnWndProc = PanelProc;
+    pc.hInstance = e.instance;
+    pc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    pc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    pc.lpszClassName = kPanelClass;
+    RegisterClassExW(&pc);
+
+    // Top rebar, band 0: the main tool bar with the rotation angle box.
+    e.topRebar = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, L"",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
+                                     RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                                 0, 0, 0, 0, e.mainWindow, nullptr, e.instance, nullptr);
+    REBARINFO ri{sizeof ri, 0, nullptr};
+    SendMessageW(e.topRebar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&ri));
+    e.mainToolBar = MakeToolBar(e, e.topRebar, 0);
+    size_t n = 0;
+    const ToolBarButton* main = MainToolBarButtons(&n);
+    AddButtons(e.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth));
+    e.angleEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"90", WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
+                                  e.mainToolBar, nullptr, e.instance, nullptr);
+    SendMessageW(e.angleEdit, EM_LIMITTEXT, 3, 0);
+    e.angleSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+                                  WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                                  0, 0, 0, 0, e.mainToolBar, nullptr, e.instance, nullptr);
+    SendMessageW(e.angleSpin, UDM_SETRANGE32, 0, 360);
+    SendMessageW(e.angleSpin, UDM_SETPOS32, 0, 90);
+    REBARBANDINFOW band{};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
+    band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS;
+    band.hwndChild = e.mainToolBar;
+    band.wID = 0;
+    SendMessageW(e.topRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+
+    // Left panel: tool buttons, view buttons and the image bar.
+    e.leftPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.mainWindow,
+                                  nullptr, e.instance, nullptr);
+    e.toolBar = MakeToolBar(e, e.leftPanel, TBSTYLE_WRAPABLE);
+    const ToolBarButton* tools = ToolButtons(&n);
+    AddButtons(e.toolBar, tools, n, BTNS_CHECKGROUP, 0, 0);
+    SendMessageW(e.toolBar, TB_CHECKBUTTON, cmd::kToolSelect, MAKELONG(TRUE, 0));
+    e.viewToolBar = MakeToolBar(e, e.leftPanel, TBSTYLE_WRAPABLE);
+    const ToolBarButton* view = ViewToolBarButtons(&n);
+    AddButtons(e.viewToolBar, view, n, BTNS_BUTTON, 0, 0);
+    e.imageBarPager = CreateWindowExW(0, WC_PAGESCROLLERW, L"", WS_CHILD | WS_VISIBLE | PGS_VERT, 0, 0, 0, 0, e.leftPanel,
+                                      nullptr, e.instance, nullptr);
+    e.imageBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_WRAPABLE | CCS_NORESIZE | CCS_NODIVIDER |
+                                     CCS_NOPARENTALIGN | CCS_VERT,
+                                 0, 0, kImageBarWidth, 100, e.imageBarPager, nullptr, e.instance, nullptr);
+    SendMessageW(e.imageBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(e.imageBar, TB_SETPARENT, reinterpret_cast<WPARAM>(e.mainWindow), 0);
+    SendMessageW(e.imageBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(e.imageBarList));
+    SendMessageW(e.imageBar, TB_SETBUTTONSIZE, 0, MAKELONG(40, 40));
+    SendMessageW(e.imageBarPager, PGM_SETCHILD, 0, reinterpret_cast<LPARAM>(e.imageBar));
+
+    // Right panel: home of the colour and palette panels.
+    e.rightPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.mainWindow,
+                                   nullptr, e.instance, nullptr);
+    UpdateToolBarImages(e);
+}
+
+void UpdateToolBarImages(Editor& e) {
+    int size = Scaled(e, kIconSize);
+    size_t n = 0;
+    const ToolBarButton* main = MainToolBarButtons(&n);
+    SetImages(e.mainToolBar, main, n, size);
+    int index = static_cast<int>(SendMessageW(e.mainToolBar, TB_COMMANDTOINDEX, cmd::kRotateRight, 0)) + 1;
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_SIZE | TBIF_BYINDEX;
+    info.cx = static_cast<WORD>(Scaled(e, kAngleBoxWidth));
+    SendMessageW(e.mainToolBar, TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+    const ToolBarButton* tools = ToolButtons(&n);
+    SetImages(e.toolBar, tools, n, size);
+    const ToolBarButton* view = ViewToolBarButtons(&n);
+    SetImages(e.viewToolBar, view, n, size);
+    SendMessageW(e.angleEdit, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    PlaceAngleBox(e);
+    UpdateRebarBand(e);
+    LayoutLeftPanel(e);
+}
+
+int LeftPanelWidth(const Editor& e) {
+    if (!e.leftPanel) return 0;
+    DWORD size = static_cast<DWORD>(SendMessageW(e.toolBar, TB_GETBUTTONSIZE, 0, 0));
+    return std::max(2 * static_cast<int>(LOWORD(size)), kImageBarWidth) + Scaled(e, 4);
+}
+
+int RightPanelWidth(const Editor& e) {
+    return (e.rightPanel && (e.colourPanelVisible || e.palettePanelVisible)) ? Scaled(e, 160) : 0;
+}
+
+void LayoutLeftPanel(Editor& e) {
+    if (!e.leftPanel) return;
+    RECT rc;
+    GetClientRect(e.leftPanel, &rc);
+    DWORD size = static_cast<DWORD>(SendMessageW(e.toolBar, TB_GETBUTTONSIZE, 0, 0));
+    int bw = LOWORD(size), bh = HIWORD(size);
+    int gap = Scaled(e, 4);
+    int x = (rc.right - 2 * bw) / 2;
+    int y = gap;
+    // Six tool buttons in two columns, then the two view buttons in one row.
+    MoveWindow(e.toolBar, x, y, 2 * bw, 3 * bh, TRUE);
+    RECT rows{};
+    SendMessageW(e.toolBar, TB_SETROWS, MAKEWPARAM(3, FALSE), reinterpret_cast<LPARAM>(&rows));
+    y += 3 * bh + gap;
+    MoveWindow(e.viewToolBar, x, y, 2 * bw, bh, TRUE);
+    y += bh + gap;
+    int pagerHeight = std::max(0, static_cast<int>(rc.bottom) - y);
+    MoveWindow(e.imageBarPager, (rc.right - kImageBarWidth) / 2, y, kImageBarWidth, pagerHeight, TRUE);
+    SendMessageW(e.imageBarPager, PGM_RECALCSIZE, 0, 0);
+}
+
+int RotationAngle(const Editor& e) {
+    BOOL failed = FALSE;
+    int v = static_cast<int>(SendMessageW(e.angleSpin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+    return failed ? 0 : v;
+}
+
+}  // namespace mirelo

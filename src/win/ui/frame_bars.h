@@ -1,0 +1,25 @@
+// The bars around the view: the top rebar with the main tool bar and the rotation angle box,
+// and the left panel with the tool buttons, the view buttons and the image bar.
+#pragma once
+#include "common/win.h"
+
+namespace mirelo {
+
+class Editor;
+
+void CreateFrameBars(Editor& editor);
+// Draws the tool-bar images for the window's current display scale.
+void UpdateToolBarImages(Editor& editor);
+// Width the left and right panels take.
+int LeftPanelWidth(const Editor& editor);
+int RightPanelWidth(const Editor& editor);
+// Places the left panel's children inside it.
+void LayoutLeftPanel(Editor& editor);
+// The angle typed in the rotation angle box (whole degrees, 0..360).
+int RotationAngle(const Editor& editor);
+// Scales a length given at 96 dots per inch to the window's display scale.
+int Scaled(const Editor& editor, int length);
+// The display scale of a window in dots per inch.
+int WindowDpi(HWND hwnd);
+
+}  // namespace mirelo
