@@ -59,6 +59,8 @@ TEST_F(FrameTest, CommandLineFilesOpenInOrderAndTheLastIsCurrent) {
     EXPECT_EQ(OpenPaths(), (std::vector<Text>{a, b}));
     EXPECT_EQ(editor->images.current, 1);
     EXPECT_EQ(editor->Current()->width, 20);
+    EXPECT_EQ(editor->Current()->zoom, 100);  // small pictures open at actual size
+    EXPECT_EQ(editor->images.slots[0].zoom, 100);
     EXPECT_EQ(StatusText().rfind(u"b.png   PNG   ", 0), 0u) << Narrow(StatusText());
     EXPECT_NE(StatusText().find(u"20px x 30px"), Text::npos);
     EXPECT_NE(StatusText().find(dir), Text::npos);

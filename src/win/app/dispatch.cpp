@@ -5,6 +5,8 @@
 #include "app/editor.h"
 #include "app/frame.h"
 #include "app/help.h"
+#include "edit/grid_dialog.h"
+#include "edit/view.h"
 #include "app/menu_state.h"
 #include "image/image_set.h"
 #include "image/new_image.h"
@@ -72,6 +74,8 @@ void Run(Editor& e, HWND hwnd, int id) {
         CloseCurrentImage(e);
         break;
     case cmd::kSave: SaveInPlace(e); break;
+    case cmd::kUndo: Undo(e); break;
+    case cmd::kRedo: Redo(e); break;
     case cmd::kExit: SendMessageW(e.mainWindow ? e.mainWindow : hwnd, WM_CLOSE, 0, 0); break;
     case cmd::kObjFrames:
         e.settings.objectFrames = !e.settings.objectFrames;
@@ -90,9 +94,12 @@ void Run(Editor& e, HWND hwnd, int id) {
         CheckSettingItems(e);
         break;
     case cmd::kGridNone: SetGrid(e, 0, 0); break;
+    case cmd::kGridCustom: GridDialog(e); break;
     case cmd::kCursorCoords: ToggleCursorCoords(e); break;
     case cmd::kAbout: ShowAbout(e); break;
     case cmd::kHelp: ShowHelp(e); break;
+    case cmd::kFitWindow: FitZoom(e, false); break;
+    case cmd::kActualSize: ActualSize(e); break;
     case cmd::kDelete: {
         bool selected = e.images.current >= 0 && e.images.selectedPasteObject[static_cast<size_t>(e.images.current)] >= 0;
         SendMessageW(hwnd, WM_COMMAND, selected ? cmd::kObjDelete : cmd::kErase, 0);

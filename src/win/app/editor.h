@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "edit/view_math.h"
 #include "image/image_set.h"
 
 namespace mirelo {
@@ -41,6 +42,16 @@ struct HelpSession {
     DWORD_PTR cookie = 0;
 };
 
+// State of the canvas view shared by all images.
+struct ViewState {
+    int scrollX = 0, scrollY = 0;  // zoomed-image pixels scrolled out at the left and top
+    int clientWidth = 0, clientHeight = 0;
+    int cursorTool = -1;           // the tool whose cursor is set
+    bool buttonDown = false;
+    bool updatingZoom = false;     // the zoom controls are being set by the program
+    HCURSOR cursors[8] = {};       // tools 2..6, skew handle, wand selection, hand
+};
+
 class Editor {
 public:
     explicit Editor(HINSTANCE instance);
@@ -59,6 +70,7 @@ public:
     Settings settings;
     NewImageValues newImage;
     Text loadingName;  // the name recorded by InitSlot
+    UndoBudget undoBudget;  // shared by the histories of all images
 
     std::array<PasteObject, kMaxPasteObjects> pasteObjects;
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
@@ -81,6 +93,15 @@ public:
     HWND imageBarPager = nullptr;
     HWND imageBar = nullptr;
     HWND view = nullptr;
+    HWND topBand = nullptr;      // band 0 of the top rebar: main tool bar, zoom panel, view buttons
+    HWND zoomLabel = nullptr;
+    HWND zoomSlider = nullptr;
+    HWND zoomEdit = nullptr;
+    HWND zoomSpin = nullptr;
+    ViewState viewState;
+    // Milliseconds of the clock that the save reminder reads; tests replace it.
+    std::function<uint64_t()> clock = [] { return static_cast<uint64_t>(GetTickCount64()); };
+    SaveReminder reminder{static_cast<uint64_t>(GetTickCount64())};
     HWND arrowWindow = nullptr;
     HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
     int dpi = 96;

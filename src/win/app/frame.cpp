@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/commands.h"
 #include "app/help.h"
+#include "edit/view.h"
 #include "files/open_image.h"
 #include "ui/custom_controls.h"
 #include "ui/frame_bars.h"
@@ -19,38 +20,10 @@
 namespace mirelo {
 
 const wchar_t kMainClassName[] = L"Mirelo_CLASS";
-const wchar_t kViewClassName[] = L"Mirelo_CHILD_CLASS";
 
 namespace {
 
 Editor* EditorOf(HWND hwnd) { return reinterpret_cast<Editor*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
-
-// Shows the current image at its own size in the top-left corner of the view.
-void PaintView(Editor& e, HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
-    if (ImageSlot* s = e.Current(); s && s->occupied()) {
-        GpGraphicsOwner g;
-        if (g.Check(gp::GdipCreateFromHDC(dc, g.put())) == Gdiplus::Ok) {
-            gp::GdipSetInterpolationMode(g.get(), Gdiplus::InterpolationModeNearestNeighbor);
-            gp::GdipDrawImageRectI(g.get(), s->bitmap.get(), 1, 1, s->width, s->height);
-        }
-    }
-    EndPaint(hwnd, &ps);
-}
-
-LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Editor* e = EditorOf(GetParent(hwnd));
-    if (msg == WM_PAINT && e) {
-        PaintView(*e, hwnd);
-        return 0;
-    }
-    if (msg == WM_ERASEBKGND) return 1;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
 
 void CreateChildren(Editor& e, HWND hwnd) {
     e.dpi = WindowDpi(hwnd);
@@ -59,8 +32,8 @@ void CreateChildren(Editor& e, HWND hwnd) {
                                   nullptr, e.instance, nullptr);
     CreateFrameBars(e);
     RegisterCustomControls(e.instance);
-    e.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd, nullptr,
-                             e.instance, nullptr);
+    e.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
+                             0, 0, hwnd, nullptr, e.instance, nullptr);
     LayoutStatusParts(e);
 }
 
@@ -80,6 +53,8 @@ bool AnyUndoableStep(Editor& e) {
 }
 
 LRESULT OnNotify(Editor& e, NMHDR* hdr) {
+    LRESULT result = 0;
+    if (HandleZoomNotify(e, hdr, &result)) return result;
     if (hdr->hwndFrom == e.imageBarPager) {
         if (hdr->code == PGN_CALCSIZE) {
             auto* calc = reinterpret_cast<NMPGCALCSIZE*>(hdr);
@@ -113,6 +88,7 @@ void OpenStartupFiles(Editor& e) {
     std::vector<Text> files = std::move(e.startupFiles);
     e.startupFiles.clear();
     if (files.empty()) return;
+    LayoutFrame(e);  // the images are fitted into the view's real size
     OpenImageFiles(e, files);
     SetForegroundWindow(e.mainWindow);
 }
@@ -228,7 +204,10 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == WA_INACTIVE) e->messageWindow = FindWindowW(nullptr, L"Message");
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_COMMAND:
-        DispatchCommand(*e, hwnd, wp);
+        if (!HandleZoomCommand(*e, wp, lp)) DispatchCommand(*e, hwnd, wp);
+        return 0;
+    case WM_HSCROLL:
+        HandleZoomScroll(*e, lp);
         return 0;
     case WM_KEYDOWN:
         KeyToCommand(*e, hwnd, wp);
@@ -251,6 +230,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         e->mainWindow = nullptr;
         e->messages.mainWindow = nullptr;
         e->statusBar = e->imageBar = e->imageBarPager = e->view = nullptr;
+        e->topBand = e->zoomLabel = e->zoomSlider = e->zoomEdit = e->zoomSpin = nullptr;
         e->topRebar = e->mainToolBar = e->angleEdit = e->angleSpin = e->leftPanel = e->rightPanel = nullptr;
         e->toolBar = e->viewToolBar = e->arrowWindow = nullptr;
         e->menu = nullptr;
@@ -320,14 +300,7 @@ HWND CreateMainWindow(Editor& e, int show) {
     wc.hIconSm = wc.hIcon;
     RegisterClassExW(&wc);
 
-    WNDCLASSEXW vc{};
-    vc.cbSize = sizeof vc;
-    vc.style = CS_DBLCLKS;
-    vc.lpfnWndProc = ViewProc;
-    vc.hInstance = e.instance;
-    vc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    vc.lpszClassName = kViewClassName;
-    RegisterClassExW(&vc);
+    RegisterViewClass(e.instance);
 
     HMENU menu = LoadMenuW(e.instance, MAKEINTRESOURCEW(IDR_MAINMENU));
     HWND hwnd = CreateWindowExW(WS_EX_ACCEPTFILES, kMainClassName, L"Mirelo", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,

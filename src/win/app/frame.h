@@ -7,7 +7,6 @@ namespace mirelo {
 class Editor;
 
 extern const wchar_t kMainClassName[];  // "Mirelo_CLASS"
-extern const wchar_t kViewClassName[];  // "Mirelo_CHILD_CLASS"
 
 // Registers the window classes and creates the main window (menu 101) for the editor.
 HWND CreateMainWindow(Editor& editor, int show);

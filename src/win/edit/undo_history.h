@@ -1,30 +1,58 @@
-// Per-image history of whole-image snapshots.
+// Per-image history of whole-image snapshots, and the Undo and Redo commands.
 #pragma once
 #include <array>
+#include <cstdint>
 
 #include "common/gdiplus.h"
+#include "edit/undo_book.h"
 #include "image/pixel_format.h"
 
 namespace mirelo {
 
-constexpr int kUndoSteps = 256;
+class Editor;
 
-struct UndoHistory {
+// The book (position, flags, entry sizes and stamps) with the snapshots it describes:
+// snapshots[i] is held exactly when entries[i].occupied, in formats[i].
+struct UndoHistory : UndoBook {
     std::array<GpBitmapOwner, kUndoSteps> snapshots;
     std::array<PixelFormat, kUndoSteps> formats{};
-    int position = -1;  // −1: nothing to undo
-    bool canUndo = false;
-    bool canRedo = false;
-    bool wrapped = false;
 
     // Back to the initial state, releasing every snapshot.
     void Reset() {
-        for (auto& s : snapshots) s.reset();
+        for (auto& s : snapshots) {
+            s.reset();
+            s.TakeStatus();
+        }
         formats.fill(0);
-        position = -1;
-        canUndo = canRedo = wrapped = false;
+        UndoBook::Reset();
     }
-    bool HasUndoableStep() const { return position != -1; }
+    // Releases the snapshot of one entry and empties it.
+    void Release(int index) {
+        if (index < 0 || index >= kUndoSteps) return;
+        snapshots[static_cast<size_t>(index)].reset();
+        formats[static_cast<size_t>(index)] = 0;
+        Clear(index);
+    }
 };
+
+// The memory all snapshots of all images may take together, and the clock that stamps them.
+struct UndoBudget {
+    int64_t bytes = DefaultUndoBudgetBytes();
+    uint64_t nextStamp = 1;
+
+    // A quarter of the physical memory, at most 2 GiB.
+    static int64_t DefaultUndoBudgetBytes();
+};
+
+// Called right before an operation changes the current image's pixels, size or format: keeps
+// the image as it is as the newest step (after a message when that is not possible).
+// Menus and tool bar are left to the operation, which refreshes them after its change.
+void RecordUndoStep(Editor& editor);
+// Commands 40011 and 40012.
+void Undo(Editor& editor);
+void Redo(Editor& editor);
+// Releases the oldest snapshots of all images until they fit in editor.undoBudget.bytes; the
+// current image's entry at its position is kept.
+void EnforceUndoBudget(Editor& editor);
 
 }  // namespace mirelo

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "edit/view.h"
 #include "files/properties.h"
 #include "image/bitmap_access.h"
 
@@ -68,8 +69,9 @@ void ImageSlot::TakeFrom(ImageSlot& o) {
     drawPath = std::move(o.drawPath);
     otherPath = std::move(o.otherPath);
     workPath = std::move(o.workPath);
-    for (int i = 0; i < kUndoSteps; ++i) undo.snapshots[i] = std::move(o.undo.snapshots[i]);
+    for (size_t i = 0; i < undo.snapshots.size(); ++i) undo.snapshots[i] = std::move(o.undo.snapshots[i]);
     undo.formats = o.undo.formats;
+    undo.entries = o.undo.entries;
     undo.position = o.undo.position;
     undo.canUndo = o.undo.canUndo;
     undo.canRedo = o.undo.canRedo;
@@ -171,6 +173,7 @@ void InitSlot(Editor& e, bool refreshMenus) {
     slot->rawFormatName = RawFormatName(e.messages, slot->bitmap.get());
     slot->flags = PaletteHasAlphaFlag(slot->bitmap.get()) ? (slot->flags | 1u) : (slot->flags & ~1u);
 
+    FitZoom(e, true);
     if (refreshMenus) {
         CheckFormatItem(e);
         RefreshMenuState(e);
@@ -182,11 +185,14 @@ void InitSlot(Editor& e, bool refreshMenus) {
 void SelectImage(Editor& e, int index) {
     if (index < 0 || index >= kMaxImages || !e.images.slots[static_cast<size_t>(index)].occupied()) return;
     if (ImageSlot* old = e.Current(); old && e.view) {
-        old->savedScrollX = GetScrollPos(e.view, SB_HORZ);
-        old->savedScrollY = GetScrollPos(e.view, SB_VERT);
+        old->savedScrollX = e.viewState.scrollX;
+        old->savedScrollY = e.viewState.scrollY;
     }
     e.images.current = index;
     SetViewRedraw(e, false);
+    ShowImageZoom(e);
+    LayoutView(e);
+    ScrollViewTo(e, e.Current()->savedScrollX, e.Current()->savedScrollY);
     RefreshStatusLine(e);
     e.Current()->tool = kToolSelect;
     SetViewRedraw(e, true);
@@ -215,6 +221,8 @@ void CloseCurrentImage(Editor& e) {
     if (e.images.current >= 0 && e.imageBar)
         SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(TRUE, 0));
 
+    ShowImageZoom(e);
+    LayoutView(e);
     if (e.images.current >= 0) {
         RefreshStatusLine(e);
     } else if (e.statusBar) {

@@ -5,6 +5,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
+#include "edit/view_math.h"
 #include "ui/toolbar_icons.h"
 
 namespace mirelo {
@@ -44,7 +45,9 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND:
     case WM_NOTIFY:
-        return SendMessageW(GetParent(hwnd), msg, wp, lp);
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return SendMessageW(GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -105,9 +108,31 @@ void PlaceAngleBox(Editor& e) {
     SendMessageW(e.angleSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.angleEdit), 0);
 }
 
+// Places the main tool bar, the zoom panel and the view buttons side by side in band 0.
+SIZE LayoutTopBand(Editor& e) {
+    SIZE tb{}, vb{};
+    SendMessageW(e.mainToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&tb));
+    SendMessageW(e.viewToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&vb));
+    int h = std::max(tb.cy, vb.cy);
+    MoveWindow(e.mainToolBar, 0, 0, tb.cx, h, TRUE);
+    PlaceAngleBox(e);
+    int x = tb.cx + Scaled(e, 6);
+    int label = Scaled(e, 34), slider = Scaled(e, 140), edit = Scaled(e, 56), gap = Scaled(e, 4);
+    MoveWindow(e.zoomLabel, x, 0, label, h, TRUE);
+    x += label;
+    MoveWindow(e.zoomSlider, x, 0, slider, h, TRUE);
+    x += slider + gap;
+    int eh = Scaled(e, 20);
+    MoveWindow(e.zoomEdit, x, (h - eh) / 2, edit, eh, TRUE);
+    SendMessageW(e.zoomSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.zoomEdit), 0);
+    x += edit + gap;
+    MoveWindow(e.viewToolBar, x, 0, vb.cx, h, TRUE);
+    x += vb.cx;
+    return SIZE{x, h};
+}
+
 void UpdateRebarBand(Editor& e) {
-    SIZE s{};
-    SendMessageW(e.mainToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&s));
+    SIZE s = LayoutTopBand(e);
     REBARBANDINFOW band{};
     band.cbSize = sizeof band;
     band.fMask = RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
@@ -152,7 +177,9 @@ void CreateFrameBars(Editor& e) {
                                  0, 0, 0, 0, e.mainWindow, nullptr, e.instance, nullptr);
     REBARINFO ri{sizeof ri, 0, nullptr};
     SendMessageW(e.topRebar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&ri));
-    e.mainToolBar = MakeToolBar(e, e.topRebar, 0);
+    e.topBand = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.topRebar,
+                                nullptr, e.instance, nullptr);
+    e.mainToolBar = MakeToolBar(e, e.topBand, 0);
     size_t n = 0;
     const ToolBarButton* main = MainToolBarButtons(&n);
     AddButtons(e.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth));
@@ -164,11 +191,34 @@ void CreateFrameBars(Editor& e) {
                                   0, 0, 0, 0, e.mainToolBar, nullptr, e.instance, nullptr);
     SendMessageW(e.angleSpin, UDM_SETRANGE32, 0, 360);
     SendMessageW(e.angleSpin, UDM_SETPOS32, 0, 90);
+    // The zoom panel and the view buttons follow the main tool bar in the same band.
+    e.zoomLabel = CreateWindowExW(0, L"STATIC", L"ｽﾞｰﾑ", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0, 0, 0, e.topBand,
+                                  nullptr, e.instance, nullptr);
+    e.zoomSlider = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS,
+                                   0, 0, 0, 0, e.topBand, nullptr, e.instance, nullptr);
+    SendMessageW(e.zoomSlider, TBM_SETRANGEMIN, FALSE, kZoomMin);
+    SendMessageW(e.zoomSlider, TBM_SETRANGEMAX, FALSE, kZoomMax);
+    SendMessageW(e.zoomSlider, TBM_SETTICFREQ, 500, 0);
+    SendMessageW(e.zoomSlider, TBM_SETLINESIZE, 0, 100);
+    SendMessageW(e.zoomSlider, TBM_SETPOS, TRUE, 100);
+    e.zoomEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"100", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_READONLY | ES_NUMBER,
+                                 0, 0, 0, 0, e.topBand, nullptr, e.instance, nullptr);
+    SendMessageW(e.zoomEdit, EM_LIMITTEXT, 7, 0);
+    e.zoomSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+                                 WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS |
+                                     UDS_HOTTRACK,
+                                 0, 0, 0, 0, e.topBand, nullptr, e.instance, nullptr);
+    SendMessageW(e.zoomSpin, UDM_SETRANGE32, kZoomMin, kZoomMax);
+    SendMessageW(e.zoomSpin, UDM_SETPOS32, 0, 100);
+    e.viewToolBar = MakeToolBar(e, e.topBand, 0);
+    const ToolBarButton* view = ViewToolBarButtons(&n);
+    AddButtons(e.viewToolBar, view, n, BTNS_BUTTON, 0, 0);
+
     REBARBANDINFOW band{};
     band.cbSize = sizeof band;
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
     band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS;
-    band.hwndChild = e.mainToolBar;
+    band.hwndChild = e.topBand;
     band.wID = 0;
     SendMessageW(e.topRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
 
@@ -179,9 +229,6 @@ void CreateFrameBars(Editor& e) {
     const ToolBarButton* tools = ToolButtons(&n);
     AddButtons(e.toolBar, tools, n, BTNS_CHECKGROUP, 0, 0);
     SendMessageW(e.toolBar, TB_CHECKBUTTON, cmd::kToolSelect, MAKELONG(TRUE, 0));
-    e.viewToolBar = MakeToolBar(e, e.leftPanel, TBSTYLE_WRAPABLE);
-    const ToolBarButton* view = ViewToolBarButtons(&n);
-    AddButtons(e.viewToolBar, view, n, BTNS_BUTTON, 0, 0);
     e.imageBarPager = CreateWindowExW(0, WC_PAGESCROLLERW, L"", WS_CHILD | WS_VISIBLE | PGS_VERT, 0, 0, 0, 0, e.leftPanel,
                                       nullptr, e.instance, nullptr);
     e.imageBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
@@ -215,8 +262,8 @@ void UpdateToolBarImages(Editor& e) {
     SetImages(e.toolBar, tools, n, size);
     const ToolBarButton* view = ViewToolBarButtons(&n);
     SetImages(e.viewToolBar, view, n, size);
-    SendMessageW(e.angleEdit, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
-    PlaceAngleBox(e);
+    for (HWND w : {e.angleEdit, e.zoomEdit, e.zoomLabel})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     UpdateRebarBand(e);
     LayoutLeftPanel(e);
 }
@@ -240,13 +287,11 @@ void LayoutLeftPanel(Editor& e) {
     int gap = Scaled(e, 4);
     int x = (rc.right - 2 * bw) / 2;
     int y = gap;
-    // Six tool buttons in two columns, then the two view buttons in one row.
+    // Six tool buttons in two columns, then the image bar.
     MoveWindow(e.toolBar, x, y, 2 * bw, 3 * bh, TRUE);
     RECT rows{};
     SendMessageW(e.toolBar, TB_SETROWS, MAKEWPARAM(3, FALSE), reinterpret_cast<LPARAM>(&rows));
     y += 3 * bh + gap;
-    MoveWindow(e.viewToolBar, x, y, 2 * bw, bh, TRUE);
-    y += bh + gap;
     int pagerHeight = std::max(0, static_cast<int>(rc.bottom) - y);
     MoveWindow(e.imageBarPager, (rc.right - kImageBarWidth) / 2, y, kImageBarWidth, pagerHeight, TRUE);
     SendMessageW(e.imageBarPager, PGM_RECALCSIZE, 0, 0);

@@ -1,5 +1,5 @@
 // The bars around the view: the top rebar with the main tool bar and the rotation angle box,
-// and the left panel with the tool buttons, the view buttons and the image bar.
+// with the zoom panel and the view buttons, and the left panel with the tool buttons and the image bar.
 #pragma once
 #include "common/win.h"
 

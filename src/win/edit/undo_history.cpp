@@ -1,0 +1,173 @@
+#include "edit/undo_history.h"
+
+#include <vector>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "edit/view.h"
+#include "image/bitmap_access.h"
+#include "image/image_set.h"
+
+namespace mirelo {
+
+int64_t UndoBudget::DefaultUndoBudgetBytes() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    uint64_t physical = GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+    return DefaultUndoBudget(physical);
+}
+
+namespace {
+
+// A copy of the whole bitmap in the given format; status in the owner.
+bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat format) {
+    int w = 0, h = 0;
+    if (!source || !ImageSize(source, &w, &h)) {
+        out.reset();
+        out.Check(Gdiplus::InvalidParameter);
+        return false;
+    }
+    Gdiplus::GpBitmap* copy = nullptr;
+    GpStatus s = out.Check(gp::GdipCloneBitmapAreaI(0, 0, w, h, static_cast<Gdiplus::PixelFormat>(format), source, &copy));
+    if (s != Gdiplus::Ok) {
+        if (copy) gp::GdipDisposeImage(copy);
+        out.reset();
+        return false;
+    }
+    out.reset(copy);
+    return true;
+}
+
+// Stores the current image at entry `index` in the slot's recorded pixel format. Returns the
+// status: 0, 1 without an image, or the status of the failed copy (the entry is then empty).
+GpStatus TakeSnapshot(Editor& e, ImageSlot& slot, int index) {
+    UndoHistory& h = slot.undo;
+    h.Release(index);
+    if (!slot.occupied()) return Gdiplus::GenericError;
+    auto i = static_cast<size_t>(index);
+    PixelFormat format = slot.pixelFormat;
+    GpBitmapOwner& entry = h.snapshots[i];
+    CloneWhole(entry, slot.bitmap.get(), format);
+    GpStatus s = entry.TakeStatus();
+    if (s != Gdiplus::Ok) {
+        h.Release(index);
+        return s;
+    }
+    int w = 0, ht = 0;
+    ImageSize(entry.get(), &w, &ht);
+    h.formats[i] = format;
+    h.Store(index, UndoEntryBytes(w, ht, BitsPerPixel(format)), e.undoBudget.nextStamp++);
+    return Gdiplus::Ok;
+}
+
+std::vector<const UndoBook*> Books(Editor& e) {
+    std::vector<const UndoBook*> books;
+    books.reserve(e.images.slots.size());
+    for (const auto& s : e.images.slots) books.push_back(&s.undo);
+    return books;
+}
+
+// Releases the oldest snapshots until the stored ones and `incoming` fit in the budget.
+void FitBudget(Editor& e, int64_t incoming, const std::vector<UndoEntryRef>& kept) {
+    std::vector<UndoEntryRef> drops = ChooseUndoDrops(Books(e), e.undoBudget.bytes, incoming, kept);
+    if (drops.empty()) return;
+    std::vector<UndoBook*> books;
+    books.reserve(e.images.slots.size());
+    for (auto& s : e.images.slots) books.push_back(&s.undo);
+    for (const auto& d : drops) e.images.slots[static_cast<size_t>(d.book)].undo.Release(d.index);
+    ApplyUndoDrops(books, drops);
+}
+
+// After the current image was replaced: the slot's size, tool, palette flag, format, status
+// line, thumbnail and view follow the new image.
+void RefreshAfterSwap(Editor& e, ImageSlot& slot) {
+    int w = 0, h = 0;
+    ImageSize(slot.bitmap.get(), &w, &h);
+    bool sizeChanged = w != slot.width || h != slot.height;
+    if (sizeChanged) {
+        slot.width = w;
+        slot.height = h;
+    }
+    PixelFormat format = FormatOf(slot.bitmap.get());
+    if (IsIndexed(format) != IsIndexed(slot.pixelFormat)) slot.tool = kToolSelect;
+    if (IsIndexed(format)) slot.flags = PaletteHasAlphaFlag(slot.bitmap.get()) ? (slot.flags | 1u) : (slot.flags & ~1u);
+    slot.pixelFormat = format;
+    slot.formatName = Text(PixelFormatNameOf(format));
+    RefreshStatusLine(e);
+    RefreshCurrentThumbnail(e);
+    if (sizeChanged) LayoutView(e);
+    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
+}
+
+// Replaces the current image by entry `source` of its history, which then keeps the image
+// being left. False, with nothing changed, when the entry cannot be copied.
+bool SwapWithEntry(Editor& e, ImageSlot& slot, int source) {
+    UndoHistory& h = slot.undo;
+    auto i = static_cast<size_t>(source);
+    GpBitmapOwner working;
+    if (!CloneWhole(working, h.snapshots[i].get(), h.formats[i])) return false;
+    TakeSnapshot(e, slot, source);  // the outcome only decides whether the entry holds a step
+    GpBitmapOwner image;
+    if (!CloneWhole(image, working.get(), FormatOf(working.get()))) image = std::move(working);
+    slot.bitmap = std::move(image);
+    slot.bitmap.TakeStatus();
+    working.reset();
+    RefreshAfterSwap(e, slot);
+    return true;
+}
+
+}  // namespace
+
+void RecordUndoStep(Editor& e) {
+    ImageSlot* slot = e.Current();
+    if (!slot) return;
+    UndoHistory& h = slot->undo;
+    UndoRecordPlan plan = BeginUndoRecord(h);
+    for (int index : plan.released) h.Release(index);
+
+    int w = 0, ht = 0;
+    if (slot->occupied()) ImageSize(slot->bitmap.get(), &w, &ht);
+    FitBudget(e, UndoEntryBytes(w, ht, BitsPerPixel(slot->pixelFormat)), {{e.images.current, plan.target}});
+
+    bool stored = TakeSnapshot(e, *slot, plan.target) == Gdiplus::Ok;
+    if (!stored) e.messages.App(u"[元に戻す]の履歴を設定できません");
+    EndUndoRecord(h, stored);
+    // The Undo and Redo buttons follow at once; the rest of the menu state is the operation's.
+    if (e.mainToolBar) {
+        SendMessageW(e.mainToolBar, TB_ENABLEBUTTON, 40011, MAKELONG(h.canUndo ? TRUE : FALSE, 0));
+        SendMessageW(e.mainToolBar, TB_ENABLEBUTTON, 40012, MAKELONG(h.canRedo ? TRUE : FALSE, 0));
+    }
+}
+
+void Undo(Editor& e) {
+    ImageSlot* slot = e.Current();
+    if (!slot || !slot->occupied()) return;
+    UndoHistory& h = slot->undo;
+    int source = UndoSource(h);
+    if (source < 0) return;
+    if (!SwapWithEntry(e, *slot, source)) return;
+    EndUndo(h);
+    FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
+    RefreshMenuState(e);
+}
+
+void Redo(Editor& e) {
+    ImageSlot* slot = e.Current();
+    if (!slot || !slot->occupied()) return;
+    UndoHistory& h = slot->undo;
+    int source = RedoSource(h);
+    bool swapped = source >= 0 && SwapWithEntry(e, *slot, source);
+    if (source >= 0 && !swapped) return;
+    EndRedo(h, swapped);
+    if (swapped) FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
+    RefreshMenuState(e);
+}
+
+void EnforceUndoBudget(Editor& e) {
+    std::vector<UndoEntryRef> kept;
+    if (ImageSlot* slot = e.Current(); slot && slot->undo.position >= 0)
+        kept.push_back({e.images.current, slot->undo.position});
+    FitBudget(e, 0, kept);
+}
+
+}  // namespace mirelo

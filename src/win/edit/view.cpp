@@ -1,0 +1,486 @@
+#include "edit/view.h"
+
+#include <algorithm>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "image/bitmap_access.h"
+#include "image/image_set.h"
+#include "res/resource.h"
+
+namespace mirelo {
+
+const wchar_t kViewClassName[] = L"Mirelo_CHILD_CLASS";
+
+namespace {
+constexpr UINT_PTR kReminderTimer = 1;
+constexpr UINT kReminderPeriodMs = 200;
+
+Editor* EditorOfView(HWND view) {
+    HWND main = GetParent(view);
+    return main ? reinterpret_cast<Editor*>(GetWindowLongPtrW(main, GWLP_USERDATA)) : nullptr;
+}
+
+ImageSlot* Shown(Editor& e) {
+    ImageSlot* s = e.Current();
+    return s && s->occupied() ? s : nullptr;
+}
+
+void ReadClient(Editor& e) {
+    RECT rc{};
+    if (e.view) GetClientRect(e.view, &rc);
+    e.viewState.clientWidth = rc.right;
+    e.viewState.clientHeight = rc.bottom;
+}
+
+int ScrollPos(HWND view, int bar) {
+    SCROLLINFO si{sizeof si, SIF_POS};
+    GetScrollInfo(view, bar, &si);
+    return si.nPos;
+}
+
+// Sets a scroll bar and gives back the clamped position.
+int SetScroll(HWND view, int bar, int max, int page, int pos) {
+    SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL};
+    si.nMin = 0;
+    si.nMax = max;
+    si.nPage = static_cast<UINT>(std::max(page, 0));
+    si.nPos = pos;
+    SetScrollInfo(view, bar, &si, TRUE);
+    return ScrollPos(view, bar);
+}
+
+// Moves a scroll bar to `pos` and scrolls the content by the difference.
+void ScrollTo(Editor& e, int bar, int pos) {
+    SCROLLINFO si{sizeof si, SIF_ALL};
+    GetScrollInfo(e.view, bar, &si);
+    int maxPos = std::max(0, si.nMax - static_cast<int>(si.nPage) + 1);
+    pos = std::clamp(pos, 0, maxPos);
+    si.fMask = SIF_POS;
+    si.nPos = pos;
+    SetScrollInfo(e.view, bar, &si, TRUE);
+    int now = ScrollPos(e.view, bar);
+    int& field = bar == SB_HORZ ? e.viewState.scrollX : e.viewState.scrollY;
+    int delta = field - now;
+    field = now;
+    if (delta) {
+        if (bar == SB_HORZ)
+            ScrollWindowEx(e.view, delta, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+        else
+            ScrollWindowEx(e.view, 0, delta, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+        InvalidateRect(e.view, nullptr, FALSE);
+        UpdateWindow(e.view);
+    }
+}
+
+void OnScroll(Editor& e, int bar, WPARAM wp) {
+    SCROLLINFO si{sizeof si, SIF_ALL};
+    GetScrollInfo(e.view, bar, &si);
+    int pos = si.nPos;
+    switch (LOWORD(wp)) {
+    case SB_LINEUP: pos = std::max(0, pos - 1); break;
+    case SB_LINEDOWN: pos = std::min(si.nMax - 1, pos + 1); break;
+    case SB_PAGEUP: pos -= static_cast<int>(si.nPage); break;
+    case SB_PAGEDOWN: pos += static_cast<int>(si.nPage); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: pos = si.nTrackPos; break;  // the full 32-bit position
+    case SB_TOP: pos = si.nMin; break;
+    case SB_BOTTOM: pos = si.nMax; break;
+    default: return;
+    }
+    ScrollTo(e, bar, pos);
+}
+
+void SetZoomControls(Editor& e, int zoom) {
+    e.viewState.updatingZoom = true;
+    if (e.zoomSlider) SendMessageW(e.zoomSlider, TBM_SETPOS, TRUE, zoom);
+    if (e.zoomSpin) SendMessageW(e.zoomSpin, UDM_SETPOS32, 0, zoom);
+    if (e.zoomEdit) SetWindowTextW(e.zoomEdit, W(ToText(zoom)));
+    e.viewState.updatingZoom = false;
+}
+
+HCURSOR CursorForTool(Editor& e, int tool) {
+    HCURSOR c = nullptr;
+    switch (tool) {
+    case kToolShape: c = e.viewState.cursors[0]; break;
+    case kToolFill: c = e.viewState.cursors[1]; break;
+    case kToolEyedropper: c = e.viewState.cursors[2]; break;
+    case kToolText: c = e.viewState.cursors[3]; break;
+    case kToolRetouch: c = e.viewState.cursors[5]; break;
+    default: break;
+    }
+    return c ? c : LoadCursorW(nullptr, IDC_ARROW);
+}
+
+void LoadCursors(Editor& e) {
+    const int ids[] = {IDC_CURSOR_PEN, IDC_CURSOR_BUCKET, IDC_CURSOR_EYEDROPPER, IDC_CURSOR_TEXT,
+                       IDC_CURSOR_SKEW, IDC_CURSOR_BRUSH, IDC_CURSOR_WAND};
+    for (size_t i = 0; i < std::size(ids); ++i) {
+        e.viewState.cursors[i] = static_cast<HCURSOR>(
+            LoadImageW(e.instance, MAKEINTRESOURCEW(ids[i]), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    }
+    HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+    if (!hand) hand = LoadCursorW(e.instance, MAKEINTRESOURCEW(IDC_CURSOR_HAND));
+    e.viewState.cursors[7] = hand;
+}
+
+// Capture and cursor: the view holds the mouse while it is over the visible image.
+void TrackCapture(Editor& e, HWND hwnd, int x, int y, bool buttonDown) {
+    bool inside = IsCursorInImage(e, x, y);
+    bool messageOpen = FindWindowW(nullptr, L"Message") != nullptr;
+    bool overArrow = false;
+    if (e.arrowWindow && IsWindowVisible(e.arrowWindow)) {
+        POINT p{x, y};
+        ClientToScreen(hwnd, &p);
+        RECT r;
+        GetWindowRect(e.arrowWindow, &r);
+        overArrow = PtInRect(&r, p) != 0;
+    }
+    if (!inside || overArrow || messageOpen) {
+        if (!buttonDown && GetCapture() == hwnd) ReleaseCapture();
+        e.viewState.cursorTool = -1;
+        return;
+    }
+    if (GetCapture() != hwnd) SetCapture(hwnd);
+    ImageSlot* s = Shown(e);
+    int tool = s ? s->tool : kToolSelect;
+    if (e.viewState.cursorTool != tool) {
+        SetCursor(CursorForTool(e, tool));
+        e.viewState.cursorTool = tool;
+    }
+    if (e.mainWindow && GetFocus() != e.mainWindow) SetFocus(e.mainWindow);
+}
+
+void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
+    if (e.menuDismissed) return;
+    if (e.settings.cursorCoords && e.statusBar && Shown(e)) {
+        IntPoint p = ClientToImagePoint(e, x, y);
+        Text text = u" " + ToText(p.x) + u", " + ToText(p.y);
+        SendMessageW(e.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(text)));
+    }
+    TrackCapture(e, hwnd, x, y, (keys & MK_LBUTTON) != 0);
+}
+
+void OnButtonDown(Editor& e, HWND hwnd, int x, int y) {
+    if (e.menuDismissed) {
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return;
+    }
+    if (e.mainWindow) {
+        SetForegroundWindow(e.mainWindow);
+        SetFocus(e.mainWindow);
+    }
+    ImageSlot* s = Shown(e);
+    if (!s || !IsCursorInImage(e, x, y)) return;
+    e.viewState.buttonDown = true;
+    if (s->tool == kToolShape && s->pixelFormat == fmt::k16ARGB1555) {
+        e.messages.App(u"16-A1R5G5B5は、「ペンツール」が使えません");
+        return;
+    }
+    // The tools take their presses here as they are added.
+}
+
+void OnButtonUp(Editor& e, HWND hwnd) {
+    ClipCursor(nullptr);
+    e.viewState.buttonDown = false;
+    if (e.menuDismissed) {
+        e.menuDismissed = false;
+        if (GetCapture() == hwnd) ReleaseCapture();
+    }
+    RefreshMenuState(e);
+    InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void OnTimer(Editor& e) {
+    if (auto title = e.reminder.Tick(e.clock()); title && e.mainWindow) SetWindowTextW(e.mainWindow, W(*title));
+}
+
+void Paint(Editor& e, HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    GpBitmapOwner buffer;
+    bool drawn = false;
+    if (Shown(e) && RenderView(e, buffer)) {
+        GpGraphicsOwner g;
+        if (gp::GdipCreateFromHDC(dc, g.put()) == Gdiplus::Ok) {
+            gp::GdipSetCompositingQuality(g.get(), Gdiplus::CompositingQualityHighSpeed);
+            gp::GdipSetPixelOffsetMode(g.get(), Gdiplus::PixelOffsetModeHalf);
+            gp::GdipSetInterpolationMode(g.get(), Gdiplus::InterpolationModeNearestNeighbor);
+            drawn = gp::GdipDrawImageRectI(g.get(), buffer.get(), 0, 0, rc.right, rc.bottom) == Gdiplus::Ok;
+        }
+    }
+    if (!drawn) FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Editor* e = EditorOfView(hwnd);
+    if (!e) return DefWindowProcW(hwnd, msg, wp, lp);
+    int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
+    switch (msg) {
+    case WM_CREATE:
+        SetScroll(hwnd, SB_HORZ, 0, 0, 0);
+        SetScroll(hwnd, SB_VERT, 0, 0, 0);
+        LoadCursors(*e);
+        SetTimer(hwnd, kReminderTimer, kReminderPeriodMs, nullptr);
+        return 0;
+    case WM_SIZE:
+        if (e->view == hwnd) LayoutView(*e);
+        return 0;
+    case WM_HSCROLL:
+        OnScroll(*e, SB_HORZ, wp);
+        return 0;
+    case WM_VSCROLL:
+        OnScroll(*e, SB_VERT, wp);
+        return 0;
+    case WM_TIMER:
+        if (wp == kReminderTimer) OnTimer(*e);
+        return 0;
+    case WM_CLOSE:
+    case WM_DESTROY:
+        KillTimer(hwnd, kReminderTimer);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Paint(*e, hwnd);
+        return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMove(*e, hwnd, x, y, wp);
+        return 0;
+    case WM_LBUTTONDOWN:
+        OnButtonDown(*e, hwnd, x, y);
+        return 0;
+    case WM_LBUTTONUP:
+        OnButtonUp(*e, hwnd);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        RefreshMenuState(*e);
+        return 0;
+    case WM_RBUTTONDOWN:
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lp) == HTCLIENT && e->viewState.cursorTool > 0) {
+            SetCursor(CursorForTool(*e, e->viewState.cursorTool));
+            return TRUE;
+        }
+        break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+}  // namespace
+
+void RegisterViewClass(HINSTANCE instance) {
+    WNDCLASSEXW vc{};
+    vc.cbSize = sizeof vc;
+    vc.style = CS_DBLCLKS;
+    vc.lpfnWndProc = ViewProc;
+    vc.hInstance = instance;
+    vc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    vc.lpszClassName = kViewClassName;
+    RegisterClassExW(&vc);
+}
+
+ViewLayout CurrentLayout(Editor& e) {
+    ImageSlot* s = Shown(e);
+    if (!s) return ViewLayout{};
+    ViewLayout l;
+    l.zoom = s->zoom > 0 ? s->zoom : 100;
+    l.zoomedWidth = s->zoomedWidth;
+    l.zoomedHeight = s->zoomedHeight;
+    l.originX = s->originX;
+    l.originY = s->originY;
+    return l;
+}
+
+IntPoint ClientToImagePoint(Editor& e, int x, int y) {
+    return ClientToImage(CurrentLayout(e), e.viewState.scrollX, e.viewState.scrollY, x, y);
+}
+
+bool IsCursorInImage(Editor& e, int x, int y) {
+    if (!Shown(e)) return false;
+    return IsInImage(CurrentLayout(e), e.viewState.clientWidth, e.viewState.clientHeight, x, y);
+}
+
+void LayoutView(Editor& e) {
+    if (!e.view) return;
+    ImageSlot* s = Shown(e);
+    double rx = 0, ry = 0;
+    {
+        SCROLLINFO h{sizeof h, SIF_ALL}, v{sizeof v, SIF_ALL};
+        GetScrollInfo(e.view, SB_HORZ, &h);
+        GetScrollInfo(e.view, SB_VERT, &v);
+        rx = ScrollRatio(h.nPos, h.nMax, static_cast<int>(h.nPage));
+        ry = ScrollRatio(v.nPos, v.nMax, static_cast<int>(v.nPage));
+    }
+    ReadClient(e);
+    if (!s) {
+        SetScroll(e.view, SB_HORZ, 0, 0, 0);
+        SetScroll(e.view, SB_VERT, 0, 0, 0);
+        e.viewState.scrollX = e.viewState.scrollY = 0;
+        InvalidateRect(e.view, nullptr, FALSE);
+        return;
+    }
+    if (s->zoom <= 0) s->zoom = 100;
+    // Two rounds: a scroll bar appearing changes the client size.
+    for (int round = 0; round < 2; ++round) {
+        ViewLayout l = ComputeLayout(s->width, s->height, s->zoom, e.viewState.clientWidth, e.viewState.clientHeight);
+        s->zoomedWidth = l.zoomedWidth;
+        s->zoomedHeight = l.zoomedHeight;
+        int hmax = l.zoomedWidth + 1, vmax = l.zoomedHeight + 1;
+        e.viewState.scrollX = SetScroll(e.view, SB_HORZ, hmax, e.viewState.clientWidth,
+                                        ScrollPositionFromRatio(hmax, e.viewState.clientWidth, rx));
+        e.viewState.scrollY = SetScroll(e.view, SB_VERT, vmax, e.viewState.clientHeight,
+                                        ScrollPositionFromRatio(vmax, e.viewState.clientHeight, ry));
+        s->originX = l.originX;
+        s->originY = l.originY;
+        int w = e.viewState.clientWidth, h = e.viewState.clientHeight;
+        ReadClient(e);
+        if (w == e.viewState.clientWidth && h == e.viewState.clientHeight) break;
+    }
+    InvalidateRect(e.view, nullptr, FALSE);
+}
+
+void SetZoom(Editor& e, int zoom) {
+    zoom = std::clamp(zoom, 1, kZoomMax);
+    SetZoomControls(e, zoom);
+    if (ImageSlot* s = Shown(e)) s->zoom = zoom;
+    LayoutView(e);
+}
+
+void ShowImageZoom(Editor& e) {
+    if (ImageSlot* s = Shown(e)) SetZoomControls(e, s->zoom > 0 ? s->zoom : 100);
+}
+
+void FitZoom(Editor& e, bool noEnlarge) {
+    ImageSlot* s = Shown(e);
+    if (!s || !e.view) return;
+    // The fit is computed for the view without scroll bars.
+    SetScroll(e.view, SB_HORZ, 0, 0, 0);
+    SetScroll(e.view, SB_VERT, 0, 0, 0);
+    ReadClient(e);
+    SetZoom(e, FitZoomPercent(s->width, s->height, e.viewState.clientWidth, e.viewState.clientHeight, noEnlarge));
+}
+
+void ActualSize(Editor& e) { SetZoom(e, 100); }
+
+void ScrollViewTo(Editor& e, int x, int y) {
+    if (!e.view) return;
+    ScrollTo(e, SB_HORZ, x);
+    ScrollTo(e, SB_VERT, y);
+}
+
+bool HandleZoomCommand(Editor& e, WPARAM wp, LPARAM lp) {
+    if (!e.zoomEdit || reinterpret_cast<HWND>(lp) != e.zoomEdit) return false;
+    if (HIWORD(wp) == EN_SETFOCUS) {
+        // The value is changed with the slider, the spin control or the buttons.
+        SendMessageW(e.zoomEdit, WM_KILLFOCUS, 0, 0);
+    } else if (HIWORD(wp) == EN_CHANGE && !e.viewState.updatingZoom) {
+        Text t = WindowText(e.zoomEdit);
+        int v = 0;
+        for (size_t i = 0; i < t.size() && i < 7 && t[i] >= u'0' && t[i] <= u'9'; ++i) v = v * 10 + (t[i] - u'0');
+        if (ImageSlot* s = Shown(e)) s->zoom = v == 0 ? 1 : v;
+        LayoutView(e);
+    }
+    return true;
+}
+
+bool HandleZoomScroll(Editor& e, LPARAM lp) {
+    if (!e.zoomSlider || reinterpret_cast<HWND>(lp) != e.zoomSlider) return false;
+    int raw = static_cast<int>(SendMessageW(e.zoomSlider, TBM_GETPOS, 0, 0));
+    int before = Shown(e) ? Shown(e)->zoom : 100;
+    int v = SnapZoomSlider(raw);
+    SendMessageW(e.zoomSlider, TBM_SETLINESIZE, 0, ZoomSliderLineStep(v, v < before));
+    SetZoom(e, v);
+    return true;
+}
+
+bool HandleZoomNotify(Editor& e, NMHDR* hdr, LRESULT* result) {
+    if (!e.zoomSpin || hdr->hwndFrom != e.zoomSpin || hdr->code != UDN_DELTAPOS) return false;
+    auto* n = reinterpret_cast<NMUPDOWN*>(hdr);
+    int from = Shown(e) ? Shown(e)->zoom : n->iPos;
+    int d = n->iDelta > 0 ? 1 : -1;
+    SetZoom(e, ZoomSpinStep(from, d));
+    *result = TRUE;  // the step is taken here, not by the control
+    return true;
+}
+
+bool RenderView(Editor& e, GpBitmapOwner& buffer) {
+    ImageSlot* s = Shown(e);
+    int cw = e.viewState.clientWidth, ch = e.viewState.clientHeight;
+    if (!s || cw <= 0 || ch <= 0) return false;
+    if (!CreateGpBitmap(buffer, cw, ch, fmt::k24RGB)) return false;
+    ViewLayout l = CurrentLayout(e);
+    const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
+    {
+        GpGraphicsOwner g;
+        if (g.Check(gp::GdipGetImageGraphicsContext(buffer.get(), g.put())) != Gdiplus::Ok) return false;
+        gp::GdipSetCompositingQuality(g.get(), Gdiplus::CompositingQualityHighSpeed);
+        gp::GdipSetPixelOffsetMode(g.get(), Gdiplus::PixelOffsetModeHalf);
+        gp::GdipSetInterpolationMode(g.get(), Gdiplus::InterpolationModeNearestNeighbor);
+        gp::GdipGraphicsClear(g.get(), ArgbFromWin32(GetSysColor(COLOR_BTNFACE)));
+        gp::GdipSetClipRectI(g.get(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch),
+                             Gdiplus::CombineModeReplace);
+
+        // Border: seen only where the image is transparent.
+        GpPenOwner green, dotted;
+        gp::GdipCreatePen1(0xFF00FF00, 1.0f, Gdiplus::UnitPixel, green.put());
+        gp::GdipCreatePen1(0xFF000000, 1.0f, Gdiplus::UnitPixel, dotted.put());
+        gp::GdipSetPenDashStyle(dotted.get(), Gdiplus::DashStyleDot);
+        // Only the visible parts of the edges are drawn (a zoomed image can be far larger than the
+        // view); cut ends keep an even distance from the corner so that the dots stay in step.
+        int bx = l.originX - sx + 1, by = l.originY - sy + 1;
+        int right = bx + l.zoomedWidth - 1, bottom = by + l.zoomedHeight - 1;
+        auto cut = [](int from, int to, int limit) {
+            int a = from < -2 ? from + ((-2 - from) & ~1) : from;
+            int b = std::min(to, limit + 2);
+            return std::pair<int, int>{a, b};
+        };
+        auto [x1, x2] = cut(bx, right, cw);
+        auto [y1, y2] = cut(by, bottom, ch);
+        for (auto* pen : {green.get(), dotted.get()}) {
+            if (x1 <= x2) {
+                if (by >= -1 && by <= ch) gp::GdipDrawLineI(g.get(), pen, x1, by, x2, by);
+                if (bottom >= -1 && bottom <= ch) gp::GdipDrawLineI(g.get(), pen, x1, bottom, x2, bottom);
+            }
+            if (y1 <= y2) {
+                if (bx >= -1 && bx <= cw) gp::GdipDrawLineI(g.get(), pen, bx, y1, bx, y2);
+                if (right >= -1 && right <= cw) gp::GdipDrawLineI(g.get(), pen, right, y1, right, y2);
+            }
+        }
+
+        // Paste objects, selection and tool previews are drawn here by their owners.
+    }
+    // The image, over the border: only its visible part is locked and scaled.
+    const int areaW = std::min(l.zoomedWidth, cw), areaH = std::min(l.zoomedHeight, ch);
+    SourceRect src = VisibleSource(l, sx, sy, l.originX, l.originY, areaW, areaH, s->width, s->height);
+    if (src.right > src.left && src.bottom > src.top) {
+        Gdiplus::BitmapData in{}, out{};
+        Gdiplus::GpRect part(src.left, src.top, src.right - src.left, src.bottom - src.top);
+        Gdiplus::GpRect all(0, 0, cw, ch);
+        if (gp::GdipBitmapLockBits(s->bitmap.get(), &part, kLockRead, fmt::k32ARGB, &in) == Gdiplus::Ok) {
+            if (gp::GdipBitmapLockBits(buffer.get(), &all, kLockReadWrite, fmt::k24RGB, &out) == Gdiplus::Ok) {
+                PixelView from{static_cast<int>(in.Width), static_cast<int>(in.Height), in.Stride, fmt::k32ARGB,
+                               static_cast<uint8_t*>(in.Scan0)};
+                PixelView to{cw, ch, out.Stride, fmt::k24RGB, static_cast<uint8_t*>(out.Scan0)};
+                ComposeZoomed(to, l.originX, l.originY, areaW, areaH, from, src, l, sx, sy);
+                gp::GdipBitmapUnlockBits(buffer.get(), &out);
+            }
+            gp::GdipBitmapUnlockBits(s->bitmap.get(), &in);
+        }
+    }
+    const Settings& st = e.settings;
+    if (GridVisible(l.zoom, st.gridX, st.gridY)) {
+        BitmapLock lock(e.messages, buffer, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
+        if (!lock.ok()) return true;
+        DrawGrid(lock.view(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch), l.zoom, sx, sy,
+                 GridSettings{st.gridX, st.gridY, st.gridOffsetX, st.gridOffsetY}, s->width, s->height);
+        lock.Unlock();
+    }
+    return true;
+}
+
+}  // namespace mirelo

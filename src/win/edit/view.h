@@ -1,0 +1,46 @@
+// The canvas view: zoom, scroll bars, painting through one back buffer, grid, mouse routing,
+// cursor coordinates and the unsaved-work reminder.
+#pragma once
+#include "common/win.h"
+#include "common/gdiplus.h"
+#include "edit/view_math.h"
+
+namespace mirelo {
+
+class Editor;
+struct ImageSlot;
+
+extern const wchar_t kViewClassName[];  // "Mirelo_CHILD_CLASS"
+
+// Registers the view's window class.
+void RegisterViewClass(HINSTANCE instance);
+
+// Recomputes the current image's zoomed size and origin and the scroll bars (after a zoom
+// change, a window size change, an image switch, or a size change of the image), keeping the
+// relative scroll position.
+void LayoutView(Editor& editor);
+// Fits the image into the view; noEnlarge keeps small images at 100 %.
+void FitZoom(Editor& editor, bool noEnlarge);
+// Shows the image at 100 %.
+void ActualSize(Editor& editor);
+// Sets the zoom of the current image through the zoom controls and lays out the view.
+void SetZoom(Editor& editor, int zoom);
+// Shows the current image's own zoom in the controls (after an image switch).
+void ShowImageZoom(Editor& editor);
+// Scrolls the view to a position of the zoomed image (clamped to the scroll ranges).
+void ScrollViewTo(Editor& editor, int x, int y);
+
+// Handles the zoom controls' messages sent to the main window; true when handled.
+bool HandleZoomCommand(Editor& editor, WPARAM wp, LPARAM lp);
+bool HandleZoomScroll(Editor& editor, LPARAM lp);
+bool HandleZoomNotify(Editor& editor, NMHDR* hdr, LRESULT* result);
+
+// The layout of the current image in the view.
+ViewLayout CurrentLayout(Editor& editor);
+IntPoint ClientToImagePoint(Editor& editor, int clientX, int clientY);
+bool IsCursorInImage(Editor& editor, int clientX, int clientY);
+
+// Draws what the view shows into a 24-bit bitmap of the client size (the back buffer).
+bool RenderView(Editor& editor, GpBitmapOwner& buffer);
+
+}  // namespace mirelo

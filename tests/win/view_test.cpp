@@ -1,0 +1,306 @@
+// The canvas view: layout and zoom, mapping, the back buffer with its grid, cursor coordinates
+// and the unsaved-work reminder.
+#include "harness.h"
+#include "app/commands.h"
+#include "edit/view.h"
+#include "image/new_image.h"
+#include "res/resource.h"
+
+namespace mirelo {
+namespace {
+using namespace mirelo::testing;
+
+class ViewTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        HWND w = OpenWindow();
+        SetWindowPos(w, nullptr, 0, 0, 900, 700, SWP_NOZORDER | SWP_NOMOVE);
+    }
+    SCROLLINFO Scroll(int bar) {
+        SCROLLINFO si{sizeof si, SIF_ALL};
+        GetScrollInfo(editor->view, bar, &si);
+        return si;
+    }
+    // Fills the current image: left half black, right half white.
+    void HalfDarkHalfLight() {
+        ImageSlot* s = editor->Current();
+        GpGraphicsOwner g;
+        gp::GdipGetImageGraphicsContext(s->bitmap.get(), g.put());
+        GpBrushOwner black;
+        gp::GdipCreateSolidFill(0xFF000000, reinterpret_cast<Gdiplus::GpSolidFill**>(black.put()));
+        gp::GdipGraphicsClear(g.get(), 0xFFFFFFFF);
+        gp::GdipFillRectangleI(g.get(), black.get(), 0, 0, s->width / 2, s->height);
+    }
+    void SendSpin(int delta) {
+        NMUPDOWN n{};
+        n.hdr.hwndFrom = editor->zoomSpin;
+        n.hdr.code = UDN_DELTAPOS;
+        n.iPos = editor->Current()->zoom;
+        n.iDelta = delta;
+        SendMessageW(editor->mainWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+    }
+};
+
+TEST_F(ViewTest, SmallImageIsCentredAtActualSizeWithoutScrolling) {
+    ASSERT_TRUE(CreateNewImage(*editor, 100, 50, 96, 96, false));
+    ImageSlot* s = editor->Current();
+    EXPECT_EQ(s->zoom, 100);  // opening never enlarges
+    int cw = editor->viewState.clientWidth, ch = editor->viewState.clientHeight;
+    ASSERT_GT(cw, 300);
+    EXPECT_EQ(s->originX, (cw - 100 + 1) / 2);
+    EXPECT_EQ(s->originY, (ch - 50 + 1) / 2);
+    SCROLLINFO h = Scroll(SB_HORZ);
+    EXPECT_EQ(h.nMax, 101);
+    EXPECT_EQ(static_cast<int>(h.nPage), std::min(cw, 102));  // the system caps the page at the range
+    EXPECT_EQ(h.nPos, 0);
+    EXPECT_EQ(FromW(std::wstring(L"100")), WindowText(editor->zoomEdit));
+    IntPoint p = ClientToImagePoint(*editor, s->originX + 5, s->originY + 6);
+    EXPECT_EQ(p.x, 5);
+    EXPECT_EQ(p.y, 6);
+    EXPECT_TRUE(IsCursorInImage(*editor, s->originX, s->originY));
+    EXPECT_FALSE(IsCursorInImage(*editor, s->originX - 1, s->originY));
+}
+
+TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
+    ASSERT_TRUE(CreateNewImage(*editor, 2000, 1500, 96, 96, false));
+    ImageSlot* s = editor->Current();
+    EXPECT_LT(s->zoom, 100);
+    EXPECT_LE(s->zoomedWidth, editor->viewState.clientWidth);
+    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kActualSize, 0);
+    EXPECT_EQ(s->zoom, 100);
+    EXPECT_EQ(s->zoomedWidth, 2000);
+    EXPECT_EQ(s->originX, 0);
+    // Scroll to the middle, then zoom in: the view stays at the middle.
+    SCROLLINFO h = Scroll(SB_HORZ);
+    int middle = (h.nMax - static_cast<int>(h.nPage) + 1) / 2;
+    ScrollViewTo(*editor, middle, 0);
+    EXPECT_EQ(editor->viewState.scrollX, middle);
+    SetZoom(*editor, 200);
+    h = Scroll(SB_HORZ);
+    double ratio = static_cast<double>(h.nPos) / (h.nMax - static_cast<int>(h.nPage) + 1);
+    EXPECT_NEAR(ratio, 0.5, 0.01);
+    EXPECT_EQ(editor->viewState.scrollX, h.nPos);
+    // At 300 % the client point (originX + 7, originY + 7) is image pixel (2, 2) when unscrolled.
+    SetZoom(*editor, 300);
+    ScrollViewTo(*editor, 0, 0);
+    IntPoint p = ClientToImagePoint(*editor, s->originX + 7, s->originY + 7);
+    EXPECT_EQ(p.x, 2);
+    EXPECT_EQ(p.y, 2);
+    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kFitWindow, 0);
+    EXPECT_LT(s->zoom, 100);
+}
+
+TEST_F(ViewTest, SpinStepsFollowTheLadder) {
+    ASSERT_TRUE(CreateNewImage(*editor, 20, 20, 96, 96, false));
+    SetZoom(*editor, 80);
+    std::vector<int> seen;
+    for (int i = 0; i < 3; ++i) {
+        SendSpin(1);
+        seen.push_back(editor->Current()->zoom);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{90, 100, 200}));
+    SendSpin(-1);
+    SendSpin(-1);
+    EXPECT_EQ(editor->Current()->zoom, 90);
+    EXPECT_EQ(WindowText(editor->zoomEdit), u"90");
+    EXPECT_EQ(SendMessageW(editor->zoomSlider, TBM_GETPOS, 0, 0), 90);
+    SetZoom(*editor, 150);
+    SendSpin(-1);
+    EXPECT_EQ(editor->Current()->zoom, 100);
+    // The slider snaps to the ladder.
+    SendMessageW(editor->zoomSlider, TBM_SETPOS, TRUE, 1234);
+    SendMessageW(editor->mainWindow, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 1234), reinterpret_cast<LPARAM>(editor->zoomSlider));
+    EXPECT_EQ(editor->Current()->zoom, 1200);
+    EXPECT_EQ(SendMessageW(editor->zoomSpin, UDM_GETPOS32, 0, 0), 1200);
+}
+
+TEST_F(ViewTest, GridAt300PercentContrastsWithTheImage) {
+    ASSERT_TRUE(CreateNewImage(*editor, 60, 40, 96, 96, false));
+    HalfDarkHalfLight();
+    editor->settings.gridX = editor->settings.gridY = 10;
+    SetZoom(*editor, 300);
+    ImageSlot* s = editor->Current();
+    GpBitmapOwner buffer;
+    ASSERT_TRUE(RenderView(*editor, buffer));
+    int ox = s->originX, oy = s->originY;
+    // Vertical grid lines every 30 screen pixels from the image's corner.
+    EXPECT_EQ(PixelAt(buffer.get(), ox + 30, oy + 5) & 0xFFFFFF, 0xFFFFFFu);   // over black: white
+    EXPECT_EQ(PixelAt(buffer.get(), ox + 120, oy + 5) & 0xFFFFFF, 0x000000u);  // over white: black
+    EXPECT_EQ(PixelAt(buffer.get(), ox + 45, oy + 30) & 0xFFFFFF, 0xFFFFFFu);  // horizontal line, dark half
+    EXPECT_EQ(PixelAt(buffer.get(), ox + 31, oy + 5) & 0xFFFFFF, 0x000000u);   // off the lines: the image
+    EXPECT_EQ(PixelAt(buffer.get(), ox + 121, oy + 5) & 0xFFFFFF, 0xFFFFFFu);
+    // Outside the image: the button face.
+    uint32_t face = ArgbFromWin32(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF;
+    EXPECT_EQ(PixelAt(buffer.get(), ox - 3, oy + 5) & 0xFFFFFF, face);
+    CaptureWindow(editor->mainWindow, MakeTempDir(L"grid") + u"\\grid-300.png");
+
+    // A 1-pixel grid is drawn only from 500 %.
+    editor->settings.gridX = editor->settings.gridY = 1;
+    SetZoom(*editor, 400);
+    ASSERT_TRUE(RenderView(*editor, buffer));
+    EXPECT_EQ(PixelAt(buffer.get(), s->originX + 4, s->originY + 1) & 0xFFFFFF, 0x000000u);
+    SetZoom(*editor, 500);
+    ASSERT_TRUE(RenderView(*editor, buffer));
+    EXPECT_EQ(PixelAt(buffer.get(), s->originX + 5, s->originY + 1) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST_F(ViewTest, ImagePixelsAreScaledNearestNeighbour) {
+    ASSERT_TRUE(CreateNewImage(*editor, 3, 2, 96, 96, false));
+    ImageSlot* s = editor->Current();
+    gp::GdipBitmapSetPixel(s->bitmap.get(), 1, 0, 0xFFFF0000);
+    gp::GdipBitmapSetPixel(s->bitmap.get(), 2, 1, 0xFF0000FF);
+    SetZoom(*editor, 1000);
+    GpBitmapOwner buffer;
+    ASSERT_TRUE(RenderView(*editor, buffer));
+    int ox = s->originX, oy = s->originY;
+    for (int dy = 0; dy < 10; ++dy)
+        for (int dx = 0; dx < 10; ++dx) {
+            ASSERT_EQ(PixelAt(buffer.get(), ox + 10 + dx, oy + dy) & 0xFFFFFF, 0xFF0000u) << dx << "," << dy;
+            ASSERT_EQ(PixelAt(buffer.get(), ox + 20 + dx, oy + 10 + dy) & 0xFFFFFF, 0x0000FFu) << dx << "," << dy;
+            ASSERT_EQ(PixelAt(buffer.get(), ox + dx, oy + dy) & 0xFFFFFF, 0xFFFFFFu) << dx << "," << dy;
+        }
+}
+
+TEST_F(ViewTest, CursorCoordinatesGoToTheStatusBar) {
+    ASSERT_TRUE(CreateNewImage(*editor, 50, 50, 96, 96, false));
+    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kCursorCoords, 0);
+    SetZoom(*editor, 200);
+    ImageSlot* s = editor->Current();
+    SendMessageW(editor->view, WM_MOUSEMOVE, 0, MAKELPARAM(s->originX + 21, s->originY + 9));
+    wchar_t buf[64] = {};
+    SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+    EXPECT_STREQ(buf, L" 10, 4");
+    ReleaseCapture();
+    // While the menu-dismissed flag is set, moves are ignored.
+    editor->menuDismissed = true;
+    SendMessageW(editor->view, WM_MOUSEMOVE, 0, MAKELPARAM(s->originX + 1, s->originY + 1));
+    SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+    EXPECT_STREQ(buf, L" 10, 4");
+    SendMessageW(editor->view, WM_LBUTTONUP, 0, 0);
+    EXPECT_FALSE(editor->menuDismissed);
+}
+
+TEST_F(ViewTest, ReminderMarqueeAfterThirtyMinutes) {
+    uint64_t now = 5000;
+    editor->clock = [&] { return now; };
+    editor->reminder = SaveReminder(now);
+    SendMessageW(editor->view, WM_TIMER, 1, 0);
+    EXPECT_EQ(WindowText(editor->mainWindow), u"Mirelo");
+    now += SaveReminder::kDelayMs + 1;
+    for (int k = 0; k <= 20; ++k) {
+        SendMessageW(editor->view, WM_TIMER, 1, 0);
+        now += 200;
+    }
+    EXPECT_EQ(WindowText(editor->mainWindow), u"Mirelo　・・・　３０分間、保存が行われていません");
+    for (int k = 21; k <= 30; ++k) {
+        SendMessageW(editor->view, WM_TIMER, 1, 0);
+        now += 200;
+    }
+    EXPECT_EQ(WindowText(editor->mainWindow), u"Mirelo");
+}
+
+TEST_F(ViewTest, EachImageKeepsItsZoom) {
+    ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 96, 96, false));
+    SetZoom(*editor, 400);
+    ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 96, 96, false));
+    EXPECT_EQ(editor->Current()->zoom, 100);
+    SendMessageW(editor->mainWindow, WM_COMMAND, 10000, 0);
+    EXPECT_EQ(editor->Current()->zoom, 400);
+    EXPECT_EQ(WindowText(editor->zoomEdit), u"400");
+    EXPECT_EQ(editor->Current()->zoomedWidth, 160);
+}
+
+TEST_F(ViewTest, GridDialogAppliesAtOnceAndCancelRestores) {
+    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    SendMessageW(editor->mainWindow, WM_COMMAND, 40070, 0);  // 16 px
+    int seen = 0;
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        ASSERT_EQ(id, IDD_GRID);
+        ++seen;
+        EXPECT_EQ(GetDlgItemInt(dlg, IDC_GRID_SPACING_X, nullptr, FALSE), 16u);
+        EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_GRID_SPACING_X, EM_GETLIMITTEXT, 0, 0), 4);
+        SetDlgItemTextW(dlg, IDC_GRID_SPACING_Y, L"8");
+        EXPECT_EQ(editor->settings.gridY, 8);  // applied at once
+        EXPECT_EQ(editor->settings.gridX, 16);
+        SetDlgItemTextW(dlg, IDC_GRID_OFFSET_X, L"99");  // above the width: the width
+        EXPECT_EQ(GetDlgItemInt(dlg, IDC_GRID_OFFSET_X, nullptr, FALSE), 40u);
+        EXPECT_EQ(editor->settings.gridOffsetX, 40);
+        EXPECT_TRUE((GetMenuState(editor->menu, 40079, MF_BYCOMMAND) & MF_CHECKED) != 0);
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    };
+    SendMessageW(editor->mainWindow, WM_COMMAND, 40079, 0);
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(editor->settings.gridY, 16);  // Cancel restores the values held at opening
+    EXPECT_EQ(editor->settings.gridOffsetX, 0);
+    EXPECT_TRUE((GetMenuState(editor->menu, 40070, MF_BYCOMMAND) & MF_CHECKED) != 0);
+    editor->dialogObserver = [&](HWND dlg, int) {
+        SetDlgItemTextW(dlg, IDC_GRID_SPACING_X, L"5");
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    SendMessageW(editor->mainWindow, WM_COMMAND, 40079, 0);
+    EXPECT_EQ(editor->settings.gridX, 5);
+    EXPECT_EQ(editor->settings.gridY, 16);
+}
+
+TEST_F(ViewTest, ToolCursorsAreLoaded) {
+    for (int id : {IDC_CURSOR_PEN, IDC_CURSOR_BUCKET, IDC_CURSOR_EYEDROPPER, IDC_CURSOR_TEXT, IDC_CURSOR_HAND, IDC_CURSOR_SKEW,
+                   IDC_CURSOR_BRUSH, IDC_CURSOR_WAND}) {
+        HCURSOR c = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+        EXPECT_NE(c, nullptr) << id;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(c, &info)) << id;
+        EXPECT_FALSE(info.fIcon);
+        if (info.hbmMask) DeleteObject(info.hbmMask);
+        if (info.hbmColor) DeleteObject(info.hbmColor);
+    }
+    for (int i = 0; i < 7; ++i) EXPECT_NE(editor->viewState.cursors[i], nullptr) << i;
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+// Timings of the view's back buffer for a large image; run with --gtest_also_run_disabled_tests.
+TEST_F(ViewTest, DISABLED_RenderTimings) {
+    DWORD t0 = GetTickCount();
+    GpBitmapOwner big;
+    ASSERT_TRUE(CreateGpBitmap(big, 4096, 4096, fmt::k32ARGB));
+    printf("create %lu ms\n", GetTickCount() - t0);
+    t0 = GetTickCount();
+    {
+        GpGraphicsOwner g;
+        gp::GdipGetImageGraphicsContext(big.get(), g.put());
+        gp::GdipGraphicsClear(g.get(), 0xFFFFFFFF);
+    }
+    printf("clear %lu ms\n", GetTickCount() - t0);
+    t0 = GetTickCount();
+    HBITMAP th = MakeThumbnail(editor->messages, big.get());
+    printf("thumbnail %lu ms\n", GetTickCount() - t0);
+    DeleteObject(th);
+    fflush(stdout);
+    ASSERT_TRUE(CreateNewImage(*editor, 4096, 4096, 96, 96, false));
+    auto time = [&](const char* what) {
+        GpBitmapOwner buffer;
+        LARGE_INTEGER f, a, b;
+        QueryPerformanceFrequency(&f);
+        QueryPerformanceCounter(&a);
+        const int runs = 20;
+        for (int i = 0; i < runs; ++i) ASSERT_TRUE(RenderView(*editor, buffer));
+        QueryPerformanceCounter(&b);
+        printf("%-28s zoom %4d: %.2f ms per frame\n", what, editor->Current()->zoom,
+               1000.0 * static_cast<double>(b.QuadPart - a.QuadPart) / f.QuadPart / runs);
+    };
+    time("fitted");
+    SetZoom(*editor, 5000);
+    time("5000 %");
+    ScrollViewTo(*editor, 100000, 80000);
+    time("5000 %, scrolled");
+    SetZoom(*editor, 100);
+    time("100 %");
+}
+
+}  // namespace
+}  // namespace mirelo
