@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "image/file_format.h"
 #include "image/pixel_format.h"
 #include "image/pixel_view.h"
@@ -204,6 +206,26 @@ TEST(PixelViewAccess, SubByteAndWideFormatsWithNegativeStride) {
     EXPECT_EQ(rgb[5], 0x12);
     EXPECT_EQ(rgb[6], 0x00);  // the fourth byte of the word is not written
     EXPECT_EQ(ReadStored(c, 1, 0), 0x123456u);
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+TEST(PixelViewAccess, FillSetsEveryPixelAndNoPadding) {
+    uint8_t mem[2 * 12];
+    std::memset(mem, 0xAA, sizeof mem);
+    PixelView v{3, 2, 12, fmt::k24RGB, mem};
+    FillStored(v, 0x00102030u);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(ReadStored(v, x, y), 0x102030u);
+    EXPECT_EQ(mem[9], 0xAA);  // the row padding stays as it was
+    uint32_t px[4] = {};
+    PixelView w{2, 2, 8, fmt::k32ARGB, reinterpret_cast<uint8_t*>(px)};
+    FillStored(w, 0xFFFFFFFFu);
+    for (uint32_t p : px) EXPECT_EQ(p, 0xFFFFFFFFu);
 }
 
 }  // namespace

@@ -33,3 +33,22 @@ void WriteStored(const PixelView& v, int x, int y, uint32_t stored) {
 }
 
 }  // namespace mirelo
+
+#include <cstring>
+
+namespace mirelo {
+
+void FillStored(const PixelView& v, uint32_t stored) {
+    const int bytes = BitsPerPixel(v.format) / 8;
+    if (bytes < 1 || v.width <= 0 || v.height <= 0) return;
+    for (int y = 0; y < v.height; ++y) {
+        uint8_t* row = v.Row(y);
+        if (bytes == 4) {
+            for (int x = 0; x < v.width; ++x) std::memcpy(row + x * 4, &stored, 4);  // little-endian store
+        } else {
+            for (int x = 0; x < v.width; ++x) WriteStored(v, x, y, stored);
+        }
+    }
+}
+
+}  // namespace mirelo

@@ -26,3 +26,10 @@ uint32_t ReadStored(const PixelView& v, int x, int y);
 void WriteStored(const PixelView& v, int x, int y, uint32_t stored);
 
 }  // namespace mirelo
+
+namespace mirelo {
+
+// Sets every pixel of a view of 8 or more bits per pixel to one stored value.
+void FillStored(const PixelView& v, uint32_t stored);
+
+}  // namespace mirelo

@@ -183,13 +183,10 @@ bool CreateNewImage(Editor& e, int width, int height, int dpiX, int dpiY, bool t
         return false;
     }
     {
-        GpGraphicsOwner g;
-        bitmap.Check(gp::GdipGetImageGraphicsContext(bitmap.get(), g.put()));
-        if (g) bitmap.Check(g.Check(gp::GdipGraphicsClear(g.get(), transparent ? 0x00000000u : 0xFFFFFFFFu)));
-    }
-    if (bitmap.lastStatus() != Gdiplus::Ok) {
-        e.messages.LowLevel(u"Bmpを作成できません");
-        return false;
+        BitmapLock lock(e.messages, bitmap, kLockWrite, fmt::k32ARGB, BitmapRole::Destination);
+        if (!lock.ok()) return false;
+        FillStored(lock.view(), transparent ? 0x00000000u : 0xFFFFFFFFu);
+        if (lock.Unlock() != Gdiplus::Ok) return false;
     }
     e.images.slots[static_cast<size_t>(slot)].bitmap = std::move(bitmap);
     e.images.current = slot;
