@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "edit/view.h"
 #include "app/commands.h"
 #include "app/menu_state.h"
 #include "edit/undo_history.h"
@@ -231,10 +232,22 @@ TEST_F(UndoTest, SizeChangeIsUndone) {
     Slot().width = 40;
     Slot().height = 24;
     RefreshStatusLine(*editor);
+    LayoutView(*editor);
+    auto rangeOf = [&](int bar) {
+        SCROLLINFO si{sizeof si, SIF_RANGE};
+        GetScrollInfo(editor->view, bar, &si);
+        return si.nMax;
+    };
+    ASSERT_EQ(Slot().zoom, 100);
+    EXPECT_EQ(rangeOf(SB_HORZ), 41);
+    EXPECT_EQ(rangeOf(SB_VERT), 25);
 
     Send(cmd::kUndo);
     EXPECT_EQ(Slot().width, 16);
     EXPECT_EQ(Slot().height, 16);
+    EXPECT_EQ(Slot().zoomedWidth, 16);  // the scroll ranges follow the restored size
+    EXPECT_EQ(rangeOf(SB_HORZ), 17);
+    EXPECT_EQ(rangeOf(SB_VERT), 17);
     int w = 0, h = 0;
     ImageSize(Slot().bitmap.get(), &w, &h);
     EXPECT_EQ(w, 16);
