@@ -9,6 +9,7 @@
 #include "edit/view.h"
 #include "app/menu_state.h"
 #include "image/image_set.h"
+#include "image/format_change.h"
 #include "image/new_image.h"
 #include "res/resource.h"
 
@@ -93,6 +94,16 @@ void Run(Editor& e, HWND hwnd, int id) {
         e.settings.dither = !e.settings.dither;
         CheckSettingItems(e);
         break;
+    case cmd::k16RGB555:
+    case cmd::k16RGB565:
+    case cmd::k16ARGB1555:
+    case cmd::k24RGB:
+    case cmd::k32RGB:
+    case cmd::k32ARGB:
+    case cmd::k32PARGB:
+    case cmd::k48RGB:
+    case cmd::k64ARGB:
+    case cmd::k64PARGB: ChangeFormatCommand(e, id); break;
     case cmd::kGridNone: SetGrid(e, 0, 0); break;
     case cmd::kGridCustom: GridDialog(e); break;
     case cmd::kCursorCoords: ToggleCursorCoords(e); break;

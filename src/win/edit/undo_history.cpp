@@ -148,6 +148,7 @@ void Undo(Editor& e) {
     if (!SwapWithEntry(e, *slot, source)) return;
     EndUndo(h);
     FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
+    CheckFormatItem(e);
     RefreshMenuState(e);
 }
 
@@ -160,6 +161,7 @@ void Redo(Editor& e) {
     if (source >= 0 && !swapped) return;
     EndRedo(h, swapped);
     if (swapped) FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
+    CheckFormatItem(e);
     RefreshMenuState(e);
 }
 

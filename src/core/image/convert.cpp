@@ -1,0 +1,136 @@
+#include "image/convert.h"
+
+#include <cstring>
+
+namespace mirelo {
+
+namespace {
+void Put(uint8_t* p, uint32_t argb) {
+    p[0] = static_cast<uint8_t>(argb);
+    p[1] = static_cast<uint8_t>(argb >> 8);
+    p[2] = static_cast<uint8_t>(argb >> 16);
+    p[3] = static_cast<uint8_t>(argb >> 24);
+}
+
+uint8_t Premultiply(uint8_t c, uint8_t a) { return static_cast<uint8_t>((c * a + 127) / 255); }
+uint8_t Unpremultiply(uint8_t c, uint8_t a) {
+    if (a == 0) return 0;
+    unsigned v = (c * 255u + a / 2) / a;
+    return static_cast<uint8_t>(v > 255 ? 255 : v);
+}
+}  // namespace
+
+bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
+    const int bpp = BitsPerPixel(s.format);
+    if (bpp > 32 || s.width <= 0 || s.height <= 0) return false;
+    out.assign(static_cast<size_t>(s.width) * s.height * 4, 0);
+    for (int y = 0; y < s.height; ++y) {
+        uint8_t* o = out.data() + static_cast<size_t>(y) * s.width * 4;
+        const uint8_t* row = s.Row(y);
+        for (int x = 0; x < s.width; ++x, o += 4) {
+            if (IsIndexed(s.format)) {
+                uint32_t index = ReadStored(s, x, y);
+                Put(o, s.palette && static_cast<int>(index) < s.paletteCount ? s.palette[index] : 0xFF000000u);
+            } else if (bpp == 16) {
+                uint16_t v = static_cast<uint16_t>(row[x * 2] | (row[x * 2 + 1] << 8));
+                if (s.format == fmt::k16Gray) {
+                    uint8_t g = static_cast<uint8_t>(v >> 8);  // keep the grey instead of losing it
+                    o[0] = o[1] = o[2] = g;
+                    o[3] = 255;
+                } else {
+                    uint32_t c = UnpackPixel(v, s.format);  // 0xBBGGRRAA
+                    o[0] = static_cast<uint8_t>(c >> 24);
+                    o[1] = static_cast<uint8_t>(c >> 16);
+                    o[2] = static_cast<uint8_t>(c >> 8);
+                    o[3] = static_cast<uint8_t>(c);
+                }
+            } else if (bpp == 24) {
+                o[0] = row[x * 3];
+                o[1] = row[x * 3 + 1];
+                o[2] = row[x * 3 + 2];
+                o[3] = 255;
+            } else if (bpp == 32) {
+                std::memcpy(o, row + x * 4, 4);
+            } else {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool EncodeFromBgra(const std::vector<uint8_t>& in, const PixelView& t, bool keepFourthByte, bool sourcePremultiplied) {
+    const int bpp = BitsPerPixel(t.format);
+    if (IsIndexed(t.format) || bpp < 16 || bpp > 32 || in.size() < static_cast<size_t>(t.width) * t.height * 4) return false;
+    const bool toPremultiplied = IsPremultiplied(t.format);
+    for (int y = 0; y < t.height; ++y) {
+        const uint8_t* p = in.data() + static_cast<size_t>(y) * t.width * 4;
+        uint8_t* row = t.Row(y);
+        for (int x = 0; x < t.width; ++x, p += 4) {
+            uint8_t b = p[0], g = p[1], r = p[2], a = p[3];
+            if (bpp == 32 && HasAlpha(t.format) && sourcePremultiplied != toPremultiplied) {
+                if (toPremultiplied) {
+                    b = Premultiply(b, a), g = Premultiply(g, a), r = Premultiply(r, a);
+                } else {
+                    b = Unpremultiply(b, a), g = Unpremultiply(g, a), r = Unpremultiply(r, a);
+                }
+            } else if (sourcePremultiplied && !(bpp == 32 && HasAlpha(t.format))) {
+                // Formats without a premultiplied form get the colours themselves.
+                b = Unpremultiply(b, a), g = Unpremultiply(g, a), r = Unpremultiply(r, a);
+            }
+            if (bpp == 16) {
+                uint32_t v = PackPixel((uint32_t{b} << 24) | (uint32_t{g} << 16) | (uint32_t{r} << 8) | a, t.format);
+                row[x * 2] = static_cast<uint8_t>(v);
+                row[x * 2 + 1] = static_cast<uint8_t>(v >> 8);
+            } else if (bpp == 24) {
+                row[x * 3] = b;
+                row[x * 3 + 1] = g;
+                row[x * 3 + 2] = r;
+            } else {
+                uint8_t* q = row + x * 4;
+                q[0] = b;
+                q[1] = g;
+                q[2] = r;
+                q[3] = (HasAlpha(t.format) || keepFourthByte) ? a : 255;
+            }
+        }
+    }
+    return true;
+}
+
+bool FormatCommandTarget(int command, FormatCommandInfo* info) {
+    static const struct {
+        int command;
+        FormatCommandInfo info;
+    } kTable[] = {
+        {40055, {fmt::k16RGB555, u"16bppRGB555を作成できません"}},
+        {40056, {fmt::k16RGB565, u"16bppRGB565を作成できません"}},
+        {40057, {fmt::k16ARGB1555, u"16bppARGB1555を作成できません"}},
+        {40058, {fmt::k24RGB, u"24bppRGBを作成できません"}},
+        {40059, {fmt::k32RGB, u"32bppRGBを作成できません"}},
+        {40060, {fmt::k32ARGB, u"32bppARGBを作成できません"}},
+        {40061, {fmt::k32PARGB, u"32bppPARGBを作成できません"}},
+        {40062, {fmt::k48RGB, u"48bppRGBを作成できません"}},
+        {40063, {fmt::k64ARGB, u"64bppARGBを作成できません"}},
+        {40064, {fmt::k64PARGB, u"64bppPARGBを作成できません"}},
+    };
+    for (const auto& row : kTable)
+        if (row.command == command) {
+            *info = row.info;
+            return true;
+        }
+    return false;
+}
+
+int IndexedConversionCode(int bitsBase, int paletteMethodCommand) {
+    int offset = 3;  // median cut
+    switch (paletteMethodCommand) {
+    case 40047: offset = 0; break;
+    case 40048: offset = 1; break;
+    case 40049: offset = 2; break;
+    default: offset = 3; break;
+    }
+    return bitsBase + offset;
+}
+
+}  // namespace mirelo

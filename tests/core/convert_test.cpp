@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "image/convert.h"
+
+namespace mirelo {
+namespace {
+
+struct Pixels {
+    std::vector<uint8_t> bytes;
+    PixelView view;
+    Pixels(int w, int h, PixelFormat f) {
+        int stride = static_cast<int>(DwordStride(w, BitsPerPixel(f)));
+        bytes.assign(static_cast<size_t>(stride) * h, 0);
+        view = PixelView{w, h, stride, f, bytes.data()};
+    }
+};
+
+std::vector<uint8_t> Convert(const PixelView& from, PixelFormat to, bool keep, Pixels* out) {
+    std::vector<uint8_t> bgra;
+    EXPECT_TRUE(DecodeToBgra(from, bgra));
+    *out = Pixels(from.width, from.height, to);
+    EXPECT_TRUE(EncodeFromBgra(bgra, out->view, keep, IsPremultiplied(from.format)));
+    return bgra;
+}
+
+TEST(FormatConversion, TwentyFourToArgbIsOpaque) {
+    Pixels src(3, 2, fmt::k24RGB);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) WriteStored(src.view, x, y, 0x102030u * (x + 1) + y);
+    Pixels dst(1, 1, fmt::k32ARGB);
+    Convert(src.view, fmt::k32ARGB, false, &dst);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(ReadStored(dst.view, x, y), 0xFF000000u | (0x102030u * (x + 1) + y));
+}
+
+TEST(FormatConversion, ArgbToRgb32KeepsTheFourthByteOnlyWhenAsked) {
+    Pixels src(2, 1, fmt::k32ARGB);
+    WriteStored(src.view, 0, 0, 0x40112233u);
+    WriteStored(src.view, 1, 0, 0x00445566u);
+    Pixels dst(1, 1, fmt::k32RGB);
+    Convert(src.view, fmt::k32RGB, false, &dst);
+    EXPECT_EQ(ReadStored(dst.view, 0, 0), 0xFF112233u);
+    EXPECT_EQ(ReadStored(dst.view, 1, 0), 0xFF445566u);
+    Convert(src.view, fmt::k32RGB, true, &dst);
+    EXPECT_EQ(ReadStored(dst.view, 0, 0), 0x40112233u);
+    EXPECT_EQ(ReadStored(dst.view, 1, 0), 0x00445566u);
+}
+
+TEST(FormatConversion, FourBitPaletteTo565) {
+    uint32_t palette[16];
+    for (int i = 0; i < 16; ++i) palette[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x0F1E2D);
+    Pixels src(16, 1, fmt::k4Index);
+    for (int i = 0; i < 16; ++i) WriteStored(src.view, i, 0, static_cast<uint32_t>(i));
+    src.view.palette = palette;
+    src.view.paletteCount = 16;
+    Pixels dst(1, 1, fmt::k16RGB565);
+    Convert(src.view, fmt::k16RGB565, false, &dst);
+    for (int i = 0; i < 16; ++i) {
+        uint32_t c = palette[i];
+        uint32_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+        uint32_t expected = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
+        EXPECT_EQ(ReadStored(dst.view, i, 0), expected) << i;
+    }
+}
+
+TEST(FormatConversion, OneBitRowsAndSixteenBitSources) {
+    uint32_t palette[2] = {0xFF000000u, 0xFFFFFFFFu};
+    Pixels src(10, 2, fmt::k1Index);
+    WriteStored(src.view, 9, 0, 1);
+    WriteStored(src.view, 0, 1, 1);
+    src.view.palette = palette;
+    src.view.paletteCount = 2;
+    Pixels dst(1, 1, fmt::k24RGB);
+    Convert(src.view, fmt::k24RGB, false, &dst);
+    EXPECT_EQ(ReadStored(dst.view, 9, 0), 0xFFFFFFu);
+    EXPECT_EQ(ReadStored(dst.view, 8, 0), 0u);
+    EXPECT_EQ(ReadStored(dst.view, 0, 1), 0xFFFFFFu);
+
+    Pixels s555(2, 1, fmt::k16ARGB1555);
+    WriteStored(s555.view, 0, 0, 0x8000u | (0x1Fu << 10));
+    WriteStored(s555.view, 1, 0, 0x001Fu);  // transparent blue
+    Pixels out(1, 1, fmt::k32ARGB);
+    Convert(s555.view, fmt::k32ARGB, false, &out);
+    EXPECT_EQ(ReadStored(out.view, 0, 0), 0xFFF80000u);
+    EXPECT_EQ(ReadStored(out.view, 1, 0), 0x000000F8u);
+    // A palette index without an entry decodes as opaque black instead of reading past the palette.
+    Pixels idx(1, 1, fmt::k8Index);
+    WriteStored(idx.view, 0, 0, 200);
+    idx.view.palette = palette;
+    idx.view.paletteCount = 2;
+    Convert(idx.view, fmt::k32ARGB, false, &out);
+    EXPECT_EQ(ReadStored(out.view, 0, 0), 0xFF000000u);
+}
+
+TEST(FormatConversion, PremultipliedTargetsAndSources) {
+    Pixels src(1, 1, fmt::k32ARGB);
+    WriteStored(src.view, 0, 0, 0x80FF4020u);
+    Pixels p(1, 1, fmt::k32PARGB);
+    Convert(src.view, fmt::k32PARGB, false, &p);
+    EXPECT_EQ(ReadStored(p.view, 0, 0), 0x80802010u);
+    Pixels back(1, 1, fmt::k32ARGB);
+    Convert(p.view, fmt::k32ARGB, false, &back);
+    EXPECT_EQ(ReadStored(back.view, 0, 0), 0x80FF4020u);
+    Pixels rgb(1, 1, fmt::k24RGB);
+    Convert(p.view, fmt::k24RGB, false, &rgb);
+    EXPECT_EQ(ReadStored(rgb.view, 0, 0), 0xFF4020u);
+}
+
+TEST(FormatConversion, RefusesWhatItCannotDo) {
+    Pixels wide(1, 1, fmt::k64ARGB);
+    std::vector<uint8_t> bgra;
+    EXPECT_FALSE(DecodeToBgra(wide.view, bgra));
+    Pixels src(1, 1, fmt::k24RGB);
+    ASSERT_TRUE(DecodeToBgra(src.view, bgra));
+    Pixels idx(1, 1, fmt::k8Index);
+    EXPECT_FALSE(EncodeFromBgra(bgra, idx.view, false, false));
+    Pixels big(2, 2, fmt::k24RGB);
+    EXPECT_FALSE(EncodeFromBgra(bgra, big.view, false, false));  // the buffer is too small
+}
+
+TEST(FormatConversion, CommandTableAndIndexedCodes) {
+    FormatCommandInfo info{};
+    ASSERT_TRUE(FormatCommandTarget(40056, &info));
+    EXPECT_EQ(info.target, fmt::k16RGB565);
+    EXPECT_EQ(TextView(info.failureText), TextView(u"16bppRGB565を作成できません"));
+    ASSERT_TRUE(FormatCommandTarget(40064, &info));
+    EXPECT_EQ(info.target, fmt::k64PARGB);
+    EXPECT_FALSE(FormatCommandTarget(40053, &info));
+    EXPECT_EQ(IndexedConversionCode(1, 40047), 1);
+    EXPECT_EQ(IndexedConversionCode(5, 40048), 6);
+    EXPECT_EQ(IndexedConversionCode(9, 40049), 11);
+    EXPECT_EQ(IndexedConversionCode(9, 40046), 12);
+}
+
+}  // namespace
+}  // namespace mirelo
