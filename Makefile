@@ -4,6 +4,7 @@ SHELL := /bin/bash
 BUILD ?= build
 NATIVE := $(BUILD)/native
 FUZZ := $(BUILD)/fuzz
+BENCH := $(BUILD)/bench
 FUZZ_SECONDS ?= 15
 WIN := $(BUILD)/win
 JOBS ?= $(shell nproc)
@@ -13,7 +14,7 @@ PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool 
 	fonts-ipafont-gothic fonts-ipafont-mincho cmake ninja-build googletest libgtest-dev \
 	libbenchmark-dev clang g++ make
 
-.PHONY: all deps native win fuzz fuzz-build test test-native test-win run clean
+.PHONY: all deps native win fuzz fuzz-build bench test test-native test-win run clean
 
 all: native win
 
@@ -26,6 +27,9 @@ $(NATIVE)/build.ninja: | deps
 $(FUZZ)/build.ninja: | deps
 	CXX=clang++ cmake -S . -B $(FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRELO_FUZZ=ON
 
+$(BENCH)/build.ninja: | deps
+	cmake -S . -B $(BENCH) -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRELO_BENCH=ON
+
 $(WIN)/build.ninja: | deps
 	cmake -S . -B $(WIN) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
 
@@ -37,6 +41,10 @@ fuzz-build: deps $(FUZZ)/build.ninja
 
 fuzz: fuzz-build
 	cd $(FUZZ) && cmake -DMIRELO_FUZZ_SECONDS=$(FUZZ_SECONDS) . >/dev/null && ctest --output-on-failure
+
+bench: deps $(BENCH)/build.ninja
+	cmake --build $(BENCH) -j $(JOBS)
+	$(BENCH)/tests/bench/mirelo_bench
 
 win: deps $(WIN)/build.ninja
 	cmake --build $(WIN) -j $(JOBS)
