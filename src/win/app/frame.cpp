@@ -289,16 +289,7 @@ HWND CreateMainWindow(Editor& e, int show) {
                                              ICC_PAGESCROLLER_CLASS | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = MainProc;
-    wc.hInstance = e.instance;
-    wc.hIcon = LoadIconW(e.instance, MAKEINTRESOURCEW(IDI_MIRELO));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainClassName;
-    wc.hIconSm = wc.hIcon;
-    RegisterClassExW(&wc);
+    RegisterWindowClass(e.instance, kMainClassName, MainProc, 0, COLOR_BTNFACE, LoadIconW(e.instance, MAKEINTRESOURCEW(IDI_MIRELO)));
 
     RegisterViewClass(e.instance);
 

@@ -27,4 +27,8 @@ inline Text FromW(const std::wstring& s) { return Text(reinterpret_cast<const ch
 // Text of a window (edit, menu owner, status part, …).
 Text WindowText(HWND hwnd);
 
+// Registers a window class with the arrow cursor; a background of 0 leaves painting to the window.
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, UINT style = 0, int background = 0,
+                         HICON icon = nullptr);
+
 }  // namespace mirelo

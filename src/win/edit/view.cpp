@@ -274,14 +274,7 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void RegisterViewClass(HINSTANCE instance) {
-    WNDCLASSEXW vc{};
-    vc.cbSize = sizeof vc;
-    vc.style = CS_DBLCLKS;
-    vc.lpfnWndProc = ViewProc;
-    vc.hInstance = instance;
-    vc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    vc.lpszClassName = kViewClassName;
-    RegisterClassExW(&vc);
+    RegisterWindowClass(instance, kViewClassName, ViewProc, CS_DBLCLKS);
 }
 
 ViewLayout CurrentLayout(Editor& e) {

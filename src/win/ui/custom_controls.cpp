@@ -24,14 +24,7 @@ LRESULT CALLBACK SwatchProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RegisterCustomControls(HINSTANCE instance) {
     for (const wchar_t* name : kCustomClassNames) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = SwatchProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = name;
-        RegisterClassExW(&wc);
+        RegisterWindowClass(instance, name, SwatchProc, CS_DBLCLKS);
     }
 }
 

@@ -161,14 +161,7 @@ int WindowDpi(HWND hwnd) {
 int Scaled(const Editor& e, int length) { return MulDiv(length, e.dpi, 96); }
 
 void CreateFrameBars(Editor& e) {
-    WNDCLASSEXW pc{};
-    pc.cbSize = sizeof pc;
-    pc.lpfnWndProc = PanelProc;
-    pc.hInstance = e.instance;
-    pc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    pc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    pc.lpszClassName = kPanelClass;
-    RegisterClassExW(&pc);
+    RegisterWindowClass(e.instance, kPanelClass, PanelProc, 0, COLOR_BTNFACE);
 
     // Top rebar, band 0: the main tool bar with the rotation angle box.
     e.topRebar = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, L"",
