@@ -47,7 +47,9 @@ TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
         EXPECT_TRUE(Reached(id)) << id;
     }
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(editor->images.Occupied(), 1);  // New was cancelled by the test
+    // New was cancelled by the test; copy (40015) then paste as a new image (40017) added one.
+    EXPECT_EQ(editor->images.Occupied(), 2);
+    EXPECT_EQ(editor->images.slots[1].path, u"clipboard");
     reached.clear();
     Send(40041);
     Send(40054);

@@ -5,6 +5,7 @@
 #include "app/editor.h"
 #include "app/frame.h"
 #include "app/help.h"
+#include "clipboard/clipboard_commands.h"
 #include "edit/grid_dialog.h"
 #include "edit/view.h"
 #include "app/menu_state.h"
@@ -77,6 +78,11 @@ void Run(Editor& e, HWND hwnd, int id) {
     case cmd::kSave: SaveInPlace(e); break;
     case cmd::kUndo: Undo(e); break;
     case cmd::kRedo: Redo(e); break;
+    case cmd::kCopy: CopySelection(e); break;
+    case cmd::kPaste:  // into a current image: as a paste object, which comes with the paste objects
+        if (!e.Current()) PasteAsNewImage(e);
+        break;
+    case cmd::kPasteNew: PasteAsNewImage(e); break;
     case cmd::kExit: SendMessageW(e.mainWindow ? e.mainWindow : hwnd, WM_CLOSE, 0, 0); break;
     case cmd::kObjFrames:
         e.settings.objectFrames = !e.settings.objectFrames;

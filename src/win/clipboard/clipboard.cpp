@@ -1,0 +1,278 @@
+#include "clipboard/clipboard.h"
+
+#include <cstring>
+
+#include "image/bitmap_access.h"
+
+namespace mirelo {
+
+namespace {
+static_assert(sizeof(Gdiplus::GpPointF) == 2 * sizeof(float), "points are pairs of floats");
+
+// Another program may hold the clipboard for a moment; a few short tries ride that out.
+bool OpenClipboardFor(HWND owner) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (OpenClipboard(owner)) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+void Warn(Messages& messages, HWND owner, TextView text) {
+    messages.Show(owner, text, kClipboardTitle, MB_OK | MB_ICONWARNING);
+}
+
+// Puts a copy of the bytes on the open clipboard as movable global memory.
+bool PutBytes(UINT format, const std::vector<uint8_t>& bytes) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
+    if (!mem) return false;
+    void* p = GlobalLock(mem);
+    if (!p) {
+        GlobalFree(mem);
+        return false;
+    }
+    if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
+    GlobalUnlock(mem);
+    if (!SetClipboardData(format, mem)) {
+        GlobalFree(mem);
+        return false;
+    }
+    return true;
+}
+
+// A memory block of the open clipboard, locked while the object lives.
+class LockedBlock {
+public:
+    explicit LockedBlock(UINT format) {
+        handle_ = IsClipboardFormatAvailable(format) ? GetClipboardData(format) : nullptr;
+        if (handle_) data_ = static_cast<const uint8_t*>(GlobalLock(handle_));
+        if (data_) size_ = GlobalSize(handle_);
+    }
+    ~LockedBlock() {
+        if (data_) GlobalUnlock(handle_);
+    }
+    LockedBlock(const LockedBlock&) = delete;
+    LockedBlock& operator=(const LockedBlock&) = delete;
+
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    ByteSpan span() const { return data_ ? ByteSpan{data_, size_} : ByteSpan{}; }
+
+private:
+    HANDLE handle_ = nullptr;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+// The ARGB palette of an indexed bitmap; false when it cannot be read.
+bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out) {
+    INT size = 0;
+    if (!bitmap || gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok ||
+        size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
+        return false;
+    std::vector<uint8_t> buf(static_cast<size_t>(size));
+    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
+    if (gp::GdipGetImagePalette(bitmap, pal, size) != Gdiplus::Ok) return false;
+    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
+    size_t n = pal->Count < room ? pal->Count : room;
+    out->assign(pal->Entries, pal->Entries + n);
+    return true;
+}
+
+bool SetPaletteEntries(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries) {
+    std::vector<uint8_t> buf(offsetof(Gdiplus::ColorPalette, Entries) + sizeof(Gdiplus::ARGB) * (entries.empty() ? 1 : entries.size()));
+    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
+    pal->Flags = 0;
+    pal->Count = static_cast<UINT>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) pal->Entries[i] = entries[i];
+    return gp::GdipSetImagePalette(bitmap, pal) == Gdiplus::Ok;
+}
+
+// Logical palette of 2^bits entries; entries beyond the image's palette are black.
+HPALETTE MakeLogicalPalette(const std::vector<uint32_t>& entries, int bits) {
+    const size_t n = size_t{1} << bits;
+    std::vector<uint8_t> buf(offsetof(LOGPALETTE, palPalEntry) + sizeof(PALETTEENTRY) * n, 0);
+    auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(n);
+    for (size_t i = 0; i < n && i < entries.size(); ++i) {
+        lp->palPalEntry[i].peRed = static_cast<BYTE>(entries[i] >> 16);
+        lp->palPalEntry[i].peGreen = static_cast<BYTE>(entries[i] >> 8);
+        lp->palPalEntry[i].peBlue = static_cast<BYTE>(entries[i]);
+        lp->palPalEntry[i].peFlags = 0;
+    }
+    return CreatePalette(lp);
+}
+}  // namespace
+
+bool BitmapToDib(Messages& messages, GpBitmapOwner& bitmap, DibImage* out) {
+    const PixelFormat format = FormatOf(bitmap.get());
+    if (!out || !HasDibForm(format)) return false;
+    std::vector<uint32_t> palette;
+    if (IsIndexed(format)) ReadPaletteEntries(bitmap.get(), &palette);  // unreadable: the table stays 0
+    BitmapLock lock(messages, bitmap, kLockRead, format, BitmapRole::Clipboard);
+    if (!lock.ok()) return false;
+    PixelView view = lock.view();
+    view.palette = palette.data();
+    view.paletteCount = static_cast<int>(palette.size());
+    const bool built = BuildDib(view, out);
+    if (lock.Unlock() != Gdiplus::Ok) return false;
+    return built;
+}
+
+bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmapOwner& out) {
+    DibLayout layout;
+    if (!ReadDib(block, size, &layout)) return false;
+    GpBitmapOwner bitmap;
+    if (!CreateGpBitmap(bitmap, layout.width, layout.height, layout.format)) return false;
+    if (IsIndexed(layout.format) && !SetPaletteEntries(bitmap.get(), layout.palette)) return false;
+    {
+        BitmapLock lock(messages, bitmap, kLockWrite, layout.format, BitmapRole::Clipboard2);
+        if (!lock.ok()) return false;
+        const bool copied = CopyDibRows(block, layout, lock.view());
+        if (lock.Unlock() != Gdiplus::Ok || !copied) return false;
+    }
+    out = std::move(bitmap);
+    return true;
+}
+
+bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap) {
+    if (!OpenClipboardFor(owner)) return false;
+    EmptyClipboard();
+    const PixelFormat format = FormatOf(bitmap.get());
+    const int bits = BitsPerPixel(format);
+    if (bits > 32) {
+        Warn(messages, owner, u"48bit色以上のビットマップは、クリップボードに置けません");
+        CloseClipboard();
+        return false;
+    }
+    bool placed = false;
+    DibImage dib;
+    if (BitmapToDib(messages, bitmap, &dib)) {
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.bytes.data());
+        HDC dc = GetDC(owner);
+        HBITMAP device = dc ? CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, dib.bytes.data() + dib.headerLength, info,
+                                             DIB_RGB_COLORS)
+                            : nullptr;
+        if (dc) ReleaseDC(owner, dc);
+        if (device && !SetClipboardData(CF_BITMAP, device)) {
+            DeleteObject(device);
+            Warn(messages, owner, u"HBITMAPのCOPYに失敗しました");
+        }
+        placed = PutBytes(CF_DIB, dib.bytes);
+    }
+    if (bits >= 1 && bits <= 8) {
+        std::vector<uint32_t> entries;
+        if (!ReadPaletteEntries(bitmap.get(), &entries)) {
+            Warn(messages, owner, u"パレットの取得に失敗しました");
+        } else {
+            HPALETTE palette = MakeLogicalPalette(entries, bits);
+            if (!palette || !SetClipboardData(CF_PALETTE, palette)) {
+                if (palette) DeleteObject(palette);
+                Warn(messages, owner, u"パレットのCOPYに失敗しました");
+            }
+        }
+    }
+    CloseClipboard();
+    return placed;
+}
+
+bool CopySelectionShape(HWND owner, Gdiplus::GpPath* path) {
+    INT count = 0;
+    if (!path || gp::GdipGetPointCount(path, &count) != Gdiplus::Ok || count <= 2) return false;
+    SelectionShape shape;
+    shape.xy.resize(2 * static_cast<size_t>(count));
+    shape.types.resize(static_cast<size_t>(count));
+    Gdiplus::GpFillMode mode = Gdiplus::FillModeAlternate;
+    if (gp::GdipGetPathPoints(path, reinterpret_cast<Gdiplus::GpPointF*>(shape.xy.data()), count) != Gdiplus::Ok ||
+        gp::GdipGetPathTypes(path, shape.types.data(), count) != Gdiplus::Ok ||
+        gp::GdipGetPathFillMode(path, &mode) != Gdiplus::Ok)
+        return false;
+    shape.fillMode = static_cast<int32_t>(mode);
+    ShapeRecords records;
+    if (!WriteShapeRecords(shape, &records) || !OpenClipboardFor(owner)) return false;
+    bool ok = PutBytes(clip::kPathCount, records.count);
+    ok = PutBytes(clip::kPathTypes, records.types) && ok;
+    ok = PutBytes(clip::kPathPoints, records.points) && ok;
+    ok = PutBytes(clip::kFillMode, records.fillMode) && ok;
+    CloseClipboard();
+    return ok;
+}
+
+bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length) {
+    MaskRecords records;
+    WriteMaskRecords(bytes, length, &records);
+    if (!OpenClipboardFor(owner)) return false;
+    bool ok = PutBytes(clip::kMaskLength, records.length);
+    ok = PutBytes(clip::kMask, records.mask) && ok;
+    CloseClipboard();
+    return ok;
+}
+
+bool ReadClipboardImage(Messages& messages, HWND owner, GpBitmapOwner& out) {
+    UINT order[] = {CF_DIB, CF_BITMAP};
+    const int first = GetPriorityClipboardFormat(order, 2);
+    if (first <= 0) {
+        Warn(messages, owner, u"クリップボードは空です。");
+        return false;
+    }
+    if (!OpenClipboardFor(owner)) {
+        Warn(messages, owner, u"クリップボードを開けません");
+        return false;
+    }
+    GpBitmapOwner bitmap;
+    bool tryDeviceBitmap = first == CF_BITMAP;
+    if (first == CF_DIB) {
+        LockedBlock dib(CF_DIB);
+        if (!dib.data()) {
+            Warn(messages, owner, u"クリップボードをロックできません");
+        } else if (!DibToBitmap(messages, dib.data(), dib.size(), bitmap)) {
+            tryDeviceBitmap = true;
+        }
+    }
+    if (tryDeviceBitmap) {
+        auto device = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+        if (!device) {
+            Warn(messages, owner, u"hBmpの読み込みに失敗しました");
+        } else {
+            auto palette = IsClipboardFormatAvailable(CF_PALETTE) ? static_cast<HPALETTE>(GetClipboardData(CF_PALETTE)) : nullptr;
+            if (gp::GdipCreateBitmapFromHBITMAP(device, palette, bitmap.put()) != Gdiplus::Ok || !bitmap) {
+                bitmap.reset();
+                Warn(messages, owner, u"ClpBrd.Bmpを作成できません2");
+            }
+        }
+    }
+    if (!CloseClipboard()) Warn(messages, owner, u"クリップボードを閉じられません");
+    if (!bitmap) return false;
+    out = std::move(bitmap);
+    return true;
+}
+
+bool ReadSelectionShape(HWND owner, int width, int height, ClipboardSelection* out) {
+    if (!out) return false;
+    out->hasMask = out->hasOutline = false;
+    out->mask.clear();
+    out->outline.reset();
+    if (!IsClipboardFormatAvailable(clip::kPathCount) && !IsClipboardFormatAvailable(clip::kMaskLength)) return false;
+    if (!OpenClipboardFor(owner)) return false;
+    {
+        LockedBlock count(clip::kPathCount), types(clip::kPathTypes), points(clip::kPathPoints), mode(clip::kFillMode);
+        SelectionShape shape;
+        if (ReadShapeRecords(count.span(), types.span(), points.span(), mode.span(), &shape) &&
+            gp::GdipCreatePath2(reinterpret_cast<const Gdiplus::GpPointF*>(shape.xy.data()), shape.types.data(),
+                                static_cast<INT>(shape.count()), static_cast<Gdiplus::GpFillMode>(shape.fillMode),
+                                out->outline.put()) == Gdiplus::Ok &&
+            out->outline) {
+            out->hasOutline = true;
+        } else {
+            out->outline.reset();
+        }
+        LockedBlock length(clip::kMaskLength), mask(clip::kMask);
+        out->hasMask = ReadMaskRecords(length.span(), mask.span(), width, height, &out->mask);
+        if (!out->hasMask) out->mask.clear();
+    }
+    CloseClipboard();
+    return out->hasOutline && out->hasMask;
+}
+
+}  // namespace mirelo

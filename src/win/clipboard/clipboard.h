@@ -1,0 +1,48 @@
+// Exchange of images with other programs through the clipboard's bitmap formats (CF_DIB,
+// CF_BITMAP, CF_PALETTE), of a selection's mask and outline through the program's own records
+// 778..783, and the program's own conversion between GDI+ bitmaps and DIBs.
+#pragma once
+#include <vector>
+
+#include "clipboard/dib.h"
+#include "clipboard/selection_records.h"
+#include "common/gdiplus.h"
+#include "common/messages.h"
+
+namespace mirelo {
+
+// Builds the DIB of a bitmap of 1 to 32 bits per pixel, locked read-only in its own format.
+// False for a deeper format, or after a reported lock failure.
+bool BitmapToDib(Messages& messages, GpBitmapOwner& bitmap, DibImage* out);
+
+// Makes a bitmap of the DIB's size and pixel format from a DIB block of `size` bytes, copying
+// the rows itself so that palette indices and the fourth byte of 32-bit pixels stay exact.
+// False for a block that fails the checks, or after a reported lock failure.
+bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmapOwner& out);
+
+// Empties the clipboard and puts the bitmap on it as CF_DIB and CF_BITMAP, and for 8 bits per
+// pixel or fewer CF_PALETTE too. Deeper bitmaps are refused with a message. True when CF_DIB
+// was placed.
+bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap);
+
+// Adds the outline records 778..781 of a path with more than 2 points (its points, point types
+// and fill mode); false when nothing was written.
+bool CopySelectionShape(HWND owner, Gdiplus::GpPath* path);
+// Adds the mask records 782 and 783.
+bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length);
+
+// The first of CF_DIB and CF_BITMAP (with CF_PALETTE) that gives a bitmap; false after a message.
+bool ReadClipboardImage(Messages& messages, HWND owner, GpBitmapOwner& out);
+
+// The selection that came with a clipboard image of width × height pixels.
+struct ClipboardSelection {
+    bool hasMask = false;
+    std::vector<uint8_t> mask;  // width × height bytes, 0 outside the selection
+    bool hasOutline = false;
+    GpPathOwner outline;  // the stored points, types and fill mode
+};
+// Reads the records 778..783; true when both the outline and the mask were present and sound.
+// Records that fail their checks are not used.
+bool ReadSelectionShape(HWND owner, int width, int height, ClipboardSelection* out);
+
+}  // namespace mirelo
