@@ -1,0 +1,81 @@
+#include "files/bmp_file.h"
+
+#include <cstring>
+
+#include "clipboard/dib.h"
+#include "image/convert.h"
+
+namespace mirelo {
+
+void OwnedPixels::Allocate(int width, int height, PixelFormat format) {
+    int stride = static_cast<int>(DwordStride(width, BitsPerPixel(format)));
+    bytes.assign(static_cast<size_t>(stride) * static_cast<size_t>(height), 0);
+    view = PixelView{width, height, stride, format, bytes.data()};
+    view.palette = palette.empty() ? nullptr : palette.data();
+    view.paletteCount = static_cast<int>(palette.size());
+}
+
+namespace {
+uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+void Put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+constexpr size_t kFileHeader = 14;
+}  // namespace
+
+bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
+    if (file.size() < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M') {
+        *error = "not a BMP file";
+        return false;
+    }
+    const uint8_t* dibBlock = file.data() + kFileHeader;
+    size_t dibSize = file.size() - kFileHeader;
+    DibLayout layout;
+    if (!ReadDib(dibBlock, dibSize, &layout)) {
+        *error = "unsupported or damaged BMP (truncated data, compression or sizes out of range)";
+        return false;
+    }
+    // The pixel data may start where the file header says rather than right after the table.
+    uint32_t offset = Le32(file.data() + 10);
+    if (offset >= kFileHeader + layout.headerLength && offset - kFileHeader + layout.bitsLength <= dibSize)
+        layout.headerLength = offset - kFileHeader;
+    if (layout.width > 65535 || layout.height > 65535) {
+        *error = "picture too large";
+        return false;
+    }
+    OwnedPixels stored;
+    stored.palette = layout.palette;
+    stored.Allocate(layout.width, layout.height, layout.format);
+    if (!CopyDibRows(dibBlock, layout, stored.view)) {
+        *error = "damaged BMP rows";
+        return false;
+    }
+    *fileFormat = layout.format;
+    PixelView source = stored.view;
+    // A 32-bit file is taken as 32-A8R8G8B8 (its fourth byte is alpha).
+    if (layout.format == fmt::k32RGB && !layout.throughMasks) source.format = fmt::k32ARGB;
+    std::vector<uint8_t> bgra;
+    if (!DecodeToBgra(source, bgra)) {
+        *error = "unsupported pixel format";
+        return false;
+    }
+    out->palette.clear();
+    out->Allocate(layout.width, layout.height, fmt::k32ARGB);
+    for (int y = 0; y < layout.height; ++y)
+        std::memcpy(out->view.Row(y), bgra.data() + static_cast<size_t>(y) * layout.width * 4, static_cast<size_t>(layout.width) * 4);
+    return true;
+}
+
+bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file) {
+    DibImage image;
+    if (!BuildDib(view, &image)) return false;
+    file->assign(kFileHeader, 0);
+    (*file)[0] = 'B';
+    (*file)[1] = 'M';
+    Put32(file->data() + 2, static_cast<uint32_t>(kFileHeader + image.bytes.size()));
+    Put32(file->data() + 10, static_cast<uint32_t>(kFileHeader + image.headerLength));
+    file->insert(file->end(), image.bytes.begin(), image.bytes.end());
+    return true;
+}
+
+}  // namespace mirelo

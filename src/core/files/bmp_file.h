@@ -1,0 +1,27 @@
+// Uncompressed BMP files: a 14-byte file header followed by a DIB.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/pixel_view.h"
+
+namespace mirelo {
+
+// A picture held in memory with its own pixel storage.
+struct OwnedPixels {
+    std::vector<uint8_t> bytes;
+    std::vector<uint32_t> palette;  // ARGB entries of an indexed picture
+    PixelView view;                 // points into bytes (and palette)
+
+    void Allocate(int width, int height, PixelFormat format);
+};
+
+// Reads a BMP file's bytes into 32-bit ARGB pixels. `fileFormat` receives the stored format
+// (24-R8G8B8 files count as such for the alpha rules). False with a reason for a bad file.
+bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* argb, PixelFormat* fileFormat, std::string* error);
+
+// Writes pixels of 1 to 32 bits per pixel (with their palette when indexed) as a BMP file.
+bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file);
+
+}  // namespace mirelo

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/bmp_file.h"
+
+namespace mirelo {
+namespace {
+
+TEST(BmpFile, TwentyFourBitRoundTripReadsAsOpaqueArgb) {
+    OwnedPixels src;
+    src.Allocate(5, 3, fmt::k24RGB);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) WriteStored(src.view, x, y, static_cast<uint32_t>(0x010203 * (x + 1) + 0x100000 * y));
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(WriteBmp(src.view, &file));
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[1], 'M');
+    OwnedPixels back;
+    PixelFormat format = 0;
+    std::string error;
+    ASSERT_TRUE(ReadBmp(file, &back, &format, &error)) << error;
+    EXPECT_EQ(format, fmt::k24RGB);
+    EXPECT_EQ(back.view.format, fmt::k32ARGB);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(ReadStored(back.view, x, y), 0xFF000000u | (0x010203u * (x + 1) + 0x100000u * y)) << x << "," << y;
+}
+
+TEST(BmpFile, IndexedFilesKeepTheirPalette) {
+    OwnedPixels src;
+    src.palette = {0xFF000000u, 0xFFFF0000u};
+    src.Allocate(9, 2, fmt::k1Index);
+    WriteStored(src.view, 8, 0, 1);
+    WriteStored(src.view, 0, 1, 1);
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(WriteBmp(src.view, &file));
+    OwnedPixels back;
+    PixelFormat format = 0;
+    std::string error;
+    ASSERT_TRUE(ReadBmp(file, &back, &format, &error)) << error;
+    EXPECT_EQ(format, fmt::k1Index);
+    EXPECT_EQ(ReadStored(back.view, 8, 0), 0xFFFF0000u);
+    EXPECT_EQ(ReadStored(back.view, 7, 0), 0xFF000000u);
+    EXPECT_EQ(ReadStored(back.view, 0, 1), 0xFFFF0000u);
+}
+
+TEST(BmpFile, BadFilesGiveAReason) {
+    OwnedPixels out;
+    PixelFormat format = 0;
+    std::string error;
+    EXPECT_FALSE(ReadBmp({}, &out, &format, &error));
+    EXPECT_FALSE(error.empty());
+    std::vector<uint8_t> notBmp(100, 'x');
+    EXPECT_FALSE(ReadBmp(notBmp, &out, &format, &error));
+    OwnedPixels src;
+    src.Allocate(4, 4, fmt::k24RGB);
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(WriteBmp(src.view, &file));
+    file.resize(file.size() - 5);  // truncated rows
+    error.clear();
+    EXPECT_FALSE(ReadBmp(file, &out, &format, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace mirelo
