@@ -6,6 +6,7 @@
 #include "app/frame.h"
 #include "app/help.h"
 #include "clipboard/clipboard_commands.h"
+#include "colour/indexed_conversion.h"
 #include "edit/grid_dialog.h"
 #include "edit/view.h"
 #include "app/menu_state.h"
@@ -100,6 +101,10 @@ void Run(Editor& e, HWND hwnd, int id) {
         e.settings.dither = !e.settings.dither;
         CheckSettingItems(e);
         break;
+    case cmd::k1Index:
+    case cmd::k4Index:
+    case cmd::k8Index: IndexedCommand(e, id); break;
+    case cmd::kLoadFixedPalette: FixedPaletteDialog(e); break;
     case cmd::k16RGB555:
     case cmd::k16RGB565:
     case cmd::k16ARGB1555:

@@ -52,6 +52,13 @@ struct ViewState {
     HCURSOR cursors[8] = {};       // tools 2..6, skew handle, wand selection, hand
 };
 
+// The palette loaded for the fixed palette method (empty until one is loaded).
+struct FixedPalette {
+    bool loaded = false;
+    std::vector<uint32_t> entries;  // ARGB
+    uint32_t flags = 0;
+};
+
 class Editor {
 public:
     explicit Editor(HINSTANCE instance);
@@ -69,6 +76,7 @@ public:
     ImageSet images;
     Settings settings;
     NewImageValues newImage;
+    FixedPalette fixedPalette;
     Text loadingName;  // the name recorded by InitSlot
     UndoBudget undoBudget;  // shared by the histories of all images
 

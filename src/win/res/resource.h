@@ -46,3 +46,7 @@
 #define IDC_GRID_SPIN_OFFSET_Y 1024
 #define IDC_GRID_SPIN_SPACING_X 1025
 #define IDC_GRID_SPIN_SPACING_Y 1026
+
+// Fixed palette dialog
+#define IDD_FIXED_PALETTE 118
+#define IDC_FIXED_LIST 1001
