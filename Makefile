@@ -12,7 +12,7 @@ FILES ?=
 
 PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool imagemagick \
 	fonts-ipafont-gothic fonts-ipafont-mincho cmake ninja-build googletest libgtest-dev \
-	libbenchmark-dev clang g++ make
+	libbenchmark-dev clang g++ make bc
 
 .PHONY: all deps native win fuzz fuzz-build bench test test-native test-win run clean
 
@@ -45,6 +45,7 @@ fuzz: fuzz-build
 bench: deps $(BENCH)/build.ninja
 	cmake --build $(BENCH) -j $(JOBS)
 	$(BENCH)/tests/bench/mirelo_bench
+	tools/bench-quantize.sh $(BENCH)/mirelo-tool $(BENCH)/images
 
 win: deps $(WIN)/build.ninja
 	cmake --build $(WIN) -j $(JOBS)
