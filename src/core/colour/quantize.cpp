@@ -139,15 +139,66 @@ private:
 // Palette colours split into channels for the nearest-colour search.
 struct SearchPalette {
     std::vector<int> r, g, b;
+    // The entries ordered by green, for the pruned search over the whole palette.
+    struct ByGreen {
+        int g, r, b, index;
+    };
+    std::vector<ByGreen> byGreen;
     explicit SearchPalette(const std::vector<uint32_t>& palette) {
         for (uint32_t c : palette) {
             r.push_back(Red(c));
             g.push_back(Green(c));
             b.push_back(Blue(c));
         }
+        for (int i = 0; i < static_cast<int>(palette.size()); ++i) byGreen.push_back({g[i], r[i], b[i], i});
+        std::stable_sort(byGreen.begin(), byGreen.end(), [](const ByGreen& x, const ByGreen& y) { return x.g < y.g; });
+    }
+    // The first closest entry of the whole palette. Entries are visited outward from the pixel's
+    // green; the distance is at least |dG| + |dG| / 2, so a side stops once that bound exceeds the
+    // best distance. Equal distances keep the lowest index, as the plain search does.
+    int NearestAll(int pr, int pg, int pb) const {
+        const int n = static_cast<int>(byGreen.size());
+        int hi = static_cast<int>(std::lower_bound(byGreen.begin(), byGreen.end(), pg,
+                                                   [](const ByGreen& e, int v) { return e.g < v; }) -
+                                  byGreen.begin());
+        int lo = hi - 1;
+        int best = -1, bestDistance = 1 << 30;
+        auto consider = [&](const ByGreen& e) {
+            int d = ColourDistance(pr, pg, pb, e.r, e.g, e.b);
+            if (d < bestDistance || (d == bestDistance && e.index < best)) {
+                bestDistance = d;
+                best = e.index;
+            }
+        };
+        while (lo >= 0 || hi < n) {
+            bool moved = false;
+            if (hi < n) {
+                int dg = byGreen[static_cast<size_t>(hi)].g - pg;
+                if (dg + (dg >> 1) <= bestDistance) {
+                    consider(byGreen[static_cast<size_t>(hi)]);
+                    ++hi;
+                    moved = true;
+                } else {
+                    hi = n;
+                }
+            }
+            if (lo >= 0) {
+                int dg = pg - byGreen[static_cast<size_t>(lo)].g;
+                if (dg + (dg >> 1) <= bestDistance) {
+                    consider(byGreen[static_cast<size_t>(lo)]);
+                    --lo;
+                    moved = true;
+                } else {
+                    lo = -1;
+                }
+            }
+            if (!moved) break;
+        }
+        return best < 0 ? 0 : best;
     }
     // First closest entry among [from, to).
     int Nearest(int from, int to, int pr, int pg, int pb) const {
+        if (from == 0 && to == static_cast<int>(r.size()) && to > 16) return NearestAll(pr, pg, pb);
         int best = from;
         int bestDistance = ColourDistance(pr, pg, pb, r[from], g[from], b[from]);
         for (int i = from + 1; i < to && bestDistance > 0; ++i) {
