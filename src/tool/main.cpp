@@ -33,24 +33,6 @@ bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
     return static_cast<bool>(out);
 }
 
-std::string Narrow(const char16_t* text) {
-    std::string s;
-    for (; text && *text; ++text) {
-        char16_t c = *text;
-        if (c < 0x80) {
-            s.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            s.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            s.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            s.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return s;
-}
-
 int Quantize(int argc, char** argv) {
     int mode = 0;
     bool dither = false;
@@ -89,7 +71,7 @@ int Quantize(int argc, char** argv) {
     request.targetDefaultPalette = mirelo::DefaultPalette(1 << bpp);
     mirelo::QuantizeResult result = mirelo::Quantize(request);
     if (result.status != 0) {
-        std::fprintf(stderr, "mirelo-tool: conversion failed (%d) %s\n", result.status, Narrow(result.message).c_str());
+        std::fprintf(stderr, "mirelo-tool: conversion failed (%d) %s\n", result.status, mirelo::ToUtf8(result.message ? result.message : u"").c_str());
         return 1;
     }
     mirelo::OwnedPixels out;

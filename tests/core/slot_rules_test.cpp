@@ -174,3 +174,16 @@ TEST(MessageTextFill, PlaceholdersInOrder) {
 
 }  // namespace
 }  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+TEST(TextConversion, Utf8OfJapaneseAndSurrogates) {
+    EXPECT_EQ(ToUtf8(u"a透"), "a\xE9\x80\x8F");
+    EXPECT_EQ(ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    const char16_t lone[] = {0xD800, u'x', 0};
+    EXPECT_EQ(ToUtf8(lone), "\xEF\xBF\xBDx");
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -60,22 +60,7 @@ inline uint32_t PixelAt(Gdiplus::GpBitmap* bmp, int x, int y) {
     return c;
 }
 
-inline std::string Narrow(const Text& t) {
-    std::string s;
-    for (char16_t c : t) {
-        if (c < 0x80) {
-            s.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            s.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            s.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            s.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            s.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return s;
-}
+inline std::string Narrow(const Text& t) { return ToUtf8(t); }
 
 }  // namespace mirelo::testing
 

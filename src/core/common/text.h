@@ -16,6 +16,9 @@ Text ToText(long long value);
 // Widens ASCII text (file extensions, numbers, MIME types) to UTF-16.
 Text AsciiToText(std::string_view ascii);
 
+// UTF-8 form of UTF-16 text (for consoles and logs); an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(TextView text);
+
 // Fills a message pattern: each "%d" or "%s", left to right, takes the next argument;
 // "%%" gives "%". Missing arguments leave the placeholder empty.
 class MessageText {

@@ -67,6 +67,12 @@ public:
     Editor& operator=(const Editor&) = delete;
 
     ImageSlot* Current() { return images.Current(); }
+    // Keeps `activeDialog` up to date from a dialog's activation and destruction messages, so
+    // that the message loop hands it its dialog keys.
+    void TrackDialog(HWND dialog, UINT msg, WPARAM wp) {
+        if (msg == WM_ACTIVATE) activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dialog;
+        if (msg == WM_DESTROY && activeDialog == dialog) activeDialog = nullptr;
+    }
     // The current image's selected paste object, or nullptr.
     const PasteObject* SelectedObject();
     int PasteObjectCountOf(int image) const;

@@ -142,6 +142,7 @@ struct FixedDialogState {
 
 INT_PTR CALLBACK FixedProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* st = reinterpret_cast<FixedDialogState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (st) st->editor->TrackDialog(dlg, msg, wp);
     switch (msg) {
     case WM_INITDIALOG: {
         st = reinterpret_cast<FixedDialogState*>(lp);
@@ -159,9 +160,6 @@ INT_PTR CALLBACK FixedProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_FIXED_PALETTE);
         return TRUE;
     }
-    case WM_ACTIVATE:
-        if (st) st->editor->activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dlg;
-        return FALSE;
     case WM_COMMAND:
         if (!st) return FALSE;
         if (LOWORD(wp) == IDC_FIXED_LIST && HIWORD(wp) == CBN_SELCHANGE) {
@@ -188,9 +186,6 @@ INT_PTR CALLBACK FixedProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             EndDialog(dlg, IDCANCEL);
             return TRUE;
         }
-        return FALSE;
-    case WM_DESTROY:
-        if (st && st->editor->activeDialog == dlg) st->editor->activeDialog = nullptr;
         return FALSE;
     }
     return FALSE;

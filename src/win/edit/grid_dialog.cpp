@@ -37,6 +37,7 @@ void Apply(Editor& e) {
 
 INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* st = reinterpret_cast<GridDialogState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (st) st->editor->TrackDialog(dlg, msg, wp);
     switch (msg) {
     case WM_INITDIALOG: {
         st = reinterpret_cast<GridDialogState*>(lp);
@@ -52,9 +53,6 @@ INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         if (e.dialogObserver) e.dialogObserver(dlg, IDD_GRID);
         return TRUE;
     }
-    case WM_ACTIVATE:
-        if (st) st->editor->activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dlg;
-        return FALSE;
     case WM_COMMAND: {
         if (!st) return FALSE;
         Editor& e = *st->editor;
@@ -86,9 +84,6 @@ INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return FALSE;
     }
-    case WM_DESTROY:
-        if (st && st->editor->activeDialog == dlg) st->editor->activeDialog = nullptr;
-        return FALSE;
     }
     return FALSE;
 }

@@ -113,6 +113,7 @@ void OnSpinStep(HWND dlg, const NMUPDOWN* n) {
 
 INT_PTR CALLBACK NewImageProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* e = reinterpret_cast<Editor*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (e) e->TrackDialog(dlg, msg, wp);
     switch (msg) {
     case WM_INITDIALOG:
         e = reinterpret_cast<Editor*>(lp);
@@ -120,9 +121,6 @@ INT_PTR CALLBACK NewImageProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         OnInit(dlg, *e);
         if (e->dialogObserver) e->dialogObserver(dlg, IDD_NEWIMAGE);
         return TRUE;
-    case WM_ACTIVATE:
-        if (e) e->activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dlg;
-        return FALSE;
     case WM_HSCROLL:
         if (lp) OnSlider(dlg, reinterpret_cast<HWND>(lp));
         return TRUE;
@@ -158,9 +156,6 @@ INT_PTR CALLBACK NewImageProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return FALSE;
     }
-    case WM_DESTROY:
-        if (e && e->activeDialog == dlg) e->activeDialog = nullptr;
-        return FALSE;
     }
     return FALSE;
 }
