@@ -212,6 +212,20 @@ TEST(Quantize, MatchesReferenceOnAMillionPixels) {
     ExpectSameAsReference(image, 6, true, "1024x1024");
 }
 
+TEST(Quantize, MatchesReferenceWhenRowsAreSharedAmongThreads) {
+    // 640 × 480 is large enough for the rows to be shared among threads; the noise makes every
+    // pixel's error reach its neighbours in both rows.
+    std::mt19937 rng(31);
+    Image image = Make(640, 480, [&](int x, int y) {
+        int n = static_cast<int>(rng() % 48) - 24;
+        return Rgb(std::clamp(x * 255 / 639 + n, 0, 255), std::clamp(y * 255 / 479 - n, 0, 255), (x * y / 97 + n) & 0xFF);
+    });
+    for (int mode : {1, 5, 7, 9, 10}) {
+        ExpectSameAsReference(image, mode, true, "noisy 640x480");
+        if (HasFatalFailure()) return;
+    }
+}
+
 TEST(Quantize, FixedMatchesReferenceWithLoadedAndDefaultPalettes) {
     std::mt19937 rng(5);
     std::vector<uint32_t> loaded16, loaded256;

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <thread>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <new>
 #include <unordered_set>
 
@@ -76,149 +82,218 @@ int DistinctColours(const PixelView& v, int limit, std::vector<uint32_t>& list) 
     return static_cast<int>(list.size());
 }
 
-// Remembers the chosen palette index of a searched colour (and search window): a direct table
-// over all 24-bit colours for large images, otherwise an open-addressing hash table.
-class NearestCache {
+// Nearest-colour search for each pixel colour over a range of the palette. The colour cube is cut
+// into cells (16 values wide in each channel); a cell's candidate list, made when a
+// colour first falls into it, holds every entry of the cell's range that can be the closest for
+// some colour of the cell, in palette order. An entry is left out only when its least possible
+// distance to the cell exceeds the greatest distance from the cell to another entry, so all of
+// a colour's closest entries are on the list and the first of them in palette order is found,
+// exactly as a walk over the whole range finds it.
+class CellSearch {
 public:
-    explicit NearestCache(int64_t pixelCount) {
-        if (pixelCount >= (int64_t{1} << 20)) {
-            direct_ = true;
-            values_.assign(size_t{1} << 24, 0);
-            known_.assign((size_t{1} << 24) / 64, 0);
-        } else {
-            keys_.assign(1024, kEmpty);
-            values_.assign(1024, 0);
-        }
-    }
-    // Returns -1 when the key is unknown. Keys of the direct table are 24-bit colours.
-    int Find(uint64_t key) const {
-        if (direct_) return (known_[key >> 6] >> (key & 63)) & 1 ? values_[key] : -1;
-        size_t mask = keys_.size() - 1;
-        for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
-            if (keys_[i] == key) return values_[i];
-            if (keys_[i] == kEmpty) return -1;
-        }
-    }
-    void Insert(uint64_t key, int value) {
-        if (direct_) {
-            known_[key >> 6] |= uint64_t{1} << (key & 63);
-            values_[key] = static_cast<uint8_t>(value);
-            return;
-        }
-        if ((used_ + 1) * 2 > keys_.size()) Grow();
-        Place(key, static_cast<uint8_t>(value));
-        ++used_;
-    }
-    bool Direct() const { return direct_; }
+    // Search over the whole palette.
+    explicit CellSearch(const std::vector<uint32_t>& palette) : CellSearch(palette, -1, nullptr, nullptr) {}
 
-private:
-    static constexpr uint64_t kEmpty = ~uint64_t{0};
-    static size_t Hash(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20); }
-    void Place(uint64_t key, uint8_t value) {
-        size_t mask = keys_.size() - 1;
-        size_t i = Hash(key) & mask;
-        while (keys_[i] != kEmpty) i = (i + 1) & mask;
-        keys_[i] = key;
-        values_[i] = value;
-    }
-    void Grow() {
-        std::vector<uint64_t> oldKeys(keys_.size() * 2, kEmpty);
-        std::vector<uint8_t> oldValues(values_.size() * 2);
-        oldKeys.swap(keys_);
-        oldValues.swap(values_);
-        for (size_t i = 0; i < oldKeys.size(); ++i)
-            if (oldKeys[i] != kEmpty) Place(oldKeys[i], oldValues[i]);
-    }
-    bool direct_ = false;
-    std::vector<uint64_t> keys_;
-    std::vector<uint8_t> values_;
-    std::vector<uint64_t> known_;
-    size_t used_ = 0;
-};
-
-// Palette colours split into channels for the nearest-colour search.
-struct SearchPalette {
-    std::vector<int> r, g, b;
-    // The entries ordered by green, for the pruned search over the whole palette.
-    struct ByGreen {
-        int g, r, b, index;
-    };
-    std::vector<ByGreen> byGreen;
-    explicit SearchPalette(const std::vector<uint32_t>& palette) {
+    // Search over a range that depends on one channel's value (0 B, 1 G, 2 R): [from[v], to[v]).
+    // Each distinct range has cells of its own.
+    CellSearch(const std::vector<uint32_t>& palette, int keyChannel, const int* from, const int* to)
+        : keyChannel_(keyChannel) {
         for (uint32_t c : palette) {
-            r.push_back(Red(c));
-            g.push_back(Green(c));
-            b.push_back(Blue(c));
+            rgb_[0].push_back(static_cast<uint8_t>(Red(c)));
+            rgb_[1].push_back(static_cast<uint8_t>(Green(c)));
+            rgb_[2].push_back(static_cast<uint8_t>(Blue(c)));
         }
-        for (int i = 0; i < static_cast<int>(palette.size()); ++i) byGreen.push_back({g[i], r[i], b[i], i});
-        std::stable_sort(byGreen.begin(), byGreen.end(), [](const ByGreen& x, const ByGreen& y) { return x.g < y.g; });
+        const int n = static_cast<int>(palette.size());
+        for (int value = 0; value < 256; ++value) {
+            std::pair<int, int> range{from ? from[value] : 0, to ? to[value] : n};
+            auto it = std::find(ranges_.begin(), ranges_.end(), range);
+            rangeOf_[value] = static_cast<int>(it - ranges_.begin()) << (3 * kCellBits);
+            if (it == ranges_.end()) ranges_.push_back(range);
+        }
+        cells_.assign(ranges_.size() << (3 * kCellBits), kUnbuilt);
     }
-    // The first closest entry of the whole palette. Entries are visited outward from the pixel's
-    // green; the distance is at least |dG| + |dG| / 2, so a side stops once that bound exceeds the
-    // best distance. Equal distances keep the lowest index, as the plain search does.
-    int NearestAll(int pr, int pg, int pb) const {
-        const int n = static_cast<int>(byGreen.size());
-        int hi = static_cast<int>(std::lower_bound(byGreen.begin(), byGreen.end(), pg,
-                                                   [](const ByGreen& e, int v) { return e.g < v; }) -
-                                  byGreen.begin());
-        int lo = hi - 1;
-        int best = -1, bestDistance = 1 << 30;
-        auto consider = [&](const ByGreen& e) {
-            int d = ColourDistance(pr, pg, pb, e.r, e.g, e.b);
-            if (d < bestDistance || (d == bestDistance && e.index < best)) {
-                bestDistance = d;
-                best = e.index;
+
+    int Nearest(int r, int g, int b) {
+        const int key = keyChannel_ == 2 ? r : keyChannel_ == 1 ? g : b;
+        const size_t cell = static_cast<size_t>(rangeOf_[key & 255] | (r >> kShift) << (2 * kCellBits) |
+                                                (g >> kShift) << kCellBits | (b >> kShift));
+        uint32_t ref = cells_[cell];
+        if (ref == kUnbuilt) ref = Build(cell, key, r, g, b);
+        const Group* group = groups_.data() + (ref >> 6);
+        const int groups = static_cast<int>(ref & 63);
+        int best = 0, bestDistance = 1 << 30;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i pr = _mm_set1_epi16(static_cast<int16_t>(r)), pg = _mm_set1_epi16(static_cast<int16_t>(g)),
+                      pb = _mm_set1_epi16(static_cast<int16_t>(b));
+        for (int k = 0; k < groups; ++k) {
+            const __m128i redGreen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group[k].r));
+            const __m128i blue = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(group[k].b));
+            const __m128i cr = _mm_unpacklo_epi8(redGreen, zero), cg = _mm_unpackhi_epi8(redGreen, zero),
+                          cb = _mm_unpacklo_epi8(blue, zero);
+            const __m128i dr = _mm_max_epi16(_mm_sub_epi16(cr, pr), _mm_sub_epi16(pr, cr));
+            const __m128i dg = _mm_max_epi16(_mm_sub_epi16(cg, pg), _mm_sub_epi16(pg, cg));
+            const __m128i db = _mm_max_epi16(_mm_sub_epi16(cb, pb), _mm_sub_epi16(pb, cb));
+            const __m128i d = _mm_add_epi16(_mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(dr, dg), db), 1),
+                                            _mm_max_epi16(_mm_max_epi16(dr, dg), db));
+            __m128i m = _mm_min_epi16(d, _mm_shuffle_epi32(d, _MM_SHUFFLE(1, 0, 3, 2)));
+            m = _mm_min_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+            m = _mm_min_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
+            const int least = _mm_cvtsi128_si32(m) & 0xFFFF;
+            if (least < bestDistance) {
+                const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(d, _mm_set1_epi16(static_cast<int16_t>(least)))));
+                bestDistance = least;
+                best = group[k].index[__builtin_ctz(mask) >> 1];
             }
-        };
-        while (lo >= 0 || hi < n) {
-            bool moved = false;
-            if (hi < n) {
-                int dg = byGreen[static_cast<size_t>(hi)].g - pg;
-                if (dg + (dg >> 1) <= bestDistance) {
-                    consider(byGreen[static_cast<size_t>(hi)]);
-                    ++hi;
-                    moved = true;
-                } else {
-                    hi = n;
+        }
+#else
+        for (int k = 0; k < groups; ++k) {
+            for (int lane = 0; lane < 8; ++lane) {
+                int d = ColourDistance(r, g, b, group[k].r[lane], group[k].g[lane], group[k].b[lane]);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = group[k].index[lane];
                 }
             }
-            if (lo >= 0) {
-                int dg = pg - byGreen[static_cast<size_t>(lo)].g;
-                if (dg + (dg >> 1) <= bestDistance) {
-                    consider(byGreen[static_cast<size_t>(lo)]);
-                    --lo;
-                    moved = true;
-                } else {
-                    lo = -1;
-                }
-            }
-            if (!moved) break;
         }
-        return best < 0 ? 0 : best;
-    }
-    // First closest entry among [from, to).
-    int Nearest(int from, int to, int pr, int pg, int pb) const {
-        if (from == 0 && to == static_cast<int>(r.size()) && to > 16) return NearestAll(pr, pg, pb);
-        int best = from;
-        int bestDistance = ColourDistance(pr, pg, pb, r[from], g[from], b[from]);
-        for (int i = from + 1; i < to && bestDistance > 0; ++i) {
-            int d = ColourDistance(pr, pg, pb, r[i], g[i], b[i]);
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = i;
-            }
-        }
+#endif
         return best;
     }
+
+private:
+    // Eight candidates side by side; a group that is not full repeats its first candidate, which
+    // can never be chosen in place of that earlier lane.
+    struct Group {
+        uint8_t r[8], g[8], b[8], index[8];
+    };
+    static constexpr uint32_t kUnbuilt = ~uint32_t{0};
+
+    static int Distance3(const int d[3]) { return ((d[0] + d[1] + d[2]) >> 1) + std::max(d[0], std::max(d[1], d[2])); }
+
+    uint32_t Build(size_t cell, int key, int r, int g, int b) {
+        const int colour[3] = {r, g, b};
+        int low[3], high[3];
+        for (int k = 0; k < 3; ++k) {
+            low[k] = (colour[k] >> kShift) << kShift;
+            high[k] = low[k] + (1 << kShift) - 1;
+        }
+        const auto [from, to] = ranges_[static_cast<size_t>(rangeOf_[key & 255] >> (3 * kCellBits))];
+        least_.resize(static_cast<size_t>(std::max(to - from, 0)));
+        int bound = 1 << 30;
+        for (int i = from; i < to; ++i) {
+            int nearest[3], farthest[3];
+            for (int k = 0; k < 3; ++k) {
+                const int v = rgb_[k][static_cast<size_t>(i)];
+                nearest[k] = v < low[k] ? low[k] - v : v > high[k] ? v - high[k] : 0;
+                farthest[k] = std::max(std::abs(v - low[k]), std::abs(v - high[k]));
+            }
+            least_[static_cast<size_t>(i - from)] = Distance3(nearest);
+            bound = std::min(bound, Distance3(farthest));
+        }
+        const uint32_t offset = static_cast<uint32_t>(groups_.size());
+        int lane = 8;
+        for (int i = from; i < to; ++i) {
+            if (least_[static_cast<size_t>(i - from)] > bound) continue;
+            if (lane == 8) {
+                groups_.emplace_back();
+                lane = 0;
+            }
+            Group& group = groups_.back();
+            const size_t at = static_cast<size_t>(i);
+            group.r[lane] = rgb_[0][at];
+            group.g[lane] = rgb_[1][at];
+            group.b[lane] = rgb_[2][at];
+            group.index[lane] = static_cast<uint8_t>(i);
+            ++lane;
+        }
+        if (lane == 8 && groups_.size() == offset) {  // an empty range: entry 0
+            groups_.emplace_back();
+            groups_.back() = Group{};
+            lane = 1;
+        }
+        for (Group& group = groups_.back(); lane < 8; ++lane) {
+            group.r[lane] = group.r[0];
+            group.g[lane] = group.g[0];
+            group.b[lane] = group.b[0];
+            group.index[lane] = group.index[0];
+        }
+        const uint32_t ref = offset << 6 | (static_cast<uint32_t>(groups_.size()) - offset);
+        cells_[cell] = ref;
+        return ref;
+    }
+
+    int keyChannel_;
+    std::vector<uint8_t> rgb_[3];
+    static constexpr int kShift = 4;  // cells are 16 values wide in each channel
+    static constexpr int kCellBits = 8 - kShift;
+    std::vector<std::pair<int, int>> ranges_;  // the distinct search ranges
+    int rangeOf_[256];                         // first cell of the range of each key value
+    std::vector<uint32_t> cells_;  // candidate groups of each cell: first group << 6 | number of groups
+    std::vector<Group> groups_;
+    std::vector<int> least_;
 };
+
+#if defined(__SSE2__)
+// One pixel's B, G, R, A bytes widened to the low four 16-bit lanes.
+inline __m128i LoadPixel(const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(v), _mm_setzero_si128());
+}
+
+// Adds the low four lanes of `add` to a pixel, clamping each byte to 0..255 (the alpha lane of
+// `add` is 0).
+inline void AddToPixel(uint8_t* p, __m128i add) {
+    __m128i sum = _mm_add_epi16(LoadPixel(p), add);
+    int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
+    std::memcpy(p, &v, 4);
+}
+
+// weight × error / 16 in every lane, truncated toward zero.
+inline __m128i Weighted(__m128i weights, __m128i error) {
+    __m128i t = _mm_mullo_epi16(weights, error);
+    t = _mm_add_epi16(t, _mm_and_si128(_mm_srai_epi16(t, 15), _mm_set1_epi16(15)));
+    return _mm_srai_epi16(t, 4);
+}
+#endif
+
+// Floyd-Steinberg diffusion of the error between the pixel at column x of `row` and the chosen
+// colour into its right neighbour and the three neighbours of the row `below` (null for the
+// last row). Each neighbour byte takes weight × error / 16 (truncated toward zero) and is
+// clamped to 0..255; alpha is left alone.
+inline void Diffuse(uint8_t* row, uint8_t* below, int x, int width, int r, int g, int b) {
+    uint8_t* p = row + static_cast<intptr_t>(x) * 4;
+    const int er = p[2] - r, eg = p[1] - g, eb = p[0] - b;
+    const bool right = x < width - 1;
+#if defined(__SSE2__)
+    const __m128i error = _mm_setr_epi16(static_cast<int16_t>(eb), static_cast<int16_t>(eg), static_cast<int16_t>(er), 0,
+                                         static_cast<int16_t>(eb), static_cast<int16_t>(eg), static_cast<int16_t>(er), 0);
+    const __m128i rightAndBelow = Weighted(_mm_setr_epi16(7, 7, 7, 0, 5, 5, 5, 0), error);
+    if (right) AddToPixel(p + 4, rightAndBelow);
+    if (below) {
+        uint8_t* q = below + static_cast<intptr_t>(x) * 4;
+        const __m128i leftAndRight = Weighted(_mm_setr_epi16(3, 3, 3, 0, 1, 1, 1, 0), error);
+        AddToPixel(q, _mm_unpackhi_epi64(rightAndBelow, rightAndBelow));
+        if (right) AddToPixel(q + 4, _mm_unpackhi_epi64(leftAndRight, leftAndRight));
+        if (x > 0) AddToPixel(q - 4, leftAndRight);
+    }
+#else
+    if (right) Spread(p + 4, 7, er, eg, eb);
+    if (below) {
+        uint8_t* q = below + static_cast<intptr_t>(x) * 4;
+        Spread(q, 5, er, eg, eb);
+        if (right) Spread(q + 4, 1, er, eg, eb);
+        if (x > 0) Spread(q - 4, 3, er, eg, eb);
+    }
+#endif
+}
+
+inline uint8_t* RowBelow(const PixelView& v, int y) { return y < v.height - 1 ? v.Row(y + 1) : nullptr; }
 
 void WriteIndex(QuantizeResult& out, const PixelView& v, int x, int y, int index) {
     out.indices[static_cast<size_t>(y) * v.width + x] = static_cast<uint8_t>(index);
 }
 
-void DiffuseTo(const PixelView& v, int x, int y, uint32_t chosen) {
-    DiffuseError(v, x, y, Red(chosen), Green(chosen), Blue(chosen));
-}
 
 void ExactPalette(const QuantizeRequest& q, std::vector<uint32_t> list, QuantizeResult& out) {
     std::sort(list.begin(), list.end(),
@@ -243,6 +318,9 @@ void ExactPalette(const QuantizeRequest& q, std::vector<uint32_t> list, Quantize
     out.palette = std::move(list);
 }
 
+template <typename MakeChooser>
+void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser);
+
 void TwoColour(QuantizeRequest& q, QuantizeResult& out) {
     const PixelView& v = q.pixels;
     out.palette = {0xFF000000u, 0xFFFFFFFFu};
@@ -259,37 +337,91 @@ void TwoColour(QuantizeRequest& q, QuantizeResult& out) {
     const double fraction = 0.5;
     int threshold = minimum != maximum ? static_cast<int>(maximum * fraction + minimum * (1 - fraction))
                                        : static_cast<int>(255 * fraction);
-    for (int y = 0; y < v.height; ++y) {
-        for (int x = 0; x < v.width; ++x) {
-            const uint8_t* p = PixelAt(v, x, y);
-            int index = (p[0] + p[1] + p[2]) / 3 > threshold ? 1 : 0;
-            WriteIndex(out, v, x, y, index);
-            if (q.dither) {
-                int level = index ? 255 : 0;
-                DiffuseError(v, x, y, level, level, level);
-            }
-        }
-    }
+    MapPixels(q, out, [threshold] {
+        return [threshold](int r, int g, int b) { return (b + g + r) / 3 > threshold ? 1 : 0; };
+    });
 }
 
-// Nearest colour over the whole palette for every pixel, with a cache keyed by the exact colour.
-void MapNearest(QuantizeRequest& q, QuantizeResult& out) {
+// Maps every pixel to a palette index chosen from its working colour and, when dithering,
+// diffuses the error towards the chosen palette colour. `makeChooser()` gives a callable
+// (r, g, b) → index; each thread makes its own.
+//
+// Large images are shared among threads by rows (row y to thread y % threads). A pixel of row y
+// is handled only once row y − 1 has finished the pixel two places to its right: by then every
+// error it and its right neighbour receive from the row above has arrived, so every working
+// byte receives its errors in the same order as in one pass from the top, and the results are
+// the same.
+template <typename MakeChooser>
+void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser) {
     const PixelView& v = q.pixels;
-    SearchPalette search(out.palette);
-    int count = static_cast<int>(out.palette.size());
-    NearestCache cache(int64_t{v.width} * v.height);
-    for (int y = 0; y < v.height; ++y) {
-        for (int x = 0; x < v.width; ++x) {
-            uint32_t rgb = ArgbAt(v, x, y) & 0xFFFFFFu;
-            int index = cache.Find(rgb);
-            if (index < 0) {
-                index = search.Nearest(0, count, Red(rgb), Green(rgb), Blue(rgb));
-                cache.Insert(rgb, index);
+    const uint32_t* palette = out.palette.data();
+    const bool dither = q.dither;
+    const int width = v.width, height = v.height;
+    int threads = 1;
+    if (int64_t{width} * height >= (int64_t{1} << 18) && width >= 64 && height >= 2)
+        threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(height)]);
+    for (int y = 0; y < height; ++y) done[static_cast<size_t>(y)].store(0, std::memory_order_relaxed);
+    std::atomic<bool> failed{false};
+    constexpr int kChunk = 32;
+
+    auto work = [&](int first) {
+        try {
+            auto choose = makeChooser();
+            for (int y = first; y < height; y += threads) {
+                uint8_t* row = v.Row(y);
+                uint8_t* below = dither ? RowBelow(v, y) : nullptr;
+                uint8_t* indices = out.indices.data() + static_cast<size_t>(y) * width;
+                std::atomic<int>& mine = done[static_cast<size_t>(y)];
+                int x = 0;
+                unsigned waits = 0;
+                while (x < width) {
+                    int limit = width;
+                    if (y > 0 && threads > 1) {
+                        const int above = done[static_cast<size_t>(y - 1)].load(std::memory_order_acquire);
+                        if (above < width) limit = above - 2;
+                        if (limit <= x) {
+                            if (failed.load(std::memory_order_relaxed)) return;
+                            if (++waits % 64 == 0) std::this_thread::yield();
+#if defined(__SSE2__)
+                            _mm_pause();
+#endif
+                            continue;
+                        }
+                    }
+                    const int end = std::min(limit, x + kChunk);
+                    for (; x < end; ++x) {
+                        const uint8_t* p = row + static_cast<intptr_t>(x) * 4;
+                        const int index = choose(p[2], p[1], p[0]);
+                        indices[x] = static_cast<uint8_t>(index);
+                        if (dither) {
+                            const uint32_t chosen = palette[index];
+                            Diffuse(row, below, x, width, Red(chosen), Green(chosen), Blue(chosen));
+                        }
+                    }
+                    mine.store(x, std::memory_order_release);
+                }
             }
-            WriteIndex(out, v, x, y, index);
-            if (q.dither) DiffuseTo(v, x, y, out.palette[index]);
+        } catch (...) {
+            failed.store(true);
         }
+    };
+    if (threads == 1) {
+        work(0);
+    } else {
+        std::vector<std::thread> pool;
+        for (int t = 1; t < threads; ++t) pool.emplace_back(work, t);
+        work(0);
+        for (std::thread& t : pool) t.join();
     }
+    if (failed.load()) throw std::bad_alloc();
+}
+
+// Nearest colour over the whole palette for every pixel.
+void MapNearest(QuantizeRequest& q, QuantizeResult& out) {
+    MapPixels(q, out, [&out] {
+        return [search = std::make_shared<CellSearch>(out.palette)](int r, int g, int b) { return search->Nearest(r, g, b); };
+    });
 }
 
 void Fixed(QuantizeRequest& q, int capacity, QuantizeResult& out) {
@@ -320,15 +452,12 @@ void Monotone(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     out.palette.clear();
     for (int i = 0; i < n; ++i) out.palette.push_back(0xFF000000u | static_cast<uint32_t>(i * 255 / (n - 1)) * 0x010101u);
     out.paletteFlags = palette_flags::kGreyScale;
-    for (int y = 0; y < v.height; ++y) {
-        for (int x = 0; x < v.width; ++x) {
-            const uint8_t* p = PixelAt(v, x, y);
-            double luminance = 0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0];
-            int index = std::clamp(static_cast<int>((n - 1) * luminance / 255 + 0.5), 0, n - 1);
-            WriteIndex(out, v, x, y, index);
-            if (q.dither) DiffuseTo(v, x, y, out.palette[index]);
-        }
-    }
+    MapPixels(q, out, [n] {
+        return [n](int r, int g, int b) {
+            double luminance = 0.299 * r + 0.587 * g + 0.114 * b;
+            return std::clamp(static_cast<int>((n - 1) * luminance / 255 + 0.5), 0, n - 1);
+        };
+    });
 }
 
 int ChannelOf(uint32_t c, int channel) { return (c >> (8 * channel)) & 0xFF; }  // 0 B, 1 G, 2 R
@@ -411,25 +540,11 @@ void Uniform(QuantizeRequest& q, int capacity, QuantizeResult& out) {
             }
         }
     }
-    SearchPalette search(out.palette);
-    // The window follows from the colour's dominant channel, so the colour alone is a complete
-    // key; the hash keys carry the window as well.
-    NearestCache cache(int64_t{v.width} * v.height);
-    for (int y = 0; y < v.height; ++y) {
-        for (int x = 0; x < v.width; ++x) {
-            uint32_t rgb = ArgbAt(v, x, y) & 0xFFFFFFu;
-            int value = ChannelOf(rgb, dominant);
-            int from = windowFrom[value], to = windowTo[value];
-            uint64_t key = cache.Direct() ? uint64_t{rgb} : uint64_t{rgb} | uint64_t(from) << 24 | uint64_t(to) << 40;
-            int index = cache.Find(key);
-            if (index < 0) {
-                index = search.Nearest(from, to, Red(rgb), Green(rgb), Blue(rgb));
-                cache.Insert(key, index);
-            }
-            WriteIndex(out, v, x, y, index);
-            if (q.dither) DiffuseTo(v, x, y, out.palette[index]);
-        }
-    }
+    MapPixels(q, out, [&] {
+        return [search = std::make_shared<CellSearch>(out.palette, dominant, windowFrom, windowTo)](int r, int g, int b) {
+            return search->Nearest(r, g, b);
+        };
+    });
 }
 
 struct HistogramEntry {
@@ -558,15 +673,7 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
 }  // namespace
 
 void DiffuseError(const PixelView& v, int x, int y, int r, int g, int b) {
-    const uint8_t* p = PixelAt(v, x, y);
-    int er = p[2] - r, eg = p[1] - g, eb = p[0] - b;
-    bool right = x < v.width - 1, below = y < v.height - 1;
-    if (right) Spread(PixelAt(v, x + 1, y), 7, er, eg, eb);
-    if (below) {
-        Spread(PixelAt(v, x, y + 1), 5, er, eg, eb);
-        if (right) Spread(PixelAt(v, x + 1, y + 1), 1, er, eg, eb);
-        if (x > 0) Spread(PixelAt(v, x - 1, y + 1), 3, er, eg, eb);
-    }
+    Diffuse(v.Row(y), RowBelow(v, y), x, v.width, r, g, b);
 }
 
 QuantizeResult Quantize(QuantizeRequest& q) {

@@ -24,19 +24,23 @@ constexpr size_t kFileHeader = 14;
 }  // namespace
 
 bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
-    if (file.size() < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M') {
+    return ReadBmp(file.data(), file.size(), out, fileFormat, error);
+}
+
+bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
+    if (size < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M') {
         *error = "not a BMP file";
         return false;
     }
-    const uint8_t* dibBlock = file.data() + kFileHeader;
-    size_t dibSize = file.size() - kFileHeader;
+    const uint8_t* dibBlock = file + kFileHeader;
+    size_t dibSize = size - kFileHeader;
     DibLayout layout;
     if (!ReadDib(dibBlock, dibSize, &layout)) {
         *error = "unsupported or damaged BMP (truncated data, compression or sizes out of range)";
         return false;
     }
     // The pixel data may start where the file header says rather than right after the table.
-    uint32_t offset = Le32(file.data() + 10);
+    uint32_t offset = Le32(file + 10);
     if (offset >= kFileHeader + layout.headerLength && offset - kFileHeader + layout.bitsLength <= dibSize)
         layout.headerLength = offset - kFileHeader;
     if (layout.width > 65535 || layout.height > 65535) {
@@ -44,14 +48,27 @@ bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fi
         return false;
     }
     OwnedPixels stored;
-    stored.palette = layout.palette;
-    stored.Allocate(layout.width, layout.height, layout.format);
-    if (!CopyDibRows(dibBlock, layout, stored.view)) {
-        *error = "damaged BMP rows";
-        return false;
+    PixelView source;
+    if (layout.throughMasks) {
+        stored.Allocate(layout.width, layout.height, layout.format);
+        if (!CopyDibRows(dibBlock, layout, stored.view)) {
+            *error = "damaged BMP rows";
+            return false;
+        }
+        source = stored.view;
+    } else {
+        // The rows are read where they lie in the file, top row first.
+        const uint8_t* bits = dibBlock + layout.headerLength;
+        const intptr_t rowBytes = static_cast<intptr_t>(layout.rowBytes);
+        source.width = layout.width;
+        source.height = layout.height;
+        source.format = layout.format;
+        source.stride = static_cast<int>(layout.topDown ? rowBytes : -rowBytes);
+        source.scan0 = const_cast<uint8_t*>(layout.topDown ? bits : bits + (layout.height - 1) * rowBytes);
+        source.palette = layout.palette.empty() ? nullptr : layout.palette.data();
+        source.paletteCount = static_cast<int>(layout.palette.size());
     }
     *fileFormat = layout.format;
-    PixelView source = stored.view;
     // A 32-bit file is taken as 32-A8R8G8B8 (its fourth byte is alpha).
     if (layout.format == fmt::k32RGB && !layout.throughMasks) source.format = fmt::k32ARGB;
     std::vector<uint8_t> bgra;
@@ -59,10 +76,10 @@ bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fi
         *error = "unsupported pixel format";
         return false;
     }
+    // Rows of 32-bit pixels need no padding, so the buffer is the picture itself.
     out->palette.clear();
-    out->Allocate(layout.width, layout.height, fmt::k32ARGB);
-    for (int y = 0; y < layout.height; ++y)
-        std::memcpy(out->view.Row(y), bgra.data() + static_cast<size_t>(y) * layout.width * 4, static_cast<size_t>(layout.width) * 4);
+    out->bytes = std::move(bgra);
+    out->view = PixelView{layout.width, layout.height, layout.width * 4, fmt::k32ARGB, out->bytes.data()};
     return true;
 }
 

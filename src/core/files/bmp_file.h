@@ -20,6 +20,7 @@ struct OwnedPixels {
 // Reads a BMP file's bytes into 32-bit ARGB pixels. `fileFormat` receives the stored format
 // (24-R8G8B8 files count as such for the alpha rules). False with a reason for a bad file.
 bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* argb, PixelFormat* fileFormat, std::string* error);
+bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* argb, PixelFormat* fileFormat, std::string* error);
 
 // Writes pixels of 1 to 32 bits per pixel (with their palette when indexed) as a BMP file.
 bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file);
