@@ -12,7 +12,7 @@ FILES ?=
 
 PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool imagemagick \
 	fonts-ipafont-gothic fonts-ipafont-mincho cmake ninja-build googletest libgtest-dev \
-	libbenchmark-dev clang g++ make bc
+	libbenchmark-dev clang g++ make bc icoutils
 
 .PHONY: all deps native win fuzz fuzz-build bench test test-native test-win run clean
 
@@ -42,10 +42,12 @@ fuzz-build: deps $(FUZZ)/build.ninja
 fuzz: fuzz-build
 	cd $(FUZZ) && cmake -DMIRELO_FUZZ_SECONDS=$(FUZZ_SECONDS) . >/dev/null && ctest --output-on-failure
 
-bench: deps $(BENCH)/build.ninja
+bench: deps $(BENCH)/build.ninja $(WIN)/build.ninja
 	cmake --build $(BENCH) -j $(JOBS)
+	cmake --build $(WIN) -j $(JOBS) --target mirelo_convert_bench
 	$(BENCH)/tests/bench/mirelo_bench
 	tools/bench-quantize.sh $(BENCH)/mirelo-tool $(BENCH)/images
+	tools/wine-run.sh $(WIN)/mirelo_convert_bench.exe $(BENCH)/images/plasma-4096.bmp
 
 win: deps $(WIN)/build.ninja
 	cmake --build $(WIN) -j $(JOBS)

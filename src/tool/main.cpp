@@ -1,14 +1,20 @@
 // mirelo-tool: the program's own pixel operations on BMP files, for checks and benchmarks.
 //   mirelo-tool quantize --mode N [--dither] in.bmp out.bmp
+//   mirelo-tool icon-info file.ico
+//   mirelo-tool icon-extract file.ico N out.bmp
+//   mirelo-tool icon-write [--cursor] out.ico in.bmp[:hx,hy]...
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "clipboard/dib.h"
 #include "colour/quantize.h"
 #include "files/bmp_file.h"
+#include "files/icon_file.h"
 
 namespace {
 
@@ -16,15 +22,26 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: mirelo-tool quantize --mode N [--dither] in.bmp out.bmp\n"
                  "  N = 1..12: 1-4 two colours (1 bit), 5-8 16 colours, 9-12 256 colours;\n"
-                 "  within a depth: +0 uniform division, +1 fixed, +2 monotone, +3 median cut\n");
+                 "  within a depth: +0 uniform division, +1 fixed, +2 monotone, +3 median cut\n"
+                 "       mirelo-tool icon-info file.ico\n"
+                 "  the directory count, then per entry: index, usable, png, width, height, bits, hot spot\n"
+                 "       mirelo-tool icon-extract file.ico N out.bmp\n"
+                 "  entry N (from 0) of an icon or pointer file as a 32-bit BMP with alpha\n"
+                 "       mirelo-tool icon-write [--cursor] out.ico in.bmp[:hx,hy]...\n"
+                 "  an icon (or with --cursor a pointer file with hot spots hx,hy) of 32-bit entries\n"
+                 "  from BMP files smaller than 256 x 256; alpha 0 becomes the mask\n");
     return 2;
 }
 
 bool ReadFile(const char* path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    std::streamoff size = in.tellg();
+    if (size < 0) return false;
+    bytes->resize(static_cast<size_t>(size));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes->data()), size);
+    return static_cast<bool>(in) || size == 0;
 }
 
 bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
@@ -86,9 +103,157 @@ int Quantize(int argc, char** argv) {
     return 0;
 }
 
+// A whole decimal number of at most 9 digits.
+bool ParseCount(const std::string& text, int* value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    *value = std::atoi(text.c_str());
+    return true;
+}
+
+bool ReadIcon(const char* path, mirelo::IconFileContents* contents) {
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(path, &bytes)) {
+        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", path);
+        return false;
+    }
+    *contents = mirelo::ReadIconFile(bytes.data(), bytes.size());
+    if (contents->directoryCount == 0) {
+        std::fprintf(stderr, "mirelo-tool: %s: not an icon or pointer file, or no entries\n", path);
+        return false;
+    }
+    return true;
+}
+
+int IconInfo(int argc, char** argv) {
+    if (argc != 3) return Usage();
+    mirelo::IconFileContents c;
+    if (!ReadIcon(argv[2], &c)) return 1;
+    std::printf("directory %d %s\n", c.directoryCount, c.cursor ? "cursor" : "icon");
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+        const mirelo::IconFileEntry& e = c.entries[i];
+        std::printf("%zu usable=%d png=%d width=%d height=%d bits=%d hotspot=%d,%d\n", i, e.usable ? 1 : 0, e.png ? 1 : 0,
+                    e.width, e.height, e.bitCount, e.hotspotX, e.hotspotY);
+    }
+    return 0;
+}
+
+int IconExtract(int argc, char** argv) {
+    int index = 0;
+    if (argc != 5 || !ParseCount(argv[3], &index)) return Usage();
+    mirelo::IconFileContents c;
+    if (!ReadIcon(argv[2], &c)) return 1;
+    if (static_cast<size_t>(index) >= c.entries.size()) {
+        std::fprintf(stderr, "mirelo-tool: %s: no entry %d (%zu entries)\n", argv[2], index, c.entries.size());
+        return 1;
+    }
+    const mirelo::IconFileEntry& e = c.entries[static_cast<size_t>(index)];
+    if (e.png) {
+        std::fprintf(stderr, "mirelo-tool: %s: entry %d: PNG entry\n", argv[2], index);
+        return 3;
+    }
+    mirelo::OwnedPixels argb;
+    mirelo::PixelFormat format = 0;
+    if (!e.usable || !mirelo::DecodeIconBitmapEntry(e, &argb, &format)) {
+        std::fprintf(stderr, "mirelo-tool: %s: entry %d cannot be loaded\n", argv[2], index);
+        return 1;
+    }
+    std::vector<uint8_t> file;
+    if (!mirelo::WriteBmp(argb.view, &file) || !WriteFile(argv[4], file)) {
+        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", argv[4]);
+        return 1;
+    }
+    return 0;
+}
+
+// Splits "path:hx,hy" into the path and the hot spot; a path without that ending stays whole.
+bool SplitHotspot(const std::string& arg, std::string* path, int* x, int* y, bool* given) {
+    *path = arg;
+    *x = *y = 0;
+    *given = false;
+    const size_t colon = arg.rfind(':');
+    if (colon == std::string::npos) return true;
+    const std::string tail = arg.substr(colon + 1);
+    const size_t comma = tail.find(',');
+    if (comma == std::string::npos || tail.find_first_not_of("0123456789,") != std::string::npos) return true;
+    if (!ParseCount(tail.substr(0, comma), x) || !ParseCount(tail.substr(comma + 1), y) || *x > 0xFFFF || *y > 0xFFFF)
+        return false;
+    *path = arg.substr(0, colon);
+    *given = true;
+    return true;
+}
+
+int IconWrite(int argc, char** argv) {
+    bool cursor = false;
+    std::vector<const char*> args;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--cursor")) {
+            cursor = true;
+        } else if (argv[i][0] == '-' && argv[i][1]) {
+            return Usage();
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    if (args.size() < 2) return Usage();
+    std::vector<mirelo::IconWriteEntry> entries;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string path;
+        int hx = 0, hy = 0;
+        bool given = false;
+        if (!SplitHotspot(args[i], &path, &hx, &hy, &given)) {
+            std::fprintf(stderr, "mirelo-tool: %s: bad hot spot (x,y from 0 to 65535)\n", args[i]);
+            return 2;
+        }
+        if (given && !cursor) {
+            std::fprintf(stderr, "mirelo-tool: %s: a hot spot needs --cursor\n", args[i]);
+            return 2;
+        }
+        std::vector<uint8_t> bytes;
+        if (!ReadFile(path.c_str(), &bytes)) {
+            std::fprintf(stderr, "mirelo-tool: cannot read %s\n", path.c_str());
+            return 1;
+        }
+        mirelo::OwnedPixels argb;
+        mirelo::PixelFormat fileFormat = 0;
+        std::string error;
+        if (!mirelo::ReadBmp(bytes, &argb, &fileFormat, &error)) {
+            std::fprintf(stderr, "mirelo-tool: %s: %s\n", path.c_str(), error.c_str());
+            return 1;
+        }
+        if (argb.view.width >= 256 || argb.view.height >= 256) {
+            std::fprintf(stderr, "mirelo-tool: %s: %d x %d is too large for a bitmap entry (at most 255 x 255)\n",
+                         path.c_str(), argb.view.width, argb.view.height);
+            return 1;
+        }
+        const std::vector<uint8_t> mask = mirelo::BuildIconMask(argb.view);
+        mirelo::ClearTransparentPixels(argb.view);
+        mirelo::DibImage dib;
+        mirelo::IconWriteEntry entry;
+        if (!mirelo::BuildDib(argb.view, &dib) || (entry.data = mirelo::BuildIconBitmapEntry(dib, mask)).empty()) {
+            std::fprintf(stderr, "mirelo-tool: %s: cannot make an entry\n", path.c_str());
+            return 1;
+        }
+        entry.width = argb.view.width;
+        entry.height = argb.view.height;
+        entry.bitCount = 32;
+        entry.hotspotX = hx;
+        entry.hotspotY = hy;
+        entries.push_back(std::move(entry));
+    }
+    std::vector<uint8_t> file;
+    if (!mirelo::BuildIconFile(entries, cursor, &file) || !WriteFile(args[0], file)) {
+        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", args[0]);
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "quantize")) return Quantize(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "icon-info")) return IconInfo(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "icon-extract")) return IconExtract(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "icon-write")) return IconWrite(argc, argv);
     return Usage();
 }
