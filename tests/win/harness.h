@@ -64,7 +64,10 @@ inline std::string Narrow(const Text& t) { return ToUtf8(t); }
 
 }  // namespace mirelo::testing
 
+#include <cstring>
 #include <string>
+
+#include <objbase.h>
 
 #include "image/bitmap_access.h"
 
@@ -203,6 +206,46 @@ inline double DifferentPixels(Gdiplus::GpBitmap* a, Gdiplus::GpBitmap* b, int to
             }
         }
     return static_cast<double>(differing) / (static_cast<double>(wa) * ha);
+}
+
+inline uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+inline void PutBe32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v[at + static_cast<size_t>(i)] = static_cast<uint8_t>(x >> (24 - 8 * i));
+}
+
+// A small PNG with a tEXt chunk inserted after its header chunk.
+inline std::vector<uint8_t> PngWithText(Messages& m, const std::string& keyword, const std::string& text) {
+    GpBitmapOwner bmp;
+    CreateGpBitmap(bmp, 3, 3, fmt::k24RGB);
+    CLSID png;
+    FindEncoder(m, u"png", &png);
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    gp::GdipSaveImageToStream(bmp.get(), stream, &png, nullptr);
+    STATSTG st{};
+    stream->Stat(&st, STATFLAG_NONAME);
+    std::vector<uint8_t> file(static_cast<size_t>(st.cbSize.QuadPart));
+    LARGE_INTEGER zero{};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    ULONG got = 0;
+    stream->Read(file.data(), static_cast<ULONG>(file.size()), &got);
+    stream->Release();
+    std::string data = keyword + '\0' + text;
+    std::vector<uint8_t> chunk(12 + data.size());
+    PutBe32(chunk, 0, static_cast<uint32_t>(data.size()));
+    std::memcpy(chunk.data() + 4, "tEXt", 4);
+    std::memcpy(chunk.data() + 8, data.data(), data.size());
+    PutBe32(chunk, 8 + data.size(), Crc32(chunk.data() + 4, 4 + data.size()));
+    file.insert(file.begin() + 33, chunk.begin(), chunk.end());  // signature 8 + IHDR 25
+    return file;
 }
 
 }  // namespace mirelo::testing

@@ -9,6 +9,9 @@
 #include "colour/indexed_conversion.h"
 #include "edit/grid_dialog.h"
 #include "edit/view.h"
+#include "files/open_image.h"
+#include "files/property_dialogs.h"
+#include "files/save_image.h"
 #include "app/menu_state.h"
 #include "image/image_set.h"
 #include "image/format_change.h"
@@ -43,20 +46,6 @@ void ShowAbout(Editor& e) {
     ShellAboutW(e.mainWindow, W(kAppTitle), W(text), icon);
 }
 
-void SaveInPlace(Editor& e) {
-    ImageSlot* s = e.Current();
-    if (!s) return;
-    bool exists = GetFileAttributesW(W(s->path)) != INVALID_FILE_ATTRIBUTES;
-    // The save routes are filled in by the file subsystem.
-    switch (ChooseSaveRoute(exists, s->fileType)) {
-    case SaveRoute::SaveAsDialog:
-    case SaveRoute::IconOrPointer:
-    case SaveRoute::PngOrTiff:
-    case SaveRoute::Direct:
-        break;
-    }
-}
-
 void Run(Editor& e, HWND hwnd, int id) {
     if (id >= cmd::kImageBarFirst && id <= cmd::kImageBarLast) {
         SelectImage(e, id - cmd::kImageBarFirst);
@@ -72,6 +61,10 @@ void Run(Editor& e, HWND hwnd, int id) {
     }
     switch (id) {
     case cmd::kNew: NewImageDialog(e); break;
+    case cmd::kOpen: OpenDialog(e); break;
+    case cmd::kSaveAs: SaveAsDialog(e); break;
+    case cmd::kResolution: ResolutionDialog(e); break;
+    case cmd::kProperties: PropertiesDialog(e); break;
     case cmd::kClose:
         if (e.Current()->undo.HasUndoableStep() && e.messages.App(u"この画像を閉じますか？", MB_YESNO) != IDYES) break;
         CloseCurrentImage(e);

@@ -84,6 +84,8 @@ public:
     NewImageValues newImage;
     FixedPalette fixedPalette;
     Text loadingName;  // the name recorded by InitSlot
+    Text saveName;      // the target of the next write
+    int saveFileType = 1;  // position in the save dialog's type list, remembered between saves
     UndoBudget undoBudget;  // shared by the histories of all images
 
     std::array<PasteObject, kMaxPasteObjects> pasteObjects;

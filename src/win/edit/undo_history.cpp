@@ -34,6 +34,11 @@ bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat forma
         out.reset();
         return false;
     }
+    // The copy carries the resolution too (not every GDI+ copies it).
+    Gdiplus::REAL dx = 0, dy = 0;
+    if (gp::GdipGetImageHorizontalResolution(source, &dx) == Gdiplus::Ok &&
+        gp::GdipGetImageVerticalResolution(source, &dy) == Gdiplus::Ok && dx > 0 && dy > 0)
+        gp::GdipBitmapSetResolution(copy, dx, dy);
     out.reset(copy);
     return true;
 }

@@ -1,18 +1,28 @@
 #include "files/open_image.h"
 
+#include <commdlg.h>
+#include <cstring>
 #include <objbase.h>
 
+#include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "files/file_names.h"
+#include "files/icon_open.h"
+#include "files/properties.h"
+#include "edit/view.h"
 #include "image/bitmap_access.h"
+#include "image/file_format.h"
 #include "image/image_set.h"
+#include "res/resource.h"
 
 namespace mirelo {
 
 namespace {
 // Reads the whole file into movable global memory (for a stream the bitmap keeps).
 HGLOBAL ReadWholeFile(const Text& path) {
-    HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return nullptr;
     LARGE_INTEGER size{};
     HGLOBAL mem = nullptr;
@@ -31,22 +41,137 @@ HGLOBAL ReadWholeFile(const Text& path) {
     return mem;
 }
 
-bool Decode(const Text& path, GpBitmapOwner& out) {
+// A stream over the file's bytes; the stream frees the memory when released.
+IStream* FileStream(const Text& path) {
     HGLOBAL mem = ReadWholeFile(path);
-    if (!mem) return false;
+    if (!mem) return nullptr;
     IStream* stream = nullptr;
     if (CreateStreamOnHGlobal(mem, TRUE, &stream) != S_OK) {
         GlobalFree(mem);
-        return false;
+        return nullptr;
     }
-    GpStatus s = gp::GdipCreateBitmapFromStream(stream, out.put());
-    stream->Release();  // the bitmap holds its own reference while it needs the data
+    return stream;
+}
+
+bool UsableSize(Gdiplus::GpImage* image) {
     int w = 0, h = 0;
-    return s == Gdiplus::Ok && out && ImageSize(out.get(), &w, &h) && w > 0 && h > 0;
+    return image && ImageSize(image, &w, &h) && w > 0 && h > 0;
+}
+
+// Renders a metafile file at a size the user chooses. 1: rendered; 0: the user declined or
+// cancelled (load it as a picture); -1: the metafile cannot be read.
+int RenderMetafile(Editor& e, const Text& path, GpBitmapOwner& out) {
+    if (e.messages.App(u"サイズ変更しますか？", MB_YESNO | MB_TOPMOST) != IDYES) return 0;
+    IStream* stream = FileStream(path);
+    if (!stream) return -1;
+    Gdiplus::GpMetafile* metafile = nullptr;
+    GpStatus s = gp::GdipCreateMetafileFromStream(stream, &metafile);
+    stream->Release();
+    if (s != Gdiplus::Ok || !metafile) return -1;
+    int width = 0, height = 0, renderWidth = 0, renderHeight = 0;
+    ImageSize(metafile, &width, &height);
+    int result = 0;
+    if (MetafileSizeDialog(e, width, height, &renderWidth, &renderHeight)) {
+        result = -1;
+        if (renderWidth > 0 && renderHeight > 0 && CreateGpBitmap(out, renderWidth, renderHeight, fmt::k32ARGB)) {
+            Gdiplus::GpGraphics* g = nullptr;
+            if (gp::GdipGetImageGraphicsContext(out.get(), &g) == Gdiplus::Ok) {
+                s = gp::GdipDrawImageRectI(g, metafile, 0, 0, renderWidth, renderHeight);
+                gp::GdipDeleteGraphics(g);
+                if (s == Gdiplus::Ok) result = 1;
+            }
+        }
+        if (result != 1) out.reset();
+    }
+    gp::GdipDisposeImage(metafile);
+    return result;
+}
+
+// Copies the bitmap's pixels exactly into a new bitmap of the same size and format.
+bool CopyPixels(Editor& e, GpBitmapOwner& source, PixelFormat format, bool fourthByteAsAlpha, GpBitmapOwner& out) {
+    int width = 0, height = 0;
+    if (!ImageSize(source.get(), &width, &height)) return false;
+    const PixelFormat target = fourthByteAsAlpha ? fmt::k32ARGB : format;
+    if (!CreateGpBitmap(out, width, height, target)) return false;
+    if (IsIndexed(format) && CopyPalette(out.get(), source.get()) != Gdiplus::Ok) return false;
+    BitmapLock from(e.messages, source, kLockRead, format, BitmapRole::Source);
+    if (!from.ok()) return false;
+    BitmapLock to(e.messages, out, kLockWrite, target, BitmapRole::Destination);
+    if (!to.ok()) return false;
+    PixelView a = from.view(), b = to.view();
+    const size_t rowBytes = (static_cast<size_t>(width) * BitsPerPixel(format) + 7) / 8;
+    bool anyAlpha = false;
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(b.Row(y), a.Row(y), rowBytes);
+        if (fourthByteAsAlpha)
+            for (int x = 0; x < width && !anyAlpha; ++x) anyAlpha = b.Row(y)[x * 4 + 3] != 0;
+    }
+    // A file whose fourth bytes are all 0 did not store alpha there: its pixels are opaque.
+    if (fourthByteAsAlpha && !anyAlpha)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) b.Row(y)[x * 4 + 3] = 0xFF;
+    return to.Unlock() == Gdiplus::Ok && from.Unlock() == Gdiplus::Ok;
+}
+
+void CopyResolutionAndProperties(Gdiplus::GpImage* from, Gdiplus::GpBitmap* to) {
+    Gdiplus::REAL dx = 0, dy = 0;
+    if (gp::GdipGetImageHorizontalResolution(from, &dx) == Gdiplus::Ok &&
+        gp::GdipGetImageVerticalResolution(from, &dy) == Gdiplus::Ok && dx > 0 && dy > 0)
+        gp::GdipBitmapSetResolution(to, dx, dy);
+    for (uint32_t tag : kPropertyTags) {
+        UINT size = 0;
+        if (gp::GdipGetPropertyItemSize(from, tag, &size) != Gdiplus::Ok || size < sizeof(Gdiplus::PropertyItem)) continue;
+        std::vector<uint8_t> buffer(size);
+        auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer.data());
+        if (gp::GdipGetPropertyItem(from, tag, size, item) == Gdiplus::Ok) gp::GdipSetPropertyItem(to, item);
+    }
+}
+
+// Selects the slot that already holds `path`; false when no slot does.
+bool SelectOpenPath(Editor& e, const Text& path) {
+    for (int i = 0; i < kMaxImages; ++i) {
+        const ImageSlot& s = e.images.slots[static_cast<size_t>(i)];
+        if (!s.occupied() || s.path != path) continue;
+        if (e.imageBar && e.images.current >= 0)
+            SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(FALSE, 0));
+        SelectImage(e, i);
+        if (e.imageBar) SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + i, MAKELONG(TRUE, 0));
+        return true;
+    }
+    return false;
 }
 }  // namespace
 
+bool DecodeFile(const Text& path, GpBitmapOwner& out, bool colourManagement) {
+    IStream* stream = FileStream(path);
+    if (!stream) return false;
+    GpStatus s = colourManagement ? gp::GdipCreateBitmapFromStreamICM(stream, out.put())
+                                  : gp::GdipCreateBitmapFromStream(stream, out.put());
+    stream->Release();  // the bitmap holds its own reference while it needs the data
+    if (s != Gdiplus::Ok || !UsableSize(out.get())) {
+        out.reset();
+        return false;
+    }
+    return true;
+}
+
+void DetachFromFile(Editor& e, ImageSlot& slot) {
+    if (!slot.occupied()) return;
+    const PixelFormat format = FormatOf(slot.bitmap.get());
+    RawFormat raw{};
+    const bool bmpFile = ReadRawFormat(slot.bitmap.get(), &raw) && raw == RawFormat::Bmp;
+    const bool fourthByteAsAlpha = bmpFile && format == fmt::k32RGB;
+    GpBitmapOwner copy;
+    if (!CopyPixels(e, slot.bitmap, format, fourthByteAsAlpha, copy)) return;  // keeps the decoded bitmap
+    CopyResolutionAndProperties(slot.bitmap.get(), copy.get());
+    slot.bitmap = std::move(copy);
+    slot.pixelFormat = FormatOf(slot.bitmap.get());
+}
+
 bool OpenImageFile(Editor& e, const Text& path, bool last) {
+    if (SelectOpenPath(e, path)) return true;
+    const OpenKind kind = ClassifyOpenPath(path);
+    if (kind == OpenKind::Icon && OpenIconFile(e, path, last)) return true;
     int slot = e.images.FirstFree();
     if (slot < 0) {
         e.messages.App(MessageText(u"画像数が %d を超過したので、%s は開けません").Arg(kMaxImages).Arg(path).Str(),
@@ -54,7 +179,9 @@ bool OpenImageFile(Editor& e, const Text& path, bool last) {
         return false;
     }
     GpBitmapOwner bitmap;
-    if (!Decode(path, bitmap)) {
+    int rendered = 0;
+    if (kind == OpenKind::Metafile) rendered = RenderMetafile(e, path, bitmap);
+    if (rendered <= 0 && !DecodeFile(path, bitmap, false)) {
         e.messages.App(MessageText(u"読み込みに失敗しました\n%s").Arg(path).Str(), MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -73,6 +200,123 @@ void OpenImageFiles(Editor& e, const std::vector<Text>& paths) {
     }
     RefreshMenuState(e);
     RebuildImageSelectMenu(e);
+}
+
+namespace {
+UINT_PTR CALLBACK OpenHook(HWND hook, UINT msg, WPARAM, LPARAM lp) {
+    if (msg == WM_INITDIALOG) SetWindowLongPtrW(hook, GWLP_USERDATA, reinterpret_cast<const OPENFILENAMEW*>(lp)->lCustData);
+    if (msg == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lp)->code == CDN_INITDONE) {
+        auto* e = reinterpret_cast<Editor*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
+        if (e && e->dialogObserver) e->dialogObserver(GetParent(hook), kOpenDialogId);
+    }
+    return 0;
+}
+}  // namespace
+
+void OpenDialog(Editor& e) {
+    std::vector<wchar_t> buffer(2562, 0);
+    Text filter;
+    for (const Text& part : OpenDialogFilter()) {
+        filter += part;
+        filter += u'\0';
+    }
+    filter += u'\0';
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = e.mainWindow;
+    ofn.lpstrFilter = W(filter);
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    // The hook only lets tests see the dialog once it is ready.
+    ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    ofn.lCustData = reinterpret_cast<LPARAM>(&e);
+    ofn.lpfnHook = OpenHook;
+    if (!GetOpenFileNameW(&ofn)) return;
+    std::vector<Text> paths = SplitOpenDialogResult(reinterpret_cast<const char16_t*>(buffer.data()), buffer.size());
+    for (size_t i = 0; i < paths.size(); ++i) OpenImageFile(e, paths[i], i + 1 == paths.size());
+    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
+    RebuildImageSelectMenu(e);
+}
+
+// ---- Dialog 121 ----
+
+namespace {
+struct MetafileDialogState {
+    Editor* editor;
+    int proposedWidth, proposedHeight;
+    int width = 0, height = 0;
+    bool updating = false;
+};
+
+int EditNumber(HWND dlg, int id) {
+    BOOL ok = FALSE;
+    UINT v = GetDlgItemInt(dlg, id, &ok, FALSE);
+    return ok ? static_cast<int>(v) : 0;
+}
+
+INT_PTR CALLBACK MetafileProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* st = reinterpret_cast<MetafileDialogState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (st) st->editor->TrackDialog(dlg, msg, wp);
+    switch (msg) {
+    case WM_INITDIALOG: {
+        st = reinterpret_cast<MetafileDialogState*>(lp);
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        st->updating = true;
+        SendDlgItemMessageW(dlg, IDC_META_WIDTH, EM_LIMITTEXT, 32, 0);
+        SendDlgItemMessageW(dlg, IDC_META_HEIGHT, EM_LIMITTEXT, 32, 0);
+        SendDlgItemMessageW(dlg, IDC_META_SPIN_WIDTH, UDM_SETRANGE32, 0, 3000);
+        SendDlgItemMessageW(dlg, IDC_META_SPIN_HEIGHT, UDM_SETRANGE32, 0, 3000);
+        SendDlgItemMessageW(dlg, IDC_META_SPIN_WIDTH, UDM_SETPOS32, 0, st->proposedWidth);
+        SendDlgItemMessageW(dlg, IDC_META_SPIN_HEIGHT, UDM_SETPOS32, 0, st->proposedHeight);
+        SetDlgItemInt(dlg, IDC_META_WIDTH, static_cast<UINT>(st->proposedWidth), FALSE);
+        SetDlgItemInt(dlg, IDC_META_HEIGHT, static_cast<UINT>(st->proposedHeight), FALSE);
+        CheckDlgButton(dlg, IDC_META_SAME_RATIO, BST_CHECKED);
+        st->updating = false;
+        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_METAFILE_SIZE);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        const int id = LOWORD(wp);
+        if (HIWORD(wp) == EN_CHANGE && !st->updating && (id == IDC_META_WIDTH || id == IDC_META_HEIGHT) &&
+            GetFocus() == GetDlgItem(dlg, id) && IsDlgButtonChecked(dlg, IDC_META_SAME_RATIO) == BST_CHECKED) {
+            const bool width = id == IDC_META_WIDTH;
+            const int typed = EditNumber(dlg, id);
+            const int other = width ? KeepAspect(st->proposedHeight, typed, st->proposedWidth)
+                                    : KeepAspect(st->proposedWidth, typed, st->proposedHeight);
+            st->updating = true;
+            SetDlgItemInt(dlg, width ? IDC_META_HEIGHT : IDC_META_WIDTH, static_cast<UINT>(other), FALSE);
+            st->updating = false;
+            return TRUE;
+        }
+        if (id == IDOK) {
+            st->width = EditNumber(dlg, IDC_META_WIDTH);
+            st->height = EditNumber(dlg, IDC_META_HEIGHT);
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        break;
+    }
+    default: break;
+    }
+    return FALSE;
+}
+}  // namespace
+
+bool MetafileSizeDialog(Editor& e, int width, int height, int* renderWidth, int* renderHeight) {
+    MetafileDialogState st{&e, 0, 0};
+    ProposeMetafileSize(width, height, &st.proposedWidth, &st.proposedHeight);
+    INT_PTR r = DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_METAFILE_SIZE), e.mainWindow, MetafileProc,
+                                reinterpret_cast<LPARAM>(&st));
+    if (r != IDOK) return false;
+    *renderWidth = st.width;
+    *renderHeight = st.height;
+    return true;
 }
 
 }  // namespace mirelo

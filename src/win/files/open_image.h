@@ -1,18 +1,37 @@
-// Opening an image file into the first free slot.
+// Opening image files: the open dialog, pictures through GDI+, metafiles at a chosen size, icon
+// and pointer files through the program's own reader, and the copy that frees an image from its file.
 #pragma once
 #include <vector>
 
+#include "common/gdiplus.h"
 #include "common/win.h"
 
 namespace mirelo {
 
 class Editor;
+struct ImageSlot;
 
-// Decodes the file and registers it in the first free slot as the current image. `last` marks
-// the last file of a batch (menus, view and status line are refreshed then). Reports a failure.
+// Opens one file (an already open path just selects its slot). `last` marks the last file of a
+// batch (menus, view and status line are refreshed then). True when an image became current.
 bool OpenImageFile(Editor& editor, const Text& path, bool last);
 
 // Opens files in order, the last with the mark; then rebuilds the image-select menu.
 void OpenImageFiles(Editor& editor, const std::vector<Text>& paths);
+
+// The open dialog (command 40002): one or several files. Tests see it through the editor's
+// dialog observer under this id.
+constexpr int kOpenDialogId = 40002;
+void OpenDialog(Editor& editor);
+
+// Replaces the slot's bitmap by a copy of its own in memory, with the same size, format,
+// palette, resolution and text properties. A 32-bit BMP file's fourth byte becomes alpha.
+void DetachFromFile(Editor& editor, ImageSlot& slot);
+
+// Dialog 121: the render size of a metafile of width × height, proposed fitted into 256 × 256.
+// False on Cancel.
+bool MetafileSizeDialog(Editor& editor, int width, int height, int* renderWidth, int* renderHeight);
+
+// Decodes a whole file held in memory through GDI+ (the file is not kept open).
+bool DecodeFile(const Text& path, GpBitmapOwner& out, bool colourManagement);
 
 }  // namespace mirelo

@@ -1,5 +1,7 @@
 #include "image/image_set.h"
 
+#include "files/open_image.h"
+
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
@@ -171,6 +173,7 @@ void InitSlot(Editor& e, bool refreshMenus) {
 
     ReadProperties(*slot);
     slot->rawFormatName = RawFormatName(e.messages, slot->bitmap.get());
+    if (!IsMemoryImageName(slot->rawFormatName)) DetachFromFile(e, *slot);
     slot->flags = PaletteHasAlphaFlag(slot->bitmap.get()) ? (slot->flags | 1u) : (slot->flags & ~1u);
 
     FitZoom(e, true);
@@ -241,7 +244,9 @@ void RefreshStatusLine(Editor& e) {
     if (!slot || !slot->occupied()) return;
     slot->pixelFormat = FormatOf(slot->bitmap.get());
     slot->formatName = Text(PixelFormatNameOf(slot->pixelFormat));
-    slot->rawFormatName = RawFormatName(e.messages, slot->bitmap.get());
+    // An image read from a file keeps its file's format after its bitmap became a copy in memory.
+    Text raw = RawFormatName(e.messages, slot->bitmap.get());
+    if (!IsMemoryImageName(raw) || slot->rawFormatName.empty()) slot->rawFormatName = std::move(raw);
     Gdiplus::REAL dx = 0, dy = 0;
     gp::GdipGetImageHorizontalResolution(slot->bitmap.get(), &dx);
     gp::GdipGetImageVerticalResolution(slot->bitmap.get(), &dy);

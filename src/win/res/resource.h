@@ -50,3 +50,75 @@
 // Fixed palette dialog
 #define IDD_FIXED_PALETTE 118
 #define IDC_FIXED_LIST 1001
+
+// File dialogs. Controls keep the ids their dialogs have always used; the ids are shared
+// between dialogs, so each dialog's names are listed with it.
+#define IDD_ICON 109
+#define IDD_POINTER 110
+#define IDD_POINTER_OPTIONS 111
+#define IDD_HOTSPOT 112
+#define IDD_JPEG_QUALITY 114
+#define IDD_JPEG_TRANSFORM 115
+#define IDD_METAFILE_SIZE 121
+#define IDD_RESOLUTION 125
+#define IDD_PROPERTIES 126
+#define IDD_PROPERTY_SETTINGS 127
+#define IDD_SAVE_TEMPLATE 128
+
+// Icon and pointer dialogs (109-112)
+#define IDC_ICON_LIST 1034
+#define IDC_ICON_RESET 1007
+#define IDC_ICON_REMOVE 1008
+#define IDC_ICON_UP 1009
+#define IDC_ICON_DOWN 1010
+#define IDC_POINTER_HOTSPOT_SET 1011
+#define IDC_POINTER_APPLY_ALL 1012
+#define IDC_POINTER_OPTIONS 1013
+#define IDC_POINTER_HOTSPOT_X 1016
+#define IDC_POINTER_HOTSPOT_Y 1017
+#define IDC_POINTER_ONE_BIT 1018
+#define IDC_POINTER_INVERTED 1019
+#define IDC_HOTSPOT_X 1016
+#define IDC_HOTSPOT_Y 1017
+#define IDC_HOTSPOT_SPIN_X 1023
+#define IDC_HOTSPOT_SPIN_Y 1024
+#define IDC_HOTSPOT_PICTURE 1035
+#define IDC_OPTIONS_INVERT_COLOUR_BUTTON 1000
+#define IDC_OPTIONS_INVERTED 1014
+#define IDC_OPTIONS_ONE_BIT 1015
+#define IDC_OPTIONS_PICTURE 1035
+#define IDC_OPTIONS_COLOUR 1036
+
+// JPEG dialogs (114, 115)
+#define IDC_JPEG_QUALITY_LABEL 1000
+#define IDC_JPEG_QUALITY_SLIDER 1003
+#define IDC_JPEG_NONE 1037
+#define IDC_JPEG_FLIP_H 1038
+#define IDC_JPEG_FLIP_V 1039
+#define IDC_JPEG_ROTATE_90 1040
+#define IDC_JPEG_ROTATE_180 1041
+#define IDC_JPEG_ROTATE_270 1042
+
+// Metafile size dialog (121)
+#define IDC_META_WIDTH 1016
+#define IDC_META_HEIGHT 1017
+#define IDC_META_SPIN_WIDTH 1023
+#define IDC_META_SPIN_HEIGHT 1024
+#define IDC_META_SAME_RATIO 1014
+
+// Resolution dialog (125)
+#define IDC_RES_X 1016
+#define IDC_RES_Y 1017
+#define IDC_RES_SPIN_X 1023
+#define IDC_RES_SPIN_Y 1024
+#define IDC_RES_SLIDER_X 1003
+#define IDC_RES_SLIDER_Y 1004
+#define IDC_RES_SAME_RATIO 1014
+#define IDC_RES_DEFAULT 1007
+
+// Property dialogs (126, 127) and the save dialog's extra part (128)
+#define IDC_PROP_TITLE 1016
+#define IDC_PROP_AUTHOR 1017
+#define IDC_PROP_RIGHTS 1018
+#define IDC_PROP_COMMENT 1019
+#define IDC_SAVE_PROPERTIES 1007

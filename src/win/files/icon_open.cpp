@@ -1,0 +1,146 @@
+#include "files/icon_open.h"
+
+#include <objbase.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "files/icon_file.h"
+#include "image/bitmap_access.h"
+#include "image/format_change.h"
+#include "image/image_set.h"
+
+namespace mirelo {
+
+namespace {
+constexpr char16_t kToArgbFailed[] = u"32bppARGBに変換できません";
+
+// The whole file, opened for shared reading. False when it cannot be opened or read.
+bool ReadWholeFile(const Text& path, std::vector<uint8_t>* out) {
+    HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size{};
+    bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 && size.QuadPart < (1LL << 31);
+    if (ok) {
+        out->resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        ok = out->empty() || (ReadFile(f, out->data(), static_cast<DWORD>(out->size()), &got, nullptr) && got == out->size());
+    }
+    CloseHandle(f);
+    return ok;
+}
+
+// A PNG entry decoded with colour management from a memory stream, then copied into a
+// 32-A8R8G8B8 bitmap of the program's own. `*fileBits` receives the depth GDI+ decoded it in.
+bool LoadPngEntry(Editor& e, const IconFileEntry& entry, GpBitmapOwner& out, int* fileBits) {
+    if (entry.pngData.empty()) return false;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, entry.pngData.size());
+    if (!mem) return false;
+    void* p = GlobalLock(mem);
+    if (!p) {
+        GlobalFree(mem);
+        return false;
+    }
+    std::memcpy(p, entry.pngData.data(), entry.pngData.size());
+    GlobalUnlock(mem);
+    IStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(mem, TRUE, &stream) != S_OK) {
+        GlobalFree(mem);
+        return false;
+    }
+    GpBitmapOwner decoded;
+    GpStatus s = gp::GdipCreateBitmapFromStreamICM(stream, decoded.put());
+    stream->Release();  // the bitmap keeps its own reference while it lives
+    int w = 0, h = 0;
+    if (s != Gdiplus::Ok || !decoded || !ImageSize(decoded.get(), &w, &h) || w <= 0 || h <= 0) return false;
+    *fileBits = BitsPerPixel(FormatOf(decoded.get()));
+    GpBitmapOwner converted;
+    if (ConvertDirect(e, decoded, fmt::k32ARGB, false, converted) != Gdiplus::Ok) {
+        e.messages.App(kToArgbFailed);
+        return false;
+    }
+    out = std::move(converted);
+    return true;
+}
+
+// A bitmap entry decoded by the reader (mask applied) into a 32-A8R8G8B8 bitmap.
+bool LoadBitmapEntry(Editor& e, const IconFileEntry& entry, GpBitmapOwner& out, int* fileBits) {
+    OwnedPixels argb;
+    PixelFormat entryFormat = 0;
+    if (!DecodeIconBitmapEntry(entry, &argb, &entryFormat)) return false;
+    GpBitmapOwner bitmap;
+    if (!CreateGpBitmap(bitmap, argb.view.width, argb.view.height, fmt::k32ARGB)) {
+        e.messages.App(kToArgbFailed);
+        return false;
+    }
+    {
+        BitmapLock lock(e.messages, bitmap, kLockWrite, fmt::k32ARGB, BitmapRole::Destination);
+        if (!lock.ok()) return false;
+        PixelView v = lock.view();
+        const size_t rowLength = static_cast<size_t>(v.width) * 4;
+        for (int y = 0; y < v.height; ++y) std::memcpy(v.Row(y), argb.view.Row(y), rowLength);
+        if (lock.Unlock() != Gdiplus::Ok) return false;
+    }
+    *fileBits = BitsPerPixel(entryFormat);
+    out = std::move(bitmap);
+    return true;
+}
+
+int NextFreeSlot(const ImageSet& images, int from) {
+    for (int i = from < 0 ? 0 : from; i < kMaxImages; ++i)
+        if (!images.slots[static_cast<size_t>(i)].occupied()) return i;
+    return -1;
+}
+}  // namespace
+
+bool OpenIconFile(Editor& e, const Text& path, bool last) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes)) return false;
+    IconFileContents contents = ReadIconFile(bytes.data(), bytes.size());
+    bytes.clear();
+    bytes.shrink_to_fit();
+    if (contents.directoryCount == 0) return false;
+
+    const Text title = SplitPath(path).name;
+    int loaded = 0;
+    int searchFrom = 0;
+    for (IconFileEntry& entry : contents.entries) {
+        if (!entry.usable) continue;
+        const int slotIndex = NextFreeSlot(e.images, searchFrom);
+        if (slotIndex < 0) continue;
+        GpBitmapOwner bitmap;
+        int fileBits = 0;
+        const bool ok = entry.png ? LoadPngEntry(e, entry, bitmap, &fileBits) : LoadBitmapEntry(e, entry, bitmap, &fileBits);
+        entry.pngData = {};
+        entry.dib = {};
+        entry.maskBits = {};
+        if (!ok) continue;
+
+        ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
+        slot.bitmap = std::move(bitmap);
+        e.images.current = slotIndex;
+        e.loadingName = path;  // the slot's size in bytes is the file's
+        InitSlot(e, false);
+        slot.hotspotX = entry.hotspotX;
+        slot.hotspotY = entry.hotspotY;
+        slot.fileType = 3;
+        slot.path = MessageText(u"%s-%dbpp-%dx%d").Arg(title).Arg(fileBits).Arg(slot.width).Arg(slot.height).Str();
+        searchFrom = slotIndex;
+        ++loaded;
+    }
+    if (loaded == 0) return false;
+    if (last) {
+        CheckFormatItem(e);
+        RefreshMenuState(e);
+        RefreshStatusLine(e);
+    }
+    if (loaded < contents.directoryCount)
+        e.messages.App(MessageText(u"%d 個の画像の読み込みに失敗しました\n%s").Arg(contents.directoryCount - loaded).Arg(path).Str(),
+                       MB_OK | MB_ICONWARNING);
+    return true;
+}
+
+}  // namespace mirelo

@@ -1,0 +1,809 @@
+#include "files/icon_save.h"
+
+#include <commdlg.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "clipboard/clipboard.h"
+#include "colour/indexed_conversion.h"
+#include "files/safe_write.h"
+#include "image/bitmap_access.h"
+#include "image/convert.h"
+#include "image/format_change.h"
+#include "image/image_set.h"
+#include "res/resource.h"
+
+namespace mirelo {
+
+namespace {
+constexpr int kPngSide = 256;  // images this wide or tall become PNG entries
+
+uint32_t Get32(const uint8_t* p) {
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+ImageSlot* SlotAt(Editor& e, int index) {
+    if (index < 0 || index >= kMaxImages) return nullptr;
+    ImageSlot& s = e.images.slots[static_cast<size_t>(index)];
+    return s.occupied() ? &s : nullptr;
+}
+
+bool NeedsPngEntry(const ImageSlot& s) { return s.width >= kPngSide || s.height >= kPngSide; }
+
+// The text shown when a conversion to `target` fails (the colour-format menu's texts).
+TextView ConversionFailureText(PixelFormat target) {
+    size_t count = 0;
+    const PixelFormatInfo* table = PixelFormatTable(&count);
+    for (size_t i = 0; i < count; ++i) {
+        FormatCommandInfo info{};
+        if (table[i].format == target && FormatCommandTarget(table[i].colourFormatCommand, &info)) return info.failureText;
+    }
+    return u"Bmp_Copyを作成できません";
+}
+
+std::vector<uint32_t> PaletteEntries(Gdiplus::GpBitmap* bitmap) {
+    INT size = 0;
+    if (gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok || size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
+        return {};
+    std::vector<uint8_t> buf(static_cast<size_t>(size));
+    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
+    if (gp::GdipGetImagePalette(bitmap, pal, size) != Gdiplus::Ok) return {};
+    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
+    return std::vector<uint32_t>(pal->Entries, pal->Entries + std::min<size_t>(pal->Count, room));
+}
+
+// ---- Entries -------------------------------------------------------------------------------
+
+// Direct colours: a copy of `source` in the format a bitmap entry holds, with the mask built
+// from its transparent pixels (and the inversion colour), transparent pixels cleared and
+// inverting pixels white.
+bool PrepareDirect(Editor& e, GpBitmapOwner& source, const uint32_t* inversion, GpBitmapOwner& work,
+                   std::vector<uint8_t>* mask) {
+    const PixelFormat from = FormatOf(source.get());
+    const PixelFormat target =
+        (HasAlpha(from) || IsIndexed(from)) ? fmt::k32ARGB : (BitsPerPixel(from) > 32 ? fmt::k32RGB : from);
+    GpBitmapOwner copy;
+    if (ConvertDirect(e, source, target, false, copy) != Gdiplus::Ok) {
+        e.messages.App(ConversionFailureText(target));
+        return false;
+    }
+    if (BitsPerPixel(target) == 32) {
+        BitmapLock lock(e.messages, copy, kLockReadWrite, target, BitmapRole::Image);
+        if (!lock.ok()) return false;
+        *mask = BuildIconMask(lock.view(), inversion);
+        ClearTransparentPixels(lock.view());
+        if (lock.Unlock() != Gdiplus::Ok) return false;
+    } else {
+        // 16 and 24 bits have no transparent pixels; pixels of the inversion colour become white.
+        OwnedPixels argb;
+        {
+            BitmapLock lock(e.messages, copy, kLockRead, fmt::k32ARGB, BitmapRole::Source);
+            if (!lock.ok()) return false;
+            PixelView v = lock.view();
+            argb.Allocate(v.width, v.height, fmt::k32ARGB);
+            for (int y = 0; y < v.height; ++y) std::memcpy(argb.view.Row(y), v.Row(y), static_cast<size_t>(v.width) * 4);
+            if (lock.Unlock() != Gdiplus::Ok) return false;
+        }
+        if (inversion) {
+            for (int y = 0; y < argb.view.height; ++y)
+                for (int x = 0; x < argb.view.width; ++x)
+                    if (Get32(argb.view.At(x, y)) == *inversion &&
+                        copy.Check(gp::GdipBitmapSetPixel(copy.get(), x, y, 0xFFFFFFFFu)) != Gdiplus::Ok) {
+                        e.messages.App(ConversionFailureText(target));
+                        return false;
+                    }
+        }
+        *mask = BuildIconMask(argb.view, inversion);
+    }
+    if (mask->empty()) return false;
+    work = std::move(copy);
+    return true;
+}
+
+// Indexed colours: a copy in the same format; palette colours with alpha 0 are masked, pixels
+// of the inversion colour take the palette's white. False with *needsDirect when the palette
+// has no white for them.
+bool PrepareIndexed(Editor& e, GpBitmapOwner& source, const uint32_t* inversion, GpBitmapOwner& work,
+                    std::vector<uint8_t>* mask, bool* needsDirect) {
+    *needsDirect = false;
+    const PixelFormat format = FormatOf(source.get());
+    std::vector<uint32_t> palette = PaletteEntries(source.get());
+    if (palette.empty()) {
+        e.messages.LowLevel(u"パレットを取得できません");
+        return false;
+    }
+    int white = -1;
+    bool inversionInPalette = false;
+    for (size_t i = 0; i < palette.size(); ++i) {
+        if (palette[i] == 0xFFFFFFFFu && white < 0) white = static_cast<int>(i);
+        if (inversion && palette[i] == *inversion) inversionInPalette = true;
+    }
+    if (inversion && inversionInPalette && white < 0) {
+        *needsDirect = true;
+        return false;
+    }
+    int w = 0, h = 0;
+    ImageSize(source.get(), &w, &h);
+    GpBitmapOwner copy;
+    if (copy.Check(gp::GdipCloneBitmapAreaI(0, 0, w, h, format, source.get(), copy.put())) != Gdiplus::Ok || !copy) {
+        e.messages.LowLevel(u"Bmp_Copyを作成できません");
+        return false;
+    }
+    const size_t stride = static_cast<size_t>(DwordStride(w, 1));
+    mask->assign(stride * static_cast<size_t>(h), 0);
+    {
+        BitmapLock lock(e.messages, copy, kLockReadWrite, format, BitmapRole::Image);
+        if (!lock.ok()) return false;
+        PixelView v = lock.view();
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = mask->data() + static_cast<size_t>(h - 1 - y) * stride;
+            for (int x = 0; x < w; ++x) {
+                const uint32_t index = ReadStored(v, x, y);
+                const uint32_t c = index < palette.size() ? palette[index] : 0xFF000000u;
+                bool masked = (c >> 24) == 0;
+                if (inversion && c == *inversion) {
+                    WriteStored(v, x, y, static_cast<uint32_t>(white));
+                    masked = true;
+                }
+                if (masked) row[x >> 3] = static_cast<uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
+            }
+        }
+        if (lock.Unlock() != Gdiplus::Ok) return false;
+    }
+    UpdatePaletteAlphaFlag(copy.get());
+    work = std::move(copy);
+    return true;
+}
+
+// Converts `work` to 1-bit indexed with the indexed conversion of the menu's palette method,
+// which acts on the current image: the image of `slotIndex` is made current for it with `work`
+// in its place, and afterwards the slot and the current image are as they were.
+bool ConvertToOneBit(Editor& e, int slotIndex, GpBitmapOwner& work) {
+    ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
+    GpBitmapOwner original = std::move(slot.bitmap);
+    // The fields the conversion refreshes from the bitmap it works on.
+    const PixelFormat originalFormat = slot.pixelFormat;
+    const Text originalFormatName = slot.formatName, originalRawFormatName = slot.rawFormatName;
+    const uint32_t originalFlags = slot.flags;
+    const int originalTool = slot.tool, originalDpiX = slot.dpiX, originalDpiY = slot.dpiY;
+    const int64_t originalByteSize = slot.byteSize;
+    slot.bitmap = std::move(work);
+    const int previous = e.images.current;
+    e.images.current = slotIndex;
+    const int status = ToIndexed(e, 1);
+    e.images.current = previous;
+    const bool ok = status == 0 && FormatOf(slot.bitmap.get()) == fmt::k1Index;
+    work = std::move(slot.bitmap);
+    slot.bitmap = std::move(original);
+    slot.pixelFormat = originalFormat;
+    slot.formatName = originalFormatName;
+    slot.rawFormatName = originalRawFormatName;
+    slot.flags = originalFlags;
+    slot.tool = originalTool;
+    slot.dpiX = originalDpiX;
+    slot.dpiY = originalDpiY;
+    slot.byteSize = originalByteSize;
+    if (e.imageBarList)  // the conversion showed its result in the slot's thumbnail
+        ReplaceThumbnail(e.messages, e.imageBarList, slotIndex, MakeThumbnail(e.messages, slot.bitmap.get()), e.imageBar);
+    if (e.Current()) {
+        RefreshStatusLine(e);
+        CheckFormatItem(e);
+        RefreshMenuState(e);
+    }
+    return ok;
+}
+
+// Puts the bitmap into the slot in place of its image and refreshes what shows it.
+void ReplaceSlotImage(Editor& e, int slotIndex, GpBitmapOwner& bitmap) {
+    ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
+    const bool wasIndexed = IsIndexed(slot.pixelFormat);
+    slot.bitmap = std::move(bitmap);
+    if (slot.dpiX > 0 && slot.dpiY > 0)
+        gp::GdipBitmapSetResolution(slot.bitmap.get(), static_cast<Gdiplus::REAL>(slot.dpiX), static_cast<Gdiplus::REAL>(slot.dpiY));
+    ImageSize(slot.bitmap.get(), &slot.width, &slot.height);
+    slot.pixelFormat = FormatOf(slot.bitmap.get());
+    slot.formatName = Text(PixelFormatNameOf(slot.pixelFormat));
+    slot.flags = PaletteHasAlphaFlag(slot.bitmap.get()) ? (slot.flags | 1u) : (slot.flags & ~1u);
+    if (wasIndexed != IsIndexed(slot.pixelFormat)) slot.tool = kToolSelect;
+    if (e.imageBarList)
+        ReplaceThumbnail(e.messages, e.imageBarList, slotIndex, MakeThumbnail(e.messages, slot.bitmap.get()), e.imageBar);
+    if (slotIndex == e.images.current) {
+        RefreshStatusLine(e);
+        CheckFormatItem(e);
+        RefreshMenuState(e);
+        if (e.view) InvalidateRect(e.view, nullptr, FALSE);
+    }
+}
+}  // namespace
+
+bool MakeBitmapEntry(Editor& e, IconListItem& item, IconWriteEntry* out) {
+    ImageSlot* slot = SlotAt(e, item.slot);
+    if (!slot || !out) return false;
+    const uint32_t* inversion = item.inverted && item.hasInversionColour ? &item.inversionColour : nullptr;
+    GpBitmapOwner work;
+    std::vector<uint8_t> mask;
+    bool prepared = false;
+    if (IsIndexed(FormatOf(slot->bitmap.get()))) {
+        bool needsDirect = false;
+        prepared = PrepareIndexed(e, slot->bitmap, inversion, work, &mask, &needsDirect);
+        if (!prepared && needsDirect) prepared = PrepareDirect(e, slot->bitmap, inversion, work, &mask);
+    } else {
+        prepared = PrepareDirect(e, slot->bitmap, inversion, work, &mask);
+    }
+    if (!prepared) return false;
+
+    if (item.oneBit) {
+        item.oneBit = false;
+        if (!ConvertToOneBit(e, item.slot, work)) return false;
+    }
+
+    DibImage dib;
+    if (!BitmapToDib(e.messages, work, &dib)) return false;
+    IconWriteEntry entry;
+    entry.data = BuildIconBitmapEntry(dib, mask);
+    if (entry.data.empty()) return false;
+    entry.width = static_cast<int>(Get32(dib.bytes.data() + 4));
+    entry.height = static_cast<int>(Get32(dib.bytes.data() + 8));
+    entry.bitCount = dib.bytes[14] | (dib.bytes[15] << 8);
+    entry.hotspotX = slot->hotspotX;
+    entry.hotspotY = slot->hotspotY;
+    dib = DibImage{};
+
+    // A 1-bit image is shown as the file will show it: its colours with the mask's transparency.
+    if (FormatOf(work.get()) == fmt::k1Index) {
+        GpBitmapOwner argb;
+        bool shown = ConvertDirect(e, work, fmt::k32ARGB, false, argb) == Gdiplus::Ok;
+        if (shown) {
+            BitmapLock lock(e.messages, argb, kLockReadWrite, fmt::k32ARGB, BitmapRole::Image);
+            shown = lock.ok() && ApplyIconMask(mask, static_cast<int>(DwordStride(entry.width, 1)), lock.view());
+            shown = lock.ok() && lock.Unlock() == Gdiplus::Ok && shown;
+        }
+        if (shown)
+            work = std::move(argb);
+        else
+            e.messages.App(ConversionFailureText(fmt::k32ARGB));  // the 1-bit image is kept
+    }
+    ReplaceSlotImage(e, item.slot, work);
+    *out = std::move(entry);
+    return true;
+}
+
+bool MakePngEntry(Editor& e, int slotIndex, IconWriteEntry* out) {
+    ImageSlot* slot = SlotAt(e, slotIndex);
+    if (!slot || !out) return false;
+    CLSID png{};
+    if (FindEncoder(e.messages, u"png", &png) < 0) return false;
+    IStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK || !stream) return false;
+    std::vector<uint8_t> data;
+    bool ok = gp::GdipSaveImageToStream(slot->bitmap.get(), stream, &png, nullptr) == Gdiplus::Ok;
+    STATSTG stat{};
+    HGLOBAL mem = nullptr;
+    ok = ok && stream->Stat(&stat, STATFLAG_NONAME) == S_OK && stat.cbSize.QuadPart > 0 &&
+         stat.cbSize.QuadPart < (1LL << 31) && GetHGlobalFromStream(stream, &mem) == S_OK && mem;
+    if (ok) {
+        const size_t size = static_cast<size_t>(stat.cbSize.QuadPart);
+        const void* p = GlobalLock(mem);
+        ok = p && GlobalSize(mem) >= size;
+        if (ok) data.assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + size);
+        if (p) GlobalUnlock(mem);
+    }
+    stream->Release();
+    if (!ok) return false;
+    IconWriteEntry entry;
+    entry.data = std::move(data);
+    entry.width = slot->width;
+    entry.height = slot->height;
+    entry.bitCount = BitsPerPixel(FormatOf(slot->bitmap.get()));
+    entry.hotspotX = slot->hotspotX;
+    entry.hotspotY = slot->hotspotY;
+    *out = std::move(entry);
+    return true;
+}
+
+bool WriteIconFile(const std::vector<IconWriteEntry>& entries, const Text& path, bool pointer) {
+    if (entries.empty() || path.empty()) return false;
+    for (const IconWriteEntry& entry : entries)
+        if (entry.data.empty()) return false;
+    // A read-only file is not replaced.
+    const DWORD attributes = GetFileAttributesW(W(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    std::vector<uint8_t> file;
+    if (!BuildIconFile(entries, pointer, &file)) return false;
+    return WriteBytesSafely(path, file);
+}
+
+// ---- Pictures in dialogs -------------------------------------------------------------------
+
+namespace {
+// The image drawn at the frame's top left corner, as large as the frame allows.
+double PictureScale(HWND frame, int width, int height) {
+    RECT r{};
+    GetClientRect(frame, &r);
+    if (width <= 0 || height <= 0 || r.right <= 0 || r.bottom <= 0) return 0;
+    return std::min(static_cast<double>(r.right) / width, static_cast<double>(r.bottom) / height);
+}
+
+// The image pixel under a point of the dialog's client area; false outside the picture.
+bool PixelUnder(HWND dlg, int frameId, const ImageSlot& slot, LPARAM lp, int* x, int* y) {
+    HWND frame = GetDlgItem(dlg, frameId);
+    const double scale = PictureScale(frame, slot.width, slot.height);
+    if (scale <= 0) return false;
+    POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    MapWindowPoints(dlg, frame, &p, 1);
+    if (p.x < 0 || p.y < 0) return false;
+    const int px = static_cast<int>(p.x / scale);
+    const int py = static_cast<int>(p.y / scale);
+    if (px >= slot.width || py >= slot.height) return false;
+    *x = px;
+    *y = py;
+    return true;
+}
+
+// Paints the frame: a chequer board where the image is transparent, the image scaled without
+// smoothing, and, when asked, cross lines through the hot spot pixel.
+void DrawPicture(const DRAWITEMSTRUCT& d, ImageSlot& slot, const POINT* hotspot) {
+    HDC dc = d.hDC;
+    const RECT& r = d.rcItem;
+    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    const double scale = PictureScale(d.hwndItem, slot.width, slot.height);
+    if (scale <= 0 || !slot.occupied()) return;
+    const int w = static_cast<int>(slot.width * scale), h = static_cast<int>(slot.height * scale);
+    HBRUSH light = CreateSolidBrush(RGB(255, 255, 255)), dark = CreateSolidBrush(RGB(204, 204, 204));
+    constexpr int kCell = 6;
+    for (int y = 0; y < h; y += kCell)
+        for (int x = 0; x < w; x += kCell) {
+            RECT c{x, y, std::min(x + kCell, w), std::min(y + kCell, h)};
+            FillRect(dc, &c, ((x / kCell + y / kCell) & 1) ? dark : light);
+        }
+    DeleteObject(light);
+    DeleteObject(dark);
+    GpGraphicsOwner g;
+    if (g.Check(gp::GdipCreateFromHDC(dc, g.put())) == Gdiplus::Ok && g) {
+        g.Check(gp::GdipSetInterpolationMode(g.get(), Gdiplus::InterpolationModeNearestNeighbor));
+        g.Check(gp::GdipSetPixelOffsetMode(g.get(), Gdiplus::PixelOffsetModeHalf));
+        g.Check(gp::GdipDrawImageRectI(g.get(), slot.bitmap.get(), 0, 0, w, h));
+    }
+    g.reset();
+    if (hotspot) {
+        const int cx = static_cast<int>((hotspot->x + 0.5) * scale), cy = static_cast<int>((hotspot->y + 0.5) * scale);
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+        HGDIOBJ old = SelectObject(dc, pen);
+        MoveToEx(dc, cx, 0, nullptr);
+        LineTo(dc, cx, h);
+        MoveToEx(dc, 0, cy, nullptr);
+        LineTo(dc, w, cy);
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    }
+}
+
+int Clamp(int v, int low, int high) { return v < low ? low : (v > high ? high : v); }
+
+// ---- Hot spot dialog (112) -------------------------------------------------------------------
+
+struct HotSpotState {
+    Editor* editor;
+    int slot;
+};
+
+int EditValue(HWND dlg, int id) {
+    BOOL ok = FALSE;
+    int v = static_cast<int>(GetDlgItemInt(dlg, id, &ok, TRUE));
+    return ok ? v : 0;
+}
+
+POINT HotSpotShown(HWND dlg, const ImageSlot& slot) {
+    return POINT{Clamp(EditValue(dlg, IDC_HOTSPOT_X), 0, std::max(slot.width - 1, 0)),
+                 Clamp(EditValue(dlg, IDC_HOTSPOT_Y), 0, std::max(slot.height - 1, 0))};
+}
+
+INT_PTR CALLBACK HotSpotProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* st = reinterpret_cast<HotSpotState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (st) st->editor->TrackDialog(dlg, msg, wp);
+    switch (msg) {
+    case WM_INITDIALOG: {
+        st = reinterpret_cast<HotSpotState*>(lp);
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
+        const int spins[2] = {IDC_HOTSPOT_SPIN_X, IDC_HOTSPOT_SPIN_Y};
+        const int edits[2] = {IDC_HOTSPOT_X, IDC_HOTSPOT_Y};
+        const int highs[2] = {std::max(slot.width - 1, 0), std::max(slot.height - 1, 0)};
+        const int starts[2] = {slot.hotspotX, slot.hotspotY};
+        for (int i = 0; i < 2; ++i) {
+            SendDlgItemMessageW(dlg, edits[i], EM_LIMITTEXT, 32, 0);
+            SendDlgItemMessageW(dlg, spins[i], UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(dlg, edits[i])), 0);
+            SendDlgItemMessageW(dlg, spins[i], UDM_SETRANGE32, 0, highs[i]);
+            const int start = Clamp(starts[i], 0, highs[i]);
+            SendDlgItemMessageW(dlg, spins[i], UDM_SETPOS32, 0, start);
+            SetDlgItemInt(dlg, edits[i], static_cast<UINT>(start), FALSE);
+        }
+        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_HOTSPOT);
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (!st || d->CtlID != IDC_HOTSPOT_PICTURE) return FALSE;
+        ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
+        POINT hot = HotSpotShown(dlg, slot);
+        DrawPicture(*d, slot, &hot);
+        return TRUE;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE: {
+        if (!st || (msg == WM_MOUSEMOVE && !(wp & MK_LBUTTON))) return FALSE;
+        const ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
+        int x = 0, y = 0;
+        if (!PixelUnder(dlg, IDC_HOTSPOT_PICTURE, slot, lp, &x, &y)) return FALSE;
+        SendDlgItemMessageW(dlg, IDC_HOTSPOT_SPIN_X, UDM_SETPOS32, 0, x);
+        SendDlgItemMessageW(dlg, IDC_HOTSPOT_SPIN_Y, UDM_SETPOS32, 0, y);
+        SetDlgItemInt(dlg, IDC_HOTSPOT_X, static_cast<UINT>(x), FALSE);
+        SetDlgItemInt(dlg, IDC_HOTSPOT_Y, static_cast<UINT>(y), FALSE);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        if (!st) return FALSE;
+        const int id = LOWORD(wp);
+        if ((id == IDC_HOTSPOT_X || id == IDC_HOTSPOT_Y) && HIWORD(wp) == EN_CHANGE) {
+            InvalidateRect(GetDlgItem(dlg, IDC_HOTSPOT_PICTURE), nullptr, FALSE);
+            return TRUE;
+        }
+        if (id == IDOK) {
+            ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
+            POINT hot = HotSpotShown(dlg, slot);
+            slot.hotspotX = hot.x;
+            slot.hotspotY = hot.y;
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    }
+    return FALSE;
+}
+
+// ---- Pointer options dialog (111) ------------------------------------------------------------
+
+struct OptionsState {
+    Editor* editor;
+    IconListItem values;  // edited here; copied to the list line on OK
+};
+
+UINT_PTR CALLBACK ColourChooserHook(HWND dlg, UINT msg, WPARAM, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        auto* cc = reinterpret_cast<CHOOSECOLORW*>(lp);
+        auto* e = reinterpret_cast<Editor*>(cc->lCustData);
+        if (e && e->dialogObserver) e->dialogObserver(dlg, kInversionColourChooserId);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// The standard colour chooser, starting at the current inversion colour.
+void ChooseInversionColour(HWND dlg, OptionsState& st) {
+    static COLORREF custom[16] = {};  // the chooser's own custom colours, kept while the program runs
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = dlg;
+    cc.rgbResult = st.values.hasInversionColour ? Win32FromArgb(st.values.inversionColour) : RGB(0, 0, 0);
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ENABLEHOOK;
+    cc.lCustData = reinterpret_cast<LPARAM>(st.editor);
+    cc.lpfnHook = ColourChooserHook;
+    if (!ChooseColorW(&cc)) return;
+    st.values.inversionColour = ArgbFromWin32(cc.rgbResult);
+    st.values.hasInversionColour = true;
+    InvalidateRect(GetDlgItem(dlg, IDC_OPTIONS_COLOUR), nullptr, TRUE);
+}
+
+void DrawSwatch(const DRAWITEMSTRUCT& d, const IconListItem& values) {
+    RECT r = d.rcItem;
+    FillRect(d.hDC, &r, GetSysColorBrush(COLOR_BTNFACE));
+    if (values.hasInversionColour) {
+        HBRUSH b = CreateSolidBrush(Win32FromArgb(values.inversionColour));
+        FillRect(d.hDC, &r, b);
+        DeleteObject(b);
+    }
+    DrawEdge(d.hDC, &r, EDGE_SUNKEN, BF_RECT);
+}
+
+INT_PTR CALLBACK OptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* st = reinterpret_cast<OptionsState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (st) st->editor->TrackDialog(dlg, msg, wp);
+    switch (msg) {
+    case WM_INITDIALOG:
+        st = reinterpret_cast<OptionsState*>(lp);
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        CheckDlgButton(dlg, IDC_OPTIONS_INVERTED, st->values.inverted ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dlg, IDC_OPTIONS_ONE_BIT, st->values.oneBit ? BST_CHECKED : BST_UNCHECKED);
+        EnableWindow(GetDlgItem(dlg, IDC_OPTIONS_INVERT_COLOUR_BUTTON), st->values.inverted);
+        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_POINTER_OPTIONS);
+        return TRUE;
+    case WM_DRAWITEM: {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (!st) return FALSE;
+        if (d->CtlID == IDC_OPTIONS_PICTURE) {
+            DrawPicture(*d, st->editor->images.slots[static_cast<size_t>(st->values.slot)], nullptr);
+            return TRUE;
+        }
+        if (d->CtlID == IDC_OPTIONS_COLOUR) {
+            DrawSwatch(*d, st->values);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE: {
+        if (!st || !st->values.inverted || (msg == WM_MOUSEMOVE && !(wp & MK_LBUTTON))) return FALSE;
+        const ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->values.slot)];
+        int x = 0, y = 0;
+        if (!PixelUnder(dlg, IDC_OPTIONS_PICTURE, slot, lp, &x, &y)) return FALSE;
+        Gdiplus::ARGB c = 0;
+        if (gp::GdipBitmapGetPixel(slot.bitmap.get(), x, y, &c) != Gdiplus::Ok) return FALSE;
+        st->values.inversionColour = c;
+        st->values.hasInversionColour = true;
+        InvalidateRect(GetDlgItem(dlg, IDC_OPTIONS_COLOUR), nullptr, TRUE);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        if (!st) return FALSE;
+        switch (LOWORD(wp)) {
+        case IDC_OPTIONS_INVERTED:
+            st->values.inverted = IsDlgButtonChecked(dlg, IDC_OPTIONS_INVERTED) == BST_CHECKED;
+            EnableWindow(GetDlgItem(dlg, IDC_OPTIONS_INVERT_COLOUR_BUTTON), st->values.inverted);
+            return TRUE;
+        case IDC_OPTIONS_INVERT_COLOUR_BUTTON:
+            if (st->values.inverted) ChooseInversionColour(dlg, *st);
+            return TRUE;
+        case IDOK:
+            st->values.oneBit = IsDlgButtonChecked(dlg, IDC_OPTIONS_ONE_BIT) == BST_CHECKED;
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    }
+    return FALSE;
+}
+
+// ---- Icon and pointer dialogs (109, 110) -----------------------------------------------------
+
+struct ListState {
+    Editor* editor;
+    bool pointer;
+    std::vector<IconListItem> items;  // one per line of the list, in list order
+};
+
+int SelectedLine(HWND dlg) {
+    LRESULT i = SendDlgItemMessageW(dlg, IDC_ICON_LIST, LB_GETCURSEL, 0, 0);
+    return i == LB_ERR ? -1 : static_cast<int>(i);
+}
+
+void FillList(HWND dlg, const ListState& st, int select) {
+    HWND list = GetDlgItem(dlg, IDC_ICON_LIST);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const IconListItem& item : st.items) {
+        Text name = SplitPath(st.editor->images.slots[static_cast<size_t>(item.slot)].path).name;
+        LRESULT line = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(name)));
+        if (line >= 0) SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(line), item.slot);
+    }
+    if (select >= 0 && select < static_cast<int>(st.items.size())) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(select), 0);
+}
+
+// Every open image in slot order; a line that was there keeps its image's options.
+void ResetItems(ListState& st) {
+    std::vector<IconListItem> items;
+    for (int i = 0; i < kMaxImages; ++i) {
+        if (!st.editor->images.slots[static_cast<size_t>(i)].occupied()) continue;
+        IconListItem item;
+        item.slot = i;
+        for (const IconListItem& old : st.items)
+            if (old.slot == i) item = old;
+        items.push_back(item);
+    }
+    st.items = std::move(items);
+}
+
+// The pointer dialog's fields for the selected line.
+void ShowValues(HWND dlg, ListState& st) {
+    const int line = SelectedLine(dlg);
+    const IconListItem* item = line >= 0 && line < static_cast<int>(st.items.size()) ? &st.items[static_cast<size_t>(line)] : nullptr;
+    const ImageSlot* slot = item ? SlotAt(*st.editor, item->slot) : nullptr;
+    if (!slot) {
+        for (int id : {IDC_POINTER_HOTSPOT_X, IDC_POINTER_HOTSPOT_Y, IDC_POINTER_ONE_BIT, IDC_POINTER_INVERTED})
+            SetDlgItemTextW(dlg, id, L"");
+        EnableWindow(GetDlgItem(dlg, IDC_POINTER_OPTIONS), FALSE);
+        return;
+    }
+    SetDlgItemInt(dlg, IDC_POINTER_HOTSPOT_X, static_cast<UINT>(slot->hotspotX), FALSE);
+    SetDlgItemInt(dlg, IDC_POINTER_HOTSPOT_Y, static_cast<UINT>(slot->hotspotY), FALSE);
+    SetDlgItemTextW(dlg, IDC_POINTER_ONE_BIT, item->oneBit ? L"1 bpp" : L"");
+    SetDlgItemTextW(dlg, IDC_POINTER_INVERTED, item->inverted ? L"色反転" : L"");
+    EnableWindow(GetDlgItem(dlg, IDC_POINTER_OPTIONS), slot->width < kPngSide && slot->height < kPngSide);
+}
+
+// Makes every entry and writes the file; nothing is written when an entry could not be made.
+void WriteListedImages(ListState& st) {
+    Editor& e = *st.editor;
+    std::vector<IconWriteEntry> entries;
+    for (IconListItem& item : st.items) {
+        ImageSlot* slot = SlotAt(e, item.slot);
+        if (!slot) return;
+        IconWriteEntry entry;
+        bool made = false;
+        if (NeedsPngEntry(*slot)) {
+            made = MakePngEntry(e, item.slot, &entry);
+        } else {
+            if (!st.pointer) item = IconListItem{item.slot};
+            made = MakeBitmapEntry(e, item, &entry);
+        }
+        if (!made) return;
+        entries.push_back(std::move(entry));
+    }
+    WriteIconFile(entries, e.saveName, st.pointer);
+}
+
+bool OnListCommand(HWND dlg, ListState& st, int id) {
+    const int line = SelectedLine(dlg);
+    const int count = static_cast<int>(st.items.size());
+    switch (id) {
+    case IDC_ICON_RESET:
+        ResetItems(st);
+        FillList(dlg, st, st.pointer ? 0 : -1);
+        return true;
+    case IDC_ICON_REMOVE:
+        if (line < 0 || line >= count) return true;
+        st.items.erase(st.items.begin() + line);
+        FillList(dlg, st, std::min(line, count - 2));
+        return true;
+    case IDC_ICON_UP:
+        if (line <= 0 || line >= count) return true;
+        std::swap(st.items[static_cast<size_t>(line)], st.items[static_cast<size_t>(line - 1)]);
+        FillList(dlg, st, line - 1);
+        return true;
+    case IDC_ICON_DOWN:
+        if (line < 0 || line + 1 >= count) return true;
+        std::swap(st.items[static_cast<size_t>(line)], st.items[static_cast<size_t>(line + 1)]);
+        FillList(dlg, st, line + 1);
+        return true;
+    }
+    if (!st.pointer) return false;
+    IconListItem* item = line >= 0 && line < count ? &st.items[static_cast<size_t>(line)] : nullptr;
+    switch (id) {
+    case IDC_POINTER_HOTSPOT_SET:
+        if (item && SlotAt(*st.editor, item->slot)) HotSpotDialog(*st.editor, dlg, item->slot);
+        return true;
+    case IDC_POINTER_APPLY_ALL:
+        if (const ImageSlot* from = item ? SlotAt(*st.editor, item->slot) : nullptr) {
+            const int x = from->hotspotX, y = from->hotspotY;
+            for (const IconListItem& other : st.items)
+                if (ImageSlot* to = SlotAt(*st.editor, other.slot)) {
+                    to->hotspotX = x;
+                    to->hotspotY = y;
+                }
+        }
+        return true;
+    case IDC_POINTER_OPTIONS:
+        if (const ImageSlot* slot = item ? SlotAt(*st.editor, item->slot) : nullptr;
+            slot && slot->width < kPngSide && slot->height < kPngSide)
+            PointerOptionsDialog(*st.editor, dlg, *item);
+        return true;
+    }
+    return false;
+}
+
+INT_PTR CALLBACK ListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* st = reinterpret_cast<ListState*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (st) st->editor->TrackDialog(dlg, msg, wp);
+    switch (msg) {
+    case WM_INITDIALOG:
+        st = reinterpret_cast<ListState*>(lp);
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        st->items.clear();
+        ResetItems(*st);
+        FillList(dlg, *st, st->pointer ? 0 : -1);
+        if (st->pointer) ShowValues(dlg, *st);
+        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, st->pointer ? IDD_POINTER : IDD_ICON);
+        return TRUE;
+    case WM_COMMAND: {
+        if (!st) return FALSE;
+        const int id = LOWORD(wp);
+        bool handled = false;
+        if (id == IDOK) {
+            WriteListedImages(*st);
+            EndDialog(dlg, IDOK);
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            EndDialog(dlg, IDCANCEL);
+            return TRUE;
+        }
+        if (id == IDC_ICON_LIST)
+            handled = true;  // selection changes only refresh the fields
+        else
+            handled = OnListCommand(dlg, *st, id);
+        if (st->pointer) ShowValues(dlg, *st);
+        return handled ? TRUE : FALSE;
+    }
+    }
+    return FALSE;
+}
+
+bool ExtensionIsCur(TextView name, size_t dot) {
+    TextView ext = name.substr(dot + 1);
+    if (ext.size() != 3) return false;
+    const char16_t want[] = u"cur";
+    for (size_t i = 0; i < 3; ++i) {
+        char16_t c = ext[i];
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != want[i]) return false;
+    }
+    return true;
+}
+}  // namespace
+
+bool HotSpotDialog(Editor& e, HWND owner, int slot) {
+    if (!SlotAt(e, slot)) return false;
+    HotSpotState st{&e, slot};
+    return DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_HOTSPOT), owner, HotSpotProc, reinterpret_cast<LPARAM>(&st)) == IDOK;
+}
+
+bool PointerOptionsDialog(Editor& e, HWND owner, IconListItem& item) {
+    if (!SlotAt(e, item.slot)) return false;
+    OptionsState st{&e, item};
+    if (DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_POINTER_OPTIONS), owner, OptionsProc, reinterpret_cast<LPARAM>(&st)) != IDOK)
+        return false;
+    item = st.values;
+    return true;
+}
+
+void IconDialog(Editor& e) {
+    ListState st{&e, false, {}};
+    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_ICON), e.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
+}
+
+void PointerDialog(Editor& e) {
+    ListState st{&e, true, {}};
+    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_POINTER), e.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
+}
+
+void IconOrPointerQuestion(Editor& e, const std::function<void()>& reopenSaveDialog) {
+    const int answer = e.messages.App(u"ｱｲｺﾝ形式で保存するときは[はい]を\nｶｰｿﾙ形式で保存するときは[いいえ]を押してください",
+                                      MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDYES) {
+        IconDialog(e);
+        return;
+    }
+    if (answer != IDNO) return;
+    Text& name = e.saveName;
+    const size_t separator = name.find_last_of(u"\\/");
+    const size_t dot = name.rfind(u'.');
+    const bool hasExtension = dot != Text::npos && (separator == Text::npos || dot > separator);
+    if (!hasExtension || !ExtensionIsCur(name, dot)) {
+        if (hasExtension) {
+            e.messages.App(u"拡張子を .cur に変更します", MB_OK | MB_ICONINFORMATION);
+            name = name.substr(0, dot) + u".cur";
+        } else {
+            name += u".cur";
+        }
+        if (GetFileAttributesW(W(name)) != INVALID_FILE_ATTRIBUTES &&
+            e.messages.App(u"指定されたファイルは存在します。\n上書きしますか", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            if (reopenSaveDialog) reopenSaveDialog();
+            return;
+        }
+    }
+    PointerDialog(e);
+}
+
+}  // namespace mirelo
