@@ -582,6 +582,35 @@ TEST(Quantize, RejectsModesOutsideTheTable) {
     }
 }
 
+TEST(Quantize, RefusesATargetThatDoesNotFitTheMode) {
+    Image image(2, 2);
+    image.Fill(Rgb(10, 20, 30));
+    struct Case {
+        int mode;
+        PixelFormat target;
+        const char16_t* message;
+    };
+    const Case cases[] = {
+        {1, fmt::k24RGB, u"出力フォーマットが1bitパレットカラーではありません"},
+        {9, fmt::k32ARGB, u"出力フォーマットがパレットカラーではありません"},
+        {2, fmt::k8Index, u"2色のみに対応しています"},
+        {12, fmt::k4Index, u"出力フォーマットがパレットカラーではありません"},
+    };
+    for (const Case& c : cases) {
+        QuantizeRequest q = MakeRequest(image, c.mode, false);
+        q.targetFormat = c.target;
+        QuantizeResult r = Quantize(q);
+        EXPECT_EQ(r.status, 1) << c.mode;
+        ASSERT_NE(r.message, nullptr);
+        EXPECT_EQ(std::u16string(r.message), c.message);
+        EXPECT_TRUE(r.indices.empty());
+    }
+    // The fitting target converts.
+    QuantizeRequest q = MakeRequest(image, 6, false);
+    q.targetFormat = fmt::k4Index;
+    EXPECT_EQ(Quantize(q).status, 0);
+}
+
 // ---- Index packing ----
 
 TEST(Quantize, PacksOneBitRowOfNinePixels) {

@@ -684,6 +684,24 @@ QuantizeResult Quantize(QuantizeRequest& q) {
         out.message = quantize_text::kNotIndexed;
         return out;
     }
+    // The bitmap the indices go into must be indexed and of the mode's depth.
+    if (q.targetFormat != 0) {
+        const int targetBits = BitsPerPixel(q.targetFormat);
+        const char16_t* refusal = nullptr;
+        if (!IsIndexed(q.targetFormat))
+            refusal = bits == 1 ? quantize_text::kNotOneBitIndexed : quantize_text::kNotIndexed;
+        else if (bits == 1 && targetBits != 1)
+            refusal = quantize_text::kTwoColoursOnly;
+        else if (QuantizeMethod(q.mode) == quantize_method::kFixed && targetBits > 8)
+            refusal = quantize_text::kAtMost256Colours;
+        else if (targetBits != bits)
+            refusal = quantize_text::kNotIndexed;
+        if (refusal) {
+            out.status = 1;
+            out.message = refusal;
+            return out;
+        }
+    }
     int capacity = 1 << bits;
     int method = QuantizeMethod(q.mode);
     try {

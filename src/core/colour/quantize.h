@@ -23,6 +23,7 @@ struct QuantizeRequest {
     int mode;                  // 1..12: 1-4 → 1 bit, 5-8 → 4 bits, 9-12 → 8 bits;
                                // offsets uniform 0, fixed 1, monotone 2, median cut 3
     bool dither;
+    PixelFormat targetFormat = 0;  // the bitmap that receives the indices; 0: the mode's own depth
     const std::vector<uint32_t>* loadedFixedPalette = nullptr;  // ARGB entries, or null when none is loaded
     uint32_t loadedFixedFlags = 0;
     std::vector<uint32_t> targetDefaultPalette;  // palette a new indexed bitmap of the target depth carries (may be empty)
@@ -75,6 +76,9 @@ void DiffuseError(const PixelView& pixels, int x, int y, int r, int g, int b);
 // Failure texts.
 namespace quantize_text {
 inline constexpr const char16_t* kNotIndexed = u"出力フォーマットがパレットカラーではありません";
+inline constexpr const char16_t* kNotOneBitIndexed = u"出力フォーマットが1bitパレットカラーではありません";
+inline constexpr const char16_t* kTwoColoursOnly = u"2色のみに対応しています";
+inline constexpr const char16_t* kAtMost256Colours = u"256色以下のみに対応しています";
 inline constexpr const char16_t* kOutOfMemory = u"メモリが不足しています";
 inline constexpr const char16_t* kCannotSetPalette = u"パレットを設定できません";
 inline constexpr const char16_t* kCannotGetPalette = u"パレットを取得できません";

@@ -60,6 +60,7 @@ int ToIndexed(Editor& e, int bitsBase) {
         request.sourceFormat = before;
         request.mode = mode;
         request.dither = e.settings.dither;
+        request.targetFormat = FormatOf(result.get());
         if (e.fixedPalette.loaded) {
             request.loadedFixedPalette = &e.fixedPalette.entries;
             request.loadedFixedFlags = e.fixedPalette.flags;
