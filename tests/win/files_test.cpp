@@ -278,17 +278,16 @@ TEST_F(FilesTest, OpenDialogOpensSeveralFilesInOrder) {
     editor->dialogObserver = [&](HWND dlg, int id) {
         if (id != kOpenDialogId) return;
         seen = true;
-        Text names = u"\"one.png\" \"two.bmp\"";
+        // The dialog may start in the folder used last: the user goes to the folder first, then
+        // picks two files there.
         const int box = GetDlgItem(dlg, 0x47C) ? 0x47C : 0x480;
+        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(dir)));
+        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+        Text names = u"\"one.png\" \"two.bmp\"";
         SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(names)));
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
-    // The dialog starts in the current folder, where the user picks two files.
-    wchar_t previous[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, previous);
-    SetCurrentDirectoryW(W(dir));
     Send(cmd::kOpen);
-    SetCurrentDirectoryW(previous);
     ASSERT_TRUE(seen);
     ASSERT_EQ(Occupied(), 2);
     EXPECT_EQ(editor->images.slots[0].path, a);

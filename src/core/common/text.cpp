@@ -63,4 +63,14 @@ Text MessageText::Str() const {
     return out;
 }
 
+int ParsePlainInt(TextView t) {
+    size_t i = 0;
+    while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
+    long long v = 0;
+    for (; i < t.size() && t[i] >= u'0' && t[i] <= u'9' && v < 100000000; ++i) v = v * 10 + (t[i] - u'0');
+    return static_cast<int>(negative ? -v : v);
+}
+
 }  // namespace mirelo

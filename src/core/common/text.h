@@ -13,6 +13,10 @@ using TextView = std::u16string_view;
 // Decimal representation of a signed integer.
 Text ToText(long long value);
 
+// The number at the start of a text as a plain ASCII-to-integer reading does it: blanks, an
+// optional sign, then digits up to the first other character (0 when there are none).
+int ParsePlainInt(TextView text);
+
 // Widens ASCII text (file extensions, numbers, MIME types) to UTF-16.
 Text AsciiToText(std::string_view ascii);
 

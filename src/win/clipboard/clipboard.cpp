@@ -64,21 +64,6 @@ private:
     size_t size_ = 0;
 };
 
-// The ARGB palette of an indexed bitmap; false when it cannot be read.
-bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out) {
-    INT size = 0;
-    if (!bitmap || gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok ||
-        size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
-        return false;
-    std::vector<uint8_t> buf(static_cast<size_t>(size));
-    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
-    if (gp::GdipGetImagePalette(bitmap, pal, size) != Gdiplus::Ok) return false;
-    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
-    size_t n = pal->Count < room ? pal->Count : room;
-    out->assign(pal->Entries, pal->Entries + n);
-    return true;
-}
-
 bool SetPaletteEntries(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries) {
     std::vector<uint8_t> buf(offsetof(Gdiplus::ColorPalette, Entries) + sizeof(Gdiplus::ARGB) * (entries.empty() ? 1 : entries.size()));
     auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());

@@ -45,16 +45,6 @@ TextView ConversionFailureText(PixelFormat target) {
     return u"Bmp_Copyを作成できません";
 }
 
-std::vector<uint32_t> PaletteEntries(Gdiplus::GpBitmap* bitmap) {
-    INT size = 0;
-    if (gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok || size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
-        return {};
-    std::vector<uint8_t> buf(static_cast<size_t>(size));
-    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
-    if (gp::GdipGetImagePalette(bitmap, pal, size) != Gdiplus::Ok) return {};
-    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
-    return std::vector<uint32_t>(pal->Entries, pal->Entries + std::min<size_t>(pal->Count, room));
-}
 
 // ---- Entries -------------------------------------------------------------------------------
 
@@ -111,7 +101,8 @@ bool PrepareIndexed(Editor& e, GpBitmapOwner& source, const uint32_t* inversion,
                     std::vector<uint8_t>* mask, bool* needsDirect) {
     *needsDirect = false;
     const PixelFormat format = FormatOf(source.get());
-    std::vector<uint32_t> palette = PaletteEntries(source.get());
+    std::vector<uint32_t> palette;
+    if (!ReadPaletteEntries(source.get(), &palette)) palette.clear();
     if (palette.empty()) {
         e.messages.LowLevel(u"パレットを取得できません");
         return false;

@@ -107,15 +107,6 @@ const ResolutionRow* RowOf(int id) {
 const ResolutionRow& Other(const ResolutionRow& r) { return &r == &kRows[0] ? kRows[1] : kRows[0]; }
 bool SameRatio(HWND dlg) { return IsDlgButtonChecked(dlg, IDC_RES_SAME_RATIO) == BST_CHECKED; }
 
-int PlainNumber(const Text& t) {
-    size_t i = 0;
-    while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
-    long long v = 0;
-    for (; i < t.size() && t[i] >= u'0' && t[i] <= u'9' && v < 100000000; ++i) v = v * 10 + (t[i] - u'0');
-    return static_cast<int>(negative ? -v : v);
-}
 
 void SetRow(HWND dlg, const ResolutionRow& r, int value, bool edit) {
     SendDlgItemMessageW(dlg, r.slider, TBM_SETPOS, TRUE, value);
@@ -169,7 +160,7 @@ INT_PTR CALLBACK ResolutionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             const ResolutionRow* r = RowOf(id);
             if (r && GetFocus() == GetDlgItem(dlg, id)) {
                 Text text = WindowText(GetDlgItem(dlg, id));
-                int value = PlainNumber(text);
+                int value = ParsePlainInt(text);
                 SendDlgItemMessageW(dlg, r->slider, TBM_SETPOS, TRUE, value);
                 if (SameRatio(dlg)) {
                     const ResolutionRow& o = Other(*r);
@@ -185,8 +176,8 @@ INT_PTR CALLBACK ResolutionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         }
         if (id == IDOK) {
             ImageSlot* s = c->editor->Current();
-            const int x = PlainNumber(WindowText(GetDlgItem(dlg, IDC_RES_X)));
-            const int y = PlainNumber(WindowText(GetDlgItem(dlg, IDC_RES_Y)));
+            const int x = ParsePlainInt(WindowText(GetDlgItem(dlg, IDC_RES_X)));
+            const int y = ParsePlainInt(WindowText(GetDlgItem(dlg, IDC_RES_Y)));
             if (s && s->occupied() && (x != s->dpiX || y != s->dpiY)) {
                 if (!IsMemoryImageName(s->rawFormatName)) {
                     RecordUndoStep(*c->editor);

@@ -1,5 +1,8 @@
 #include "image/bitmap_access.h"
 
+#include <cstddef>
+#include <vector>
+
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -264,5 +267,20 @@ void ReplaceThumbnail(Messages& messages, HIMAGELIST list, int index, HBITMAP th
     if (thumbnail) DeleteObject(thumbnail);
     if (bar) InvalidateRect(bar, nullptr, TRUE);
 }
+
+bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out) {
+    INT size = 0;
+    if (!bitmap || gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok ||
+        size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
+        return false;
+    std::vector<uint8_t> buf(static_cast<size_t>(size));
+    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
+    if (gp::GdipGetImagePalette(bitmap, pal, size) != Gdiplus::Ok) return false;
+    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
+    size_t n = pal->Count < room ? pal->Count : room;
+    out->assign(pal->Entries, pal->Entries + n);
+    return true;
+}
+
 
 }  // namespace mirelo

@@ -1,5 +1,7 @@
 // GDI+ bitmap access: locking, container formats, encoders, palettes and thumbnails.
 #pragma once
+#include <vector>
+
 #include "common/win.h"
 
 #include "common/gdiplus.h"
@@ -65,6 +67,8 @@ int FindEncoder(Messages& messages, TextView extension, CLSID* clsid);
 
 // Copies the palette of an indexed source to the destination; status of the last call.
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source);
+// The ARGB palette of an indexed bitmap; false when it cannot be read.
+bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out);
 bool PaletteHasAlphaFlag(Gdiplus::GpBitmap* bitmap);
 bool UpdatePaletteAlphaFlag(Gdiplus::GpBitmap* bitmap);
 

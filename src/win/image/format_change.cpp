@@ -15,15 +15,9 @@ namespace mirelo {
 namespace {
 // The palette of an indexed bitmap as ARGB entries; empty when it cannot be read.
 std::vector<uint32_t> PaletteOf(Gdiplus::GpBitmap* bitmap) {
-    INT size = 0;
-    if (gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok || size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
-        return {};
-    std::vector<uint8_t> buf(static_cast<size_t>(size));
-    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
-    if (gp::GdipGetImagePalette(bitmap, pal, size) != Gdiplus::Ok) return {};
-    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
-    size_t n = std::min<size_t>(pal->Count, room);
-    return std::vector<uint32_t>(pal->Entries, pal->Entries + n);
+    std::vector<uint32_t> entries;
+    if (!ReadPaletteEntries(bitmap, &entries)) entries.clear();
+    return entries;
 }
 }  // namespace
 

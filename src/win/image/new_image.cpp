@@ -37,17 +37,6 @@ const Row* RowOf(int id) {
 // The other resolution row of a resolution row.
 const Row& OtherResolution(const Row& r) { return r.edit == IDC_NEW_DPIX ? kRows[3] : kRows[2]; }
 
-int PlainNumber(const Text& t) {
-    // A plain ASCII-to-integer reading: optional sign, then digits up to the first other character.
-    size_t i = 0;
-    while (i < t.size() && (t[i] == u' ' || t[i] == u'\t')) ++i;
-    bool negative = false;
-    if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';
-    long long v = 0;
-    for (; i < t.size() && t[i] >= u'0' && t[i] <= u'9' && v < 100000000; ++i) v = v * 10 + (t[i] - u'0');
-    return static_cast<int>(negative ? -v : v);
-}
-
 void SetSlider(HWND dlg, const Row& r, int pos) { SendDlgItemMessageW(dlg, r.slider, TBM_SETPOS, TRUE, pos); }
 void SetSpin(HWND dlg, const Row& r, int pos) { SendDlgItemMessageW(dlg, r.spin, UDM_SETPOS32, 0, pos); }
 
@@ -90,7 +79,7 @@ void OnSlider(HWND dlg, HWND slider) {
 
 void OnEditChange(HWND dlg, Editor& e, const Row& r) {
     Text text = WindowText(GetDlgItem(dlg, r.edit));
-    int value = PlainNumber(text);
+    int value = ParsePlainInt(text);
     e.newImage.*r.value = value;
     if (GetFocus() == GetDlgItem(dlg, r.edit)) SetSlider(dlg, r, value);
     if (r.resolution && SameRatio(dlg)) {
