@@ -229,13 +229,10 @@ int IconWrite(int argc, char** argv) {
         mirelo::ClearTransparentPixels(argb.view);
         mirelo::DibImage dib;
         mirelo::IconWriteEntry entry;
-        if (!mirelo::BuildDib(argb.view, &dib) || (entry.data = mirelo::BuildIconBitmapEntry(dib, mask)).empty()) {
+        if (!mirelo::BuildDib(argb.view, &dib) || !mirelo::MakeIconBitmapWriteEntry(dib, mask, &entry)) {
             std::fprintf(stderr, "mirelo-tool: %s: cannot make an entry\n", path.c_str());
             return 1;
         }
-        entry.width = argb.view.width;
-        entry.height = argb.view.height;
-        entry.bitCount = 32;
         entry.hotspotX = hx;
         entry.hotspotY = hy;
         entries.push_back(std::move(entry));

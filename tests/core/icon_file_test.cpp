@@ -6,21 +6,11 @@
 #include <vector>
 
 #include "files/icon_file.h"
+#include "byte_buffers.h"
 
 namespace mirelo {
 namespace {
 
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t{b[at]} | (uint32_t{b[at + 1]} << 8) | (uint32_t{b[at + 2]} << 16) | (uint32_t{b[at + 3]} << 24);
-}
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
 void Append32(std::vector<uint8_t>& b, uint32_t v) {
     b.resize(b.size() + 4);
     Put32(b, b.size() - 4, v);

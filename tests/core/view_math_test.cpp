@@ -141,7 +141,9 @@ TEST(SaveReminderMarquee, RunsAfterThirtyMinutesAndReturns) {
     for (int k = 1; k < 30; ++k) {
         auto title = r.Tick(t += 200);
         if (title) last = *title;
-        if (k == 3) EXPECT_EQ(*title, u"Mirelo　・・・");
+        if (k == 3) {
+            EXPECT_EQ(*title, u"Mirelo　・・・");
+        }
     }
     EXPECT_EQ(last, u"Mirelo　・・・　３０分間、保存が行われていません");
     auto back = r.Tick(t += 200);

@@ -77,9 +77,14 @@ namespace mirelo::testing {
 inline Text MakeTempDir(const wchar_t* leaf) {
     wchar_t base[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, base);
+    // A folder no earlier run left behind (process ids repeat under Wine), so that no file of
+    // another run is found there.
     static int serial = 0;
-    std::wstring dir = std::wstring(base) + L"mirelo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                       std::to_wstring(++serial) + L"\\" + leaf;
+    std::wstring parent;
+    do {
+        parent = std::wstring(base) + L"mirelo-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+    } while (GetFileAttributesW(parent.c_str()) != INVALID_FILE_ATTRIBUTES);
+    std::wstring dir = parent + L"\\" + leaf;
     // Create every level.
     for (size_t i = 3; i <= dir.size(); ++i)
         if (i == dir.size() || dir[i] == L'\\') CreateDirectoryW(dir.substr(0, i).c_str(), nullptr);

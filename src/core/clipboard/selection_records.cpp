@@ -4,12 +4,11 @@
 #include <cstring>
 #include <limits>
 
+#include "common/bytes.h"
+
 namespace mirelo {
 
 namespace {
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 std::vector<uint8_t> Le32(uint32_t v) {
     return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
             static_cast<uint8_t>(v >> 24)};

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "clipboard/dib.h"
+#include "common/bytes.h"
 #include "image/convert.h"
 
 namespace mirelo {
@@ -16,10 +17,6 @@ void OwnedPixels::Allocate(int width, int height, PixelFormat format) {
 }
 
 namespace {
-uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 constexpr size_t kFileHeader = 14;
 }  // namespace
 
@@ -40,7 +37,7 @@ bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fi
         return false;
     }
     // The pixel data may start where the file header says rather than right after the table.
-    uint32_t offset = Le32(file + 10);
+    uint32_t offset = Get32(file + 10);
     if (offset >= kFileHeader + layout.headerLength && offset - kFileHeader + layout.bitsLength <= dibSize)
         layout.headerLength = offset - kFileHeader;
     if (layout.width > 65535 || layout.height > 65535) {

@@ -3,24 +3,14 @@
 #include <cstring>
 #include <limits>
 
+#include "common/bytes.h"
 #include "image/convert.h"
 
 namespace mirelo {
 
 namespace {
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 uint32_t GetBig32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-void Put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 bool IsBitCount(int bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
@@ -164,28 +154,19 @@ bool DecodeIconBitmapEntry(const IconFileEntry& entry, OwnedPixels* argb, PixelF
     stored.Allocate(layout.width, layout.height, layout.format);
     if (!CopyDibRows(entry.dib.data(), layout, stored.view)) return false;
     // The fourth byte of a 32-bit entry is alpha unless it is 0 everywhere.
-    bool alpha = false;
     const bool fourthByte = layout.bitCount == 32 && !layout.throughMasks;
-    if (fourthByte) {
-        for (int y = 0; y < layout.height && !alpha; ++y)
-            for (int x = 0; x < layout.width; ++x)
-                if (stored.view.At(x, y)[3] != 0) {
-                    alpha = true;
-                    break;
-                }
-    }
+    const bool alpha = fourthByte && AnyFourthByteSet(stored.view);
     PixelView source = stored.view;
     if (alpha) source.format = fmt::k32ARGB;
     std::vector<uint8_t> bgra;
     if (!DecodeToBgra(source, bgra)) return false;
-    if (fourthByte && !alpha)
-        for (size_t i = 3; i < bgra.size(); i += 4) bgra[i] = 0xFF;
 
     argb->palette.clear();
     argb->Allocate(layout.width, layout.height, fmt::k32ARGB);
     const size_t rowLength = static_cast<size_t>(layout.width) * 4;
     for (int y = 0; y < layout.height; ++y)
         std::memcpy(argb->view.Row(y), bgra.data() + static_cast<size_t>(y) * rowLength, rowLength);
+    if (fourthByte && !alpha) SetFourthBytes(argb->view, 0xFF);
     if (!ApplyIconMask(entry.maskBits, entry.maskStride, argb->view)) return false;
     *entryFormat = layout.format;
     return true;
@@ -241,6 +222,16 @@ std::vector<uint8_t> BuildIconBitmapEntry(const DibImage& colour, const std::vec
     Put32(out.data() + 20, 0);
     out.insert(out.end(), maskBits.begin(), maskBits.end());
     return out;
+}
+
+bool MakeIconBitmapWriteEntry(const DibImage& colour, const std::vector<uint8_t>& maskBits, IconWriteEntry* out) {
+    std::vector<uint8_t> data = BuildIconBitmapEntry(colour, maskBits);
+    if (data.empty()) return false;
+    out->width = static_cast<int>(Get32(colour.bytes.data() + 4));
+    out->height = static_cast<int>(Get32(colour.bytes.data() + 8));
+    out->bitCount = Get16(colour.bytes.data() + 14);
+    out->data = std::move(data);
+    return true;
 }
 
 bool BuildIconFile(const std::vector<IconWriteEntry>& entries, bool pointer, std::vector<uint8_t>* out) {

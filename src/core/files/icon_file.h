@@ -93,6 +93,10 @@ struct IconWriteEntry {
     int hotspotY = 0;
 };
 
+// A bitmap entry to write: BuildIconBitmapEntry's data with the colour DIB's width, height and
+// bits per pixel (the hot spot is left to the caller). False when the data cannot be built.
+bool MakeIconBitmapWriteEntry(const DibImage& colour, const std::vector<uint8_t>& maskBits, IconWriteEntry* out);
+
 // Writes an icon (type 1) or pointer (type 2) file: the header, one directory entry each
 // (width and height bytes 0 when either side is above 255; colour count 2^bits for 1 to 7
 // bits per pixel, else 0; hot spot for pointers, 0 for icons), then the data in directory

@@ -51,4 +51,22 @@ void FillStored(const PixelView& v, uint32_t stored) {
     }
 }
 
+bool AnyFourthByteSet(const PixelView& v) {
+    if (BitsPerPixel(v.format) != 32) return false;
+    for (int y = 0; y < v.height; ++y) {
+        const uint8_t* row = v.Row(y);
+        for (int x = 0; x < v.width; ++x)
+            if (row[x * 4 + 3] != 0) return true;
+    }
+    return false;
+}
+
+void SetFourthBytes(const PixelView& v, uint8_t value) {
+    if (BitsPerPixel(v.format) != 32) return;
+    for (int y = 0; y < v.height; ++y) {
+        uint8_t* row = v.Row(y);
+        for (int x = 0; x < v.width; ++x) row[x * 4 + 3] = value;
+    }
+}
+
 }  // namespace mirelo

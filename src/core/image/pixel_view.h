@@ -32,4 +32,9 @@ namespace mirelo {
 // Sets every pixel of a view of 8 or more bits per pixel to one stored value.
 void FillStored(const PixelView& v, uint32_t stored);
 
+// The fourth byte of 32-bit pixels, which files may or may not use for alpha: whether any pixel
+// has it other than 0, and setting it in every pixel. Views of other depths are left alone.
+bool AnyFourthByteSet(const PixelView& v);
+void SetFourthBytes(const PixelView& v, uint8_t value);
+
 }  // namespace mirelo

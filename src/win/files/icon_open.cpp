@@ -8,6 +8,7 @@
 #include "app/editor.h"
 #include "app/menu_state.h"
 #include "files/icon_file.h"
+#include "files/open_image.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "image/image_set.h"
@@ -16,22 +17,6 @@ namespace mirelo {
 
 namespace {
 constexpr char16_t kToArgbFailed[] = u"32bppARGBに変換できません";
-
-// The whole file, opened for shared reading. False when it cannot be opened or read.
-bool ReadWholeFile(const Text& path, std::vector<uint8_t>* out) {
-    HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 && size.QuadPart < (1LL << 31);
-    if (ok) {
-        out->resize(static_cast<size_t>(size.QuadPart));
-        DWORD got = 0;
-        ok = out->empty() || (ReadFile(f, out->data(), static_cast<DWORD>(out->size()), &got, nullptr) && got == out->size());
-    }
-    CloseHandle(f);
-    return ok;
-}
 
 // A PNG entry decoded with colour management from a memory stream, then copied into a
 // 32-A8R8G8B8 bitmap of the program's own. `*fileBits` receives the depth GDI+ decoded it in.
@@ -98,7 +83,7 @@ int NextFreeSlot(const ImageSet& images, int from) {
 
 bool OpenIconFile(Editor& e, const Text& path, bool last) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) return false;
+    if (!ReadFileBytes(path, &bytes)) return false;
     IconFileContents contents = ReadIconFile(bytes.data(), bytes.size());
     bytes.clear();
     bytes.shrink_to_fit();

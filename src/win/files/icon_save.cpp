@@ -15,16 +15,13 @@
 #include "image/convert.h"
 #include "image/format_change.h"
 #include "image/image_set.h"
+#include "common/bytes.h"
 #include "res/resource.h"
 
 namespace mirelo {
 
 namespace {
 constexpr int kPngSide = 256;  // images this wide or tall become PNG entries
-
-uint32_t Get32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
 
 ImageSlot* SlotAt(Editor& e, int index) {
     if (index < 0 || index >= kMaxImages) return nullptr;
@@ -235,11 +232,7 @@ bool MakeBitmapEntry(Editor& e, IconListItem& item, IconWriteEntry* out) {
     DibImage dib;
     if (!BitmapToDib(e.messages, work, &dib)) return false;
     IconWriteEntry entry;
-    entry.data = BuildIconBitmapEntry(dib, mask);
-    if (entry.data.empty()) return false;
-    entry.width = static_cast<int>(Get32(dib.bytes.data() + 4));
-    entry.height = static_cast<int>(Get32(dib.bytes.data() + 8));
-    entry.bitCount = dib.bytes[14] | (dib.bytes[15] << 8);
+    if (!MakeIconBitmapWriteEntry(dib, mask, &entry)) return false;
     entry.hotspotX = slot->hotspotX;
     entry.hotspotY = slot->hotspotY;
     dib = DibImage{};

@@ -19,32 +19,39 @@
 namespace mirelo {
 
 namespace {
-// Reads the whole file into movable global memory (for a stream the bitmap keeps).
-HGLOBAL ReadWholeFile(const Text& path) {
+// Reads the whole file (shared access) into memory that `allocate(size)` gives; false when the
+// file cannot be opened or read, or no memory is given.
+template <typename Allocate>
+bool ReadWholeFile(const Text& path, Allocate allocate) {
     HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return nullptr;
+    if (f == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
-    HGLOBAL mem = nullptr;
-    if (GetFileSizeEx(f, &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 31)) {
-        mem = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size.QuadPart));
-        void* p = mem ? GlobalLock(mem) : nullptr;
+    bool ok = GetFileSizeEx(f, &size) && size.QuadPart >= 0 && size.QuadPart < (1LL << 31);
+    if (ok) {
+        const DWORD length = static_cast<DWORD>(size.QuadPart);
+        uint8_t* p = allocate(static_cast<size_t>(length));
         DWORD got = 0;
-        bool ok = p && ReadFile(f, p, static_cast<DWORD>(size.QuadPart), &got, nullptr) && got == size.QuadPart;
-        if (p) GlobalUnlock(mem);
-        if (!ok && mem) {
-            GlobalFree(mem);
-            mem = nullptr;
-        }
+        ok = length == 0 || (p && ReadFile(f, p, length, &got, nullptr) && got == length);
     }
     CloseHandle(f);
-    return mem;
+    return ok;
 }
 
 // A stream over the file's bytes; the stream frees the memory when released.
 IStream* FileStream(const Text& path) {
-    HGLOBAL mem = ReadWholeFile(path);
-    if (!mem) return nullptr;
+    HGLOBAL mem = nullptr;
+    void* locked = nullptr;
+    bool ok = ReadWholeFile(path, [&](size_t length) -> uint8_t* {
+        mem = length ? GlobalAlloc(GMEM_MOVEABLE, length) : nullptr;
+        locked = mem ? GlobalLock(mem) : nullptr;
+        return static_cast<uint8_t*>(locked);
+    });
+    if (locked) GlobalUnlock(mem);
+    if (!ok || !locked) {
+        if (mem) GlobalFree(mem);
+        return nullptr;
+    }
     IStream* stream = nullptr;
     if (CreateStreamOnHGlobal(mem, TRUE, &stream) != S_OK) {
         GlobalFree(mem);
@@ -100,16 +107,9 @@ bool CopyPixels(Editor& e, GpBitmapOwner& source, PixelFormat format, bool fourt
     if (!to.ok()) return false;
     PixelView a = from.view(), b = to.view();
     const size_t rowBytes = (static_cast<size_t>(width) * BitsPerPixel(format) + 7) / 8;
-    bool anyAlpha = false;
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(b.Row(y), a.Row(y), rowBytes);
-        if (fourthByteAsAlpha)
-            for (int x = 0; x < width && !anyAlpha; ++x) anyAlpha = b.Row(y)[x * 4 + 3] != 0;
-    }
+    for (int y = 0; y < height; ++y) std::memcpy(b.Row(y), a.Row(y), rowBytes);
     // A file whose fourth bytes are all 0 did not store alpha there: its pixels are opaque.
-    if (fourthByteAsAlpha && !anyAlpha)
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) b.Row(y)[x * 4 + 3] = 0xFF;
+    if (fourthByteAsAlpha && !AnyFourthByteSet(b)) SetFourthBytes(b, 0xFF);
     return to.Unlock() == Gdiplus::Ok && from.Unlock() == Gdiplus::Ok;
 }
 
@@ -141,6 +141,13 @@ bool SelectOpenPath(Editor& e, const Text& path) {
     return false;
 }
 }  // namespace
+
+bool ReadFileBytes(const Text& path, std::vector<uint8_t>* bytes) {
+    return ReadWholeFile(path, [bytes](size_t length) {
+        bytes->resize(length);
+        return bytes->data();
+    });
+}
 
 bool DecodeFile(const Text& path, GpBitmapOwner& out, bool colourManagement) {
     IStream* stream = FileStream(path);

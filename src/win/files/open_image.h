@@ -31,6 +31,9 @@ void DetachFromFile(Editor& editor, ImageSlot& slot);
 // False on Cancel.
 bool MetafileSizeDialog(Editor& editor, int width, int height, int* renderWidth, int* renderHeight);
 
+// Reads a whole file (shared access); false when it cannot be opened or read.
+bool ReadFileBytes(const Text& path, std::vector<uint8_t>* bytes);
+
 // Decodes a whole file held in memory through GDI+ (the file is not kept open).
 bool DecodeFile(const Text& path, GpBitmapOwner& out, bool colourManagement);
 
