@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "colour/quantize.h"
-#include "colour/quantize_reference.h"
+#include "quantize_reference.h"
 
 namespace mirelo {
 namespace {

@@ -1,6 +1,6 @@
 // Straightforward version of every search: kept simple on purpose, so that it can be checked by
 // reading, and used by the tests as the yardstick of the fast implementation.
-#include "colour/quantize_reference.h"
+#include "quantize_reference.h"
 
 #include <algorithm>
 #include <cstdlib>
