@@ -11,10 +11,18 @@ export WINEPREFIX=${WINEPREFIX:-$build/wine} WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 "$here/wine-prefix.sh" "$WINEPREFIX" || exit 1
 
-# Linux paths given as files are handed over as Windows paths.
+# Linux paths given as files are handed over as Windows paths on drive Z:, which Wine maps to
+# the root. Worked out here rather than with winepath: any Wine command run now, before the
+# virtual display exists, would start the prefix's server without one, and Mirelo could then not
+# open its window on the display started below.
 args=()
 for f in "$@"; do
-  if [ -e "$f" ]; then args+=("$(winepath -w "$(cd "$(dirname "$f")" && pwd)/$(basename "$f")" 2>/dev/null)"); else args+=("$f"); fi
+  if [ -e "$f" ]; then
+    full="$(cd "$(dirname "$f")" && pwd)/$(basename "$f")"
+    args+=("Z:${full//\//\\}")
+  else
+    args+=("$f")
+  fi
 done
 
 if [ -n "${DISPLAY:-}" ] && [ -z "${MIRELO_SCREENSHOT:-}" ]; then
