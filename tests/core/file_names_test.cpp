@@ -54,6 +54,11 @@ TEST(FileNames, ExtensionRules) {
     EXPECT_EQ(ReplaceExtension(u"C:\\my.dir\\photo", u"gif"), u"C:\\my.dir\\photo.gif");
     EXPECT_EQ(WithDefaultExtension(u"a", u"jpg"), u"a.jpg");
     EXPECT_EQ(WithDefaultExtension(u"a.bmp", u"png"), u"a.bmp");  // the typed name is kept
+    // Only the file name counts, not a dot in a folder's name.
+    EXPECT_EQ(WithDefaultExtension(u"C:\\Users\\taro.yamada\\Pictures\\photo", u"png"),
+              u"C:\\Users\\taro.yamada\\Pictures\\photo.png");
+    EXPECT_EQ(WithDefaultExtension(u"C:\\my.dir/photo", u"tif"), u"C:\\my.dir/photo.tif");
+    EXPECT_EQ(WithDefaultExtension(u"C:\\my.dir\\photo.gif", u"tif"), u"C:\\my.dir\\photo.gif");
     EXPECT_TRUE(HasExtension(u"x.CUR", u"cur"));
     EXPECT_FALSE(HasExtension(u"x.ico", u"cur"));
     EXPECT_FALSE(HasExtension(u"x", u"cur"));

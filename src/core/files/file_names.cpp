@@ -113,7 +113,7 @@ Text ReplaceExtension(TextView name, TextView extension) {
 
 Text WithDefaultExtension(TextView name, TextView extension) {
     Text out(name);
-    if (name.find(u'.') == TextView::npos) {
+    if (DotOf(name) == TextView::npos) {
         out += u'.';
         out += extension;
     }

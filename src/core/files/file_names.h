@@ -43,7 +43,8 @@ Text SaveDialogFilter();
 // The name typed in the save dialog after the type changed: its extension replaced by `extension`,
 // or ".extension" appended when it has none; an empty name stays empty.
 Text ReplaceExtension(TextView name, TextView extension);
-// The save name after the dialog: "name.extension" when the name has no "." at all.
+// The save name after the dialog: "name.extension" when the file name (after the last "\" or
+// "/") has no ".", whatever the folders are called.
 Text WithDefaultExtension(TextView name, TextView extension);
 // True when the text after the last "." of the name equals `extension` (case-insensitive).
 bool HasExtension(TextView name, TextView extension);
