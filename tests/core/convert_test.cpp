@@ -48,6 +48,36 @@ TEST(FormatConversion, ArgbToRgb32KeepsTheFourthByteOnlyWhenAsked) {
     EXPECT_EQ(ReadStored(dst.view, 1, 0), 0x00445566u);
 }
 
+TEST(FormatConversion, Rgb32WithoutFourthBytesIsOpaque) {
+    // A 32-R8G8B8 image whose fourth bytes are all 0 (a pasted screenshot) shows opaque, and
+    // stays so in every target with alpha; a fourth byte set anywhere is alpha and kept.
+    struct Case {
+        PixelFormat target;
+        uint32_t first, second;  // the two pixels after conversion to the target
+    };
+    const Case cases[] = {
+        {fmt::k32ARGB, 0xFF112233u, 0xFF445566u},
+        {fmt::k32PARGB, 0xFF112233u, 0xFF445566u},
+        {fmt::k16ARGB1555, 0x8000u | (0x11u >> 3) << 10 | (0x22u >> 3) << 5 | 0x33u >> 3,
+         0x8000u | (0x44u >> 3) << 10 | (0x55u >> 3) << 5 | 0x66u >> 3},
+    };
+    Pixels src(2, 1, fmt::k32RGB);
+    WriteStored(src.view, 0, 0, 0x00112233u);
+    WriteStored(src.view, 1, 0, 0x00445566u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        Pixels dst(1, 1, c.target);
+        Convert(src.view, c.target, false, &dst);
+        EXPECT_EQ(ReadStored(dst.view, 0, 0), c.first);
+        EXPECT_EQ(ReadStored(dst.view, 1, 0), c.second);
+    }
+    WriteStored(src.view, 1, 0, 0x80445566u);
+    Pixels dst(1, 1, fmt::k32ARGB);
+    Convert(src.view, fmt::k32ARGB, false, &dst);
+    EXPECT_EQ(ReadStored(dst.view, 0, 0), 0x00112233u);
+    EXPECT_EQ(ReadStored(dst.view, 1, 0), 0x80445566u);
+}
+
 TEST(FormatConversion, FourBitPaletteTo565) {
     uint32_t palette[16];
     for (int i = 0; i < 16; ++i) palette[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x0F1E2D);

@@ -531,5 +531,27 @@ TEST_F(ClipboardTest, EditorToEditorRoundTripOfEveryDepth) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(ClipboardTest, ScreenshotWithoutAlphaStaysOpaqueInEveryAlphaFormat) {
+    // A 32-bit DIB whose fourth bytes are all 0, as screenshots come, shows opaque; converting
+    // the pasted image to a format with alpha keeps it so.
+    std::vector<uint8_t> pixels(3 * 2 * 4, 0);
+    for (size_t i = 0; i < 6; ++i) {
+        pixels[i * 4] = i % 2 ? 0xFF : 0x00;  // blue, kept exactly by 5 bits too
+        pixels[i * 4 + 2] = 0xFF;             // red
+    }
+    DibImage dib;
+    ASSERT_TRUE(BuildDib(PixelView{3, 2, 12, fmt::k32RGB, pixels.data()}, &dib));
+    PutRecords({{CF_DIB, dib.bytes}}, true);
+    for (int command : {cmd::k32ARGB, cmd::k32PARGB, cmd::k16ARGB1555}) {
+        SCOPED_TRACE(command);
+        Send(cmd::kPasteNew);
+        ASSERT_EQ(editor->Current()->pixelFormat, fmt::k32RGB);
+        Send(command);
+        for (int i = 0; i < 6; ++i)
+            EXPECT_EQ(PixelAt(editor->Current()->bitmap.get(), i % 3, i / 3), 0xFFFF0000u | pixels[static_cast<size_t>(i) * 4]) << i;
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
 }  // namespace
 }  // namespace mirelo

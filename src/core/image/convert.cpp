@@ -24,6 +24,9 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
     const int bpp = BitsPerPixel(s.format);
     if (bpp > 32 || s.width <= 0 || s.height <= 0) return false;
     out.assign(static_cast<size_t>(s.width) * s.height * 4, 0);
+    // 32-R8G8B8 pixels show opaque; their fourth byte is taken as alpha only when some pixel has
+    // it set (all 0: a picture that never stored alpha there, such as a pasted screenshot).
+    const bool opaqueFourthByte = s.format == fmt::k32RGB && !AnyFourthByteSet(s);
     for (int y = 0; y < s.height; ++y) {
         uint8_t* o = out.data() + static_cast<size_t>(y) * s.width * 4;
         const uint8_t* row = s.Row(y);
@@ -51,6 +54,7 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
                 o[3] = 255;
             } else if (bpp == 32) {
                 std::memcpy(o, row + x * 4, 4);
+                if (opaqueFourthByte) o[3] = 255;
             } else {
                 return false;
             }

@@ -9,7 +9,8 @@
 namespace mirelo {
 
 // Decodes every pixel of `source` (indexed formats through `palette`, given as ARGB entries;
-// 16-bit formats with UnpackPixel; 24-bit with alpha 255; 32-bit formats as their four bytes).
+// 16-bit formats with UnpackPixel; 24-bit with alpha 255; 32-bit formats as their four bytes,
+// except that 32-R8G8B8 pixels whose fourth bytes are all 0 get alpha 255).
 // Formats above 32 bits per pixel must be locked as 32-A8R8G8B8 first. False for such a format.
 bool DecodeToBgra(const PixelView& source, std::vector<uint8_t>& bgra);
 
