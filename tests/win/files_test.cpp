@@ -11,6 +11,7 @@
 #include "app/commands.h"
 #include "files/file_names.h"
 #include "files/open_image.h"
+#include "files/properties.h"
 #include "files/safe_write.h"
 #include "files/save_image.h"
 #include "image/new_image.h"
@@ -599,6 +600,30 @@ TEST_F(FilesTest, JpegFromAJpegFileOffersTheTransformations) {
         // Windows' encoder turns the picture: 8 × 6 becomes 6 × 8.
         EXPECT_EQ(Slot().width, 6);
         EXPECT_EQ(Slot().height, 8);
+    }
+}
+
+TEST_F(FilesTest, AFailedJpegOrTiffSaveKeepsTheComment) {
+    // JPEG and TIFF files are written without the comment; when the write fails, the image keeps
+    // it for a later save.
+    const Text png = dir + u"\\commented.png";
+    PutFile(png, PngWithText(editor->messages, "Comment", "memo"));
+    ASSERT_TRUE(OpenImageFile(*editor, png, true));
+    Text comment;
+    if (!ReadProperty(Slot().bitmap.get(), 37510, &comment) && RunningUnderWine())
+        GTEST_SKIP() << "Wine's GDI+ does not store items given to GdipSetPropertyItem and does not implement "
+                        "GdipRemovePropertyItem: the image gets no comment, and a save cannot take one away";
+    ASSERT_EQ(comment, u"memo");
+    for (int type : {save_type::kJpeg, save_type::kTiff}) {
+        SCOPED_TRACE(type);
+        shown.clear();
+        EXPECT_FALSE(SaveAs(dir + u"\\missing-folder\\x." + SaveType(type)->extension, type));
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, u"別名で保存してください");
+        comment.clear();
+        EXPECT_TRUE(ReadProperty(Slot().bitmap.get(), 37510, &comment));
+        EXPECT_EQ(comment, u"memo");
+        EXPECT_EQ(Slot().properties[kPropComment], u"memo");
     }
 }
 

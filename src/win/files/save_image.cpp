@@ -204,7 +204,19 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
         if (answer == IDCANCEL) return false;
         // No writes the image without its paste objects (they stay above it).
     }
-    if (extension == u"jpg" || extension == u"tif") gp::GdipRemovePropertyItem(s->bitmap.get(), kUserCommentTag);
+    // JPEG and TIFF files are written without the comment; a failed write puts it back for a later save.
+    std::vector<uint8_t> comment;
+    if (extension == u"jpg" || extension == u"tif") {
+        UINT size = 0;
+        if (gp::GdipGetPropertyItemSize(s->bitmap.get(), kUserCommentTag, &size) == Gdiplus::Ok &&
+            size >= sizeof(Gdiplus::PropertyItem)) {
+            comment.resize(size);
+            if (gp::GdipGetPropertyItem(s->bitmap.get(), kUserCommentTag, size,
+                                        reinterpret_cast<Gdiplus::PropertyItem*>(comment.data())) != Gdiplus::Ok)
+                comment.clear();
+        }
+        gp::GdipRemovePropertyItem(s->bitmap.get(), kUserCommentTag);
+    }
 
     CLSID encoder{};
     FindEncoder(e.messages, extension, &encoder);
@@ -216,6 +228,7 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
         return gp::GdipSaveImageToFile(bitmap, W(newFile), &encoder, params) == Gdiplus::Ok;
     });
     if (!written) {
+        if (!comment.empty()) gp::GdipSetPropertyItem(s->bitmap.get(), reinterpret_cast<Gdiplus::PropertyItem*>(comment.data()));
         e.messages.App(u"別名で保存してください", MB_OK | MB_ICONWARNING);
         return false;
     }
