@@ -50,21 +50,16 @@ protected:
         OpenWindow();
         Empty();
     }
-    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     int Peer(const Text& arguments) { return testing::RunAndPump(testing::BesideTests(L"mirelo_clip_peer.exe"), arguments); }
     void Empty() {
-        ASSERT_TRUE(OpenClipboard(editor->view));
+        ASSERT_TRUE(OpenClipboard(editor->frame.view));
         EmptyClipboard();
         CloseClipboard();
     }
     // Places a bitmap in the first free slot, as opening a file does.
     void Adopt(GpBitmapOwner bitmap, const char16_t* name) {
-        int slot = editor->images.FirstFree();
-        ASSERT_GE(slot, 0);
-        editor->images.slots[static_cast<size_t>(slot)].bitmap = std::move(bitmap);
-        editor->images.current = slot;
-        editor->loadingName = name;
-        InitSlot(*editor, true);
+        ASSERT_GE(AddImage(*editor, std::move(bitmap), name), 0);
     }
     // A bitmap of the shared picture in one of the editor's formats, written through a lock.
     GpBitmapOwner PatternBitmap(PixelFormat format, int kind) {
@@ -111,7 +106,7 @@ protected:
     // Bytes of one of the program's own records on the clipboard; empty when absent.
     std::vector<uint8_t> Record(UINT format) {
         std::vector<uint8_t> out;
-        if (!OpenClipboard(editor->view)) return out;
+        if (!OpenClipboard(editor->frame.view)) return out;
         HANDLE h = GetClipboardData(format);
         if (auto* p = h ? static_cast<const uint8_t*>(GlobalLock(h)) : nullptr) {
             out.assign(p, p + GlobalSize(h));
@@ -121,7 +116,7 @@ protected:
         return out;
     }
     void PutRecords(const std::vector<std::pair<UINT, std::vector<uint8_t>>>& records, bool empty) {
-        ASSERT_TRUE(OpenClipboard(editor->view));
+        ASSERT_TRUE(OpenClipboard(editor->frame.view));
         if (empty) EmptyClipboard();
         for (const auto& r : records) {
             HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, r.second.size());
@@ -173,7 +168,7 @@ TEST_F(ClipboardTest, DibsOfEveryDepthFromAnotherProgramPasteAsNewImages) {
     }
     EXPECT_TRUE(shown.empty());
     // The image-select menu lists every pasted image under its name.
-    HMENU select = GetSubMenu(editor->menu, 6);
+    HMENU select = GetSubMenu(editor->frame.menu, 6);
     ASSERT_EQ(GetMenuItemCount(select), images);
     wchar_t text[64] = {};
     GetMenuStringW(select, 0, text, 64, MF_BYPOSITION);
@@ -233,7 +228,7 @@ TEST_F(ClipboardTest, CopiedFourBitImageReachesAnotherProgramWithItsPalette) {
     Adopt(PatternBitmap(fmt::k4Index, 4), u"four.bmp");
     Send(cmd::kCopy);
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(GetClipboardOwner(), editor->view);
+    EXPECT_EQ(GetClipboardOwner(), editor->frame.view);
     Text prefix = Temp(L"copy4");
     ASSERT_EQ(Peer(u"read \"" + prefix + u"\" dbp"), 0);
 
@@ -334,7 +329,7 @@ TEST_F(ClipboardTest, FortyEightBitImageIsNotPutOnTheClipboard) {
     EXPECT_EQ(shown[0].text, u"48bit色以上のビットマップは、クリップボードに置けません");
     EXPECT_EQ(shown[0].title, u"Clipboard Error");
     EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_EQ(shown[0].owner, editor->view);
+    EXPECT_EQ(shown[0].owner, editor->frame.view);
     EXPECT_EQ(Peer(u"count"), 0);  // emptied, and nothing written
 }
 

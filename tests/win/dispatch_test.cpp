@@ -20,7 +20,7 @@ protected:
         // Any dialog that a command opens is cancelled at once.
         editor->dialogObserver = [](HWND dlg, int) { PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0); };
     }
-    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     bool Reached(int id) const { return std::find(reached.begin(), reached.end(), id) != reached.end(); }
 
     std::vector<int> reached;
@@ -75,7 +75,7 @@ TEST_F(DispatchTest, ImageGuardDoesNothingWithoutAnImage) {
 TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
-    editor->Current()->pasteObjectCount = 1;
+    editor->Current()->pasteObjects.items.resize(1);
     for (int id : {cmd::k1Index, cmd::k4Index, cmd::k8Index, cmd::k16ARGB1555}) {
         shown.clear();
         reached.clear();
@@ -84,13 +84,13 @@ TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
         ASSERT_EQ(shown.size(), 1u) << id;
         EXPECT_EQ(shown[0].text, u"貼紙を削除、またはマージして下さい");
         EXPECT_EQ(shown[0].title, u"Mirelo");
-        EXPECT_EQ(shown[0].owner, editor->mainWindow);
+        EXPECT_EQ(shown[0].owner, editor->frame.mainWindow);
     }
     shown.clear();
     Send(cmd::k16RGB555);  // not guarded by paste objects
     EXPECT_TRUE(Reached(cmd::k16RGB555));
     EXPECT_TRUE(shown.empty());
-    editor->Current()->pasteObjectCount = 0;
+    editor->Current()->pasteObjects.Clear();
 }
 
 TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
@@ -123,7 +123,7 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     GetKeyboardState(keys);
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
-    SendMessageW(editor->mainWindow, WM_KEYDOWN, 'Z', 0);
+    SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0);
     EXPECT_TRUE(Reached(cmd::kUndo));
 
     // The accelerator table translates the same key into the same command while Undo is possible.
@@ -133,16 +133,16 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     reached.clear();
     HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(acc, nullptr);
-    MSG m{editor->mainWindow, WM_KEYDOWN, 'Z', 0, 0, {0, 0}};
-    EXPECT_TRUE(TranslateAcceleratorW(editor->mainWindow, acc, &m));
+    MSG m{editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0, 0, {0, 0}};
+    EXPECT_TRUE(TranslateAcceleratorW(editor->frame.mainWindow, acc, &m));
     EXPECT_TRUE(Reached(cmd::kUndo));
 
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
     reached.clear();
-    SendMessageW(editor->mainWindow, WM_KEYDOWN, 'Z', 0);  // without Ctrl: ignored
+    SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0);  // without Ctrl: ignored
     EXPECT_TRUE(reached.empty());
-    SendMessageW(editor->mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(Reached(cmd::kSelectNone));
 }
 
@@ -178,6 +178,8 @@ TEST_F(DispatchTest, AcceleratorResourceMatchesTheKeyTable) {
     }
 }
 
+constexpr int kObjectPopup = 102;  // items of the paste-object menu
+
 // Collects every item text of a menu and its sub-menus with the top-level position it stands under.
 void CollectItems(HMENU menu, int top, std::vector<std::tuple<int, UINT, Text>>& out) {
     int n = GetMenuItemCount(menu);
@@ -192,7 +194,7 @@ void CollectItems(HMENU menu, int top, std::vector<std::tuple<int, UINT, Text>>&
     }
 }
 
-TEST_F(DispatchTest, MenuResourcesHoldEveryCommandText) {
+TEST_F(DispatchTest, MenuItemsAreRegisteredCommands) {
     HINSTANCE inst = GetModuleHandleW(nullptr);
     HMENU main = LoadMenuW(inst, MAKEINTRESOURCEW(IDR_MAINMENU));
     HMENU object = LoadMenuW(inst, MAKEINTRESOURCEW(IDR_OBJECTMENU));
@@ -208,16 +210,17 @@ TEST_F(DispatchTest, MenuResourcesHoldEveryCommandText) {
         EXPECT_STREQ(text, tops[i]);
         CollectItems(GetSubMenu(main, i), i, items);
     }
-    CollectItems(GetSubMenu(object, 0), kInObjectPopup, items);
-    size_t n = 0;
-    const CommandInfo* table = CommandTable(&n);
-    for (size_t i = 0; i < n; ++i) {
-        if (!table[i].menuText) continue;
-        bool found = false;
-        for (const auto& [top, id, text] : items)
-            if (id == static_cast<UINT>(table[i].id) && top == table[i].popup && text == table[i].menuText) found = true;
-        EXPECT_TRUE(found) << table[i].id;
+    CollectItems(GetSubMenu(object, 0), kObjectPopup, items);
+    // Every item is a command of the vocabulary; a few texts and places as samples.
+    for (const auto& [top, id, text] : items) {
+        if (id == 0) continue;  // separators
+        EXPECT_NE(editor->commands.Find(static_cast<int>(id)), nullptr) << id;
     }
+    const std::tuple<int, UINT, Text> samples[] = {
+        {0, 40001, u"新規作成(&N)\tCtrl+N"}, {4, 40038, u"270度(T)"}, {5, 40058, u"24bit RGB\t(ﾌﾙｶﾗｰ)"},
+        {kObjectPopup, 40086, u"削除(&D)\tCtrl+Delete"}};
+    for (const auto& sample : samples)
+        EXPECT_NE(std::find(items.begin(), items.end(), sample), items.end()) << std::get<1>(sample);
     // The sub-menus the state rules name.
     wchar_t text[64];
     std::set<Text> subs;
@@ -237,7 +240,7 @@ TEST_F(DispatchTest, MenuResourcesHoldEveryCommandText) {
 TEST_F(DispatchTest, SettingsCommandsCheckTheirItems) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
-    auto checked = [&](int id) { return (GetMenuState(editor->menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    auto checked = [&](int id) { return (GetMenuState(editor->frame.menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; };
     EXPECT_TRUE(checked(cmd::kPaletteMedianCut));
     EXPECT_TRUE(checked(cmd::kDither));
     EXPECT_TRUE(checked(cmd::kObjFrames));
@@ -256,12 +259,12 @@ TEST_F(DispatchTest, SettingsCommandsCheckTheirItems) {
     EXPECT_FALSE(checked(cmd::kDither));
     Send(cmd::kCursorCoords);
     EXPECT_TRUE(checked(cmd::kCursorCoords));
-    EXPECT_EQ(SendMessageW(editor->statusBar, SB_GETPARTS, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(editor->frame.statusBar, SB_GETPARTS, 0, 0), 2);
     wchar_t buf[256] = {};
-    SendMessageW(editor->statusBar, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(buf));
+    SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(buf));
     EXPECT_EQ(std::wstring(buf).rfind(L"new1   MemoryBMP", 0), 0u);
     Send(cmd::kCursorCoords);
-    EXPECT_EQ(SendMessageW(editor->statusBar, SB_GETPARTS, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(editor->frame.statusBar, SB_GETPARTS, 0, 0), 1);
     Send(cmd::kToolShape);
     EXPECT_EQ(editor->Current()->tool, kToolShape);
     Send(10000);  // selecting an image starts it with the selection tool
@@ -275,15 +278,16 @@ TEST_F(DispatchTest, DeleteKeyErasesWithoutASelectedObject) {
     EXPECT_TRUE(Reached(cmd::kErase));
     EXPECT_FALSE(Reached(cmd::kObjDelete));
     reached.clear();
-    editor->images.selectedPasteObject[0] = 0;
+    editor->Current()->pasteObjects.items.resize(1);
+    editor->Current()->pasteObjects.selected = 0;
     Send(cmd::kDelete);
     EXPECT_TRUE(Reached(cmd::kObjDelete));
-    editor->images.selectedPasteObject[0] = -1;
+    editor->Current()->pasteObjects.Clear();
 }
 
 TEST_F(DispatchTest, MenuStateFollowsTheImages) {
     OpenWindow();
-    auto enabled = [&](int pos) { return !(GetMenuState(editor->menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_GRAYED); };
+    auto enabled = [&](int pos) { return !(GetMenuState(editor->frame.menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_GRAYED); };
     EXPECT_TRUE(enabled(0));
     EXPECT_FALSE(enabled(4));
     EXPECT_FALSE(enabled(5));
@@ -305,7 +309,7 @@ TEST_F(DispatchTest, QuitWithoutEditsAsksNothing) {
     Send(cmd::kExit);
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(IsWindow(w));
-    EXPECT_EQ(editor->mainWindow, nullptr);
+    EXPECT_EQ(editor->frame.mainWindow, nullptr);
 }
 
 TEST_F(DispatchTest, QuitWithAnUndoableStepAsks) {

@@ -116,7 +116,7 @@ protected:
         dir = MakeTempDir(L"files");
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // A new image of the given format holding the pattern.
     void MakeImage(PixelFormat format, int width = 9, int height = 7, bool smooth = false) {
         ASSERT_TRUE(CreateNewImage(*editor, width, height, 96, 96, false));
@@ -155,8 +155,8 @@ TEST_F(FilesTest, OpeningAnOpenFileSelectsItsSlotWithoutReadingAgain) {
     EXPECT_EQ(editor->images.current, 0);
     EXPECT_EQ(Slot().path, a);
     EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(SendMessageW(editor->imageBar, TB_ISBUTTONCHECKED, cmd::kImageBarFirst + 0, 0), TRUE);
-    EXPECT_EQ(SendMessageW(editor->imageBar, TB_ISBUTTONCHECKED, cmd::kImageBarFirst + 1, 0), FALSE);
+    EXPECT_EQ(SendMessageW(editor->frame.imageBar, TB_ISBUTTONCHECKED, cmd::kImageBarFirst + 0, 0), TRUE);
+    EXPECT_EQ(SendMessageW(editor->frame.imageBar, TB_ISBUTTONCHECKED, cmd::kImageBarFirst + 1, 0), FALSE);
 }
 
 TEST_F(FilesTest, UndecodableFileIsReportedAndTheBatchGoesOn) {
@@ -294,6 +294,28 @@ TEST_F(FilesTest, OpenDialogOpensSeveralFilesInOrder) {
     EXPECT_EQ(editor->images.slots[0].path, a);
     EXPECT_EQ(editor->images.slots[1].path, b);
     EXPECT_EQ(editor->images.current, 1);
+}
+
+TEST_F(FilesTest, BatchWhoseLastFileFailsStillRefreshesTheMenus) {
+    Text a = dir + u"\\good.png", bad = dir + u"\\bad.png";
+    ASSERT_TRUE(WritePicture(a, 3, 3, 0xFF010203));
+    PutFile(bad, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        if (id != kOpenDialogId) return;
+        const int box = GetDlgItem(dlg, 0x47C) ? 0x47C : 0x480;
+        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(dir)));
+        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+        Text names = u"\"good.png\" \"bad.png\"";
+        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(names)));
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    Send(cmd::kOpen);
+    ASSERT_EQ(Occupied(), 1);
+    EXPECT_TRUE(Shown(MessageText(u"読み込みに失敗しました\n%s").Arg(bad).Str()));
+    // The image that did open shows at once: menus, tool bar and status line.
+    EXPECT_FALSE(GetMenuState(editor->frame.menu, 4, MF_BYPOSITION) & MF_GRAYED);
+    EXPECT_TRUE(SendMessageW(editor->frame.mainToolBar, TB_ISBUTTONENABLED, cmd::kSave, 0));
+    EXPECT_FALSE(WindowText(editor->frame.statusBar).empty());
 }
 
 // ---- Saving ----
@@ -479,6 +501,22 @@ TEST_F(FilesTest, AFailedWriteKeepsThePreviousFileAndTheImage) {
     EXPECT_EQ(Pixels(Slot().bitmap.get()), before);
     EXPECT_EQ(Slot().path, path);
     EXPECT_TRUE(Slot().undo.HasUndoableStep());
+}
+
+TEST_F(FilesTest, AFailedReadBackIsReportedAndKeepsTheHistory) {
+    // The file is written, but what is read back is not a picture (a file that changed or broke
+    // in between).
+    MakeImage(fmt::k24RGB);
+    RecordUndoStep(*editor);
+    const Text path = Slot().path, target = dir + u"\\unreadable.png";
+    std::vector<uint32_t> before = Pixels(Slot().bitmap.get());
+    editor->readBackObserver = [](const Text&, GpBitmapOwner&) { return false; };
+    shown.clear();
+    EXPECT_FALSE(SaveAs(target, save_type::kPng));
+    EXPECT_TRUE(Shown(MessageText(u"読み込みに失敗しました\n%s").Arg(target).Str()));
+    EXPECT_TRUE(Slot().undo.HasUndoableStep());
+    EXPECT_EQ(Slot().path, path);
+    EXPECT_EQ(Pixels(Slot().bitmap.get()), before);
 }
 
 TEST_F(FilesTest, SaveInPlaceFollowsTheFileType) {

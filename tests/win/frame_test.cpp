@@ -19,21 +19,21 @@ protected:
     }
     Text StatusText() {
         wchar_t buf[512] = {};
-        SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+        SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
         return FromW(buf);
     }
     bool TopEnabled(int pos) {
-        return !(GetMenuState(editor->menu, static_cast<UINT>(pos), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED));
+        return !(GetMenuState(editor->frame.menu, static_cast<UINT>(pos), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED));
     }
     bool ItemEnabled(int id) {
-        return !(GetMenuState(editor->menu, static_cast<UINT>(id), MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+        return !(GetMenuState(editor->frame.menu, static_cast<UINT>(id), MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
     }
-    bool ItemChecked(int id) { return (GetMenuState(editor->menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; }
+    bool ItemChecked(int id) { return (GetMenuState(editor->frame.menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; }
     void InitPopup(int pos) {
-        SendMessageW(editor->mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(editor->menu, pos)), pos);
+        SendMessageW(editor->frame.mainWindow, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(editor->frame.menu, pos)), pos);
     }
     bool SubMenuEnabled(int top, const wchar_t* text) {
-        HMENU pop = GetSubMenu(editor->menu, top);
+        HMENU pop = GetSubMenu(editor->frame.menu, top);
         wchar_t buf[64];
         for (int i = 0; i < GetMenuItemCount(pop); ++i) {
             GetMenuStringW(pop, static_cast<UINT>(i), buf, 64, MF_BYPOSITION);
@@ -64,14 +64,14 @@ TEST_F(FrameTest, CommandLineFilesOpenInOrderAndTheLastIsCurrent) {
     EXPECT_EQ(StatusText().rfind(u"b.png   PNG   ", 0), 0u) << Narrow(StatusText());
     EXPECT_NE(StatusText().find(u"20px x 30px"), Text::npos);
     EXPECT_NE(StatusText().find(dir), Text::npos);
-    EXPECT_EQ(SendMessageW(editor->imageBar, TB_BUTTONCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(editor->frame.imageBar, TB_BUTTONCOUNT, 0, 0), 2);
     EXPECT_TRUE(editor->startupFiles.empty());
     // Later showings open nothing again.
-    ShowWindow(editor->mainWindow, SW_HIDE);
-    ShowWindow(editor->mainWindow, SW_SHOWNOACTIVATE);
+    ShowWindow(editor->frame.mainWindow, SW_HIDE);
+    ShowWindow(editor->frame.mainWindow, SW_SHOWNOACTIVATE);
     EXPECT_EQ(editor->images.Occupied(), 2);
     EXPECT_TRUE(shown.empty());
-    CaptureWindow(editor->mainWindow, dir + u"\\main-window.png");
+    CaptureWindow(editor->frame.mainWindow, dir + u"\\main-window.png");
 }
 
 TEST_F(FrameTest, UndecodableFileIsReported) {
@@ -119,7 +119,7 @@ TEST_F(FrameTest, SecondStartWithoutArgumentsOpensNothing) {
     EXPECT_EQ(RunAndPump(BesideTests(L"Mirelo.exe"), u""), 0);
     EXPECT_EQ(editor->images.Occupied(), 0);
     EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE(IsWindow(editor->mainWindow));
+    EXPECT_TRUE(IsWindow(editor->frame.mainWindow));
 }
 
 TEST_F(FrameTest, MalformedHandOverBlocksAreIgnored) {
@@ -128,7 +128,7 @@ TEST_F(FrameTest, MalformedHandOverBlocksAreIgnored) {
     OpenWindow();
     auto send = [&](const void* data, DWORD bytes, ULONG_PTR id) {
         COPYDATASTRUCT cds{id, bytes, const_cast<void*>(data)};
-        SendMessageW(editor->mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+        SendMessageW(editor->frame.mainWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     };
     std::u16string text = a;  // without its terminator inside the length
     send(text.data(), static_cast<DWORD>(text.size() * 2), 0);
@@ -151,7 +151,7 @@ TEST_F(FrameTest, DroppingThreeHundredFilesOpensTheFirst256) {
         paths.push_back(name);
     }
     OpenWindow();
-    DropFiles(editor->mainWindow, paths);
+    DropFiles(editor->frame.mainWindow, paths);
     EXPECT_EQ(editor->images.Occupied(), 256);
     EXPECT_EQ(editor->images.slots[0].path, paths[0]);
     EXPECT_EQ(editor->images.slots[255].path, paths[255]);
@@ -180,7 +180,7 @@ TEST_F(FrameTest, WindowStaysAtLeast250By250) {
 
 TEST_F(FrameTest, MenuStateWithoutImages) {
     OpenWindow();
-    if (OpenClipboard(editor->mainWindow)) {
+    if (OpenClipboard(editor->frame.mainWindow)) {
         EmptyClipboard();
         CloseClipboard();
     }
@@ -189,7 +189,7 @@ TEST_F(FrameTest, MenuStateWithoutImages) {
     EXPECT_TRUE(TopEnabled(8));
     for (int pos = 1; pos <= 7; ++pos) EXPECT_FALSE(TopEnabled(pos)) << pos;
     // A bitmap left on the clipboard by another program enables the Edit menu.
-    ASSERT_TRUE(OpenClipboard(editor->mainWindow));
+    ASSERT_TRUE(OpenClipboard(editor->frame.mainWindow));
     EmptyClipboard();
     HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 4);
     auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
@@ -203,18 +203,18 @@ TEST_F(FrameTest, MenuStateWithoutImages) {
     RefreshMenuState(*editor);
     EXPECT_TRUE(TopEnabled(1));
     EXPECT_FALSE(TopEnabled(4));
-    EXPECT_TRUE(ButtonEnabled(editor->mainToolBar, cmd::kPaste));
-    EXPECT_FALSE(ButtonEnabled(editor->mainToolBar, cmd::kCopy));
-    EXPECT_FALSE(ButtonEnabled(editor->mainToolBar, cmd::kSave));
-    EXPECT_FALSE(ButtonEnabled(editor->toolBar, cmd::kToolShape));
-    EXPECT_FALSE(ButtonEnabled(editor->viewToolBar, cmd::kFitWindow));
-    EXPECT_FALSE(IsWindowEnabled(editor->angleEdit));
-    OpenClipboard(editor->mainWindow);
+    EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kPaste));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCopy));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kSave));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.toolBar, cmd::kToolShape));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.viewToolBar, cmd::kFitWindow));
+    EXPECT_FALSE(IsWindowEnabled(editor->frame.angleEdit));
+    OpenClipboard(editor->frame.mainWindow);
     EmptyClipboard();
     CloseClipboard();
     RefreshMenuState(*editor);
     EXPECT_FALSE(TopEnabled(1));
-    EXPECT_FALSE(ButtonEnabled(editor->mainToolBar, cmd::kPaste));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kPaste));
 }
 
 TEST_F(FrameTest, MenuStateWithImages) {
@@ -224,10 +224,10 @@ TEST_F(FrameTest, MenuStateWithImages) {
     EXPECT_FALSE(TopEnabled(2));
     EXPECT_FALSE(TopEnabled(3));
     EXPECT_FALSE(TopEnabled(6));  // needs two images
-    EXPECT_TRUE(ButtonEnabled(editor->mainToolBar, cmd::kCut));
-    EXPECT_TRUE(ButtonEnabled(editor->toolBar, cmd::kToolShape));
-    EXPECT_FALSE(ButtonEnabled(editor->mainToolBar, cmd::kUndo));
-    EXPECT_TRUE(IsWindowEnabled(editor->angleEdit));
+    EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCopy));
+    EXPECT_TRUE(ButtonEnabled(editor->frame.toolBar, cmd::kToolShape));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kUndo));
+    EXPECT_TRUE(IsWindowEnabled(editor->frame.angleEdit));
     ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
     EXPECT_TRUE(TopEnabled(6));
 
@@ -236,15 +236,42 @@ TEST_F(FrameTest, MenuStateWithImages) {
     EXPECT_TRUE(SubMenuEnabled(0, L"印刷(&P)"));
     EXPECT_FALSE(SubMenuEnabled(0, L"ｲﾒｰｼﾞｽｷｬﾅ(&I)"));  // no scanner source manager
     InitPopup(1);
-    EXPECT_TRUE(ItemEnabled(cmd::kCut));
-    EXPECT_TRUE(ItemEnabled(cmd::kErase));
+    EXPECT_TRUE(ItemEnabled(cmd::kCopy));
     EXPECT_FALSE(ItemEnabled(cmd::kSelectNone));  // no selection
     EXPECT_FALSE(ItemEnabled(cmd::kUndo));
     editor->Current()->undo.canUndo = true;
     InitPopup(1);
     EXPECT_TRUE(ItemEnabled(cmd::kUndo));
     RefreshMenuState(*editor);
-    EXPECT_TRUE(ButtonEnabled(editor->mainToolBar, cmd::kUndo));
+    EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kUndo));
+}
+
+// Commands whose work arrives with a later part of the program are greyed until then, in the
+// menus and on the tool bars alike; pasting works as a new image only.
+TEST_F(FrameTest, CommandsThatDoNothingYetAreGreyed) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(OpenClipboard(editor->frame.mainWindow));
+    EmptyClipboard();
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 4);
+    auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    h->biSize = sizeof *h;
+    h->biWidth = h->biHeight = 1;
+    h->biPlanes = 1;
+    h->biBitCount = 32;
+    GlobalUnlock(dib);
+    SetClipboardData(CF_DIB, dib);
+    CloseClipboard();
+    RefreshMenuState(*editor);
+    InitPopup(1);
+    for (int id : {cmd::kCut, cmd::kErase, cmd::kPaste}) EXPECT_FALSE(ItemEnabled(id)) << id;
+    EXPECT_TRUE(ItemEnabled(cmd::kPasteNew));
+    EXPECT_TRUE(GetMenuState(editor->objectMenu, cmd::kDelete, MF_BYCOMMAND) & MF_GRAYED);
+    for (int id : {cmd::kCut, cmd::kPaste, cmd::kRotateRight, cmd::kRotateLeft})
+        EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, id)) << id;
+    OpenClipboard(editor->frame.mainWindow);
+    EmptyClipboard();
+    CloseClipboard();
 }
 
 TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
@@ -259,8 +286,8 @@ TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
     EXPECT_FALSE(ItemEnabled(cmd::kCut));
     EXPECT_FALSE(ItemEnabled(cmd::kErase));
     EXPECT_TRUE(ItemEnabled(cmd::kCopy));
-    EXPECT_FALSE(ButtonEnabled(editor->mainToolBar, cmd::kCut));
-    EXPECT_TRUE(ButtonEnabled(editor->mainToolBar, cmd::kCopy));
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCut));
+    EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCopy));
     InitPopup(5);
     EXPECT_TRUE(ItemChecked(cmd::k8Index));
 }
@@ -268,9 +295,8 @@ TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
 TEST_F(FrameTest, SelectedTextObjectGreysCutCopyAndFlip) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
-    editor->pasteObjects[0] = PasteObject{0, true, false};
-    editor->images.selectedPasteObject[0] = 0;
-    editor->Current()->pasteObjectCount = 1;
+    editor->Current()->pasteObjects.items.push_back(PasteObject{true, false});
+    editor->Current()->pasteObjects.selected = 0;
     RefreshMenuState(*editor);
     EXPECT_TRUE(TopEnabled(2));
     InitPopup(1);
@@ -283,10 +309,8 @@ TEST_F(FrameTest, SelectedTextObjectGreysCutCopyAndFlip) {
     EXPECT_TRUE(ItemEnabled(cmd::kObjDelete));
     EXPECT_FALSE(ItemEnabled(cmd::kObjReset));
     EXPECT_FALSE(ItemEnabled(cmd::kObjForward));  // needs two objects
-    EXPECT_FALSE(ButtonEnabled(editor->mainToolBar, cmd::kCopy));
-    editor->pasteObjects[0] = PasteObject{};
-    editor->images.selectedPasteObject[0] = -1;
-    editor->Current()->pasteObjectCount = 0;
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCopy));
+    editor->Current()->pasteObjects.Clear();
 }
 
 TEST_F(FrameTest, GridChecks) {
@@ -306,20 +330,20 @@ TEST_F(FrameTest, GridChecks) {
 TEST_F(FrameTest, ToolBarsAndTips) {
     OpenWindow();
     // 11 buttons, 4 separators and the angle box's place on the main tool bar.
-    EXPECT_EQ(SendMessageW(editor->mainToolBar, TB_BUTTONCOUNT, 0, 0), 16);
-    EXPECT_EQ(SendMessageW(editor->toolBar, TB_BUTTONCOUNT, 0, 0), 6);
-    EXPECT_EQ(SendMessageW(editor->viewToolBar, TB_BUTTONCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(editor->frame.mainToolBar, TB_BUTTONCOUNT, 0, 0), 16);
+    EXPECT_EQ(SendMessageW(editor->frame.toolBar, TB_BUTTONCOUNT, 0, 0), 6);
+    EXPECT_EQ(SendMessageW(editor->frame.viewToolBar, TB_BUTTONCOUNT, 0, 0), 2);
     EXPECT_EQ(RotationAngle(*editor), 90);
     for (int id : {cmd::kPaste, cmd::kRotateLeft, cmd::kFitWindow}) {
         NMTTDISPINFOW info{};
         info.hdr.hwndFrom = nullptr;
         info.hdr.idFrom = static_cast<UINT_PTR>(id);
         info.hdr.code = TTN_GETDISPINFOW;
-        SendMessageW(editor->mainWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        SendMessageW(editor->frame.mainWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
         ASSERT_NE(info.lpszText, nullptr);
         EXPECT_EQ(FromW(info.lpszText), Text(ToolTipText(id)));
     }
-    HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessageW(editor->mainToolBar, TB_GETIMAGELIST, 0, 0));
+    HIMAGELIST icons = reinterpret_cast<HIMAGELIST>(SendMessageW(editor->frame.mainToolBar, TB_GETIMAGELIST, 0, 0));
     int cx = 0, cy = 0;
     ImageList_GetIconSize(icons, &cx, &cy);
     EXPECT_EQ(cx, Scaled(*editor, 16));
@@ -335,9 +359,9 @@ TEST_F(FrameTest, WindowClassesAndTitle) {
     EXPECT_STREQ(text, L"Mirelo");
     EXPECT_EQ(FindWindowW(L"Mirelo_CLASS", L"Mirelo"), w);
     EXPECT_TRUE(GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-    GetClassNameW(editor->view, text, 64);
+    GetClassNameW(editor->frame.view, text, 64);
     EXPECT_STREQ(text, L"Mirelo_CHILD_CLASS");
-    EXPECT_TRUE(GetWindowLongW(editor->view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_TRUE(GetWindowLongW(editor->frame.view, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     WNDCLASSEXW wc{sizeof wc};
     for (const wchar_t* name : {L"CUSTOM_CLASS1", L"CUSTOM_CLASS2", L"CUSTOM_CLASS3", L"CUSTOM_CLASS4"})
         EXPECT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) << Narrow(FromW(name));
@@ -352,10 +376,10 @@ TEST_F(FrameTest, LayoutPlacesTheViewBetweenThePanels) {
         GetWindowRect(child, r);
         MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(r), 2);
     };
-    inClient(editor->view, &view);
-    inClient(editor->leftPanel, &left);
-    inClient(editor->statusBar, &status);
-    inClient(editor->topRebar, &rebar);
+    inClient(editor->frame.view, &view);
+    inClient(editor->frame.leftPanel, &left);
+    inClient(editor->frame.statusBar, &status);
+    inClient(editor->frame.topRebar, &rebar);
     EXPECT_EQ(rebar.top, 0);
     EXPECT_EQ(rebar.right, client.right);
     EXPECT_EQ(left.top, rebar.bottom);

@@ -32,7 +32,7 @@ protected:
         });
     }
     void TearDown() override {
-        if (editor->mainWindow) DestroyWindow(editor->mainWindow);
+        if (editor->frame.mainWindow) DestroyWindow(editor->frame.mainWindow);
         DrainMessages();
         editor.reset();
     }

@@ -655,7 +655,7 @@ TEST_F(IconTest, ColourChooserSetsTheInversionColour) {
         EXPECT_TRUE(chooser);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
-    ASSERT_TRUE(PointerOptionsDialog(*editor, editor->mainWindow, item));
+    ASSERT_TRUE(PointerOptionsDialog(*editor, editor->frame.mainWindow, item));
     EXPECT_TRUE(chooser);
     EXPECT_TRUE(item.inverted);
     EXPECT_FALSE(item.oneBit);
@@ -689,7 +689,7 @@ TEST_F(IconTest, OneBitEntryOfAnotherImageLeavesTheCurrentImageAlone) {
     EXPECT_EQ(SlotAt(b).pixelFormat, fmt::k32ARGB);
     EXPECT_EQ(PixelAt(SlotAt(b).bitmap.get(), 1, 1), 0xFFFF0000u);
     wchar_t status[512] = {};
-    SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
+    SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
     EXPECT_NE(FromW(status).find(u"new2"), Text::npos) << Narrow(FromW(status));
     // The other image shows what its 1-bit entry holds.
     EXPECT_EQ(SlotAt(a).pixelFormat, fmt::k32ARGB);
@@ -716,9 +716,9 @@ TEST_F(IconTest, CancelledOptionsAndHotSpotChangeNothing) {
         }
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     };
-    EXPECT_FALSE(HotSpotDialog(*editor, editor->mainWindow, a));
+    EXPECT_FALSE(HotSpotDialog(*editor, editor->frame.mainWindow, a));
     EXPECT_EQ(SlotAt(a).hotspotX, 2);
-    EXPECT_FALSE(PointerOptionsDialog(*editor, editor->mainWindow, item));
+    EXPECT_FALSE(PointerOptionsDialog(*editor, editor->frame.mainWindow, item));
     EXPECT_FALSE(item.inverted);
     EXPECT_FALSE(item.oneBit);
     // Typed values are kept inside the image on OK.
@@ -727,7 +727,7 @@ TEST_F(IconTest, CancelledOptionsAndHotSpotChangeNothing) {
         SetDlgItemTextW(dlg, IDC_HOTSPOT_Y, L"99");
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
-    EXPECT_TRUE(HotSpotDialog(*editor, editor->mainWindow, a));
+    EXPECT_TRUE(HotSpotDialog(*editor, editor->frame.mainWindow, a));
     EXPECT_EQ(SlotAt(a).hotspotX, 6);
     EXPECT_EQ(SlotAt(a).hotspotY, 7);
 }
@@ -908,12 +908,7 @@ protected:
         EXPECT_EQ(gp::GdipCreateBitmapFromFile(W(path), decoded.put()), Gdiplus::Ok) << Narrow(path);
         GpBitmapOwner argb;
         EXPECT_EQ(ConvertDirect(*editor, decoded, fmt::k32ARGB, false, argb), Gdiplus::Ok);
-        int slot = editor->images.FirstFree();
-        SlotAt(slot).bitmap = std::move(argb);
-        editor->images.current = slot;
-        editor->loadingName = path;
-        InitSlot(*editor, true);
-        return slot;
+        return mirelo::AddImage(*editor, std::move(argb), path);
     }
     Text peerDir;
 };

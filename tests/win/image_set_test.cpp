@@ -20,16 +20,16 @@ protected:
             drive(dlg);
             PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, button)));
         };
-        SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kNew, 0);
+        SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kNew, 0);
         editor->dialogObserver = nullptr;
     }
     Text StatusText() {
         wchar_t buf[512] = {};
-        SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+        SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
         return FromW(buf);
     }
-    int BarButtons() { return static_cast<int>(SendMessageW(editor->imageBar, TB_BUTTONCOUNT, 0, 0)); }
-    bool BarChecked(int id) { return SendMessageW(editor->imageBar, TB_ISBUTTONCHECKED, id, 0) != 0; }
+    int BarButtons() { return static_cast<int>(SendMessageW(editor->frame.imageBar, TB_BUTTONCOUNT, 0, 0)); }
+    bool BarChecked(int id) { return SendMessageW(editor->frame.imageBar, TB_ISBUTTONCHECKED, id, 0) != 0; }
     static void SetEdit(HWND dlg, int id, const wchar_t* text) { SetDlgItemTextW(dlg, id, text); }
     static int Slider(HWND dlg, int id) { return static_cast<int>(SendDlgItemMessageW(dlg, id, TBM_GETPOS, 0, 0)); }
     static void DragSlider(HWND dlg, int id, int pos) {
@@ -158,9 +158,9 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_FALSE(BarChecked(10000));
 
     // Close slot 0 of three: the former slot 1 becomes slot 0 and current.
-    SendMessageW(editor->mainWindow, WM_COMMAND, 10000, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, 10000, 0);
     EXPECT_EQ(editor->images.current, 0);
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kClose, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kClose, 0);
     EXPECT_TRUE(shown.empty());  // nothing to undo: no question
     EXPECT_EQ(editor->images.current, 0);
     EXPECT_EQ(editor->images.Occupied(), 2);
@@ -170,7 +170,7 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_FALSE(editor->images.slots[2].occupied());
     EXPECT_EQ(BarButtons(), 2);
     EXPECT_TRUE(BarChecked(10000));
-    EXPECT_EQ(ImageList_GetImageCount(editor->imageBarList), 2);
+    EXPECT_EQ(ImageList_GetImageCount(editor->frame.imageBarList), 2);
 
     // New takes the free name new1.
     ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 0, 0, false));
@@ -178,33 +178,33 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_EQ(editor->images.current, 2);
 
     // Closing the last slot makes the one before it current.
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kClose, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kClose, 0);
     EXPECT_EQ(editor->images.current, 1);
     EXPECT_TRUE(BarChecked(10001));
 
     // With an undoable step the close asks first; No keeps the image.
     editor->Current()->undo.position = 0;
     answer = IDNO;
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kClose, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kClose, 0);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"この画像を閉じますか？");
     EXPECT_EQ(shown[0].type & 0xF, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(editor->images.Occupied(), 2);
     answer = IDYES;
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kClose, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kClose, 0);
     EXPECT_EQ(editor->images.Occupied(), 1);
 
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kClose, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kClose, 0);
     EXPECT_EQ(editor->images.current, -1);
     EXPECT_EQ(StatusText(), u"");
     EXPECT_EQ(BarButtons(), 0);
-    EXPECT_EQ(GetMenuItemCount(GetSubMenu(editor->menu, 6)), 1);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(editor->frame.menu, 6)), 1);
 }
 
 TEST_F(ImageSetTest, ImageSelectMenuListsSlotsInOrder) {
     OpenWindow();
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(CreateNewImage(*editor, 8 + i, 8, 96, 96, false));
-    HMENU select = GetSubMenu(editor->menu, 6);
+    HMENU select = GetSubMenu(editor->frame.menu, 6);
     ASSERT_EQ(GetMenuItemCount(select), 3);
     wchar_t text[64];
     const wchar_t* expected[] = {L"new1", L"new2", L"new3"};
@@ -213,12 +213,31 @@ TEST_F(ImageSetTest, ImageSelectMenuListsSlotsInOrder) {
         EXPECT_STREQ(text, expected[i]);
         EXPECT_EQ(GetMenuItemID(select, i), static_cast<UINT>(40502 - i));
     }
-    EXPECT_EQ(GetMenuState(editor->menu, 40500, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(editor->frame.menu, 40500, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
     // The first item selects slot 0 and checks its bar button.
-    SendMessageW(editor->mainWindow, WM_COMMAND, GetMenuItemID(select, 0), 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, GetMenuItemID(select, 0), 0);
     EXPECT_EQ(editor->images.current, 0);
     EXPECT_TRUE(BarChecked(10000));
-    EXPECT_EQ(GetMenuState(editor->menu, 40502, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(editor->frame.menu, 40502, MF_BYCOMMAND) & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+}
+
+TEST_F(ImageSetTest, ImageSelectMenuStaysExactWithAFullTable) {
+    OpenWindow();
+    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(CreateNewImage(*editor, 1, 1, 0, 0, false)) << i;
+    HMENU select = GetSubMenu(editor->frame.menu, 6);
+    auto itemsWithId = [&](UINT id) {
+        int n = 0;
+        for (int i = 0; i < GetMenuItemCount(select); ++i) n += GetMenuItemID(select, i) == id ? 1 : 0;
+        return n;
+    };
+    ASSERT_EQ(GetMenuItemCount(select), kMaxImages);
+    EXPECT_EQ(itemsWithId(cmd::kImageSelectLast), 1);  // slot 0 of 256
+    CloseCurrentImage(*editor);
+    EXPECT_EQ(GetMenuItemCount(select), kMaxImages - 1);
+    EXPECT_EQ(itemsWithId(cmd::kImageSelectLast), 0);
+    ASSERT_TRUE(CreateNewImage(*editor, 1, 1, 0, 0, false));
+    EXPECT_EQ(GetMenuItemCount(select), kMaxImages);
+    EXPECT_EQ(itemsWithId(cmd::kImageSelectLast), 1);
 }
 
 TEST_F(ImageSetTest, The257thImageIsRefused) {

@@ -18,7 +18,7 @@ protected:
         gp::GdipBitmapSetPixel(Slot().bitmap.get(), 5, 3, 0xFF0000FF);
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 };
 
 TEST_F(IndexedTest, EightBitMedianCutKeepsFewColoursExactly) {
@@ -34,7 +34,7 @@ TEST_F(IndexedTest, EightBitMedianCutKeepsFewColoursExactly) {
     ASSERT_EQ(gp::GdipGetImagePalette(Slot().bitmap.get(), pal, size), Gdiplus::Ok);
     EXPECT_EQ(pal->Count, 3u);  // the exact palette: only the image's colours
     EXPECT_TRUE(shown.empty());
-    EXPECT_TRUE((GetMenuState(editor->menu, cmd::k8Index, MF_BYCOMMAND) & MF_CHECKED) != 0);
+    EXPECT_TRUE((GetMenuState(editor->frame.menu, cmd::k8Index, MF_BYCOMMAND) & MF_CHECKED) != 0);
     // Undo brings back the 32-bit image.
     Send(cmd::kUndo);
     EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
@@ -50,13 +50,13 @@ TEST_F(IndexedTest, OneBitUsesBlackAndWhite) {
 }
 
 TEST_F(IndexedTest, PasteObjectsRefuseTheConversion) {
-    Slot().pasteObjectCount = 1;
+    Slot().pasteObjects.items.resize(1);
     Send(cmd::k4Index);
     EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"貼紙を削除、またはマージして下さい");
     EXPECT_FALSE(Slot().undo.HasUndoableStep());
-    Slot().pasteObjectCount = 0;
+    Slot().pasteObjects.Clear();
 }
 
 TEST_F(IndexedTest, FixedPaletteFromAnotherIndexedImage) {

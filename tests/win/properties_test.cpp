@@ -27,7 +27,7 @@ protected:
         dir = MakeTempDir(L"properties");
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     Text OpenPngWithAuthor(const std::string& author) {
         Text path = dir + u"\\author.png";
         std::vector<uint8_t> bytes = PngWithText(editor->messages, "Author", author);
@@ -180,7 +180,7 @@ TEST_F(ResolutionTest, ZeroLeavesTheBitmapAndTheStatusLineShowsItsValues) {
     EXPECT_EQ(Slot().dpiX, 120);
     EXPECT_EQ(Slot().dpiY, 120);
     wchar_t status[512] = {};
-    SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
+    SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
     EXPECT_NE(FromW(status).find(u"120dpi x 120dpi"), Text::npos) << Narrow(FromW(status));
 }
 

@@ -15,17 +15,17 @@ using testing::PixelAt;
 
 class UndoTest : public EditorTest {
 protected:
-    void Send(int id) { SendMessageW(editor->mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void SendCtrlKey(WPARAM key) {
         BYTE keys[256] = {};
         GetKeyboardState(keys);
         keys[VK_CONTROL] = 0x80;
         SetKeyboardState(keys);
-        SendMessageW(editor->mainWindow, WM_KEYDOWN, key, 0);
+        SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, key, 0);
         keys[VK_CONTROL] = 0;
         SetKeyboardState(keys);
     }
-    bool ButtonEnabled(int id) { return SendMessageW(editor->mainToolBar, TB_ISBUTTONENABLED, id, 0) != 0; }
+    bool ButtonEnabled(int id) { return SendMessageW(editor->frame.mainToolBar, TB_ISBUTTONENABLED, id, 0) != 0; }
     ImageSlot& Slot() { return *editor->Current(); }
 
     // Writes a pattern that depends on `seed` into every pixel of the current image.
@@ -218,6 +218,30 @@ TEST_F(UndoTest, FormatChangeIsUndone) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(UndoTest, PaletteTransparencyFollowsTheEntriesAfterUndo) {
+    OpenWindow();
+    ASSERT_TRUE(CreateNewImage(*editor, 4, 4, 96, 96, false));
+    ReplaceWithFormat(fmt::k8Index);
+    // A transparent entry while the palette's flags word says nothing of it.
+    std::vector<uint32_t> entries;
+    ASSERT_TRUE(ReadPaletteEntries(Slot().bitmap.get(), &entries));
+    std::vector<uint8_t> buffer(offsetof(Gdiplus::ColorPalette, Entries) + 4 * entries.size());
+    auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(buffer.data());
+    palette->Flags = 0;
+    palette->Count = static_cast<UINT>(entries.size());
+    std::copy(entries.begin(), entries.end(), palette->Entries);
+    palette->Entries[1] = 0x00000000u;
+    ASSERT_EQ(gp::GdipSetImagePalette(Slot().bitmap.get(), palette), Gdiplus::Ok);
+    RecordUndoStep(*editor);
+    ReplaceWithFormat(fmt::k24RGB);
+    Slot().flags = 0;
+    Send(cmd::kUndo);
+    ASSERT_EQ(Slot().pixelFormat, fmt::k8Index);
+    EXPECT_EQ(Slot().flags & 1u, 1u);
+    Send(cmd::kRedo);
+    EXPECT_EQ(Slot().flags & 1u, 0u);
+}
+
 TEST_F(UndoTest, SizeChangeIsUndone) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
@@ -235,7 +259,7 @@ TEST_F(UndoTest, SizeChangeIsUndone) {
     LayoutView(*editor);
     auto rangeOf = [&](int bar) {
         SCROLLINFO si{sizeof si, SIF_RANGE};
-        GetScrollInfo(editor->view, bar, &si);
+        GetScrollInfo(editor->frame.view, bar, &si);
         return si.nMax;
     };
     ASSERT_EQ(Slot().zoom, 100);

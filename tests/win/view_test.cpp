@@ -19,7 +19,7 @@ protected:
     }
     SCROLLINFO Scroll(int bar) {
         SCROLLINFO si{sizeof si, SIF_ALL};
-        GetScrollInfo(editor->view, bar, &si);
+        GetScrollInfo(editor->frame.view, bar, &si);
         return si;
     }
     // Fills the current image: left half black, right half white.
@@ -34,11 +34,11 @@ protected:
     }
     void SendSpin(int delta) {
         NMUPDOWN n{};
-        n.hdr.hwndFrom = editor->zoomSpin;
+        n.hdr.hwndFrom = editor->frame.zoomSpin;
         n.hdr.code = UDN_DELTAPOS;
         n.iPos = editor->Current()->zoom;
         n.iDelta = delta;
-        SendMessageW(editor->mainWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+        SendMessageW(editor->frame.mainWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
     }
 };
 
@@ -54,7 +54,7 @@ TEST_F(ViewTest, SmallImageIsCentredAtActualSizeWithoutScrolling) {
     EXPECT_EQ(h.nMax, 101);
     EXPECT_EQ(static_cast<int>(h.nPage), std::min(cw, 102));  // the system caps the page at the range
     EXPECT_EQ(h.nPos, 0);
-    EXPECT_EQ(FromW(std::wstring(L"100")), WindowText(editor->zoomEdit));
+    EXPECT_EQ(FromW(std::wstring(L"100")), WindowText(editor->frame.zoomEdit));
     IntPoint p = ClientToImagePoint(*editor, s->originX + 5, s->originY + 6);
     EXPECT_EQ(p.x, 5);
     EXPECT_EQ(p.y, 6);
@@ -67,7 +67,7 @@ TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
     ImageSlot* s = editor->Current();
     EXPECT_LT(s->zoom, 100);
     EXPECT_LE(s->zoomedWidth, editor->viewState.clientWidth);
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kActualSize, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kActualSize, 0);
     EXPECT_EQ(s->zoom, 100);
     EXPECT_EQ(s->zoomedWidth, 2000);
     EXPECT_EQ(s->originX, 0);
@@ -87,7 +87,7 @@ TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
     IntPoint p = ClientToImagePoint(*editor, s->originX + 7, s->originY + 7);
     EXPECT_EQ(p.x, 2);
     EXPECT_EQ(p.y, 2);
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kFitWindow, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kFitWindow, 0);
     EXPECT_LT(s->zoom, 100);
 }
 
@@ -103,16 +103,16 @@ TEST_F(ViewTest, SpinStepsFollowTheLadder) {
     SendSpin(-1);
     SendSpin(-1);
     EXPECT_EQ(editor->Current()->zoom, 90);
-    EXPECT_EQ(WindowText(editor->zoomEdit), u"90");
-    EXPECT_EQ(SendMessageW(editor->zoomSlider, TBM_GETPOS, 0, 0), 90);
+    EXPECT_EQ(WindowText(editor->frame.zoomEdit), u"90");
+    EXPECT_EQ(SendMessageW(editor->frame.zoomSlider, TBM_GETPOS, 0, 0), 90);
     SetZoom(*editor, 150);
     SendSpin(-1);
     EXPECT_EQ(editor->Current()->zoom, 100);
     // The slider snaps to the ladder.
-    SendMessageW(editor->zoomSlider, TBM_SETPOS, TRUE, 1234);
-    SendMessageW(editor->mainWindow, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 1234), reinterpret_cast<LPARAM>(editor->zoomSlider));
+    SendMessageW(editor->frame.zoomSlider, TBM_SETPOS, TRUE, 1234);
+    SendMessageW(editor->frame.mainWindow, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 1234), reinterpret_cast<LPARAM>(editor->frame.zoomSlider));
     EXPECT_EQ(editor->Current()->zoom, 1200);
-    EXPECT_EQ(SendMessageW(editor->zoomSpin, UDM_GETPOS32, 0, 0), 1200);
+    EXPECT_EQ(SendMessageW(editor->frame.zoomSpin, UDM_GETPOS32, 0, 0), 1200);
 }
 
 TEST_F(ViewTest, GridAt300PercentContrastsWithTheImage) {
@@ -133,7 +133,7 @@ TEST_F(ViewTest, GridAt300PercentContrastsWithTheImage) {
     // Outside the image: the button face.
     uint32_t face = ArgbFromWin32(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF;
     EXPECT_EQ(PixelAt(buffer.get(), ox - 3, oy + 5) & 0xFFFFFF, face);
-    CaptureWindow(editor->mainWindow, MakeTempDir(L"grid") + u"\\grid-300.png");
+    CaptureWindow(editor->frame.mainWindow, MakeTempDir(L"grid") + u"\\grid-300.png");
 
     // A 1-pixel grid is drawn only from 500 %.
     editor->settings.gridX = editor->settings.gridY = 1;
@@ -164,20 +164,20 @@ TEST_F(ViewTest, ImagePixelsAreScaledNearestNeighbour) {
 
 TEST_F(ViewTest, CursorCoordinatesGoToTheStatusBar) {
     ASSERT_TRUE(CreateNewImage(*editor, 50, 50, 96, 96, false));
-    SendMessageW(editor->mainWindow, WM_COMMAND, cmd::kCursorCoords, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kCursorCoords, 0);
     SetZoom(*editor, 200);
     ImageSlot* s = editor->Current();
-    SendMessageW(editor->view, WM_MOUSEMOVE, 0, MAKELPARAM(s->originX + 21, s->originY + 9));
+    SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, MAKELPARAM(s->originX + 21, s->originY + 9));
     wchar_t buf[64] = {};
-    SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+    SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
     EXPECT_STREQ(buf, L" 10, 4");
     ReleaseCapture();
     // While the menu-dismissed flag is set, moves are ignored.
     editor->menuDismissed = true;
-    SendMessageW(editor->view, WM_MOUSEMOVE, 0, MAKELPARAM(s->originX + 1, s->originY + 1));
-    SendMessageW(editor->statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
+    SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, MAKELPARAM(s->originX + 1, s->originY + 1));
+    SendMessageW(editor->frame.statusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(buf));
     EXPECT_STREQ(buf, L" 10, 4");
-    SendMessageW(editor->view, WM_LBUTTONUP, 0, 0);
+    SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, 0);
     EXPECT_FALSE(editor->menuDismissed);
 }
 
@@ -185,19 +185,19 @@ TEST_F(ViewTest, ReminderMarqueeAfterThirtyMinutes) {
     uint64_t now = 5000;
     editor->clock = [&] { return now; };
     editor->reminder = SaveReminder(now);
-    SendMessageW(editor->view, WM_TIMER, 1, 0);
-    EXPECT_EQ(WindowText(editor->mainWindow), u"Mirelo");
+    SendMessageW(editor->frame.view, WM_TIMER, 1, 0);
+    EXPECT_EQ(WindowText(editor->frame.mainWindow), u"Mirelo");
     now += SaveReminder::kDelayMs + 1;
     for (int k = 0; k <= 20; ++k) {
-        SendMessageW(editor->view, WM_TIMER, 1, 0);
+        SendMessageW(editor->frame.view, WM_TIMER, 1, 0);
         now += 200;
     }
-    EXPECT_EQ(WindowText(editor->mainWindow), u"Mirelo　・・・　３０分間、保存が行われていません");
+    EXPECT_EQ(WindowText(editor->frame.mainWindow), u"Mirelo　・・・　３０分間、保存が行われていません");
     for (int k = 21; k <= 30; ++k) {
-        SendMessageW(editor->view, WM_TIMER, 1, 0);
+        SendMessageW(editor->frame.view, WM_TIMER, 1, 0);
         now += 200;
     }
-    EXPECT_EQ(WindowText(editor->mainWindow), u"Mirelo");
+    EXPECT_EQ(WindowText(editor->frame.mainWindow), u"Mirelo");
 }
 
 TEST_F(ViewTest, EachImageKeepsItsZoom) {
@@ -205,15 +205,15 @@ TEST_F(ViewTest, EachImageKeepsItsZoom) {
     SetZoom(*editor, 400);
     ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 96, 96, false));
     EXPECT_EQ(editor->Current()->zoom, 100);
-    SendMessageW(editor->mainWindow, WM_COMMAND, 10000, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, 10000, 0);
     EXPECT_EQ(editor->Current()->zoom, 400);
-    EXPECT_EQ(WindowText(editor->zoomEdit), u"400");
+    EXPECT_EQ(WindowText(editor->frame.zoomEdit), u"400");
     EXPECT_EQ(editor->Current()->zoomedWidth, 160);
 }
 
 TEST_F(ViewTest, GridDialogAppliesAtOnceAndCancelRestores) {
     ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
-    SendMessageW(editor->mainWindow, WM_COMMAND, 40070, 0);  // 16 px
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, 40070, 0);  // 16 px
     int seen = 0;
     editor->dialogObserver = [&](HWND dlg, int id) {
         ASSERT_EQ(id, IDD_GRID);
@@ -226,19 +226,19 @@ TEST_F(ViewTest, GridDialogAppliesAtOnceAndCancelRestores) {
         SetDlgItemTextW(dlg, IDC_GRID_OFFSET_X, L"99");  // above the width: the width
         EXPECT_EQ(GetDlgItemInt(dlg, IDC_GRID_OFFSET_X, nullptr, FALSE), 40u);
         EXPECT_EQ(editor->settings.gridOffsetX, 40);
-        EXPECT_TRUE((GetMenuState(editor->menu, 40079, MF_BYCOMMAND) & MF_CHECKED) != 0);
+        EXPECT_TRUE((GetMenuState(editor->frame.menu, 40079, MF_BYCOMMAND) & MF_CHECKED) != 0);
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     };
-    SendMessageW(editor->mainWindow, WM_COMMAND, 40079, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, 40079, 0);
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(editor->settings.gridY, 16);  // Cancel restores the values held at opening
     EXPECT_EQ(editor->settings.gridOffsetX, 0);
-    EXPECT_TRUE((GetMenuState(editor->menu, 40070, MF_BYCOMMAND) & MF_CHECKED) != 0);
+    EXPECT_TRUE((GetMenuState(editor->frame.menu, 40070, MF_BYCOMMAND) & MF_CHECKED) != 0);
     editor->dialogObserver = [&](HWND dlg, int) {
         SetDlgItemTextW(dlg, IDC_GRID_SPACING_X, L"5");
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
-    SendMessageW(editor->mainWindow, WM_COMMAND, 40079, 0);
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, 40079, 0);
     EXPECT_EQ(editor->settings.gridX, 5);
     EXPECT_EQ(editor->settings.gridY, 16);
 }

@@ -45,15 +45,12 @@ enum CommandGuard : unsigned {
     kGuardPasteObjects = 4, // refuse while the current image has paste objects
 };
 
-// Where a command's item stands: a top-level pop-up of the main menu (0..8), the image
-// paste-object pop-up, or only a tool bar.
-enum : int { kInToolBarOnly = -1, kInObjectPopup = 102 };
-
 struct CommandInfo {
     int id;
     unsigned guards;
-    const char16_t* menuText;  // nullptr for tool-bar commands
-    int popup;
+    int last = 0;  // the last id of a range of commands; 0 for a single command
+
+    int LastId() const { return last ? last : id; }
 };
 
 const CommandInfo* CommandTable(size_t* count);

@@ -102,6 +102,18 @@ bool EncodeFromBgra(const std::vector<uint8_t>& in, const PixelView& t, bool kee
     return true;
 }
 
+OpStatus ConvertPixels(const PixelView& in, const PixelView& out, const ConvertParams& params) {
+    const int outBits = BitsPerPixel(out.format);
+    if (in.width != out.width || in.height != out.height || !in.scan0 || !out.scan0 || outBits < 16 || outBits > 32 ||
+        IsIndexed(out.format) || (IsIndexed(in.format) && (!in.palette || in.paletteCount <= 0)))
+        return OpStatus::Failed(nullptr);
+    std::vector<uint8_t> bgra;
+    if (!DecodeToBgra(in, bgra)) return OpStatus::Failed(nullptr);
+    const bool keep = outBits == 32 && params.keepFourthByte;
+    if (!EncodeFromBgra(bgra, out, keep, IsPremultiplied(in.format))) return OpStatus::Failed(nullptr);
+    return OpStatus{};
+}
+
 bool FormatCommandTarget(int command, FormatCommandInfo* info) {
     static const struct {
         int command;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/pixel_op.h"
 #include "image/pixel_view.h"
 
 namespace mirelo {
@@ -20,6 +21,13 @@ bool DecodeToBgra(const PixelView& source, std::vector<uint8_t>& bgra);
 // they are converted when the target's kind differs.
 bool EncodeFromBgra(const std::vector<uint8_t>& bgra, const PixelView& target, bool keepFourthByte,
                     bool sourcePremultiplied);
+
+struct ConvertParams {
+    bool keepFourthByte = false;  // 32-bit targets without alpha keep the source's fourth byte
+};
+// The direct conversion as a pixel operation: `in` (16 to 32 bits, or indexed with its palette)
+// decoded through the buffer and encoded into `out` (16, 24 or 32 bits) of the same size.
+OpStatus ConvertPixels(const PixelView& in, const PixelView& out, const ConvertParams& params);
 
 // The target format and failure text of a colour-format command, or false for other commands.
 struct FormatCommandInfo {

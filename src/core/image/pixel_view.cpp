@@ -38,6 +38,16 @@ void WriteStored(const PixelView& v, int x, int y, uint32_t stored) {
 
 namespace mirelo {
 
+void CopyRows(const PixelView& from, const PixelView& to) {
+    const int bits = BitsPerPixel(from.format);
+    if (bits != BitsPerPixel(to.format) || !from.scan0 || !to.scan0) return;
+    const int width = from.width < to.width ? from.width : to.width;
+    const int height = from.height < to.height ? from.height : to.height;
+    if (width <= 0 || height <= 0) return;
+    const size_t rowBytes = (static_cast<size_t>(width) * static_cast<size_t>(bits) + 7) / 8;
+    for (int y = 0; y < height; ++y) std::memcpy(to.Row(y), from.Row(y), rowBytes);
+}
+
 void FillStored(const PixelView& v, uint32_t stored) {
     const int bytes = BitsPerPixel(v.format) / 8;
     if (bytes < 1 || v.width <= 0 || v.height <= 0) return;

@@ -29,6 +29,10 @@ void WriteStored(const PixelView& v, int x, int y, uint32_t stored);
 
 namespace mirelo {
 
+// Copies the rows of one view into another of the same depth: the bytes of the narrower width in
+// each row, for the lower of the two heights.
+void CopyRows(const PixelView& from, const PixelView& to);
+
 // Sets every pixel of a view of 8 or more bits per pixel to one stored value.
 void FillStored(const PixelView& v, uint32_t stored);
 

@@ -6,25 +6,26 @@ namespace mirelo {
 
 Editor::Editor(HINSTANCE inst) : instance(inst) {
     objectMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_OBJECTMENU));
+    tools[kPasteObjectHandling] = MakePasteObjectHandling();
+    tools[kToolSelect] = MakeSelectionTool();
+    tools[kToolShape] = MakeShapeTool();
+    tools[kToolRetouch] = MakeRetouchTool();
+    tools[kToolFill] = MakeFillTool();
+    tools[kToolEyedropper] = MakeEyedropperTool();
+    tools[kToolText] = MakeTextTool();
+    static_assert(kToolText + 1 == kToolCount, "one tool per ToolId after the paste-object handling");
 }
 
-const PasteObject* Editor::SelectedObject() {
-    if (images.current < 0) return nullptr;
-    int sel = images.selectedPasteObject[static_cast<size_t>(images.current)];
-    if (sel < 0 || sel >= kMaxPasteObjects || pasteObjects[static_cast<size_t>(sel)].owner != images.current) return nullptr;
-    return &pasteObjects[static_cast<size_t>(sel)];
-}
-
-int Editor::PasteObjectCountOf(int image) const {
-    int n = 0;
-    for (const auto& o : pasteObjects) n += o.owner == image ? 1 : 0;
-    return n;
+Tool& Editor::CurrentTool() {
+    const ImageSlot* s = images.Current();
+    const int tool = s && s->tool >= kToolSelect && s->tool <= kToolText ? s->tool : kToolSelect;
+    return *tools[static_cast<size_t>(tool)];
 }
 
 Editor::~Editor() {
     for (auto& s : images.slots) s.Clear();
     if (objectMenu) DestroyMenu(objectMenu);
-    if (imageBarList) ImageList_Destroy(imageBarList);
+    if (frame.imageBarList) ImageList_Destroy(frame.imageBarList);
 }
 
 }  // namespace mirelo

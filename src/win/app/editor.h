@@ -5,8 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/command_registry.h"
 #include "common/messages.h"
 #include "edit/view_math.h"
+#include "edit/tool.h"
 #include "image/image_set.h"
 
 namespace mirelo {
@@ -26,14 +28,6 @@ struct NewImageValues {
     int width = 640, height = 480;
     int dpiX = 96, dpiY = 96;
 };
-
-// One record of the table of floating objects that lie above the images.
-struct PasteObject {
-    int owner = -1;        // image index, −1 for a free record
-    bool isText = false;
-    bool transformed = false;  // its transform differs from the initial one (reset possible)
-};
-constexpr int kMaxPasteObjects = 256;
 
 // The HTML Help library, loaded at run time.
 struct HelpSession {
@@ -59,43 +53,8 @@ struct FixedPalette {
     uint32_t flags = 0;
 };
 
-class Editor {
-public:
-    explicit Editor(HINSTANCE instance);
-    ~Editor();
-    Editor(const Editor&) = delete;
-    Editor& operator=(const Editor&) = delete;
-
-    ImageSlot* Current() { return images.Current(); }
-    // Keeps `activeDialog` up to date from a dialog's activation and destruction messages, so
-    // that the message loop hands it its dialog keys.
-    void TrackDialog(HWND dialog, UINT msg, WPARAM wp) {
-        if (msg == WM_ACTIVATE) activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dialog;
-        if (msg == WM_DESTROY && activeDialog == dialog) activeDialog = nullptr;
-    }
-    // The current image's selected paste object, or nullptr.
-    const PasteObject* SelectedObject();
-    int PasteObjectCountOf(int image) const;
-
-    HINSTANCE instance;
-    Messages messages;
-    ImageSet images;
-    Settings settings;
-    NewImageValues newImage;
-    FixedPalette fixedPalette;
-    Text loadingName;  // the name recorded by InitSlot
-    Text saveName;      // the target of the next write
-    int saveFileType = 1;  // position in the save dialog's type list, remembered between saves
-    UndoBudget undoBudget;  // shared by the histories of all images
-
-    std::array<PasteObject, kMaxPasteObjects> pasteObjects;
-    std::vector<Text> startupFiles;  // opened at the first showing of the main window
-    HelpSession help;
-    bool scannerLoaded = false;
-    bool colourPanelVisible = false;
-    bool palettePanelVisible = false;
-
-    // Windows of the frame.
+// The windows of the frame, made with the main window and gone with it.
+struct FrameWindows {
     HWND mainWindow = nullptr;
     HWND statusBar = nullptr;
     HWND topRebar = nullptr;
@@ -114,22 +73,62 @@ public:
     HWND zoomSlider = nullptr;
     HWND zoomEdit = nullptr;
     HWND zoomSpin = nullptr;
+    HWND arrowWindow = nullptr;
+    HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
+    HMENU menu = nullptr;          // menu 101 of the main window
+    HIMAGELIST imageBarList = nullptr;
+};
+
+class Editor {
+public:
+    explicit Editor(HINSTANCE instance);
+    ~Editor();
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    ImageSlot* Current() { return images.Current(); }
+    // Keeps `activeDialog` up to date from a dialog's activation and destruction messages, so
+    // that the message loop hands it its dialog keys.
+    void TrackDialog(HWND dialog, UINT msg, WPARAM wp) {
+        if (msg == WM_ACTIVATE) activeDialog = LOWORD(wp) == WA_INACTIVE ? nullptr : dialog;
+        if (msg == WM_DESTROY && activeDialog == dialog) activeDialog = nullptr;
+    }
+    // The tool that takes the view's mouse input for the current image.
+    Tool& CurrentTool();
+
+    HINSTANCE instance;
+    Messages messages;
+    ImageSet images;
+    Settings settings;
+    NewImageValues newImage;
+    FixedPalette fixedPalette;
+    Text saveName;      // the target of the next write
+    int saveFileType = 1;  // position in the save dialog's type list, remembered between saves
+    UndoBudget undoBudget;  // shared by the histories of all images
+    CommandRegistry commands;
+    std::array<std::unique_ptr<Tool>, kToolCount> tools;  // by ToolId; [0] handles the paste objects
+
+    std::vector<Text> startupFiles;  // opened at the first showing of the main window
+    HelpSession help;
+    bool scannerLoaded = false;
+    bool colourPanelVisible = false;
+    bool palettePanelVisible = false;
+
+    FrameWindows frame;
     ViewState viewState;
     // Milliseconds of the clock that the save reminder reads; tests replace it.
     std::function<uint64_t()> clock = [] { return static_cast<uint64_t>(GetTickCount64()); };
     SaveReminder reminder{static_cast<uint64_t>(GetTickCount64())};
-    HWND arrowWindow = nullptr;
-    HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
     int dpi = 96;
     HWND activeDialog = nullptr;  // receives dialog keys from the message loop
-    HMENU menu = nullptr;          // menu 101 of the main window
     HMENU objectMenu = nullptr;    // menu 102
-    HIMAGELIST imageBarList = nullptr;
     bool menuDismissed = false;    // a context menu closed without a choice
 
-    // Hooks for tests: a command that passed its guards, and a dialog that finished initialising.
+    // Hooks for tests: a command that passed its guards, a dialog that finished initialising, and
+    // the reading back of a file just saved (empty: the file is decoded).
     std::function<void(int)> commandObserver;
     std::function<void(HWND dialog, int resourceId)> dialogObserver;
+    std::function<bool(const Text& path, GpBitmapOwner& out)> readBackObserver;
 };
 
 }  // namespace mirelo

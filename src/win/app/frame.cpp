@@ -27,12 +27,12 @@ Editor* EditorOf(HWND hwnd) { return reinterpret_cast<Editor*>(GetWindowLongPtrW
 
 void CreateChildren(Editor& e, HWND hwnd) {
     e.dpi = WindowDpi(hwnd);
-    e.imageBarList = ImageList_Create(32, 32, ILC_COLORDDB, 0, 16);
-    e.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd,
+    e.frame.imageBarList = ImageList_Create(32, 32, ILC_COLORDDB, 0, 16);
+    e.frame.statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd,
                                   nullptr, e.instance, nullptr);
     CreateFrameBars(e);
     RegisterCustomControls(e.instance);
-    e.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
+    e.frame.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
                              0, 0, hwnd, nullptr, e.instance, nullptr);
     LayoutStatusParts(e);
 }
@@ -40,10 +40,8 @@ void CreateChildren(Editor& e, HWND hwnd) {
 void ReleaseAll(Editor& e) {
     for (auto& s : e.images.slots) s.Clear();
     e.images.current = -1;
-    if (e.imageBarList) {
-        ImageList_Destroy(e.imageBarList);
-        e.imageBarList = nullptr;
-    }
+    if (e.frame.imageBarList) ImageList_Destroy(e.frame.imageBarList);
+    e.frame.imageBarList = nullptr;
 }
 
 bool AnyUndoableStep(Editor& e) {
@@ -55,16 +53,16 @@ bool AnyUndoableStep(Editor& e) {
 LRESULT OnNotify(Editor& e, NMHDR* hdr) {
     LRESULT result = 0;
     if (HandleZoomNotify(e, hdr, &result)) return result;
-    if (hdr->hwndFrom == e.imageBarPager) {
+    if (hdr->hwndFrom == e.frame.imageBarPager) {
         if (hdr->code == PGN_CALCSIZE) {
             auto* calc = reinterpret_cast<NMPGCALCSIZE*>(hdr);
             SIZE size{};
-            SendMessageW(e.imageBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+            SendMessageW(e.frame.imageBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
             if (calc->dwFlag == PGF_CALCHEIGHT) calc->iHeight = size.cy;
             if (calc->dwFlag == PGF_CALCWIDTH) calc->iWidth = size.cx;
         } else if (hdr->code == PGN_SCROLL) {
             auto* scroll = reinterpret_cast<NMPGSCROLL*>(hdr);
-            scroll->iScroll = HIWORD(SendMessageW(e.imageBar, TB_GETBUTTONSIZE, 0, 0));
+            scroll->iScroll = HIWORD(SendMessageW(e.frame.imageBar, TB_GETBUTTONSIZE, 0, 0));
         }
         return 0;
     }
@@ -76,7 +74,7 @@ LRESULT OnNotify(Editor& e, NMHDR* hdr) {
         }
         return 0;
     }
-    if (hdr->hwndFrom == e.topRebar &&
+    if (hdr->hwndFrom == e.frame.topRebar &&
         (hdr->code == RBN_HEIGHTCHANGE || hdr->code == RBN_AUTOSIZE || hdr->code == RBN_ENDDRAG)) {
         LayoutFrame(e);
     }
@@ -90,7 +88,7 @@ void OpenStartupFiles(Editor& e) {
     if (files.empty()) return;
     LayoutFrame(e);  // the images are fitted into the view's real size
     OpenImageFiles(e, files);
-    SetForegroundWindow(e.mainWindow);
+    SetForegroundWindow(e.frame.mainWindow);
 }
 
 void OnCopyData(Editor& e, const COPYDATASTRUCT* cds) {
@@ -115,8 +113,8 @@ void OnDropFiles(Editor& e, HDROP drop) {
     }
     DragFinish(drop);
     OpenImageFiles(e, paths);
-    SetForegroundWindow(e.mainWindow);
-    SetActiveWindow(e.mainWindow);
+    SetForegroundWindow(e.frame.mainWindow);
+    SetActiveWindow(e.frame.mainWindow);
 }
 
 // Keeps a dragged frame at least 250 × 250 by moving its right or bottom edge out.
@@ -126,36 +124,27 @@ void KeepMinimumSize(RECT* r) {
     if (r->bottom - r->top < kMin) r->bottom = r->top + kMin;
 }
 
-int PopupPosition(Editor& e, HMENU popup) {
-    if (!e.menu) return -1;
-    for (int i = 0; i < GetMenuItemCount(e.menu); ++i)
-        if (GetSubMenu(e.menu, i) == popup) return i;
-    return -1;
-}
-
 LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Editor* e = EditorOf(hwnd);
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         e = static_cast<Editor*>(cs->lpCreateParams);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(e));
-        e->mainWindow = hwnd;
+        e->frame.mainWindow = hwnd;
         e->messages.mainWindow = hwnd;
     }
     if (!e) return DefWindowProcW(hwnd, msg, wp, lp);
     switch (msg) {
     case WM_CREATE:
-        e->menu = GetMenu(hwnd);
+        e->frame.menu = GetMenu(hwnd);
         CreateChildren(*e, hwnd);
-        CheckSettingItems(*e);
-        CheckGridItem(*e);
         RefreshMenuState(*e);
         return 0;
     case WM_SHOWWINDOW:
         if (wp) OpenStartupFiles(*e);
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_SIZE:
-        if (wp == SIZE_MAXIMIZED || wp == SIZE_RESTORED) SendMessageW(e->topRebar, WM_SIZE, wp, lp);
+        if (wp == SIZE_MAXIMIZED || wp == SIZE_RESTORED) SendMessageW(e->frame.topRebar, WM_SIZE, wp, lp);
         LayoutFrame(*e);
         return 0;
     case WM_SIZING:
@@ -168,15 +157,15 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_MOVE:
-        if (e->arrowWindow && e->view) {
+        if (e->frame.arrowWindow && e->frame.view) {
             RECT v, a;
-            GetWindowRect(e->view, &v);
-            GetWindowRect(e->arrowWindow, &a);
+            GetWindowRect(e->frame.view, &v);
+            GetWindowRect(e->frame.arrowWindow, &a);
             RECT client;
-            GetClientRect(e->view, &client);
+            GetClientRect(e->frame.view, &client);
             POINT rightTop{client.right, 0};
-            ClientToScreen(e->view, &rightTop);
-            SetWindowPos(e->arrowWindow, nullptr, rightTop.x - (a.right - a.left), v.top, 0, 0,
+            ClientToScreen(e->frame.view, &rightTop);
+            SetWindowPos(e->frame.arrowWindow, nullptr, rightTop.x - (a.right - a.left), v.top, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
         return 0;
@@ -195,13 +184,11 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         OnDropFiles(*e, reinterpret_cast<HDROP>(wp));
         return 0;
     case WM_INITMENUPOPUP:
-        if (!HIWORD(lp)) {
-            int position = PopupPosition(*e, reinterpret_cast<HMENU>(wp));
-            if (position >= 0) RefreshPopup(*e, reinterpret_cast<HMENU>(wp), position);
-        }
+        // The clipboard may have changed since the last refresh.
+        if (!HIWORD(lp)) ApplyAvailability(*e, ComputeAvailability(*e));
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wp) == WA_INACTIVE) e->messageWindow = FindWindowW(nullptr, L"Message");
+        if (LOWORD(wp) == WA_INACTIVE) e->frame.messageWindow = FindWindowW(nullptr, L"Message");
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_COMMAND:
         if (!HandleZoomCommand(*e, wp, lp)) DispatchCommand(*e, hwnd, wp);
@@ -227,13 +214,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_DESTROY:
         ReleaseAll(*e);
-        e->mainWindow = nullptr;
+        e->frame = FrameWindows{};
         e->messages.mainWindow = nullptr;
-        e->statusBar = e->imageBar = e->imageBarPager = e->view = nullptr;
-        e->topBand = e->zoomLabel = e->zoomSlider = e->zoomEdit = e->zoomSpin = nullptr;
-        e->topRebar = e->mainToolBar = e->angleEdit = e->angleSpin = e->leftPanel = e->rightPanel = nullptr;
-        e->toolBar = e->viewToolBar = e->arrowWindow = nullptr;
-        e->menu = nullptr;
         PostQuitMessage(0);
         return 0;
     }
@@ -242,42 +224,42 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void LayoutStatusParts(Editor& e) {
-    if (!e.statusBar) return;
+    if (!e.frame.statusBar) return;
     if (e.settings.cursorCoords) {
         int parts[2] = {100, -1};
-        SendMessageW(e.statusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+        SendMessageW(e.frame.statusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     } else {
         int parts[1] = {-1};
-        SendMessageW(e.statusBar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+        SendMessageW(e.frame.statusBar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
     }
 }
 
 void LayoutFrame(Editor& e) {
-    if (!e.mainWindow) return;
-    for (HWND w : {e.topRebar, e.view}) if (w) SendMessageW(w, WM_SETREDRAW, FALSE, 0);
+    if (!e.frame.mainWindow) return;
+    for (HWND w : {e.frame.topRebar, e.frame.view}) if (w) SendMessageW(w, WM_SETREDRAW, FALSE, 0);
     RECT rc;
-    GetClientRect(e.mainWindow, &rc);
+    GetClientRect(e.frame.mainWindow, &rc);
     int statusHeight = 0;
-    if (e.statusBar) {
-        SendMessageW(e.statusBar, WM_SIZE, 0, 0);
+    if (e.frame.statusBar) {
+        SendMessageW(e.frame.statusBar, WM_SIZE, 0, 0);
         RECT sr;
-        GetWindowRect(e.statusBar, &sr);
+        GetWindowRect(e.frame.statusBar, &sr);
         statusHeight = sr.bottom - sr.top;
     }
     int top = 0;
-    if (e.topRebar) {
-        MoveWindow(e.topRebar, 0, 0, rc.right, static_cast<int>(SendMessageW(e.topRebar, RB_GETBARHEIGHT, 0, 0)), TRUE);
-        top = static_cast<int>(SendMessageW(e.topRebar, RB_GETBARHEIGHT, 0, 0));
+    if (e.frame.topRebar) {
+        MoveWindow(e.frame.topRebar, 0, 0, rc.right, static_cast<int>(SendMessageW(e.frame.topRebar, RB_GETBARHEIGHT, 0, 0)), TRUE);
+        top = static_cast<int>(SendMessageW(e.frame.topRebar, RB_GETBARHEIGHT, 0, 0));
     }
     int height = std::max(0, static_cast<int>(rc.bottom) - statusHeight - top);
     int left = LeftPanelWidth(e), right = RightPanelWidth(e);
-    if (e.leftPanel) {
-        MoveWindow(e.leftPanel, 0, top, left, height, TRUE);
+    if (e.frame.leftPanel) {
+        MoveWindow(e.frame.leftPanel, 0, top, left, height, TRUE);
         LayoutLeftPanel(e);
     }
-    if (e.rightPanel) MoveWindow(e.rightPanel, rc.right - right, top, right, height, TRUE);
-    if (e.view) MoveWindow(e.view, left + 1, top, std::max(0, static_cast<int>(rc.right) - left - right - 3), height, TRUE);
-    for (HWND w : {e.topRebar, e.view}) {
+    if (e.frame.rightPanel) MoveWindow(e.frame.rightPanel, rc.right - right, top, right, height, TRUE);
+    if (e.frame.view) MoveWindow(e.frame.view, left + 1, top, std::max(0, static_cast<int>(rc.right) - left - right - 3), height, TRUE);
+    for (HWND w : {e.frame.topRebar, e.frame.view}) {
         if (!w) continue;
         SendMessageW(w, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

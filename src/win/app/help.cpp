@@ -1,5 +1,7 @@
 #include "app/help.h"
 
+#include "common/file.h"
+
 #include <htmlhelp.h>
 
 #include "app/editor.h"
@@ -31,7 +33,7 @@ void InitHelp(Editor& e) {
 
 void ShowHelp(Editor& e) {
     Text file = HelpFilePath();
-    if (GetFileAttributesW(W(file)) == INVALID_FILE_ATTRIBUTES) {
+    if (!FileExists(file)) {
         e.messages.App(MessageText(u"ヘルプファイルが見つかりません\n%s").Arg(file).Str(), MB_OK | MB_ICONWARNING);
         return;
     }
@@ -40,7 +42,7 @@ void ShowHelp(Editor& e) {
         e.messages.App(u"HTML ヘルプを利用できないため、ヘルプを表示できません", MB_OK | MB_ICONWARNING);
         return;
     }
-    if (!Fn(e)(e.mainWindow, W(file), HH_DISPLAY_TOC, 0))
+    if (!Fn(e)(e.frame.mainWindow, W(file), HH_DISPLAY_TOC, 0))
         e.messages.App(MessageText(u"ヘルプを表示できません\n%s").Arg(file).Str(), MB_OK | MB_ICONWARNING);
 }
 

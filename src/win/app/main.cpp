@@ -58,9 +58,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         HWND focus = GetFocus();
-        bool inAngleBox = focus && (focus == editor->angleEdit);
-        if (!GetCapture() && !inAngleBox && editor->mainWindow &&
-            TranslateAcceleratorW(editor->mainWindow, accelerators, &msg))
+        bool inAngleBox = focus && (focus == editor->frame.angleEdit);
+        if (!GetCapture() && !inAngleBox && editor->frame.mainWindow &&
+            TranslateAcceleratorW(editor->frame.mainWindow, accelerators, &msg))
             continue;
         if (editor->activeDialog && IsDialogMessageW(editor->activeDialog, &msg)) continue;
         if (mirelo::HelpPreTranslate(*editor, &msg)) continue;

@@ -1,5 +1,8 @@
 #include "app/menu_state.h"
 
+#include <algorithm>
+
+#include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/editor.h"
 #include "image/pixel_format.h"
@@ -9,184 +12,154 @@ namespace mirelo {
 namespace {
 UINT Flag(bool enabled) { return enabled ? MF_ENABLED : MF_GRAYED; }
 
-void EnableTop(HMENU menu, int position, bool enabled) {
-    EnableMenuItem(menu, static_cast<UINT>(position), MF_BYPOSITION | Flag(enabled));
-}
-
-void EnableItem(HMENU menu, int id, bool enabled) { EnableMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | Flag(enabled)); }
-
-// Enables a sub-menu of a pop-up, found by its text.
-void EnableSubMenu(HMENU popup, TextView text, bool enabled) {
-    wchar_t buf[64];
-    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
-        if (!GetSubMenu(popup, i)) continue;
-        GetMenuStringW(popup, static_cast<UINT>(i), buf, 64, MF_BYPOSITION);
-        if (FromW(buf) == text) EnableMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | Flag(enabled));
-    }
-}
-
-void EnableButton(HWND bar, int id, bool enabled) {
-    if (bar) SendMessageW(bar, TB_ENABLEBUTTON, id, MAKELONG(enabled ? TRUE : FALSE, 0));
-}
-
-struct State {
-    ImageSlot* slot;
-    bool open;
-    bool indexed;
-    bool textSelected;
-    const PasteObject* selected;
+// Sub-menus have no command id: they are found by their text in a top-level pop-up.
+struct SubMenuRule {
+    int position;
+    const char16_t* text;
+    CommandRule enabled;
+};
+const SubMenuRule kSubMenus[] = {
+    {0, u"印刷(&P)", rule::ImageOpen},
+    {0, u"ｲﾒｰｼﾞｽｷｬﾅ(&I)", [](const CommandState& s) { return s.scanner; }},
+    {1, u"貼り付け", [](const CommandState& s) { return s.clipboardImage; }},
+    {4, u"反転(&M)", [](const CommandState& s) { return !s.textSelected; }},
 };
 
-State Read(Editor& e) {
-    State s{};
-    s.slot = e.Current();
-    s.open = s.slot && s.slot->occupied();
-    s.indexed = s.open && IsIndexed(s.slot->pixelFormat);
-    s.selected = s.open ? e.SelectedObject() : nullptr;
-    s.textSelected = s.selected && s.selected->isText;
-    return s;
+// The top-level menus by position: ﾌｧｲﾙ, 編集, 貼紙, ﾊﾟｽ, 変更, 色, 画像, 表示, ﾍﾙﾌﾟ.
+const CommandRule kPopups[] = {
+    [](const CommandState&) { return true; },
+    [](const CommandState& s) { return s.open || s.clipboardImage; },
+    [](const CommandState& s) { return s.open && s.objects > 0; },
+    [](const CommandState& s) { return s.paths; },
+    rule::ImageOpen,
+    rule::ImageOpen,
+    [](const CommandState& s) { return s.open && s.images >= 2; },
+    rule::ImageOpen,
+    [](const CommandState&) { return true; },
+};
+static_assert(std::size(kPopups) == std::tuple_size<decltype(Availability::popups)>::value);
+
+void EnableSubMenus(HMENU menu, const CommandState& s) {
+    wchar_t buf[64];
+    for (const SubMenuRule& r : kSubMenus) {
+        HMENU popup = GetSubMenu(menu, r.position);
+        if (!popup) continue;
+        for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+            if (!GetSubMenu(popup, i)) continue;
+            GetMenuStringW(popup, static_cast<UINT>(i), buf, 64, MF_BYPOSITION);
+            if (FromW(buf) == TextView(r.text)) EnableMenuItem(popup, static_cast<UINT>(i), MF_BYPOSITION | Flag(r.enabled(s)));
+        }
+    }
 }
 
 bool HasPathsForTool(const ImageSlot& slot) {
     return (slot.tool == kToolSelect && slot.selectionPath) || (slot.tool == kToolShape && (slot.drawPath || slot.otherPath));
 }
+
+void CheckItems(Editor& e) {
+    HMENU menu = e.frame.menu;
+    if (!menu) return;
+    const ImageSlot* slot = e.images.Current();
+    if (slot && slot->occupied())
+        if (int id = FormatCommand(slot->pixelFormat))
+            CheckMenuRadioItem(menu, cmd::k1Index, cmd::k64PARGB, static_cast<UINT>(id), MF_BYCOMMAND);
+    CheckMenuRadioItem(menu, cmd::kGridNone, cmd::kGridCustom,
+                       static_cast<UINT>(GridCommandForSpacing(e.settings.gridX, e.settings.gridY)), MF_BYCOMMAND);
+    if (int count = e.images.Occupied(); count >= 1 && e.images.current >= 0)
+        CheckMenuRadioItem(menu, cmd::kImageSelectFirst, static_cast<UINT>(cmd::kImageSelectFirst + count - 1),
+                           static_cast<UINT>(cmd::kImageSelectFirst + count - 1 - e.images.current), MF_BYCOMMAND);
+    CheckMenuRadioItem(menu, cmd::kPaletteMedianCut, cmd::kPaletteMono, static_cast<UINT>(e.settings.paletteMethod), MF_BYCOMMAND);
+    auto check = [menu](int id, bool on) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    check(cmd::kDither, e.settings.dither);
+    check(cmd::kObjFrames, e.settings.objectFrames);
+    check(cmd::kCursorCoords, e.settings.cursorCoords);
+    check(cmd::kArrowEdit, e.frame.arrowWindow && IsWindowVisible(e.frame.arrowWindow));
+}
 }  // namespace
 
 bool ClipboardHasImage() { return IsClipboardFormatAvailable(CF_DIB) || IsClipboardFormatAvailable(CF_BITMAP); }
 
+bool Availability::Enabled(int id) const {
+    for (const auto& [command, enabled] : commands)
+        if (command == id) return enabled;
+    return true;
+}
+
+CommandState ReadCommandState(Editor& e) {
+    CommandState s;
+    const ImageSlot* slot = e.images.Current();
+    s.open = slot && slot->occupied();
+    s.clipboardImage = ClipboardHasImage();
+    s.images = e.images.Occupied();
+    s.scanner = e.scannerLoaded;
+    if (!s.open) return s;
+    s.indexed = IsIndexed(slot->pixelFormat);
+    s.canUndo = slot->undo.canUndo;
+    s.canRedo = slot->undo.canRedo;
+    s.objects = slot->pasteObjects.Count();
+    if (const PasteObject* o = slot->pasteObjects.Selected()) {
+        s.objectSelected = true;
+        s.textSelected = o->isText;
+        s.objectTransformed = o->transformed;
+    }
+    s.selection = static_cast<bool>(slot->selectionPath);
+    s.paths = HasPathsForTool(*slot);
+    if (slot->tool == kToolShape) {
+        const int shape = slot->toolSettings[3];
+        const bool lineShape = shape == 1 || shape == 2 || shape == 4;
+        s.arrowOption = lineShape && (slot->toolSettings[14] == 4 || slot->toolSettings[15] == 4);
+    }
+    s.colourPanels = e.colourPanelVisible || e.palettePanelVisible;
+    return s;
+}
+
+Availability ComputeAvailability(Editor& e) {
+    Availability a;
+    a.state = ReadCommandState(e);
+    for (const Command& c : e.commands.All())
+        if (c.enabled) a.commands.emplace_back(c.id, c.enabled(a.state));
+    for (size_t i = 0; i < a.popups.size(); ++i) a.popups[i] = kPopups[i](a.state);
+    return a;
+}
+
+void ApplyAvailability(Editor& e, const Availability& a) {
+    const FrameWindows& f = e.frame;
+    for (HMENU menu : {f.menu, e.objectMenu}) {
+        if (!menu) continue;
+        for (const auto& [id, enabled] : a.commands) EnableMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | Flag(enabled));
+    }
+    if (f.menu) EnableSubMenus(f.menu, a.state);
+    for (HWND bar : {f.mainToolBar, f.toolBar, f.viewToolBar}) {
+        if (!bar) continue;
+        for (const auto& [id, enabled] : a.commands)
+            if (SendMessageW(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) >= 0)
+                SendMessageW(bar, TB_ENABLEBUTTON, static_cast<WPARAM>(id), MAKELONG(enabled ? TRUE : FALSE, 0));
+    }
+    for (HWND w : {f.angleEdit, f.angleSpin})
+        if (w) EnableWindow(w, a.state.open);
+    if (const ImageSlot* s = e.images.Current(); s && a.state.open && f.toolBar) {
+        static_assert(cmd::kToolText - cmd::kToolSelect == kToolText - kToolSelect, "one tool button per tool");
+        const int id = cmd::kToolSelect + s->tool - kToolSelect;
+        if (id >= cmd::kToolSelect && id <= cmd::kToolText) SendMessageW(f.toolBar, TB_CHECKBUTTON, id, MAKELONG(TRUE, 0));
+    }
+    CheckItems(e);
+}
+
 void RefreshMenuState(Editor& e) {
-    State s = Read(e);
-    bool clip = ClipboardHasImage();
-    if (e.menu) {
-        EnableTop(e.menu, 0, true);
-        EnableTop(e.menu, 1, s.open || clip);
-        EnableTop(e.menu, 2, s.open && s.slot->pasteObjectCount > 0);
-        bool paths = s.open && HasPathsForTool(*s.slot);
-        EnableTop(e.menu, 3, paths);
-        if (s.open && !paths) s.slot->workPath.reset();  // nothing to edit: the path being edited is reset
-        EnableTop(e.menu, 4, s.open);
-        EnableTop(e.menu, 5, s.open);
-        EnableTop(e.menu, 6, s.open && e.images.Occupied() >= 2);
-        EnableTop(e.menu, 7, s.open);
-        if (e.mainWindow && GetMenu(e.mainWindow) == e.menu) {
-            if (e.view) SendMessageW(e.view, WM_SETREDRAW, FALSE, 0);
-            DrawMenuBar(e.mainWindow);
-            if (e.view) SendMessageW(e.view, WM_SETREDRAW, TRUE, 0);
+    // Nothing to edit: the path being edited is dropped.
+    if (ImageSlot* s = e.Current(); s && s->occupied() && !HasPathsForTool(*s)) s->workPath.reset();
+    const Availability a = ComputeAvailability(e);
+    if (HMENU menu = e.frame.menu) {
+        for (size_t i = 0; i < a.popups.size(); ++i)
+            EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | Flag(a.popups[i]));
+        if (e.frame.mainWindow && GetMenu(e.frame.mainWindow) == menu) {
+            if (e.frame.view) SendMessageW(e.frame.view, WM_SETREDRAW, FALSE, 0);
+            DrawMenuBar(e.frame.mainWindow);
+            if (e.frame.view) SendMessageW(e.frame.view, WM_SETREDRAW, TRUE, 0);
         }
     }
-    // The image controls first, so that the finer rules of the buttons below stay in force.
-    EnableImageControls(e, s.open);
-    EnableButton(e.mainToolBar, cmd::kCut, s.open && !s.indexed && !s.textSelected);
-    EnableButton(e.mainToolBar, cmd::kCopy, s.open && !s.textSelected);
-    EnableButton(e.mainToolBar, cmd::kPaste, clip);
-    EnableButton(e.mainToolBar, cmd::kUndo, s.open && s.slot->undo.canUndo);
-    EnableButton(e.mainToolBar, cmd::kRedo, s.open && s.slot->undo.canRedo);
-    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-}
-
-void EnableImageControls(Editor& e, bool enabled) {
-    for (HWND w : {e.angleEdit, e.angleSpin})
-        if (w) EnableWindow(w, enabled);
-    for (int id : {cmd::kSave, cmd::kClose, cmd::kCut, cmd::kCopy, cmd::kRotateRight, cmd::kRotateLeft})
-        EnableButton(e.mainToolBar, id, enabled);
-    for (int id = cmd::kToolSelect; id <= cmd::kToolText; ++id) EnableButton(e.toolBar, id, enabled);
-    EnableButton(e.viewToolBar, cmd::kFitWindow, enabled);
-    EnableButton(e.viewToolBar, cmd::kActualSize, enabled);
-    if (ImageSlot* s = e.Current(); s && enabled && e.toolBar) {
-        int id = cmd::kToolSelect + s->tool - 1;
-        if (id >= cmd::kToolSelect && id <= cmd::kToolText) SendMessageW(e.toolBar, TB_CHECKBUTTON, id, MAKELONG(TRUE, 0));
-    }
-}
-
-void RefreshPopup(Editor& e, HMENU popup, int position) {
-    State s = Read(e);
-    switch (position) {
-    case 0:
-        for (int id : {cmd::kClose, cmd::kSave, cmd::kSaveAs}) EnableItem(popup, id, s.open);
-        EnableSubMenu(popup, u"印刷(&P)", s.open);
-        EnableSubMenu(popup, u"ｲﾒｰｼﾞｽｷｬﾅ(&I)", e.scannerLoaded);
-        break;
-    case 1:
-        EnableItem(popup, cmd::kSelectAll, s.open);
-        EnableItem(popup, cmd::kUndo, s.open && s.slot->undo.canUndo);
-        EnableItem(popup, cmd::kRedo, s.open && s.slot->undo.canRedo);
-        EnableItem(popup, cmd::kErase, s.open && !s.indexed);
-        EnableItem(popup, cmd::kCut, s.open && !s.indexed && !s.textSelected);
-        EnableItem(popup, cmd::kCopy, s.open && !s.textSelected);
-        EnableSubMenu(popup, u"貼り付け", ClipboardHasImage());
-        EnableItem(popup, cmd::kSelectNone, s.open && s.slot->selectionPath);
-        break;
-    case 2: {
-        bool selected = s.open && s.selected;
-        for (int id : {cmd::kObjDelete, cmd::kObjMerge, cmd::kObjFrames}) EnableItem(popup, id, selected);
-        EnableItem(popup, cmd::kObjReset, selected && s.selected->transformed);
-        EnableItem(popup, cmd::kObjEditText, s.textSelected);
-        bool several = selected && e.PasteObjectCountOf(e.images.current) >= 2;
-        EnableItem(popup, cmd::kObjForward, several);
-        EnableItem(popup, cmd::kObjBackward, several);
-        EnableItem(popup, cmd::kObjMergeAll, s.open);
-        break;
-    }
-    case 3: {
-        bool paths = s.open && HasPathsForTool(*s.slot);
-        for (int id = cmd::kPathClose; id <= cmd::kPathDeleteAll; ++id) EnableItem(popup, id, paths);
-        break;
-    }
-    case 4:
-        EnableSubMenu(popup, u"反転(&M)", !s.textSelected);
-        break;
-    case 5:
-        CheckFormatItem(e);
-        break;
-    case 6:
-        CheckImageItem(e);
-        break;
-    case 7: {
-        CheckGridItem(e);
-        bool arrowShown = e.arrowWindow && IsWindowVisible(e.arrowWindow);
-        CheckMenuItem(popup, cmd::kArrowEdit, MF_BYCOMMAND | (arrowShown ? MF_CHECKED : MF_UNCHECKED));
-        bool arrowOption = false;
-        if (s.open && s.slot->tool == kToolShape) {
-            int shape = s.slot->toolSettings[3];
-            bool lineShape = shape == 1 || shape == 2 || shape == 4;
-            arrowOption = lineShape && (s.slot->toolSettings[14] == 4 || s.slot->toolSettings[15] == 4);
-        }
-        EnableItem(popup, cmd::kArrowEdit, arrowOption);
-        EnableItem(popup, cmd::kColourSelect, s.open && (e.colourPanelVisible || e.palettePanelVisible));
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-void CheckFormatItem(Editor& e) {
-    ImageSlot* slot = e.Current();
-    if (!e.menu || !slot) return;
-    if (int id = FormatCommand(slot->pixelFormat))
-        CheckMenuRadioItem(e.menu, cmd::k1Index, cmd::k64PARGB, static_cast<UINT>(id), MF_BYCOMMAND);
-}
-
-void CheckGridItem(Editor& e) {
-    if (!e.menu) return;
-    int id = GridCommandForSpacing(e.settings.gridX, e.settings.gridY);
-    CheckMenuRadioItem(e.menu, cmd::kGridNone, cmd::kGridCustom, static_cast<UINT>(id), MF_BYCOMMAND);
-}
-
-void CheckImageItem(Editor& e) {
-    int count = e.images.Occupied();
-    if (!e.menu || count < 1 || e.images.current < 0) return;
-    CheckMenuRadioItem(e.menu, cmd::kImageSelectFirst, static_cast<UINT>(cmd::kImageSelectFirst + count - 1),
-                       static_cast<UINT>(cmd::kImageSelectFirst + count - 1 - e.images.current), MF_BYCOMMAND);
-}
-
-void CheckSettingItems(Editor& e) {
-    if (!e.menu) return;
-    CheckMenuRadioItem(e.menu, cmd::kPaletteMedianCut, cmd::kPaletteMono, static_cast<UINT>(e.settings.paletteMethod),
-                       MF_BYCOMMAND);
-    CheckMenuItem(e.menu, cmd::kDither, MF_BYCOMMAND | (e.settings.dither ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(e.menu, cmd::kObjFrames, MF_BYCOMMAND | (e.settings.objectFrames ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(e.menu, cmd::kCursorCoords, MF_BYCOMMAND | (e.settings.cursorCoords ? MF_CHECKED : MF_UNCHECKED));
+    ApplyAvailability(e, a);
+    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
 }
 
 }  // namespace mirelo

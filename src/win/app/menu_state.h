@@ -1,23 +1,49 @@
-// Enabling, greying and checking of menu items and tool-bar buttons for the current state.
+// Availability of the commands: the state they depend on is read once per refresh, every
+// registered rule is evaluated once into one value, and that value is applied to the menu bar,
+// its pop-ups (which the context menus share), the paste-object menu and the tool bars.
 #pragma once
+#include <array>
+#include <utility>
+#include <vector>
+
 #include "common/win.h"
 
 namespace mirelo {
 
 class Editor;
 
-// The menu bar's pop-ups and the main tool bar's buttons; then the image controls.
+// What the availability rules look at.
+struct CommandState {
+    bool open = false;            // a current image
+    bool indexed = false;         // … in an indexed format
+    bool canUndo = false, canRedo = false;
+    bool clipboardImage = false;  // a bitmap on the clipboard
+    int images = 0;
+    int objects = 0;              // paste objects of the current image
+    bool objectSelected = false, textSelected = false, objectTransformed = false;
+    bool selection = false;       // the current image has a selection
+    bool paths = false;           // the current tool has paths to edit
+    bool arrowOption = false;     // the shape tool draws a line that may end in an arrow
+    bool colourPanels = false;    // a colour or palette panel is shown
+    bool scanner = false;         // the scanner's source manager is loaded
+};
+
+struct Availability {
+    CommandState state;
+    std::vector<std::pair<int, bool>> commands;  // every command with a rule
+    std::array<bool, 9> popups{};                // the top-level menus by position
+    // Commands without a rule count as available.
+    bool Enabled(int id) const;
+};
+
+CommandState ReadCommandState(Editor& editor);
+Availability ComputeAvailability(Editor& editor);
+// Applies the availability to the pop-up items, tool-bar buttons and image controls, and sets
+// every check mark (format, grid, image, settings).
+void ApplyAvailability(Editor& editor, const Availability& availability);
+
+// The whole refresh: reads the state once, applies it to the menu bar and everything above.
 void RefreshMenuState(Editor& editor);
-// The items of one pop-up of the main menu (position 0..7) or of a context menu.
-void RefreshPopup(Editor& editor, HMENU popup, int position);
-// Enables or disables the controls that need an image.
-void EnableImageControls(Editor& editor, bool enabled);
-// Radio checks of the colour-format, grid and image-select items.
-void CheckFormatItem(Editor& editor);
-void CheckGridItem(Editor& editor);
-void CheckImageItem(Editor& editor);
-// Radio check of the palette method and the check marks of the on/off settings.
-void CheckSettingItems(Editor& editor);
 // True when another program left a bitmap on the clipboard.
 bool ClipboardHasImage();
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "app/command_registry.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
 #include "clipboard/clipboard.h"
+#include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 
@@ -14,7 +16,7 @@ namespace {
 constexpr char16_t kClipboardImageName[] = u"clipboard";
 constexpr int kSelectionOverlapOption = 1;  // selection option 重複: 0 alternate, 1 winding
 
-HWND ClipboardOwner(const Editor& e) { return e.view ? e.view : e.mainWindow; }
+HWND ClipboardOwner(const Editor& e) { return e.frame.view ? e.frame.view : e.frame.mainWindow; }
 
 Gdiplus::GpFillMode SelectionFillMode(const ImageSlot& s) {
     return s.toolSettings[kSelectionOverlapOption] ? Gdiplus::FillModeWinding : Gdiplus::FillModeAlternate;
@@ -95,7 +97,7 @@ void ApplyClipboardMask(Editor& e, GpBitmapOwner& bitmap, const std::vector<uint
 void CopySelection(Editor& e) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    WaitCursor wait;
     ImageSize(s->bitmap.get(), &s->width, &s->height);
     // The copied area is the whole image: a selection inside it travels as the outline.
     if (PrepareCopyArea(*s)) {
@@ -106,17 +108,11 @@ void CopySelection(Editor& e) {
             CopySelectionShape(owner, s->selectionPath.get());
         }
     }
-    SetCursor(previous);
     RefreshMenuState(e);
 }
 
 void PasteAsNewImage(Editor& e) {
-    const int slot = e.images.FirstFree();
-    if (slot < 0) {
-        e.messages.App(MessageText(u"画像数が %d を超過したので、%s は開けません").Arg(kMaxImages).Arg(kClipboardImageName).Str(),
-                       MB_OK | MB_ICONWARNING);
-        return;
-    }
+    if (!HasRoomFor(e, kClipboardImageName)) return;
     HWND owner = ClipboardOwner(e);
     GpBitmapOwner bitmap;
     if (!ReadClipboardImage(e.messages, owner, bitmap)) return;
@@ -125,16 +121,23 @@ void PasteAsNewImage(Editor& e) {
     ClipboardSelection selection;
     ReadSelectionShape(owner, w, h, &selection);
     if (selection.hasMask) ApplyClipboardMask(e, bitmap, selection.mask);
+    const int slot = AddImage(e, std::move(bitmap), kClipboardImageName, false);
+    if (slot < 0) return;
+    if (selection.hasOutline) e.images.slots[static_cast<size_t>(slot)].selectionPath = std::move(selection.outline);
+    RefreshAfterImagesChanged(e);
+}
 
-    e.images.slots[static_cast<size_t>(slot)].bitmap = std::move(bitmap);
-    e.images.current = slot;
-    e.loadingName = kClipboardImageName;
-    InitSlot(e, true);
-    if (selection.hasOutline) e.Current()->selectionPath = std::move(selection.outline);
-    CheckFormatItem(e);
-    RefreshStatusLine(e);
-    RefreshMenuState(e);
-    RebuildImageSelectMenu(e);
+void RegisterClipboardCommands(CommandRegistry& r) {
+    r.On(cmd::kCopy, [](Editor& e, int) { CopySelection(e); }, [](const CommandState& s) { return s.open && !s.textSelected; });
+    // Pasting into an open image makes a paste object, which arrives with the paste objects.
+    r.On(
+        cmd::kPaste,
+        [](Editor& e, int) {
+            if (!e.Current()) PasteAsNewImage(e);
+        },
+        [](const CommandState& s) { return s.clipboardImage && !s.open; });
+    r.On(cmd::kPasteNew, [](Editor& e, int) { PasteAsNewImage(e); }, [](const CommandState& s) { return s.clipboardImage; });
+    r.Rule(cmd::kCut, rule::Never);
 }
 
 }  // namespace mirelo

@@ -6,8 +6,12 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "colour/indexed_op.h"
 #include "colour/quantize.h"
+#include "common/dialog_host.h"
+#include "common/wait_cursor.h"
 #include "edit/undo_history.h"
+#include "image/apply_op.h"
 #include "image/bitmap_access.h"
 #include "image/convert.h"
 #include "image/image_set.h"
@@ -41,161 +45,92 @@ bool ReadPalette(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* entries, uint
 PixelFormat TargetOf(int mode) { return mode <= 4 ? fmt::k1Index : (mode <= 8 ? fmt::k4Index : fmt::k8Index); }
 }  // namespace
 
-int ToIndexed(Editor& e, int bitsBase) {
-    ImageSlot* s = e.Current();
-    if (!s || !s->occupied()) return 1;
-    const int mode = IndexedConversionCode(bitsBase, e.settings.paletteMethod);
-    const PixelFormat target = TargetOf(mode);
-    const PixelFormat before = FormatOf(s->bitmap.get());
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    int status = 0;
-    {
-        GpBitmapOwner result;
-        if (!CreateGpBitmap(result, s->width, s->height, target)) {
-            e.messages.App(u"Bmpを作成できません");
-            SetCursor(previous);
-            return 1;
-        }
-        QuantizeRequest request;
-        request.sourceFormat = before;
-        request.mode = mode;
-        request.dither = e.settings.dither;
-        request.targetFormat = FormatOf(result.get());
-        if (e.fixedPalette.loaded) {
-            request.loadedFixedPalette = &e.fixedPalette.entries;
-            request.loadedFixedFlags = e.fixedPalette.flags;
-        }
-        uint32_t defaultFlags = 0;
-        if (!ReadPalette(result.get(), &request.targetDefaultPalette, &defaultFlags))
-            request.targetDefaultPalette = DefaultPalette(1 << BitsPerPixel(target));
-        // The working copy: the source read as 32-bit ARGB.
-        std::vector<uint8_t> work;
-        {
-            BitmapLock lock(e.messages, s->bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Source);
-            if (!lock.ok()) {
-                SetCursor(previous);
-                return lock.status();
-            }
-            PixelView v = lock.view();
-            work.resize(static_cast<size_t>(v.width) * v.height * 4);
-            for (int y = 0; y < v.height; ++y)
-                std::memcpy(work.data() + static_cast<size_t>(y) * v.width * 4, v.Row(y), static_cast<size_t>(v.width) * 4);
-            if (lock.Unlock() != Gdiplus::Ok) {
-                SetCursor(previous);
-                return 1;
-            }
-        }
-        request.pixels = PixelView{s->width, s->height, s->width * 4, fmt::k32ARGB, work.data()};
-        QuantizeResult q = Quantize(request);
-        if (q.discardLoadedFixed) e.fixedPalette = FixedPalette{};
-        if (q.status != 0) {
-            if (q.message) e.messages.LowLevel(q.message);
-            status = q.status;
-        } else {
-            std::vector<uint8_t> pal = PaletteBytes(q.palette, q.paletteFlags);
-            if (gp::GdipSetImagePalette(result.get(), reinterpret_cast<Gdiplus::ColorPalette*>(pal.data())) != Gdiplus::Ok) {
-                e.messages.LowLevel(mode % 4 == 2 ? u"パレットを設定できません" : u"パレットを作成できません");
-                status = 1;
-            } else {
-                BitmapLock lock(e.messages, result, kLockWrite, target, BitmapRole::DestinationBoth);
-                if (!lock.ok()) {
-                    status = lock.status();
-                } else {
-                    PackIndices(q.indices, lock.view());
-                    status = lock.Unlock();
-                }
-            }
-        }
-        if (status == 0) {
-            s->bitmap = std::move(result);
-            ImageSize(s->bitmap.get(), &s->width, &s->height);
-            if (s->dpiX >= 1 && s->dpiY >= 1)
-                gp::GdipBitmapSetResolution(s->bitmap.get(), static_cast<Gdiplus::REAL>(s->dpiX), static_cast<Gdiplus::REAL>(s->dpiY));
-            RefreshCurrentThumbnail(e);
-        }
+int ConvertBitmapToIndexed(Editor& e, GpBitmapOwner& source, int mode, GpBitmapOwner& result) {
+    WaitCursor wait;
+    IndexedOpOutput output;
+    IndexedOpParams params;
+    params.mode = mode;
+    params.dither = e.settings.dither;
+    params.sourceFormat = FormatOf(source.get());
+    if (e.fixedPalette.loaded) {
+        params.loadedFixedPalette = &e.fixedPalette.entries;
+        params.loadedFixedFlags = e.fixedPalette.flags;
     }
-    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-    if (target != before) {
-        if (!IsIndexed(before)) s->tool = kToolSelect;
-        RefreshStatusLine(e);
-        UpdatePaletteAlphaFlag(s->bitmap.get());
-        s->flags = PaletteHasAlphaFlag(s->bitmap.get()) ? (s->flags | 1u) : (s->flags & ~1u);
-        CheckFormatItem(e);
-        RefreshMenuState(e);
+    params.output = &output;
+    const OpStatus status = RunPixelOp(
+        e, source, fmt::k32ARGB, TargetOf(mode), [&params](const PixelView& in, const PixelView& out) { return ConvertToIndexed(in, out, params); },
+        result);
+    if (output.discardLoadedFixed) e.fixedPalette = FixedPalette{};
+    if (status.code == pixel_op::kCannotCreate) e.messages.App(u"Bmpを作成できません");
+    if (!status.ok()) return status.code == pixel_op::kCannotCreate ? 1 : status.code;
+    std::vector<uint8_t> pal = PaletteBytes(output.palette, output.paletteFlags);
+    if (gp::GdipSetImagePalette(result.get(), reinterpret_cast<Gdiplus::ColorPalette*>(pal.data())) != Gdiplus::Ok) {
+        e.messages.LowLevel(mode % 4 == 2 ? u"パレットを設定できません" : u"パレットを作成できません");
+        result.reset();
+        return 1;
     }
-    SetCursor(previous);
-    return status;
+    UpdatePaletteAlphaFlag(result.get());
+    return 0;
 }
 
 void IndexedCommand(Editor& e, int command) {
     static const int kBitsBase[] = {1, 5, 9};
-    if (command < cmd::k1Index || command > cmd::k8Index || !e.Current()) return;
+    static_assert(std::size(kBitsBase) == cmd::k8Index - cmd::k1Index + 1, "one bits base per indexed format");
+    if (command < cmd::k1Index || command > cmd::k8Index || !e.Current() || !e.Current()->occupied()) return;
+    const int mode = IndexedConversionCode(kBitsBase[command - cmd::k1Index], e.settings.paletteMethod);
     RecordUndoStep(e);
-    ToIndexed(e, kBitsBase[command - cmd::k1Index]);
+    GpBitmapOwner result;
+    if (ConvertBitmapToIndexed(e, e.Current()->bitmap, mode, result) == 0)
+        ReplaceBitmap(e, e.images.current, result);
+    else
+        RefreshMenuState(e);
 }
 
 namespace {
-struct FixedDialogState {
-    Editor* editor;
-    std::vector<int> slots;  // the image slot of each line after "ﾃﾞﾌｫﾙﾄ"
-    int chosen = 0;
-};
+// Dialog 118: the palette of an open indexed image (or none: "ﾃﾞﾌｫﾙﾄ") for the fixed method.
+class FixedPaletteDialogHost : public DialogHost {
+public:
+    explicit FixedPaletteDialogHost(Editor& e) : DialogHost(e, IDD_FIXED_PALETTE) {}
 
-INT_PTR CALLBACK FixedProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = reinterpret_cast<FixedDialogState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (st) st->editor->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        st = reinterpret_cast<FixedDialogState*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        HWND list = GetDlgItem(dlg, IDC_FIXED_LIST);
+private:
+    void OnInit() override {
+        HWND list = Item(IDC_FIXED_LIST);
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"ﾃﾞﾌｫﾙﾄ"));
         for (int i = 0; i < kMaxImages; ++i) {
-            const ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(i)];
+            const ImageSlot& slot = editor().images.slots[static_cast<size_t>(i)];
             if (!slot.occupied() || !IsIndexed(slot.pixelFormat)) continue;
-            st->slots.push_back(i);
+            slots_.push_back(i);
             Text name = SplitPath(slot.path).name;
             SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(name)));
         }
         SendMessageW(list, CB_SETCURSEL, 0, 0);
-        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_FIXED_PALETTE);
-        return TRUE;
     }
-    case WM_COMMAND:
-        if (!st) return FALSE;
-        if (LOWORD(wp) == IDC_FIXED_LIST && HIWORD(wp) == CBN_SELCHANGE) {
-            st->chosen = static_cast<int>(SendDlgItemMessageW(dlg, IDC_FIXED_LIST, CB_GETCURSEL, 0, 0));
-            return TRUE;
-        }
-        if (LOWORD(wp) == IDOK) {
-            Editor& e = *st->editor;
-            e.fixedPalette = FixedPalette{};
-            if (st->chosen > 0 && st->chosen <= static_cast<int>(st->slots.size())) {
-                ImageSlot& slot = e.images.slots[static_cast<size_t>(st->slots[static_cast<size_t>(st->chosen - 1)])];
-                FixedPalette loaded;
-                if (ReadPalette(slot.bitmap.get(), &loaded.entries, &loaded.flags)) {
-                    loaded.loaded = true;
-                    e.fixedPalette = loaded;
-                } else {
-                    e.messages.LowLevel(u"パレットを取得できません");
-                }
+    bool OnCommand(int id, int code, HWND) override {
+        if (id != IDC_FIXED_LIST || code != CBN_SELCHANGE) return false;
+        chosen_ = static_cast<int>(SendDlgItemMessageW(dialog(), IDC_FIXED_LIST, CB_GETCURSEL, 0, 0));
+        return true;
+    }
+    void OnOk() override {
+        Editor& e = editor();
+        e.fixedPalette = FixedPalette{};
+        if (chosen_ > 0 && chosen_ <= static_cast<int>(slots_.size())) {
+            ImageSlot& slot = e.images.slots[static_cast<size_t>(slots_[static_cast<size_t>(chosen_ - 1)])];
+            FixedPalette loaded;
+            if (ReadPalette(slot.bitmap.get(), &loaded.entries, &loaded.flags)) {
+                loaded.loaded = true;
+                e.fixedPalette = loaded;
+            } else {
+                e.messages.LowLevel(u"パレットを取得できません");
             }
-            EndDialog(dlg, IDOK);
-            return TRUE;
         }
-        if (LOWORD(wp) == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
+        End(IDOK);
     }
-    return FALSE;
-}
+
+    std::vector<int> slots_;  // the image slot of each line after "ﾃﾞﾌｫﾙﾄ"
+    int chosen_ = 0;
+};
 }  // namespace
 
-void FixedPaletteDialog(Editor& e) {
-    FixedDialogState st{&e, {}, 0};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_FIXED_PALETTE), e.mainWindow, FixedProc, reinterpret_cast<LPARAM>(&st));
-}
+void FixedPaletteDialog(Editor& e) { FixedPaletteDialogHost(e).Run(); }
 
 }  // namespace mirelo

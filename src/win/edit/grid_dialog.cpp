@@ -2,6 +2,7 @@
 
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "common/dialog_host.h"
 #include "res/resource.h"
 
 namespace mirelo {
@@ -19,80 +20,58 @@ const Field kFields[] = {
     {IDC_GRID_SPACING_Y, IDC_GRID_SPIN_SPACING_Y, &Settings::gridY, false},
 };
 
-struct GridDialogState {
-    Editor* editor;
-    Settings before;
-    bool ready = false;
-};
-
 int Limit(Editor& e, const Field& f) {
     ImageSlot* s = e.Current();
     return s ? (f.horizontal ? s->width : s->height) : 0;
 }
 
-void Apply(Editor& e) {
-    CheckGridItem(e);
-    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-}
+// Dialog 123: grid spacing and offset, applied while they are typed; Cancel restores them.
+class GridDialogHost : public DialogHost {
+public:
+    explicit GridDialogHost(Editor& e) : DialogHost(e, IDD_GRID), before_(e.settings) {}
 
-INT_PTR CALLBACK GridProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = reinterpret_cast<GridDialogState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (st) st->editor->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        st = reinterpret_cast<GridDialogState*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        Editor& e = *st->editor;
+private:
+    void OnInit() override {
+        Editor& e = editor();
         for (const auto& f : kFields) {
-            SendDlgItemMessageW(dlg, f.edit, EM_LIMITTEXT, 4, 0);
-            SendDlgItemMessageW(dlg, f.spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(dlg, f.edit)), 0);
-            SendDlgItemMessageW(dlg, f.spin, UDM_SETRANGE32, 0, Limit(e, f));
-            SetDlgItemInt(dlg, f.edit, static_cast<UINT>(e.settings.*f.value), FALSE);
+            SendDlgItemMessageW(dialog(), f.edit, EM_LIMITTEXT, 4, 0);
+            SendDlgItemMessageW(dialog(), f.spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(f.edit)), 0);
+            SendDlgItemMessageW(dialog(), f.spin, UDM_SETRANGE32, 0, Limit(e, f));
+            SetDlgItemInt(dialog(), f.edit, static_cast<UINT>(e.settings.*f.value), FALSE);
         }
-        st->ready = true;
-        if (e.dialogObserver) e.dialogObserver(dlg, IDD_GRID);
-        return TRUE;
+        ready_ = true;
     }
-    case WM_COMMAND: {
-        if (!st) return FALSE;
-        Editor& e = *st->editor;
-        int id = LOWORD(wp);
-        if (HIWORD(wp) == EN_CHANGE && st->ready) {
-            for (const auto& f : kFields) {
-                if (f.edit != id) continue;
-                BOOL ok = FALSE;
-                int v = static_cast<int>(GetDlgItemInt(dlg, id, &ok, FALSE));
-                int limit = Limit(e, f);
-                if (v > limit) {
-                    v = limit;
-                    SetDlgItemInt(dlg, id, static_cast<UINT>(v), FALSE);  // the larger value is replaced
-                }
-                e.settings.*f.value = v;
-                Apply(e);
+    bool OnCommand(int id, int code, HWND) override {
+        if (code != EN_CHANGE || !ready_) return false;
+        Editor& e = editor();
+        for (const auto& f : kFields) {
+            if (f.edit != id) continue;
+            BOOL ok = FALSE;
+            int v = static_cast<int>(GetDlgItemInt(dialog(), id, &ok, FALSE));
+            const int limit = Limit(e, f);
+            if (v > limit) {
+                v = limit;
+                SetDlgItemInt(dialog(), id, static_cast<UINT>(v), FALSE);  // the larger value is replaced
             }
-            return TRUE;
+            e.settings.*f.value = v;
+            RefreshMenuState(e);
         }
-        if (id == IDOK) {
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        if (id == IDCANCEL) {
-            e.settings = st->before;
-            Apply(e);
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
+        return true;
     }
+    void OnCancel() override {
+        editor().settings = before_;
+        RefreshMenuState(editor());
+        End(IDCANCEL);
     }
-    return FALSE;
-}
+
+    Settings before_;
+    bool ready_ = false;
+};
 }  // namespace
 
 void GridDialog(Editor& e) {
     if (!e.Current()) return;
-    GridDialogState st{&e, e.settings};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_GRID), e.mainWindow, GridProc, reinterpret_cast<LPARAM>(&st));
+    GridDialogHost(e).Run();
 }
 
 }  // namespace mirelo

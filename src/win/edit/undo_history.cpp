@@ -83,27 +83,6 @@ void FitBudget(Editor& e, int64_t incoming, const std::vector<UndoEntryRef>& kep
     ApplyUndoDrops(books, drops);
 }
 
-// After the current image was replaced: the slot's size, tool, palette flag, format, status
-// line, thumbnail and view follow the new image.
-void RefreshAfterSwap(Editor& e, ImageSlot& slot) {
-    int w = 0, h = 0;
-    ImageSize(slot.bitmap.get(), &w, &h);
-    bool sizeChanged = w != slot.width || h != slot.height;
-    if (sizeChanged) {
-        slot.width = w;
-        slot.height = h;
-    }
-    PixelFormat format = FormatOf(slot.bitmap.get());
-    if (IsIndexed(format) != IsIndexed(slot.pixelFormat)) slot.tool = kToolSelect;
-    if (IsIndexed(format)) slot.flags = PaletteHasAlphaFlag(slot.bitmap.get()) ? (slot.flags | 1u) : (slot.flags & ~1u);
-    slot.pixelFormat = format;
-    slot.formatName = Text(PixelFormatNameOf(format));
-    RefreshStatusLine(e);
-    RefreshCurrentThumbnail(e);
-    if (sizeChanged) LayoutView(e);
-    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-}
-
 // Replaces the current image by entry `source` of its history, which then keeps the image
 // being left. False, with nothing changed, when the entry cannot be copied.
 bool SwapWithEntry(Editor& e, ImageSlot& slot, int source) {
@@ -116,8 +95,6 @@ bool SwapWithEntry(Editor& e, ImageSlot& slot, int source) {
     if (!CloneWhole(image, working.get(), FormatOf(working.get()))) image = std::move(working);
     slot.bitmap = std::move(image);
     slot.bitmap.TakeStatus();
-    working.reset();
-    RefreshAfterSwap(e, slot);
     return true;
 }
 
@@ -137,11 +114,6 @@ void RecordUndoStep(Editor& e) {
     bool stored = TakeSnapshot(e, *slot, plan.target) == Gdiplus::Ok;
     if (!stored) e.messages.App(u"[元に戻す]の履歴を設定できません");
     EndUndoRecord(h, stored);
-    // The Undo and Redo buttons follow at once; the rest of the menu state is the operation's.
-    if (e.mainToolBar) {
-        SendMessageW(e.mainToolBar, TB_ENABLEBUTTON, 40011, MAKELONG(h.canUndo ? TRUE : FALSE, 0));
-        SendMessageW(e.mainToolBar, TB_ENABLEBUTTON, 40012, MAKELONG(h.canRedo ? TRUE : FALSE, 0));
-    }
 }
 
 void Undo(Editor& e) {
@@ -153,8 +125,7 @@ void Undo(Editor& e) {
     if (!SwapWithEntry(e, *slot, source)) return;
     EndUndo(h);
     FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
-    CheckFormatItem(e);
-    RefreshMenuState(e);
+    ImageChanged(e, e.images.current, kChangedBitmap);
 }
 
 void Redo(Editor& e) {
@@ -165,9 +136,12 @@ void Redo(Editor& e) {
     bool swapped = source >= 0 && SwapWithEntry(e, *slot, source);
     if (source >= 0 && !swapped) return;
     EndRedo(h, swapped);
-    if (swapped) FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
-    CheckFormatItem(e);
-    RefreshMenuState(e);
+    if (swapped) {
+        FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
+        ImageChanged(e, e.images.current, kChangedBitmap);
+    } else {
+        RefreshMenuState(e);
+    }
 }
 
 void EnforceUndoBudget(Editor& e) {

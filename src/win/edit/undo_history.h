@@ -46,7 +46,7 @@ struct UndoBudget {
 
 // Called right before an operation changes the current image's pixels, size or format: keeps
 // the image as it is as the newest step (after a message when that is not possible).
-// Menus and tool bar are left to the operation, which refreshes them after its change.
+// Menus and tool bars are left to the operation, which reports its change (ImageChanged).
 void RecordUndoStep(Editor& editor);
 // Commands 40011 and 40012.
 void Undo(Editor& editor);

@@ -28,7 +28,7 @@ ImageSlot* Shown(Editor& e) {
 
 void ReadClient(Editor& e) {
     RECT rc{};
-    if (e.view) GetClientRect(e.view, &rc);
+    if (e.frame.view) GetClientRect(e.frame.view, &rc);
     e.viewState.clientWidth = rc.right;
     e.viewState.clientHeight = rc.bottom;
 }
@@ -53,29 +53,29 @@ int SetScroll(HWND view, int bar, int max, int page, int pos) {
 // Moves a scroll bar to `pos` and scrolls the content by the difference.
 void ScrollTo(Editor& e, int bar, int pos) {
     SCROLLINFO si{sizeof si, SIF_ALL};
-    GetScrollInfo(e.view, bar, &si);
+    GetScrollInfo(e.frame.view, bar, &si);
     int maxPos = std::max(0, si.nMax - static_cast<int>(si.nPage) + 1);
     pos = std::clamp(pos, 0, maxPos);
     si.fMask = SIF_POS;
     si.nPos = pos;
-    SetScrollInfo(e.view, bar, &si, TRUE);
-    int now = ScrollPos(e.view, bar);
+    SetScrollInfo(e.frame.view, bar, &si, TRUE);
+    int now = ScrollPos(e.frame.view, bar);
     int& field = bar == SB_HORZ ? e.viewState.scrollX : e.viewState.scrollY;
     int delta = field - now;
     field = now;
     if (delta) {
         if (bar == SB_HORZ)
-            ScrollWindowEx(e.view, delta, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+            ScrollWindowEx(e.frame.view, delta, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
         else
-            ScrollWindowEx(e.view, 0, delta, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
-        InvalidateRect(e.view, nullptr, FALSE);
-        UpdateWindow(e.view);
+            ScrollWindowEx(e.frame.view, 0, delta, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+        InvalidateRect(e.frame.view, nullptr, FALSE);
+        UpdateWindow(e.frame.view);
     }
 }
 
 void OnScroll(Editor& e, int bar, WPARAM wp) {
     SCROLLINFO si{sizeof si, SIF_ALL};
-    GetScrollInfo(e.view, bar, &si);
+    GetScrollInfo(e.frame.view, bar, &si);
     int pos = si.nPos;
     switch (LOWORD(wp)) {
     case SB_LINEUP: pos = std::max(0, pos - 1); break;
@@ -93,23 +93,23 @@ void OnScroll(Editor& e, int bar, WPARAM wp) {
 
 void SetZoomControls(Editor& e, int zoom) {
     e.viewState.updatingZoom = true;
-    if (e.zoomSlider) SendMessageW(e.zoomSlider, TBM_SETPOS, TRUE, zoom);
-    if (e.zoomSpin) SendMessageW(e.zoomSpin, UDM_SETPOS32, 0, zoom);
-    if (e.zoomEdit) SetWindowTextW(e.zoomEdit, W(ToText(zoom)));
+    if (e.frame.zoomSlider) SendMessageW(e.frame.zoomSlider, TBM_SETPOS, TRUE, zoom);
+    if (e.frame.zoomSpin) SendMessageW(e.frame.zoomSpin, UDM_SETPOS32, 0, zoom);
+    if (e.frame.zoomEdit) SetWindowTextW(e.frame.zoomEdit, W(ToText(zoom)));
     e.viewState.updatingZoom = false;
 }
 
 HCURSOR CursorForTool(Editor& e, int tool) {
-    HCURSOR c = nullptr;
-    switch (tool) {
-    case kToolShape: c = e.viewState.cursors[0]; break;
-    case kToolFill: c = e.viewState.cursors[1]; break;
-    case kToolEyedropper: c = e.viewState.cursors[2]; break;
-    case kToolText: c = e.viewState.cursors[3]; break;
-    case kToolRetouch: c = e.viewState.cursors[5]; break;
-    default: break;
-    }
+    HCURSOR c = tool >= kToolSelect && tool < kToolCount ? e.tools[static_cast<size_t>(tool)]->Cursor(e) : nullptr;
     return c ? c : LoadCursorW(nullptr, IDC_ARROW);
+}
+
+ToolEvent MakeToolEvent(Editor& e, int x, int y, WPARAM keys) { return ToolEvent{ClientToImagePoint(e, x, y), x, y, keys}; }
+
+// The paste objects see each event first; the current tool gets what they leave.
+template <class Handler>
+void Route(Editor& e, ImageSlot& s, const ToolEvent& ev, Handler handler) {
+    if (!handler(*e.tools[kPasteObjectHandling], s, ev)) handler(e.CurrentTool(), s, ev);
 }
 
 void LoadCursors(Editor& e) {
@@ -129,11 +129,11 @@ void TrackCapture(Editor& e, HWND hwnd, int x, int y, bool buttonDown) {
     bool inside = IsCursorInImage(e, x, y);
     bool messageOpen = FindWindowW(nullptr, L"Message") != nullptr;
     bool overArrow = false;
-    if (e.arrowWindow && IsWindowVisible(e.arrowWindow)) {
+    if (e.frame.arrowWindow && IsWindowVisible(e.frame.arrowWindow)) {
         POINT p{x, y};
         ClientToScreen(hwnd, &p);
         RECT r;
-        GetWindowRect(e.arrowWindow, &r);
+        GetWindowRect(e.frame.arrowWindow, &r);
         overArrow = PtInRect(&r, p) != 0;
     }
     if (!inside || overArrow || messageOpen) {
@@ -148,41 +148,42 @@ void TrackCapture(Editor& e, HWND hwnd, int x, int y, bool buttonDown) {
         SetCursor(CursorForTool(e, tool));
         e.viewState.cursorTool = tool;
     }
-    if (e.mainWindow && GetFocus() != e.mainWindow) SetFocus(e.mainWindow);
+    if (e.frame.mainWindow && GetFocus() != e.frame.mainWindow) SetFocus(e.frame.mainWindow);
 }
 
 void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     if (e.menuDismissed) return;
-    if (e.settings.cursorCoords && e.statusBar && Shown(e)) {
+    if (e.settings.cursorCoords && e.frame.statusBar && Shown(e)) {
         IntPoint p = ClientToImagePoint(e, x, y);
         Text text = u" " + ToText(p.x) + u", " + ToText(p.y);
-        SendMessageW(e.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(text)));
+        SendMessageW(e.frame.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(text)));
     }
     TrackCapture(e, hwnd, x, y, (keys & MK_LBUTTON) != 0);
+    if (ImageSlot* s = Shown(e))
+        Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Move(e, slot, ev); });
 }
 
-void OnButtonDown(Editor& e, HWND hwnd, int x, int y) {
+void OnButtonDown(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     if (e.menuDismissed) {
         InvalidateRect(hwnd, nullptr, FALSE);
         return;
     }
-    if (e.mainWindow) {
-        SetForegroundWindow(e.mainWindow);
-        SetFocus(e.mainWindow);
+    if (e.frame.mainWindow) {
+        SetForegroundWindow(e.frame.mainWindow);
+        SetFocus(e.frame.mainWindow);
     }
     ImageSlot* s = Shown(e);
     if (!s || !IsCursorInImage(e, x, y)) return;
     e.viewState.buttonDown = true;
-    if (s->tool == kToolShape && s->pixelFormat == fmt::k16ARGB1555) {
-        e.messages.App(u"16-A1R5G5B5は、「ペンツール」が使えません");
-        return;
-    }
-    // The tools take their presses here as they are added.
+    Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Press(e, slot, ev); });
 }
 
-void OnButtonUp(Editor& e, HWND hwnd) {
+void OnButtonUp(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     ClipCursor(nullptr);
+    const bool wasDown = e.viewState.buttonDown;
     e.viewState.buttonDown = false;
+    if (ImageSlot* s = Shown(e); s && wasDown && !e.menuDismissed)
+        Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Release(e, slot, ev); });
     if (e.menuDismissed) {
         e.menuDismissed = false;
         if (GetCapture() == hwnd) ReleaseCapture();
@@ -192,7 +193,7 @@ void OnButtonUp(Editor& e, HWND hwnd) {
 }
 
 void OnTimer(Editor& e) {
-    if (auto title = e.reminder.Tick(e.clock()); title && e.mainWindow) SetWindowTextW(e.mainWindow, W(*title));
+    if (auto title = e.reminder.Tick(e.clock()); title && e.frame.mainWindow) SetWindowTextW(e.frame.mainWindow, W(*title));
 }
 
 void Paint(Editor& e, HWND hwnd) {
@@ -227,7 +228,7 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetTimer(hwnd, kReminderTimer, kReminderPeriodMs, nullptr);
         return 0;
     case WM_SIZE:
-        if (e->view == hwnd) LayoutView(*e);
+        if (e->frame.view == hwnd) LayoutView(*e);
         return 0;
     case WM_HSCROLL:
         OnScroll(*e, SB_HORZ, wp);
@@ -251,12 +252,15 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         OnMouseMove(*e, hwnd, x, y, wp);
         return 0;
     case WM_LBUTTONDOWN:
-        OnButtonDown(*e, hwnd, x, y);
+        OnButtonDown(*e, hwnd, x, y, wp);
         return 0;
     case WM_LBUTTONUP:
-        OnButtonUp(*e, hwnd);
+        OnButtonUp(*e, hwnd, x, y, wp);
         return 0;
     case WM_LBUTTONDBLCLK:
+        if (ImageSlot* s = Shown(*e); s && IsCursorInImage(*e, x, y))
+            Route(*e, *s, MakeToolEvent(*e, x, y, wp),
+                  [e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.DoubleClick(*e, slot, ev); });
         RefreshMenuState(*e);
         return 0;
     case WM_RBUTTONDOWN:
@@ -299,22 +303,22 @@ bool IsCursorInImage(Editor& e, int x, int y) {
 }
 
 void LayoutView(Editor& e) {
-    if (!e.view) return;
+    if (!e.frame.view) return;
     ImageSlot* s = Shown(e);
     double rx = 0, ry = 0;
     {
         SCROLLINFO h{sizeof h, SIF_ALL}, v{sizeof v, SIF_ALL};
-        GetScrollInfo(e.view, SB_HORZ, &h);
-        GetScrollInfo(e.view, SB_VERT, &v);
+        GetScrollInfo(e.frame.view, SB_HORZ, &h);
+        GetScrollInfo(e.frame.view, SB_VERT, &v);
         rx = ScrollRatio(h.nPos, h.nMax, static_cast<int>(h.nPage));
         ry = ScrollRatio(v.nPos, v.nMax, static_cast<int>(v.nPage));
     }
     ReadClient(e);
     if (!s) {
-        SetScroll(e.view, SB_HORZ, 0, 0, 0);
-        SetScroll(e.view, SB_VERT, 0, 0, 0);
+        SetScroll(e.frame.view, SB_HORZ, 0, 0, 0);
+        SetScroll(e.frame.view, SB_VERT, 0, 0, 0);
         e.viewState.scrollX = e.viewState.scrollY = 0;
-        InvalidateRect(e.view, nullptr, FALSE);
+        InvalidateRect(e.frame.view, nullptr, FALSE);
         return;
     }
     if (s->zoom <= 0) s->zoom = 100;
@@ -324,9 +328,9 @@ void LayoutView(Editor& e) {
         s->zoomedWidth = l.zoomedWidth;
         s->zoomedHeight = l.zoomedHeight;
         int hmax = l.zoomedWidth + 1, vmax = l.zoomedHeight + 1;
-        e.viewState.scrollX = SetScroll(e.view, SB_HORZ, hmax, e.viewState.clientWidth,
+        e.viewState.scrollX = SetScroll(e.frame.view, SB_HORZ, hmax, e.viewState.clientWidth,
                                         ScrollPositionFromRatio(hmax, e.viewState.clientWidth, rx));
-        e.viewState.scrollY = SetScroll(e.view, SB_VERT, vmax, e.viewState.clientHeight,
+        e.viewState.scrollY = SetScroll(e.frame.view, SB_VERT, vmax, e.viewState.clientHeight,
                                         ScrollPositionFromRatio(vmax, e.viewState.clientHeight, ry));
         s->originX = l.originX;
         s->originY = l.originY;
@@ -334,7 +338,7 @@ void LayoutView(Editor& e) {
         ReadClient(e);
         if (w == e.viewState.clientWidth && h == e.viewState.clientHeight) break;
     }
-    InvalidateRect(e.view, nullptr, FALSE);
+    InvalidateRect(e.frame.view, nullptr, FALSE);
 }
 
 void SetZoom(Editor& e, int zoom) {
@@ -350,10 +354,10 @@ void ShowImageZoom(Editor& e) {
 
 void FitZoom(Editor& e, bool noEnlarge) {
     ImageSlot* s = Shown(e);
-    if (!s || !e.view) return;
+    if (!s || !e.frame.view) return;
     // The fit is computed for the view without scroll bars.
-    SetScroll(e.view, SB_HORZ, 0, 0, 0);
-    SetScroll(e.view, SB_VERT, 0, 0, 0);
+    SetScroll(e.frame.view, SB_HORZ, 0, 0, 0);
+    SetScroll(e.frame.view, SB_VERT, 0, 0, 0);
     ReadClient(e);
     SetZoom(e, FitZoomPercent(s->width, s->height, e.viewState.clientWidth, e.viewState.clientHeight, noEnlarge));
 }
@@ -361,18 +365,18 @@ void FitZoom(Editor& e, bool noEnlarge) {
 void ActualSize(Editor& e) { SetZoom(e, 100); }
 
 void ScrollViewTo(Editor& e, int x, int y) {
-    if (!e.view) return;
+    if (!e.frame.view) return;
     ScrollTo(e, SB_HORZ, x);
     ScrollTo(e, SB_VERT, y);
 }
 
 bool HandleZoomCommand(Editor& e, WPARAM wp, LPARAM lp) {
-    if (!e.zoomEdit || reinterpret_cast<HWND>(lp) != e.zoomEdit) return false;
+    if (!e.frame.zoomEdit || reinterpret_cast<HWND>(lp) != e.frame.zoomEdit) return false;
     if (HIWORD(wp) == EN_SETFOCUS) {
         // The value is changed with the slider, the spin control or the buttons.
-        SendMessageW(e.zoomEdit, WM_KILLFOCUS, 0, 0);
+        SendMessageW(e.frame.zoomEdit, WM_KILLFOCUS, 0, 0);
     } else if (HIWORD(wp) == EN_CHANGE && !e.viewState.updatingZoom) {
-        Text t = WindowText(e.zoomEdit);
+        Text t = WindowText(e.frame.zoomEdit);
         int v = 0;
         for (size_t i = 0; i < t.size() && i < 7 && t[i] >= u'0' && t[i] <= u'9'; ++i) v = v * 10 + (t[i] - u'0');
         if (ImageSlot* s = Shown(e)) s->zoom = v == 0 ? 1 : v;
@@ -382,17 +386,17 @@ bool HandleZoomCommand(Editor& e, WPARAM wp, LPARAM lp) {
 }
 
 bool HandleZoomScroll(Editor& e, LPARAM lp) {
-    if (!e.zoomSlider || reinterpret_cast<HWND>(lp) != e.zoomSlider) return false;
-    int raw = static_cast<int>(SendMessageW(e.zoomSlider, TBM_GETPOS, 0, 0));
+    if (!e.frame.zoomSlider || reinterpret_cast<HWND>(lp) != e.frame.zoomSlider) return false;
+    int raw = static_cast<int>(SendMessageW(e.frame.zoomSlider, TBM_GETPOS, 0, 0));
     int before = Shown(e) ? Shown(e)->zoom : 100;
     int v = SnapZoomSlider(raw);
-    SendMessageW(e.zoomSlider, TBM_SETLINESIZE, 0, ZoomSliderLineStep(v, v < before));
+    SendMessageW(e.frame.zoomSlider, TBM_SETLINESIZE, 0, ZoomSliderLineStep(v, v < before));
     SetZoom(e, v);
     return true;
 }
 
 bool HandleZoomNotify(Editor& e, NMHDR* hdr, LRESULT* result) {
-    if (!e.zoomSpin || hdr->hwndFrom != e.zoomSpin || hdr->code != UDN_DELTAPOS) return false;
+    if (!e.frame.zoomSpin || hdr->hwndFrom != e.frame.zoomSpin || hdr->code != UDN_DELTAPOS) return false;
     auto* n = reinterpret_cast<NMUPDOWN*>(hdr);
     int from = Shown(e) ? Shown(e)->zoom : n->iPos;
     int d = n->iDelta > 0 ? 1 : -1;
@@ -444,8 +448,6 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
                 if (right >= -1 && right <= cw) gp::GdipDrawLineI(g.get(), pen, right, y1, right, y2);
             }
         }
-
-        // Paste objects, selection and tool previews are drawn here by their owners.
     }
     // The image, over the border: only its visible part is locked and scaled.
     const int areaW = std::min(l.zoomedWidth, cw), areaH = std::min(l.zoomedHeight, ch);
@@ -472,6 +474,13 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
         DrawGrid(lock.view(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch), l.zoom, sx, sy,
                  GridSettings{st.gridX, st.gridY, st.gridOffsetX, st.gridOffsetY}, s->width, s->height);
         lock.Unlock();
+    }
+    // Above the image: the paste objects, then the current tool's selection, outlines or preview.
+    GpGraphicsOwner overlay;
+    if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
+        const OverlayTarget target{overlay.get(), l, sx, sy};
+        e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, target);
+        e.CurrentTool().DrawOverlay(e, *s, target);
     }
     return true;
 }

@@ -64,9 +64,7 @@ bool LoadBitmapEntry(Editor& e, const IconFileEntry& entry, GpBitmapOwner& out, 
     {
         BitmapLock lock(e.messages, bitmap, kLockWrite, fmt::k32ARGB, BitmapRole::Destination);
         if (!lock.ok()) return false;
-        PixelView v = lock.view();
-        const size_t rowLength = static_cast<size_t>(v.width) * 4;
-        for (int y = 0; y < v.height; ++y) std::memcpy(v.Row(y), argb.view.Row(y), rowLength);
+        CopyRows(argb.view, lock.view());
         if (lock.Unlock() != Gdiplus::Ok) return false;
     }
     *fileBits = BitsPerPixel(entryFormat);
@@ -74,14 +72,9 @@ bool LoadBitmapEntry(Editor& e, const IconFileEntry& entry, GpBitmapOwner& out, 
     return true;
 }
 
-int NextFreeSlot(const ImageSet& images, int from) {
-    for (int i = from < 0 ? 0 : from; i < kMaxImages; ++i)
-        if (!images.slots[static_cast<size_t>(i)].occupied()) return i;
-    return -1;
-}
 }  // namespace
 
-bool OpenIconFile(Editor& e, const Text& path, bool last) {
+bool OpenIconFile(Editor& e, const Text& path, bool refresh) {
     std::vector<uint8_t> bytes;
     if (!ReadFileBytes(path, &bytes)) return false;
     IconFileContents contents = ReadIconFile(bytes.data(), bytes.size());
@@ -91,11 +84,8 @@ bool OpenIconFile(Editor& e, const Text& path, bool last) {
 
     const Text title = SplitPath(path).name;
     int loaded = 0;
-    int searchFrom = 0;
     for (IconFileEntry& entry : contents.entries) {
-        if (!entry.usable) continue;
-        const int slotIndex = NextFreeSlot(e.images, searchFrom);
-        if (slotIndex < 0) continue;
+        if (!entry.usable || e.images.FirstFree() < 0) continue;
         GpBitmapOwner bitmap;
         int fileBits = 0;
         const bool ok = entry.png ? LoadPngEntry(e, entry, bitmap, &fileBits) : LoadBitmapEntry(e, entry, bitmap, &fileBits);
@@ -103,25 +93,18 @@ bool OpenIconFile(Editor& e, const Text& path, bool last) {
         entry.dib = {};
         entry.maskBits = {};
         if (!ok) continue;
-
+        // Registered under the file's path, so that the slot's size in bytes is the file's.
+        const int slotIndex = AddImage(e, std::move(bitmap), path, false);
+        if (slotIndex < 0) continue;
         ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
-        slot.bitmap = std::move(bitmap);
-        e.images.current = slotIndex;
-        e.loadingName = path;  // the slot's size in bytes is the file's
-        InitSlot(e, false);
         slot.hotspotX = entry.hotspotX;
         slot.hotspotY = entry.hotspotY;
         slot.fileType = 3;
         slot.path = MessageText(u"%s-%dbpp-%dx%d").Arg(title).Arg(fileBits).Arg(slot.width).Arg(slot.height).Str();
-        searchFrom = slotIndex;
         ++loaded;
     }
     if (loaded == 0) return false;
-    if (last) {
-        CheckFormatItem(e);
-        RefreshMenuState(e);
-        RefreshStatusLine(e);
-    }
+    if (refresh) RefreshAfterImagesChanged(e);
     if (loaded < contents.directoryCount)
         e.messages.App(MessageText(u"%d 個の画像の読み込みに失敗しました\n%s").Arg(contents.directoryCount - loaded).Arg(path).Str(),
                        MB_OK | MB_ICONWARNING);

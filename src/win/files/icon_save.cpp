@@ -1,5 +1,7 @@
 #include "files/icon_save.h"
 
+#include "common/file.h"
+
 #include <commdlg.h>
 #include <objbase.h>
 
@@ -11,6 +13,7 @@
 #include "clipboard/clipboard.h"
 #include "colour/indexed_conversion.h"
 #include "files/safe_write.h"
+#include "image/apply_op.h"
 #include "image/bitmap_access.h"
 #include "image/convert.h"
 #include "image/format_change.h"
@@ -72,7 +75,7 @@ bool PrepareDirect(Editor& e, GpBitmapOwner& source, const uint32_t* inversion, 
             if (!lock.ok()) return false;
             PixelView v = lock.view();
             argb.Allocate(v.width, v.height, fmt::k32ARGB);
-            for (int y = 0; y < v.height; ++y) std::memcpy(argb.view.Row(y), v.Row(y), static_cast<size_t>(v.width) * 4);
+            CopyRows(v, argb.view);
             if (lock.Unlock() != Gdiplus::Ok) return false;
         }
         if (inversion) {
@@ -147,65 +150,16 @@ bool PrepareIndexed(Editor& e, GpBitmapOwner& source, const uint32_t* inversion,
     return true;
 }
 
-// Converts `work` to 1-bit indexed with the indexed conversion of the menu's palette method,
-// which acts on the current image: the image of `slotIndex` is made current for it with `work`
-// in its place, and afterwards the slot and the current image are as they were.
-bool ConvertToOneBit(Editor& e, int slotIndex, GpBitmapOwner& work) {
-    ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
-    GpBitmapOwner original = std::move(slot.bitmap);
-    // The fields the conversion refreshes from the bitmap it works on.
-    const PixelFormat originalFormat = slot.pixelFormat;
-    const Text originalFormatName = slot.formatName, originalRawFormatName = slot.rawFormatName;
-    const uint32_t originalFlags = slot.flags;
-    const int originalTool = slot.tool, originalDpiX = slot.dpiX, originalDpiY = slot.dpiY;
-    const int64_t originalByteSize = slot.byteSize;
-    slot.bitmap = std::move(work);
-    const int previous = e.images.current;
-    e.images.current = slotIndex;
-    const int status = ToIndexed(e, 1);
-    e.images.current = previous;
-    const bool ok = status == 0 && FormatOf(slot.bitmap.get()) == fmt::k1Index;
-    work = std::move(slot.bitmap);
-    slot.bitmap = std::move(original);
-    slot.pixelFormat = originalFormat;
-    slot.formatName = originalFormatName;
-    slot.rawFormatName = originalRawFormatName;
-    slot.flags = originalFlags;
-    slot.tool = originalTool;
-    slot.dpiX = originalDpiX;
-    slot.dpiY = originalDpiY;
-    slot.byteSize = originalByteSize;
-    if (e.imageBarList)  // the conversion showed its result in the slot's thumbnail
-        ReplaceThumbnail(e.messages, e.imageBarList, slotIndex, MakeThumbnail(e.messages, slot.bitmap.get()), e.imageBar);
-    if (e.Current()) {
-        RefreshStatusLine(e);
-        CheckFormatItem(e);
-        RefreshMenuState(e);
-    }
-    return ok;
+// Converts `work` to 1-bit indexed with the indexed conversion of the menu's palette method.
+bool ConvertToOneBit(Editor& e, GpBitmapOwner& work) {
+    GpBitmapOwner result;
+    if (ConvertBitmapToIndexed(e, work, IndexedConversionCode(1, e.settings.paletteMethod), result) != 0 ||
+        FormatOf(result.get()) != fmt::k1Index)
+        return false;
+    work = std::move(result);
+    return true;
 }
 
-// Puts the bitmap into the slot in place of its image and refreshes what shows it.
-void ReplaceSlotImage(Editor& e, int slotIndex, GpBitmapOwner& bitmap) {
-    ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
-    const bool wasIndexed = IsIndexed(slot.pixelFormat);
-    slot.bitmap = std::move(bitmap);
-    if (slot.dpiX > 0 && slot.dpiY > 0)
-        gp::GdipBitmapSetResolution(slot.bitmap.get(), static_cast<Gdiplus::REAL>(slot.dpiX), static_cast<Gdiplus::REAL>(slot.dpiY));
-    ImageSize(slot.bitmap.get(), &slot.width, &slot.height);
-    slot.pixelFormat = FormatOf(slot.bitmap.get());
-    slot.formatName = Text(PixelFormatNameOf(slot.pixelFormat));
-    slot.flags = PaletteHasAlphaFlag(slot.bitmap.get()) ? (slot.flags | 1u) : (slot.flags & ~1u);
-    if (wasIndexed != IsIndexed(slot.pixelFormat)) slot.tool = kToolSelect;
-    if (e.imageBarList)
-        ReplaceThumbnail(e.messages, e.imageBarList, slotIndex, MakeThumbnail(e.messages, slot.bitmap.get()), e.imageBar);
-    if (slotIndex == e.images.current) {
-        RefreshStatusLine(e);
-        CheckFormatItem(e);
-        RefreshMenuState(e);
-        if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-    }
-}
 }  // namespace
 
 bool MakeBitmapEntry(Editor& e, IconListItem& item, IconWriteEntry* out) {
@@ -226,7 +180,7 @@ bool MakeBitmapEntry(Editor& e, IconListItem& item, IconWriteEntry* out) {
 
     if (item.oneBit) {
         item.oneBit = false;
-        if (!ConvertToOneBit(e, item.slot, work)) return false;
+        if (!ConvertToOneBit(e, work)) return false;
     }
 
     DibImage dib;
@@ -251,7 +205,7 @@ bool MakeBitmapEntry(Editor& e, IconListItem& item, IconWriteEntry* out) {
         else
             e.messages.App(ConversionFailureText(fmt::k32ARGB));  // the 1-bit image is kept
     }
-    ReplaceSlotImage(e, item.slot, work);
+    ReplaceBitmap(e, item.slot, work);
     *out = std::move(entry);
     return true;
 }
@@ -294,8 +248,7 @@ bool WriteIconFile(const std::vector<IconWriteEntry>& entries, const Text& path,
     for (const IconWriteEntry& entry : entries)
         if (entry.data.empty()) return false;
     // A read-only file is not replaced.
-    const DWORD attributes = GetFileAttributesW(W(path));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (IsReadOnlyFile(path)) return false;
     std::vector<uint8_t> file;
     if (!BuildIconFile(entries, pointer, &file)) return false;
     return WriteBytesSafely(path, file);
@@ -754,12 +707,12 @@ bool PointerOptionsDialog(Editor& e, HWND owner, IconListItem& item) {
 
 void IconDialog(Editor& e) {
     ListState st{&e, false, {}};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_ICON), e.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
+    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_ICON), e.frame.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
 }
 
 void PointerDialog(Editor& e) {
     ListState st{&e, true, {}};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_POINTER), e.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
+    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_POINTER), e.frame.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
 }
 
 void IconOrPointerQuestion(Editor& e, const std::function<void()>& reopenSaveDialog) {
@@ -781,7 +734,7 @@ void IconOrPointerQuestion(Editor& e, const std::function<void()>& reopenSaveDia
         } else {
             name += u".cur";
         }
-        if (GetFileAttributesW(W(name)) != INVALID_FILE_ATTRIBUTES &&
+        if (FileExists(name) &&
             e.messages.App(u"指定されたファイルは存在します。\n上書きしますか", MB_YESNO | MB_ICONQUESTION) != IDYES) {
             if (reopenSaveDialog) reopenSaveDialog();
             return;

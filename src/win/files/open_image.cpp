@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
+#include "common/dialog_host.h"
 #include "app/menu_state.h"
 #include "files/file_names.h"
 #include "files/icon_open.h"
@@ -105,9 +106,8 @@ bool CopyPixels(Editor& e, GpBitmapOwner& source, PixelFormat format, bool fourt
     if (!from.ok()) return false;
     BitmapLock to(e.messages, out, kLockWrite, target, BitmapRole::Destination);
     if (!to.ok()) return false;
-    PixelView a = from.view(), b = to.view();
-    const size_t rowBytes = (static_cast<size_t>(width) * BitsPerPixel(format) + 7) / 8;
-    for (int y = 0; y < height; ++y) std::memcpy(b.Row(y), a.Row(y), rowBytes);
+    PixelView b = to.view();
+    CopyRows(from.view(), b);
     // A file whose fourth bytes are all 0 did not store alpha there: its pixels are opaque.
     if (fourthByteAsAlpha && !AnyFourthByteSet(b)) SetFourthBytes(b, 0xFF);
     return to.Unlock() == Gdiplus::Ok && from.Unlock() == Gdiplus::Ok;
@@ -132,10 +132,10 @@ bool SelectOpenPath(Editor& e, const Text& path) {
     for (int i = 0; i < kMaxImages; ++i) {
         const ImageSlot& s = e.images.slots[static_cast<size_t>(i)];
         if (!s.occupied() || s.path != path) continue;
-        if (e.imageBar && e.images.current >= 0)
-            SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(FALSE, 0));
+        if (e.frame.imageBar && e.images.current >= 0)
+            SendMessageW(e.frame.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(FALSE, 0));
         SelectImage(e, i);
-        if (e.imageBar) SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + i, MAKELONG(TRUE, 0));
+        if (e.frame.imageBar) SendMessageW(e.frame.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + i, MAKELONG(TRUE, 0));
         return true;
     }
     return false;
@@ -175,16 +175,11 @@ void DetachFromFile(Editor& e, ImageSlot& slot) {
     slot.pixelFormat = FormatOf(slot.bitmap.get());
 }
 
-bool OpenImageFile(Editor& e, const Text& path, bool last) {
+bool OpenImageFile(Editor& e, const Text& path, bool refresh) {
     if (SelectOpenPath(e, path)) return true;
     const OpenKind kind = ClassifyOpenPath(path);
-    if (kind == OpenKind::Icon && OpenIconFile(e, path, last)) return true;
-    int slot = e.images.FirstFree();
-    if (slot < 0) {
-        e.messages.App(MessageText(u"画像数が %d を超過したので、%s は開けません").Arg(kMaxImages).Arg(path).Str(),
-                       MB_OK | MB_ICONWARNING);
-        return false;
-    }
+    if (kind == OpenKind::Icon && OpenIconFile(e, path, refresh)) return true;
+    if (!HasRoomFor(e, path)) return false;
     GpBitmapOwner bitmap;
     int rendered = 0;
     if (kind == OpenKind::Metafile) rendered = RenderMetafile(e, path, bitmap);
@@ -192,21 +187,13 @@ bool OpenImageFile(Editor& e, const Text& path, bool last) {
         e.messages.App(MessageText(u"読み込みに失敗しました\n%s").Arg(path).Str(), MB_OK | MB_ICONWARNING);
         return false;
     }
-    e.images.slots[static_cast<size_t>(slot)].bitmap = std::move(bitmap);
-    e.images.current = slot;
-    e.loadingName = path;
-    InitSlot(e, last);
-    return true;
+    return AddImage(e, std::move(bitmap), path, refresh) >= 0;
 }
 
 void OpenImageFiles(Editor& e, const std::vector<Text>& paths) {
-    for (size_t i = 0; i < paths.size(); ++i) OpenImageFile(e, paths[i], i + 1 == paths.size());
-    if (e.Current()) {
-        CheckFormatItem(e);
-        RefreshStatusLine(e);
-    }
-    RefreshMenuState(e);
-    RebuildImageSelectMenu(e);
+    for (const Text& path : paths) OpenImageFile(e, path, false);
+    // Once for the whole batch, whichever of its files opened.
+    RefreshAfterImagesChanged(e);
 }
 
 namespace {
@@ -230,7 +217,7 @@ void OpenDialog(Editor& e) {
     filter += u'\0';
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = e.mainWindow;
+    ofn.hwndOwner = e.frame.mainWindow;
     ofn.lpstrFilter = W(filter);
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();
@@ -241,88 +228,70 @@ void OpenDialog(Editor& e) {
     ofn.lCustData = reinterpret_cast<LPARAM>(&e);
     ofn.lpfnHook = OpenHook;
     if (!GetOpenFileNameW(&ofn)) return;
-    std::vector<Text> paths = SplitOpenDialogResult(reinterpret_cast<const char16_t*>(buffer.data()), buffer.size());
-    for (size_t i = 0; i < paths.size(); ++i) OpenImageFile(e, paths[i], i + 1 == paths.size());
-    if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-    RebuildImageSelectMenu(e);
+    OpenImageFiles(e, SplitOpenDialogResult(reinterpret_cast<const char16_t*>(buffer.data()), buffer.size()));
 }
 
 // ---- Dialog 121 ----
 
 namespace {
-struct MetafileDialogState {
-    Editor* editor;
-    int proposedWidth, proposedHeight;
-    int width = 0, height = 0;
-    bool updating = false;
-};
-
 int EditNumber(HWND dlg, int id) {
     BOOL ok = FALSE;
     UINT v = GetDlgItemInt(dlg, id, &ok, FALSE);
     return ok ? static_cast<int>(v) : 0;
 }
 
-INT_PTR CALLBACK MetafileProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = reinterpret_cast<MetafileDialogState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (st) st->editor->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        st = reinterpret_cast<MetafileDialogState*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        st->updating = true;
+// Dialog 121: the size a metafile is drawn at, proportional while "縦横比同じ" is checked.
+class MetafileDialogHost : public DialogHost {
+public:
+    MetafileDialogHost(Editor& e, int width, int height) : DialogHost(e, IDD_METAFILE_SIZE) {
+        ProposeMetafileSize(width, height, &proposedWidth_, &proposedHeight_);
+    }
+    int width = 0, height = 0;
+
+private:
+    void OnInit() override {
+        HWND dlg = dialog();
+        updating_ = true;
         SendDlgItemMessageW(dlg, IDC_META_WIDTH, EM_LIMITTEXT, 32, 0);
         SendDlgItemMessageW(dlg, IDC_META_HEIGHT, EM_LIMITTEXT, 32, 0);
         SendDlgItemMessageW(dlg, IDC_META_SPIN_WIDTH, UDM_SETRANGE32, 0, 3000);
         SendDlgItemMessageW(dlg, IDC_META_SPIN_HEIGHT, UDM_SETRANGE32, 0, 3000);
-        SendDlgItemMessageW(dlg, IDC_META_SPIN_WIDTH, UDM_SETPOS32, 0, st->proposedWidth);
-        SendDlgItemMessageW(dlg, IDC_META_SPIN_HEIGHT, UDM_SETPOS32, 0, st->proposedHeight);
-        SetDlgItemInt(dlg, IDC_META_WIDTH, static_cast<UINT>(st->proposedWidth), FALSE);
-        SetDlgItemInt(dlg, IDC_META_HEIGHT, static_cast<UINT>(st->proposedHeight), FALSE);
+        SendDlgItemMessageW(dlg, IDC_META_SPIN_WIDTH, UDM_SETPOS32, 0, proposedWidth_);
+        SendDlgItemMessageW(dlg, IDC_META_SPIN_HEIGHT, UDM_SETPOS32, 0, proposedHeight_);
+        SetDlgItemInt(dlg, IDC_META_WIDTH, static_cast<UINT>(proposedWidth_), FALSE);
+        SetDlgItemInt(dlg, IDC_META_HEIGHT, static_cast<UINT>(proposedHeight_), FALSE);
         CheckDlgButton(dlg, IDC_META_SAME_RATIO, BST_CHECKED);
-        st->updating = false;
-        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_METAFILE_SIZE);
-        return TRUE;
+        updating_ = false;
     }
-    case WM_COMMAND: {
-        const int id = LOWORD(wp);
-        if (HIWORD(wp) == EN_CHANGE && !st->updating && (id == IDC_META_WIDTH || id == IDC_META_HEIGHT) &&
-            GetFocus() == GetDlgItem(dlg, id) && IsDlgButtonChecked(dlg, IDC_META_SAME_RATIO) == BST_CHECKED) {
-            const bool width = id == IDC_META_WIDTH;
-            const int typed = EditNumber(dlg, id);
-            const int other = width ? KeepAspect(st->proposedHeight, typed, st->proposedWidth)
-                                    : KeepAspect(st->proposedWidth, typed, st->proposedHeight);
-            st->updating = true;
-            SetDlgItemInt(dlg, width ? IDC_META_HEIGHT : IDC_META_WIDTH, static_cast<UINT>(other), FALSE);
-            st->updating = false;
-            return TRUE;
-        }
-        if (id == IDOK) {
-            st->width = EditNumber(dlg, IDC_META_WIDTH);
-            st->height = EditNumber(dlg, IDC_META_HEIGHT);
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        if (id == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        break;
+    bool OnCommand(int id, int code, HWND) override {
+        HWND dlg = dialog();
+        if (code != EN_CHANGE || updating_ || (id != IDC_META_WIDTH && id != IDC_META_HEIGHT) || GetFocus() != Item(id) ||
+            IsDlgButtonChecked(dlg, IDC_META_SAME_RATIO) != BST_CHECKED)
+            return false;
+        const bool isWidth = id == IDC_META_WIDTH;
+        const int typed = EditNumber(dlg, id);
+        const int other = isWidth ? KeepAspect(proposedHeight_, typed, proposedWidth_) : KeepAspect(proposedWidth_, typed, proposedHeight_);
+        updating_ = true;
+        SetDlgItemInt(dlg, isWidth ? IDC_META_HEIGHT : IDC_META_WIDTH, static_cast<UINT>(other), FALSE);
+        updating_ = false;
+        return true;
     }
-    default: break;
+    void OnOk() override {
+        width = EditNumber(dialog(), IDC_META_WIDTH);
+        height = EditNumber(dialog(), IDC_META_HEIGHT);
+        End(IDOK);
     }
-    return FALSE;
-}
+
+    int proposedWidth_ = 0, proposedHeight_ = 0;
+    bool updating_ = false;
+};
 }  // namespace
 
 bool MetafileSizeDialog(Editor& e, int width, int height, int* renderWidth, int* renderHeight) {
-    MetafileDialogState st{&e, 0, 0};
-    ProposeMetafileSize(width, height, &st.proposedWidth, &st.proposedHeight);
-    INT_PTR r = DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_METAFILE_SIZE), e.mainWindow, MetafileProc,
-                                reinterpret_cast<LPARAM>(&st));
-    if (r != IDOK) return false;
-    *renderWidth = st.width;
-    *renderHeight = st.height;
+    MetafileDialogHost host(e, width, height);
+    if (host.Run() != IDOK) return false;
+    *renderWidth = host.width;
+    *renderHeight = host.height;
     return true;
 }
 

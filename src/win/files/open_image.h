@@ -11,11 +11,12 @@ namespace mirelo {
 class Editor;
 struct ImageSlot;
 
-// Opens one file (an already open path just selects its slot). `last` marks the last file of a
-// batch (menus, view and status line are refreshed then). True when an image became current.
-bool OpenImageFile(Editor& editor, const Text& path, bool last);
+// Opens one file (an already open path just selects its slot). `refresh` refreshes menus, view,
+// status line and image-select menu at once; a batch leaves them to its end. True when an image
+// became current.
+bool OpenImageFile(Editor& editor, const Text& path, bool refresh);
 
-// Opens files in order, the last with the mark; then rebuilds the image-select menu.
+// Opens files in order, then refreshes once, whether or not the last one opened.
 void OpenImageFiles(Editor& editor, const std::vector<Text>& paths);
 
 // The open dialog (command 40002): one or several files. Tests see it through the editor's

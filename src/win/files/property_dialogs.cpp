@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/editor.h"
+#include "common/dialog_host.h"
 #include "edit/undo_history.h"
 #include "files/file_names.h"
 #include "files/open_image.h"
@@ -16,79 +17,49 @@ namespace mirelo {
 namespace {
 constexpr int kPropertyEdits[4] = {IDC_PROP_TITLE, IDC_PROP_AUTHOR, IDC_PROP_RIGHTS, IDC_PROP_COMMENT};
 
-struct DialogContext {
-    Editor* editor;
-    int saveType = 0;
+// Dialog 126: the four properties read when the image was opened.
+class PropertiesDialogHost : public DialogHost {
+public:
+    explicit PropertiesDialogHost(Editor& e) : DialogHost(e, IDD_PROPERTIES) {}
+
+private:
+    void OnInit() override {
+        if (ImageSlot* s = editor().Current())
+            for (size_t i = 0; i < 4; ++i) SetDlgItemTextW(dialog(), kPropertyEdits[i], W(s->properties[i]));
+    }
 };
 
-DialogContext* ContextOf(HWND dlg) { return reinterpret_cast<DialogContext*>(GetWindowLongPtrW(dlg, DWLP_USER)); }
+// Dialog 127: the properties the chosen save type can write, written into the bitmap on OK.
+class SettingsDialogHost : public DialogHost {
+public:
+    SettingsDialogHost(Editor& e, int saveType) : DialogHost(e, IDD_PROPERTY_SETTINGS), saveType_(saveType) {}
 
-DialogContext* Begin(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_INITDIALOG) SetWindowLongPtrW(dlg, DWLP_USER, lp);
-    DialogContext* c = ContextOf(dlg);
-    if (c) c->editor->TrackDialog(dlg, msg, wp);
-    return c;
-}
-
-INT_PTR CALLBACK PropertiesProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    DialogContext* c = Begin(dlg, msg, wp, lp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        if (ImageSlot* s = c->editor->Current())
-            for (size_t i = 0; i < 4; ++i) SetDlgItemTextW(dlg, kPropertyEdits[i], W(s->properties[i]));
-        if (c->editor->dialogObserver) c->editor->dialogObserver(dlg, IDD_PROPERTIES);
-        return TRUE;
-    }
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-            EndDialog(dlg, LOWORD(wp));
-            return TRUE;
-        }
-        break;
-    default: break;
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK SettingsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    DialogContext* c = Begin(dlg, msg, wp, lp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        ImageSlot* s = c->editor->Current();
+private:
+    void OnInit() override {
+        ImageSlot* s = editor().Current();
         if (!s || !s->occupied()) {
-            for (int id : kPropertyEdits) EnableWindow(GetDlgItem(dlg, id), FALSE);
-        } else {
-            const unsigned editable = EditablePropertyMask(c->saveType);
-            for (size_t i = 0; i < 4; ++i) {
-                SendDlgItemMessageW(dlg, kPropertyEdits[i], EM_LIMITTEXT, kPropertyTextLimit, 0);
-                // As when an image is read: a property the bitmap does not hold keeps the image's value.
-                Text value = s->properties[i];
-                ReadProperty(s->bitmap.get(), kPropertyTags[i], &value);
-                const bool enabled = (editable >> i) & 1u;
-                SetDlgItemTextW(dlg, kPropertyEdits[i], enabled ? W(value) : L"");
-                EnableWindow(GetDlgItem(dlg, kPropertyEdits[i]), enabled);
-            }
+            for (int id : kPropertyEdits) EnableWindow(Item(id), FALSE);
+            return;
         }
-        if (c->editor->dialogObserver) c->editor->dialogObserver(dlg, IDD_PROPERTY_SETTINGS);
-        return TRUE;
+        const unsigned editable = EditablePropertyMask(saveType_);
+        for (size_t i = 0; i < 4; ++i) {
+            SendDlgItemMessageW(dialog(), kPropertyEdits[i], EM_LIMITTEXT, kPropertyTextLimit, 0);
+            // As when an image is read: a property the bitmap does not hold keeps the image's value.
+            Text value = s->properties[i];
+            ReadProperty(s->bitmap.get(), kPropertyTags[i], &value);
+            const bool enabled = (editable >> i) & 1u;
+            SetDlgItemTextW(dialog(), kPropertyEdits[i], enabled ? W(value) : L"");
+            EnableWindow(Item(kPropertyEdits[i]), enabled);
+        }
     }
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK) {
-            if (ImageSlot* s = c->editor->Current(); s && s->occupied())
-                for (size_t i = 0; i < 4; ++i)
-                    WriteProperty(s->bitmap.get(), kPropertyTags[i], WindowText(GetDlgItem(dlg, kPropertyEdits[i])));
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        if (LOWORD(wp) == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        break;
-    default: break;
+    void OnOk() override {
+        if (ImageSlot* s = editor().Current(); s && s->occupied())
+            for (size_t i = 0; i < 4; ++i) WriteProperty(s->bitmap.get(), kPropertyTags[i], WindowText(Item(kPropertyEdits[i])));
+        End(IDOK);
     }
-    return FALSE;
-}
+
+    int saveType_;
+};
 
 // ---- Resolution ----
 
@@ -114,11 +85,16 @@ void SetRow(HWND dlg, const ResolutionRow& r, int value, bool edit) {
     if (edit) SetDlgItemInt(dlg, r.edit, static_cast<UINT>(value < 0 ? 0 : value), FALSE);
 }
 
-INT_PTR CALLBACK ResolutionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    DialogContext* c = Begin(dlg, msg, wp, lp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        ImageSlot* s = c->editor->Current();
+// Dialog 125: the image's resolution, with linked directions; OK records an undo step for an
+// image from a file and applies it.
+class ResolutionDialogHost : public DialogHost {
+public:
+    explicit ResolutionDialogHost(Editor& e) : DialogHost(e, IDD_RESOLUTION) {}
+
+private:
+    void OnInit() override {
+        HWND dlg = dialog();
+        ImageSlot* s = editor().Current();
         const int start[2] = {s ? s->dpiX : 96, s ? s->dpiY : 96};
         for (size_t i = 0; i < 2; ++i) {
             const ResolutionRow& r = kRows[i];
@@ -131,32 +107,34 @@ INT_PTR CALLBACK ResolutionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             SetRow(dlg, r, start[i], true);
         }
         CheckDlgButton(dlg, IDC_RES_SAME_RATIO, BST_CHECKED);
-        if (c->editor->dialogObserver) c->editor->dialogObserver(dlg, IDD_RESOLUTION);
-        return TRUE;
     }
-    case WM_HSCROLL: {
-        const ResolutionRow* r = lp ? RowOf(GetDlgCtrlID(reinterpret_cast<HWND>(lp))) : nullptr;
-        if (!r) return TRUE;
-        int pos = static_cast<int>(SendDlgItemMessageW(dlg, r->slider, TBM_GETPOS, 0, 0));
-        pos = pos / kSliderStep * kSliderStep;
-        SetRow(dlg, *r, pos, true);
-        if (SameRatio(dlg)) SetRow(dlg, Other(*r), pos, true);
-        return TRUE;
-    }
-    case WM_NOTIFY: {
-        const auto* n = reinterpret_cast<const NMUPDOWN*>(lp);
-        const ResolutionRow* r = RowOf(static_cast<int>(n->hdr.idFrom));
-        if (n->hdr.code == UDN_DELTAPOS && r) {
-            int pos = n->iPos + n->iDelta;
-            pos = pos < 0 ? 0 : (pos > kMaxResolution ? kMaxResolution : pos);
-            SendDlgItemMessageW(dlg, r->slider, TBM_SETPOS, TRUE, pos);
-            if (SameRatio(dlg)) SendDlgItemMessageW(dlg, Other(*r).slider, TBM_SETPOS, TRUE, pos);
+    bool OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR* result) override {
+        HWND dlg = dialog();
+        if (msg == WM_HSCROLL) {
+            *result = TRUE;
+            const ResolutionRow* r = lp ? RowOf(GetDlgCtrlID(reinterpret_cast<HWND>(lp))) : nullptr;
+            if (!r) return true;
+            int pos = static_cast<int>(SendDlgItemMessageW(dlg, r->slider, TBM_GETPOS, 0, 0));
+            pos = pos / kSliderStep * kSliderStep;
+            SetRow(dlg, *r, pos, true);
+            if (SameRatio(dlg)) SetRow(dlg, Other(*r), pos, true);
+            return true;
         }
-        return FALSE;
+        if (msg == WM_NOTIFY) {
+            const auto* n = reinterpret_cast<const NMUPDOWN*>(lp);
+            const ResolutionRow* r = RowOf(static_cast<int>(n->hdr.idFrom));
+            if (n->hdr.code == UDN_DELTAPOS && r) {
+                int pos = n->iPos + n->iDelta;
+                pos = pos < 0 ? 0 : (pos > kMaxResolution ? kMaxResolution : pos);
+                SendDlgItemMessageW(dlg, r->slider, TBM_SETPOS, TRUE, pos);
+                if (SameRatio(dlg)) SendDlgItemMessageW(dlg, Other(*r).slider, TBM_SETPOS, TRUE, pos);
+            }
+        }
+        return false;
     }
-    case WM_COMMAND: {
-        const int id = LOWORD(wp);
-        if (HIWORD(wp) == EN_CHANGE) {
+    bool OnCommand(int id, int code, HWND) override {
+        HWND dlg = dialog();
+        if (code == EN_CHANGE) {
             const ResolutionRow* r = RowOf(id);
             if (r && GetFocus() == GetDlgItem(dlg, id)) {
                 Text text = WindowText(GetDlgItem(dlg, id));
@@ -168,57 +146,42 @@ INT_PTR CALLBACK ResolutionProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                     SendDlgItemMessageW(dlg, o.slider, TBM_SETPOS, TRUE, value);
                 }
             }
-            return TRUE;
+            return true;
         }
         if (id == IDC_RES_DEFAULT) {
             for (const auto& r : kRows) SetRow(dlg, r, 96, true);
-            return TRUE;
+            return true;
         }
-        if (id == IDOK) {
-            ImageSlot* s = c->editor->Current();
-            const int x = ParsePlainInt(WindowText(GetDlgItem(dlg, IDC_RES_X)));
-            const int y = ParsePlainInt(WindowText(GetDlgItem(dlg, IDC_RES_Y)));
-            if (s && s->occupied() && (x != s->dpiX || y != s->dpiY)) {
-                if (!IsMemoryImageName(s->rawFormatName)) {
-                    RecordUndoStep(*c->editor);
-                    DetachFromFile(*c->editor, *s);
-                }
-                s->dpiX = x;
-                s->dpiY = y;
-                if (x > 0 && y > 0)
-                    gp::GdipBitmapSetResolution(s->bitmap.get(), static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y));
-                RefreshStatusLine(*c->editor);
+        return false;
+    }
+    void OnOk() override {
+        Editor& e = editor();
+        ImageSlot* s = e.Current();
+        const int x = ParsePlainInt(WindowText(Item(IDC_RES_X)));
+        const int y = ParsePlainInt(WindowText(Item(IDC_RES_Y)));
+        if (s && s->occupied() && (x != s->dpiX || y != s->dpiY)) {
+            if (!IsMemoryImageName(s->rawFormatName)) {
+                RecordUndoStep(e);
+                DetachFromFile(e, *s);
             }
-            EndDialog(dlg, IDOK);
-            return TRUE;
+            s->dpiX = x;
+            s->dpiY = y;
+            if (x > 0 && y > 0)
+                gp::GdipBitmapSetResolution(s->bitmap.get(), static_cast<Gdiplus::REAL>(x), static_cast<Gdiplus::REAL>(y));
+            ImageChanged(e, e.images.current, kChangedBitmap);
         }
-        if (id == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        break;
+        End(IDOK);
     }
-    default: break;
-    }
-    return FALSE;
-}
+};
 }  // namespace
 
-void PropertiesDialog(Editor& e) {
-    DialogContext c{&e};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_PROPERTIES), e.mainWindow, PropertiesProc, reinterpret_cast<LPARAM>(&c));
-}
+void PropertiesDialog(Editor& e) { PropertiesDialogHost(e).Run(); }
 
-void PropertySettingsDialog(Editor& e, int saveType, HWND owner) {
-    DialogContext c{&e, saveType};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_PROPERTY_SETTINGS), owner ? owner : e.mainWindow, SettingsProc,
-                    reinterpret_cast<LPARAM>(&c));
-}
+void PropertySettingsDialog(Editor& e, int saveType, HWND owner) { SettingsDialogHost(e, saveType).Run(owner); }
 
 void ResolutionDialog(Editor& e) {
     if (!e.Current()) return;
-    DialogContext c{&e};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_RESOLUTION), e.mainWindow, ResolutionProc, reinterpret_cast<LPARAM>(&c));
+    ResolutionDialogHost(e).Run();
 }
 
 }  // namespace mirelo

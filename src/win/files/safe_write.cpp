@@ -1,5 +1,7 @@
 #include "files/safe_write.h"
 
+#include "common/file.h"
+
 #include <algorithm>
 
 namespace mirelo {
@@ -15,15 +17,14 @@ Text FolderOf(const Text& path) {
 
 bool WriteFileSafely(const Text& path, const std::function<bool(const Text& newFile)>& write) {
     // A read-only file is never replaced.
-    const DWORD attributes = GetFileAttributesW(W(path));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (IsReadOnlyFile(path)) return false;
     wchar_t buffer[MAX_PATH + 16] = {};
     Text folder = FolderOf(path);
     if (!GetTempFileNameW(W(folder), L"mrl", 0, buffer)) return false;
     Text newFile = FromW(buffer);
     bool ok = write(newFile);
     if (ok) {
-        if (GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES) {
+        if (FileExists(path)) {
             // Keeps the old file's attributes and security; falls back to a plain replacing move.
             ok = ReplaceFileW(W(path), W(newFile), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
                  MoveFileExW(W(newFile), W(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);

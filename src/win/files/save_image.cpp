@@ -1,5 +1,8 @@
 #include "files/save_image.h"
 
+#include "common/dialog_host.h"
+#include "common/file.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 
@@ -29,19 +32,6 @@ constexpr uint32_t kUserCommentTag = 37510;
 
 // The file name box of the save dialog (a combo box with an edit on newer systems).
 constexpr int kFileNameCombo = 0x47C, kFileNameEdit = 0x480;
-
-bool FileExists(const Text& path) { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
-
-bool ReadOnlyFile(const Text& path) {
-    DWORD a = GetFileAttributesW(W(path));
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
-}
-
-int64_t FileSize(const Text& path) {
-    WIN32_FILE_ATTRIBUTE_DATA d{};
-    if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &d)) return 0;
-    return static_cast<int64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
-}
 
 // The rest of a save after the dialog, by the chosen type.
 void ContinueByType(Editor& e) {
@@ -134,7 +124,7 @@ void SaveAsDialog(Editor& e) {
     SaveDialogState st{&e, type};
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = e.mainWindow;
+    ofn.hwndOwner = e.frame.mainWindow;
     ofn.hInstance = e.instance;
     ofn.lpstrFilter = W(filter);
     ofn.nFilterIndex = static_cast<DWORD>(type);
@@ -178,17 +168,17 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     const SaveTypeInfo* type = SaveType(e.saveFileType);
     const UINT info = MB_OK | MB_ICONINFORMATION;
     if (e.saveFileType <= 0 || !type) {
-        e.messages.Show(e.mainWindow, u"ファイル形式が対応していません", e.saveName, info);
+        e.messages.Show(e.frame.mainWindow, u"ファイル形式が対応していません", e.saveName, info);
         return false;
     }
     const Text extension = type->extension;
     const PixelFormat before = FormatOf(s->bitmap.get());
     if (extension == u"bmp" && (before == fmt::k16RGB565 || before == fmt::k16ARGB1555 || before == fmt::k48RGB)) {
-        e.messages.Show(e.mainWindow, u"16-R5G6B5,16-A1R5G5B5,48-R16G16B16 はビットマップに保存できません", e.saveName, info);
+        e.messages.Show(e.frame.mainWindow, u"16-R5G6B5,16-A1R5G5B5,48-R16G16B16 はビットマップに保存できません", e.saveName, info);
         return false;
     }
-    if (ReadOnlyFile(e.saveName)) {
-        e.messages.Show(e.mainWindow, u"読取専用で保存できません", e.saveName, info);
+    if (IsReadOnlyFile(e.saveName)) {
+        e.messages.Show(e.frame.mainWindow, u"読取専用で保存できません", e.saveName, info);
         return false;
     }
     if (e.saveName != s->path) {
@@ -199,7 +189,7 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
             }
         }
     }
-    if (s->pasteObjectCount > 0) {
+    if (!s->pasteObjects.Empty()) {
         int answer = e.messages.App(u"貼紙をマージしますか？", MB_YESNOCANCEL);
         if (answer == IDCANCEL) return false;
         // No writes the image without its paste objects (they stay above it).
@@ -233,34 +223,26 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
         return false;
     }
 
-    const uint32_t flagsBefore = s->flags;
-    s->undo.Reset();
+    // The editor shows what the file holds: the file is read back into the slot.
     GpBitmapOwner readBack;
-    if (DecodeFile(e.saveName, readBack, true)) {
-        s->rawFormatName = RawFormatName(e.messages, readBack.get());
-        s->bitmap = std::move(readBack);
+    if (!(e.readBackObserver ? e.readBackObserver(e.saveName, readBack) : DecodeFile(e.saveName, readBack, true))) {
+        e.messages.App(MessageText(u"読み込みに失敗しました\n%s").Arg(e.saveName).Str(), MB_OK | MB_ICONWARNING);
+        return false;
     }
+    s->undo.Reset();
+    s->rawFormatName = RawFormatName(e.messages, readBack.get());
+    s->bitmap = std::move(readBack);
     s->path = e.saveName;
     s->fileType = e.saveFileType;
-    ImageSize(s->bitmap.get(), &s->width, &s->height);
     DetachFromFile(e, *s);
-    if (e.imageBarList && e.imageBar)
-        ReplaceThumbnail(e.messages, e.imageBarList, e.images.current, MakeThumbnail(e.messages, s->bitmap.get()), e.imageBar);
     s->byteSize = FileSize(s->path);
-    RefreshStatusLine(e);
-    RefreshMenuState(e);
-    s->flags = PaletteHasAlphaFlag(s->bitmap.get()) ? (s->flags | 1u) : (s->flags & ~1u);
+    RebuildImageSelectMenu(e);  // the image's name may have changed
+    ImageChanged(e, e.images.current, kChangedBitmap);
     e.reminder.Restart(e.clock());
-    RebuildImageSelectMenu(e);
 
     const PixelFormat after = FormatOf(s->bitmap.get());
-    if (after != before || s->flags != flagsBefore) {
-        CheckFormatItem(e);
-        RefreshMenuState(e);
-        if (e.view) InvalidateRect(e.view, nullptr, FALSE);
-        if (after != before && !(e.saveFileType == save_type::kBmp && before == fmt::k32ARGB))
-            e.messages.App(MessageText(u"%s に変更されました").Arg(PixelFormatNameOf(after)).Str(), info);
-    }
+    if (after != before && !(e.saveFileType == save_type::kBmp && before == fmt::k32ARGB))
+        e.messages.App(MessageText(u"%s に変更されました").Arg(PixelFormatNameOf(after)).Str(), info);
     return true;
 }
 
@@ -276,43 +258,35 @@ bool SaveWithDepth(Editor& e) {
 // ---- Dialogs 114 and 115 ----
 
 namespace {
-INT_PTR CALLBACK QualityProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* e = reinterpret_cast<Editor*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (e) e->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        e = reinterpret_cast<Editor*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        HWND slider = GetDlgItem(dlg, IDC_JPEG_QUALITY_SLIDER);
+// Dialog 114: JPEG quality on a slider; ends with the quality + 1 (0: Cancel).
+class QualityDialogHost : public DialogHost {
+public:
+    explicit QualityDialogHost(Editor& e) : DialogHost(e, IDD_JPEG_QUALITY) {}
+
+private:
+    void OnInit() override {
+        HWND slider = Item(IDC_JPEG_QUALITY_SLIDER);
         SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
         SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
         SendMessageW(slider, TBM_SETPOS, TRUE, 80);
-        SetDlgItemInt(dlg, IDC_JPEG_QUALITY_LABEL, 80, FALSE);
-        if (e->dialogObserver) e->dialogObserver(dlg, IDD_JPEG_QUALITY);
-        return TRUE;
+        SetDlgItemInt(dialog(), IDC_JPEG_QUALITY_LABEL, 80, FALSE);
     }
-    case WM_HSCROLL:
-        if (reinterpret_cast<HWND>(lp) == GetDlgItem(dlg, IDC_JPEG_QUALITY_SLIDER)) {
+    bool OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR* result) override {
+        if (msg != WM_HSCROLL) return false;
+        if (reinterpret_cast<HWND>(lp) == Item(IDC_JPEG_QUALITY_SLIDER)) {
             LRESULT pos = SendMessageW(reinterpret_cast<HWND>(lp), TBM_GETPOS, 0, 0);
-            SetDlgItemInt(dlg, IDC_JPEG_QUALITY_LABEL, static_cast<UINT>(pos), FALSE);
+            SetDlgItemInt(dialog(), IDC_JPEG_QUALITY_LABEL, static_cast<UINT>(pos), FALSE);
         }
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK) {
-            BOOL ok = FALSE;
-            UINT quality = GetDlgItemInt(dlg, IDC_JPEG_QUALITY_LABEL, &ok, FALSE);
-            EndDialog(dlg, ok ? static_cast<INT_PTR>(quality) + 1 : 81);
-            return TRUE;
-        }
-        if (LOWORD(wp) == IDCANCEL) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
-    default: break;
+        *result = TRUE;
+        return true;
     }
-    return FALSE;
-}
+    void OnOk() override {
+        BOOL ok = FALSE;
+        UINT quality = GetDlgItemInt(dialog(), IDC_JPEG_QUALITY_LABEL, &ok, FALSE);
+        End(ok ? static_cast<INT_PTR>(quality) + 1 : 81);
+    }
+    void OnCancel() override { End(0); }
+};
 
 struct TransformChoice {
     int control;
@@ -327,38 +301,25 @@ constexpr TransformChoice kTransforms[] = {
     {IDC_JPEG_ROTATE_270, jpeg_transform::kRotate270},
 };
 
-INT_PTR CALLBACK TransformProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* e = reinterpret_cast<Editor*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (e) e->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG:
-        e = reinterpret_cast<Editor*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        CheckRadioButton(dlg, IDC_JPEG_NONE, IDC_JPEG_ROTATE_270, IDC_JPEG_NONE);
-        if (e->dialogObserver) e->dialogObserver(dlg, IDD_JPEG_TRANSFORM);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK) {
-            INT_PTR chosen = 1;
-            for (size_t i = 0; i < std::size(kTransforms); ++i)
-                if (IsDlgButtonChecked(dlg, kTransforms[i].control) == BST_CHECKED) chosen = static_cast<INT_PTR>(i) + 1;
-            EndDialog(dlg, chosen);
-            return TRUE;
-        }
-        if (LOWORD(wp) == IDCANCEL) {
-            EndDialog(dlg, 0);
-            return TRUE;
-        }
-        break;
-    default: break;
+// Dialog 115: the lossless JPEG transformation; ends with the chosen line + 1 (0: Cancel).
+class TransformDialogHost : public DialogHost {
+public:
+    explicit TransformDialogHost(Editor& e) : DialogHost(e, IDD_JPEG_TRANSFORM) {}
+
+private:
+    void OnInit() override { CheckRadioButton(dialog(), IDC_JPEG_NONE, IDC_JPEG_ROTATE_270, IDC_JPEG_NONE); }
+    void OnOk() override {
+        INT_PTR chosen = 1;
+        for (size_t i = 0; i < std::size(kTransforms); ++i)
+            if (IsDlgButtonChecked(dialog(), kTransforms[i].control) == BST_CHECKED) chosen = static_cast<INT_PTR>(i) + 1;
+        End(chosen);
     }
-    return FALSE;
-}
+    void OnCancel() override { End(0); }
+};
 }  // namespace
 
 void JpegQualityDialog(Editor& e) {
-    INT_PTR r = DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_JPEG_QUALITY), e.mainWindow, QualityProc,
-                                reinterpret_cast<LPARAM>(&e));
+    const INT_PTR r = QualityDialogHost(e).Run();
     if (r <= 0) {
         SaveAsDialog(e);
         return;
@@ -370,8 +331,7 @@ void JpegQualityDialog(Editor& e) {
 }
 
 void JpegTransformDialog(Editor& e) {
-    INT_PTR r = DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_JPEG_TRANSFORM), e.mainWindow, TransformProc,
-                                reinterpret_cast<LPARAM>(&e));
+    const INT_PTR r = TransformDialogHost(e).Run();
     if (r <= 0) {
         SaveAsDialog(e);
         return;

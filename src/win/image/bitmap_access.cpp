@@ -1,5 +1,7 @@
 #include "image/bitmap_access.h"
 
+#include <algorithm>
+
 #include <cstddef>
 #include <vector>
 
@@ -205,6 +207,12 @@ bool PaletteHasAlphaFlag(Gdiplus::GpBitmap* bitmap) {
     std::vector<uint8_t> buf = ReadPalette(bitmap);
     if (buf.empty()) return false;
     return reinterpret_cast<Gdiplus::ColorPalette*>(buf.data())->Flags == Gdiplus::PaletteFlagsHasAlpha;
+}
+
+bool PaletteHasTransparentEntry(Gdiplus::GpBitmap* bitmap) {
+    std::vector<uint32_t> entries;
+    if (!bitmap || !IsIndexed(FormatOf(bitmap)) || !ReadPaletteEntries(bitmap, &entries)) return false;
+    return std::any_of(entries.begin(), entries.end(), [](uint32_t argb) { return (argb >> 24) == 0; });
 }
 
 bool UpdatePaletteAlphaFlag(Gdiplus::GpBitmap* bitmap) {

@@ -70,6 +70,8 @@ GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source);
 // The ARGB palette of an indexed bitmap; false when it cannot be read.
 bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out);
 bool PaletteHasAlphaFlag(Gdiplus::GpBitmap* bitmap);
+// Whether an indexed bitmap's palette has an entry of alpha 0, whatever its flags word says.
+bool PaletteHasTransparentEntry(Gdiplus::GpBitmap* bitmap);
 bool UpdatePaletteAlphaFlag(Gdiplus::GpBitmap* bitmap);
 
 PixelFormat FormatOf(Gdiplus::GpImage* image);

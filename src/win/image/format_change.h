@@ -18,8 +18,6 @@ GpStatus ConvertDirect(Editor& editor, GpBitmapOwner& source, PixelFormat target
 // and resizing). `interpolation` other than nearest neighbour draws a second time with it.
 GpStatus RedrawInFormat(Editor& editor, GpBitmapOwner& source, int width, int height, PixelFormat target,
                         Gdiplus::InterpolationMode interpolation, GpBitmapOwner& result);
-// Puts a conversion result into the current slot, keeping the slot's resolution.
-void CommitConversion(Editor& editor, GpBitmapOwner& result, bool relayout);
 
 // Commands 40055..40064.
 void ChangeFormatCommand(Editor& editor, int command);

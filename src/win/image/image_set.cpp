@@ -7,82 +7,11 @@
 #include "app/menu_state.h"
 #include "edit/view.h"
 #include "files/properties.h"
+#include "common/file.h"
+#include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
 
 namespace mirelo {
-
-void ImageSlot::Clear() {
-    bitmap.reset();
-    bitmap.TakeStatus();
-    pixelFormat = 0;
-    formatName.clear();
-    rawFormatName.clear();
-    path.clear();
-    width = height = originX = originY = zoomedWidth = zoomedHeight = savedScrollX = savedScrollY = 0;
-    dpiX = dpiY = 0;
-    byteSize = 0;
-    fileType = 0;
-    zoom = 0;
-    tool = 0;
-    flags = 0;
-    activeColour = 0;
-    colours.fill(0);
-    colourTransparency.fill(0);
-    toolSettings.fill(0);
-    for (auto& p : properties) p.clear();
-    pathMarks.fill(-1);
-    selectionPath.reset();
-    drawPath.reset();
-    otherPath.reset();
-    workPath.reset();
-    undo.Reset();
-    pasteObjectCount = 0;
-    hotspotX = hotspotY = 0;
-}
-
-void ImageSlot::TakeFrom(ImageSlot& o) {
-    bitmap = std::move(o.bitmap);
-    pixelFormat = o.pixelFormat;
-    formatName = std::move(o.formatName);
-    rawFormatName = std::move(o.rawFormatName);
-    path = std::move(o.path);
-    width = o.width;
-    height = o.height;
-    originX = o.originX;
-    originY = o.originY;
-    zoomedWidth = o.zoomedWidth;
-    zoomedHeight = o.zoomedHeight;
-    savedScrollX = o.savedScrollX;
-    savedScrollY = o.savedScrollY;
-    dpiX = o.dpiX;
-    dpiY = o.dpiY;
-    byteSize = o.byteSize;
-    fileType = o.fileType;
-    zoom = o.zoom;
-    tool = o.tool;
-    flags = o.flags;
-    activeColour = o.activeColour;
-    colours = o.colours;
-    colourTransparency = o.colourTransparency;
-    toolSettings = o.toolSettings;
-    properties = std::move(o.properties);
-    pathMarks = o.pathMarks;
-    selectionPath = std::move(o.selectionPath);
-    drawPath = std::move(o.drawPath);
-    otherPath = std::move(o.otherPath);
-    workPath = std::move(o.workPath);
-    for (size_t i = 0; i < undo.snapshots.size(); ++i) undo.snapshots[i] = std::move(o.undo.snapshots[i]);
-    undo.formats = o.undo.formats;
-    undo.entries = o.undo.entries;
-    undo.position = o.undo.position;
-    undo.canUndo = o.undo.canUndo;
-    undo.canRedo = o.undo.canRedo;
-    undo.wrapped = o.undo.wrapped;
-    pasteObjectCount = o.pasteObjectCount;
-    hotspotX = o.hotspotX;
-    hotspotY = o.hotspotY;
-    o.Clear();
-}
 
 int ImageSet::Occupied() const {
     int n = 0;
@@ -92,6 +21,12 @@ int ImageSet::Occupied() const {
 
 int ImageSet::FirstFree() const {
     return FirstFreeSlot(kMaxImages, [this](int i) { return slots[static_cast<size_t>(i)].occupied(); });
+}
+
+int ImageSet::PasteObjectTotal() const {
+    int n = 0;
+    for (const auto& s : slots) n += s.pasteObjects.Count();
+    return n;
 }
 
 Text ImageSet::NextNewName() const {
@@ -113,81 +48,121 @@ void UncheckBarButtons(HWND bar) {
 }
 
 void RecalcPager(Editor& e) {
-    if (e.imageBarPager) SendMessageW(e.imageBarPager, PGM_RECALCSIZE, 0, 0);
+    if (e.frame.imageBarPager) SendMessageW(e.frame.imageBarPager, PGM_RECALCSIZE, 0, 0);
 }
 
-int64_t FileSizeOf(const Text& path) {
-    HANDLE f = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return 0;
-    LARGE_INTEGER size{};
-    int64_t result = GetFileSizeEx(f, &size) ? size.QuadPart : 0;
-    CloseHandle(f);
-    return result;
+// Bit 0 of the slot's flags follows whether its palette has a transparent entry.
+void SetPaletteFlag(ImageSlot& slot) {
+    slot.flags = PaletteHasTransparentEntry(slot.bitmap.get()) ? (slot.flags | 1u) : (slot.flags & ~1u);
 }
 
 void SetViewRedraw(Editor& e, bool on) {
-    if (!e.view) return;
-    SendMessageW(e.view, WM_SETREDRAW, on ? TRUE : FALSE, 0);
-    if (on) InvalidateRect(e.view, nullptr, TRUE);
+    if (!e.frame.view) return;
+    SendMessageW(e.frame.view, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on) InvalidateRect(e.frame.view, nullptr, TRUE);
 }
-}  // namespace
 
-void InitSlot(Editor& e, bool refreshMenus) {
-    ImageSlot* slot = e.Current();
-    if (!slot || !slot->occupied()) return;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+// Registers the bitmap just placed in a slot: the slot's tools, colours, paths, history and
+// paste objects start afresh, its fields are read from the bitmap, its thumbnail joins the image
+// bar, and an image decoded from a file is detached from it.
+void RegisterSlot(Editor& e, int index, TextView name) {
+    ImageSlot& slot = e.images.slots[static_cast<size_t>(index)];
+    WaitCursor wait;
     SetViewRedraw(e, false);
-    if (e.mainWindow && IsIconic(e.mainWindow)) ShowWindow(e.mainWindow, SW_RESTORE);
+    if (e.frame.mainWindow && IsIconic(e.frame.mainWindow)) ShowWindow(e.frame.mainWindow, SW_RESTORE);
 
-    slot->tool = kToolSelect;
-    slot->pasteObjectCount = 0;
-    slot->undo.Reset();
-    slot->activeColour = 0;
-    slot->colours.fill(0xFFFFFF);
-    slot->colourTransparency.fill(0);
-    slot->pathMarks.fill(-1);
-    slot->selectionPath.reset();
-    slot->drawPath.reset();
-    slot->otherPath.reset();
-    slot->workPath.reset();
+    slot.tool = kToolSelect;
+    slot.pasteObjects.Clear();
+    slot.undo.Reset();
+    slot.activeColour = 0;
+    slot.colours.fill(0xFFFFFF);
+    slot.colourTransparency.fill(0);
+    slot.pathMarks.fill(-1);
+    slot.selectionPath.reset();
+    slot.drawPath.reset();
+    slot.otherPath.reset();
+    slot.workPath.reset();
 
-    ImageSize(slot->bitmap.get(), &slot->width, &slot->height);
-    slot->path = e.loadingName;
-    slot->pixelFormat = FormatOf(slot->bitmap.get());
-    slot->fileType = FileTypeCode(e.messages, slot->bitmap.get());
+    ImageSize(slot.bitmap.get(), &slot.width, &slot.height);
+    slot.path = Text(name);
+    slot.pixelFormat = FormatOf(slot.bitmap.get());
+    slot.fileType = FileTypeCode(e.messages, slot.bitmap.get());
 
-    if (e.imageBarList) AddThumbnail(e.messages, e.imageBarList, MakeThumbnail(e.messages, slot->bitmap.get()));
-    if (e.imageBar) {
-        UncheckBarButtons(e.imageBar);
+    if (e.frame.imageBarList) AddThumbnail(e.messages, e.frame.imageBarList, MakeThumbnail(e.messages, slot.bitmap.get()));
+    if (e.frame.imageBar) {
+        UncheckBarButtons(e.frame.imageBar);
         TBBUTTON b{};
-        b.iBitmap = e.images.current;
-        b.idCommand = cmd::kImageBarFirst + e.images.current;
+        b.iBitmap = index;
+        b.idCommand = cmd::kImageBarFirst + index;
         b.fsState = TBSTATE_ENABLED | TBSTATE_CHECKED;
         b.fsStyle = BTNS_CHECKGROUP | BTNS_AUTOSIZE;
-        SendMessageW(e.imageBar, TB_INSERTBUTTONW, e.images.current, reinterpret_cast<LPARAM>(&b));
+        SendMessageW(e.frame.imageBar, TB_INSERTBUTTONW, index, reinterpret_cast<LPARAM>(&b));
         RecalcPager(e);
     }
 
-    slot->byteSize = slot->path.empty() ? 0 : FileSizeOf(slot->path);
+    slot.byteSize = slot.path.empty() ? 0 : FileSize(slot.path);
     SetViewRedraw(e, true);
 
-    ReadProperties(*slot);
-    slot->rawFormatName = RawFormatName(e.messages, slot->bitmap.get());
-    if (!IsMemoryImageName(slot->rawFormatName)) DetachFromFile(e, *slot);
-    slot->flags = PaletteHasAlphaFlag(slot->bitmap.get()) ? (slot->flags | 1u) : (slot->flags & ~1u);
+    ReadProperties(slot);
+    slot.rawFormatName = RawFormatName(e.messages, slot.bitmap.get());
+    if (!IsMemoryImageName(slot.rawFormatName)) DetachFromFile(e, slot);
+    SetPaletteFlag(slot);
 
     FitZoom(e, true);
-    if (refreshMenus) {
-        CheckFormatItem(e);
-        RefreshMenuState(e);
-        RefreshStatusLine(e);
+}
+}  // namespace
+
+bool HasRoomFor(Editor& e, TextView name) {
+    if (e.images.FirstFree() >= 0) return true;
+    e.messages.App(MessageText(u"画像数が %d を超過したので、%s は開けません").Arg(kMaxImages).Arg(name).Str(), MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+int AddImage(Editor& e, GpBitmapOwner bitmap, TextView name, bool refresh) {
+    if (!bitmap || !HasRoomFor(e, name)) return -1;
+    const int index = e.images.FirstFree();
+    e.images.slots[static_cast<size_t>(index)].bitmap = std::move(bitmap);
+    e.images.current = index;
+    RegisterSlot(e, index, name);
+    if (refresh) RefreshAfterImagesChanged(e);
+    return index;
+}
+
+void RefreshAfterImagesChanged(Editor& e) {
+    if (e.Current()) RefreshStatusLine(e);
+    RebuildImageSelectMenu(e);
+    RefreshMenuState(e);
+}
+
+void ImageChanged(Editor& e, int index, unsigned what) {
+    if (index < 0 || index >= kMaxImages) return;
+    ImageSlot& slot = e.images.slots[static_cast<size_t>(index)];
+    if (!slot.occupied()) return;
+    bool sizeChanged = false;
+    if (what & kChangedBitmap) {
+        int w = 0, h = 0;
+        ImageSize(slot.bitmap.get(), &w, &h);
+        sizeChanged = w != slot.width || h != slot.height;
+        slot.width = w;
+        slot.height = h;
+        const PixelFormat format = FormatOf(slot.bitmap.get());
+        // The tools of direct colours do not work on indexed images, and the reverse.
+        if (IsIndexed(format) != IsIndexed(slot.pixelFormat)) slot.tool = kToolSelect;
+        slot.pixelFormat = format;
+        slot.formatName = Text(PixelFormatNameOf(format));
+        SetPaletteFlag(slot);
     }
-    SetCursor(previous);
+    if (e.frame.imageBarList)
+        ReplaceThumbnail(e.messages, e.frame.imageBarList, index, MakeThumbnail(e.messages, slot.bitmap.get()), e.frame.imageBar);
+    if (index != e.images.current) return;
+    RefreshStatusLine(e);
+    if (sizeChanged) LayoutView(e);
+    RefreshMenuState(e);
 }
 
 void SelectImage(Editor& e, int index) {
     if (index < 0 || index >= kMaxImages || !e.images.slots[static_cast<size_t>(index)].occupied()) return;
-    if (ImageSlot* old = e.Current(); old && e.view) {
+    if (ImageSlot* old = e.Current(); old && e.frame.view) {
         old->savedScrollX = e.viewState.scrollX;
         old->savedScrollY = e.viewState.scrollY;
     }
@@ -199,44 +174,37 @@ void SelectImage(Editor& e, int index) {
     RefreshStatusLine(e);
     e.Current()->tool = kToolSelect;
     SetViewRedraw(e, true);
-    CheckFormatItem(e);
-    CheckImageItem(e);
     RefreshMenuState(e);
 }
 
 void CloseCurrentImage(Editor& e) {
     int closed = e.images.current;
     if (closed < 0) return;
-    if (e.imageBarList) ImageList_Remove(e.imageBarList, closed);
+    if (e.frame.imageBarList) ImageList_Remove(e.frame.imageBarList, closed);
     int cleared = CompactAfterClose(
         closed, kMaxImages, [&](int i) { return e.images.slots[static_cast<size_t>(i)].occupied(); },
-        [&](int from, int to) {
-            e.images.slots[static_cast<size_t>(to)].TakeFrom(e.images.slots[static_cast<size_t>(from)]);
-            e.images.selectedPasteObject[static_cast<size_t>(to)] = e.images.selectedPasteObject[static_cast<size_t>(from)];
-        },
+        [&](int from, int to) { e.images.slots[static_cast<size_t>(to)] = std::move(e.images.slots[static_cast<size_t>(from)]); },
         [&](int d) {
-            if (e.imageBar) SendMessageW(e.imageBar, TB_DELETEBUTTON, d, 0);
+            if (e.frame.imageBar) SendMessageW(e.frame.imageBar, TB_DELETEBUTTON, d, 0);
             e.images.slots[static_cast<size_t>(d)].Clear();
-            e.images.selectedPasteObject[static_cast<size_t>(d)] = -1;
         });
     int remaining = cleared;  // the cleared slot was the first free one after compaction
     e.images.current = CurrentAfterClose(closed, remaining);
-    if (e.images.current >= 0 && e.imageBar)
-        SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(TRUE, 0));
+    if (e.images.current >= 0 && e.frame.imageBar)
+        SendMessageW(e.frame.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(TRUE, 0));
 
     ShowImageZoom(e);
     LayoutView(e);
     if (e.images.current >= 0) {
         RefreshStatusLine(e);
-    } else if (e.statusBar) {
-        SendMessageW(e.statusBar, SB_SETTEXTW, e.settings.cursorCoords ? 1 : 0, reinterpret_cast<LPARAM>(L""));
+    } else if (e.frame.statusBar) {
+        SendMessageW(e.frame.statusBar, SB_SETTEXTW, e.settings.cursorCoords ? 1 : 0, reinterpret_cast<LPARAM>(L""));
     }
-    CheckFormatItem(e);
-    RefreshMenuState(e);
     RebuildImageSelectMenu(e);
+    RefreshMenuState(e);
     RecalcPager(e);
-    if (e.view) InvalidateRect(e.view, nullptr, TRUE);
-    if (e.imageBar) InvalidateRect(e.imageBar, nullptr, TRUE);
+    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, TRUE);
+    if (e.frame.imageBar) InvalidateRect(e.frame.imageBar, nullptr, TRUE);
 }
 
 void RefreshStatusLine(Editor& e) {
@@ -266,14 +234,15 @@ void RefreshStatusLine(Editor& e) {
     in.hasAlpha = (imageFlags & Gdiplus::ImageFlagsHasAlpha) != 0;
     StatusLine line = BuildStatusLine(in);
     if (line.memoryByteSize >= 0) slot->byteSize = line.memoryByteSize;
-    if (e.statusBar)
-        SendMessageW(e.statusBar, SB_SETTEXTW, e.settings.cursorCoords ? 1 : 0, reinterpret_cast<LPARAM>(W(line.text)));
+    if (e.frame.statusBar)
+        SendMessageW(e.frame.statusBar, SB_SETTEXTW, e.settings.cursorCoords ? 1 : 0, reinterpret_cast<LPARAM>(W(line.text)));
 }
 
 void RebuildImageSelectMenu(Editor& e) {
     e.images.count = e.images.Occupied();
-    if (!e.menu) return;
-    for (int id = cmd::kImageSelectFirst + 1; id <= cmd::kImageSelectLast - 1; ++id) DeleteMenu(e.menu, id, MF_BYCOMMAND);
+    if (!e.frame.menu) return;
+    // Every item but the first, which stays as the menu's place holder.
+    for (int id = cmd::kImageSelectFirst + 1; id <= cmd::kImageSelectLast; ++id) DeleteMenu(e.frame.menu, id, MF_BYCOMMAND);
     int count = e.images.count;
     if (count < 1) return;
     auto nameOf = [&](int i) { return SplitPath(e.images.slots[static_cast<size_t>(i)].path).name; };
@@ -283,7 +252,7 @@ void RebuildImageSelectMenu(Editor& e) {
     mi.fMask = MIIM_FTYPE | MIIM_STRING;
     mi.fType = MFT_STRING | MFT_RADIOCHECK;
     mi.dwTypeData = const_cast<wchar_t*>(W(last));
-    SetMenuItemInfoW(e.menu, cmd::kImageSelectFirst, FALSE, &mi);
+    SetMenuItemInfoW(e.frame.menu, cmd::kImageSelectFirst, FALSE, &mi);
     for (int i = 0; i < count - 1; ++i) {
         Text name = nameOf(i);
         MENUITEMINFOW item{};
@@ -292,9 +261,8 @@ void RebuildImageSelectMenu(Editor& e) {
         item.fType = MFT_STRING | MFT_RADIOCHECK;
         item.wID = static_cast<UINT>(ImageSelectItemId(i, count));
         item.dwTypeData = const_cast<wchar_t*>(W(name));
-        InsertMenuItemW(e.menu, cmd::kImageSelectFirst, FALSE, &item);
+        InsertMenuItemW(e.frame.menu, cmd::kImageSelectFirst, FALSE, &item);
     }
-    CheckImageItem(e);
 }
 
 void SelectFromImageMenu(Editor& e, int id) {
@@ -302,19 +270,12 @@ void SelectFromImageMenu(Editor& e, int id) {
     int slot = SlotFromImageSelectItem(id, count);
     if (slot < 0 || slot >= count) return;
     SelectImage(e, slot);
-    if (e.imageBar) {
-        SendMessageW(e.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + slot, MAKELONG(TRUE, 0));
-        if (e.imageBarPager) {
-            DWORD size = static_cast<DWORD>(SendMessageW(e.imageBar, TB_GETBUTTONSIZE, 0, 0));
-            SendMessageW(e.imageBarPager, PGM_SETPOS, 0, HIWORD(size) * slot);
+    if (e.frame.imageBar) {
+        SendMessageW(e.frame.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + slot, MAKELONG(TRUE, 0));
+        if (e.frame.imageBarPager) {
+            DWORD size = static_cast<DWORD>(SendMessageW(e.frame.imageBar, TB_GETBUTTONSIZE, 0, 0));
+            SendMessageW(e.frame.imageBarPager, PGM_SETPOS, 0, HIWORD(size) * slot);
         }
     }
 }
-
-void RefreshCurrentThumbnail(Editor& e) {
-    ImageSlot* slot = e.Current();
-    if (!slot || !e.imageBarList) return;
-    ReplaceThumbnail(e.messages, e.imageBarList, e.images.current, MakeThumbnail(e.messages, slot->bitmap.get()), e.imageBar);
-}
-
 }  // namespace mirelo

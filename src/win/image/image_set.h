@@ -6,6 +6,7 @@
 
 #include "common/gdiplus.h"
 #include "edit/undo_history.h"
+#include "paste/paste_objects.h"
 #include "image/slot_rules.h"
 
 namespace mirelo {
@@ -29,7 +30,7 @@ struct ImageSlot {
     int fileType = 0;
     int zoom = 0;
     int tool = 0;
-    uint32_t flags = 0;  // bit 0: the palette's transparency is on
+    uint32_t flags = 0;  // bit 0: the palette has a transparent entry
     uint8_t activeColour = 0;
     std::array<uint32_t, 2> colours{};  // Win32 form 0x00BBGGRR
     std::array<uint8_t, 2> colourTransparency{};
@@ -38,33 +39,53 @@ struct ImageSlot {
     std::array<int, 4> pathMarks{-1, -1, -1, -1};
     GpPathOwner selectionPath, drawPath, otherPath, workPath;
     UndoHistory undo;
-    int pasteObjectCount = 0;
+    PasteObjects pasteObjects;
     int hotspotX = 0, hotspotY = 0;
 
+    ImageSlot() = default;
+    ImageSlot(ImageSlot&&) = default;
+    ImageSlot& operator=(ImageSlot&&) = default;
+
     bool occupied() const { return bitmap.get() != nullptr; }
-    // Frees the slot: releases every object and zeroes every field.
-    void Clear();
-    // Takes over everything of another slot, leaving it free.
-    void TakeFrom(ImageSlot& other);
+    // Frees the slot: releases every object and returns every field to its initial value.
+    void Clear() { *this = ImageSlot(); }
 };
 
 struct ImageSet {
     std::array<ImageSlot, kMaxImages> slots;
-    std::array<int, kMaxImages> selectedPasteObject;
     int current = -1;
     int count = 0;
 
-    ImageSet() { selectedPasteObject.fill(-1); }
     ImageSlot* Current() { return current >= 0 ? &slots[static_cast<size_t>(current)] : nullptr; }
+    const ImageSlot* Current() const { return current >= 0 ? &slots[static_cast<size_t>(current)] : nullptr; }
     int Occupied() const;
     int FirstFree() const;
     Text NextNewName() const;
+    // Paste objects of all images together (at most kMaxPasteObjects).
+    int PasteObjectTotal() const;
 };
 
 class Editor;
 
-// Registers the bitmap placed in the current slot under the name being loaded.
-void InitSlot(Editor& editor, bool refreshMenus);
+// What changed in an image, for ImageChanged.
+enum ImageChange : unsigned {
+    kChangedPixels = 1,  // pixels drawn into the same bitmap
+    kChangedBitmap = 2,  // a new bitmap: its size, format, resolution and palette are read again
+};
+
+// The one way an image comes in: places the bitmap in the first free slot, makes it current and
+// registers it under `name` (a path, "new"N, "clipboard"). Returns the slot, or −1 with the
+// refusal message when all slots are taken (the bitmap is then released). With refresh the
+// menus, status line and image-select menu follow at once; a batch refreshes once at its end.
+int AddImage(Editor& editor, GpBitmapOwner bitmap, TextView name, bool refresh = true);
+// Shows "画像数が %d を超過したので、%s は開けません" and returns false when no slot is free.
+bool HasRoomFor(Editor& editor, TextView name);
+// The one way an image's change is shown: the slot follows its bitmap, the thumbnail is
+// replaced, and for the current image the status line, menus, tool bars and view follow.
+void ImageChanged(Editor& editor, int slot, unsigned what);
+// Menus, tool bars, status line and image-select menu after images came or went.
+void RefreshAfterImagesChanged(Editor& editor);
+
 void SelectImage(Editor& editor, int index);
 // Removes the current image and compacts the table (the close question is asked by the command).
 void CloseCurrentImage(Editor& editor);
@@ -72,7 +93,5 @@ void RefreshStatusLine(Editor& editor);
 void RebuildImageSelectMenu(Editor& editor);
 // Command 40500 + k of the image-select menu.
 void SelectFromImageMenu(Editor& editor, int id);
-// Replaces the current image's thumbnail after its pixels changed.
-void RefreshCurrentThumbnail(Editor& editor);
 
 }  // namespace mirelo

@@ -4,6 +4,7 @@
 
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "common/dialog_host.h"
 #include "image/bitmap_access.h"
 #include "res/resource.h"
 
@@ -42,7 +43,7 @@ void SetSpin(HWND dlg, const Row& r, int pos) { SendDlgItemMessageW(dlg, r.spin,
 
 bool SameRatio(HWND dlg) { return IsDlgButtonChecked(dlg, IDC_NEW_SAME_RATIO) == BST_CHECKED; }
 
-void OnInit(HWND dlg, Editor& e) {
+void InitControls(HWND dlg, Editor& e) {
     for (const auto& r : kRows) {
         SendDlgItemMessageW(dlg, r.edit, EM_LIMITTEXT, 4, 0);
         SendDlgItemMessageW(dlg, r.spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(GetDlgItem(dlg, r.edit)), 0);
@@ -100,67 +101,51 @@ void OnSpinStep(HWND dlg, const NMUPDOWN* n) {
     SetSlider(dlg, *r, pos);
 }
 
-INT_PTR CALLBACK NewImageProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* e = reinterpret_cast<Editor*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (e) e->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG:
-        e = reinterpret_cast<Editor*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        OnInit(dlg, *e);
-        if (e->dialogObserver) e->dialogObserver(dlg, IDD_NEWIMAGE);
-        return TRUE;
-    case WM_HSCROLL:
-        if (lp) OnSlider(dlg, reinterpret_cast<HWND>(lp));
-        return TRUE;
-    case WM_NOTIFY: {
-        auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr->code == UDN_DELTAPOS) OnSpinStep(dlg, reinterpret_cast<NMUPDOWN*>(lp));
-        return FALSE;
-    }
-    case WM_COMMAND: {
-        int id = LOWORD(wp);
-        if (HIWORD(wp) == EN_CHANGE && e) {
-            if (const Row* r = RowOf(id); r && r->edit == id) OnEditChange(dlg, *e, *r);
-            return TRUE;
-        }
-        if (id == IDC_NEW_DEFAULT) {
-            for (const Row* r : {&kRows[2], &kRows[3]}) {
-                SetSpin(dlg, *r, 96);
-                SetDlgItemInt(dlg, r->edit, 96, FALSE);
-                SetSlider(dlg, *r, 96);
-            }
-            return TRUE;
-        }
-        if (id == IDOK) {
-            bool transparent = IsDlgButtonChecked(dlg, IDC_NEW_TRANSPARENT) == BST_CHECKED;
-            EndDialog(dlg, IDOK);
-            if (e) e->activeDialog = nullptr;
-            CreateNewImage(*e, e->newImage.width, e->newImage.height, e->newImage.dpiX, e->newImage.dpiY, transparent);
-            return TRUE;
-        }
-        if (id == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    }
-    return FALSE;
-}
-}  // namespace
+// Dialog 116: size and resolution of a new image; OK makes it.
+class NewImageDialogHost : public DialogHost {
+public:
+    explicit NewImageDialogHost(Editor& e) : DialogHost(e, IDD_NEWIMAGE) {}
 
-void NewImageDialog(Editor& e) {
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_NEWIMAGE), e.mainWindow, NewImageProc, reinterpret_cast<LPARAM>(&e));
-}
-
-bool CreateNewImage(Editor& e, int width, int height, int dpiX, int dpiY, bool transparent) {
-    int slot = e.images.FirstFree();
-    if (slot < 0) {
-        Text msg = MessageText(u"画像数が %d を超過したので、%s は開けません").Arg(kMaxImages).Arg(e.images.NextNewName()).Str();
-        e.messages.App(msg, MB_OK | MB_ICONWARNING);
+private:
+    void OnInit() override { InitControls(dialog(), editor()); }
+    bool OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR* result) override {
+        if (msg == WM_HSCROLL) {
+            if (lp) OnSlider(dialog(), reinterpret_cast<HWND>(lp));
+            *result = TRUE;
+            return true;
+        }
+        if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == UDN_DELTAPOS)
+            OnSpinStep(dialog(), reinterpret_cast<NMUPDOWN*>(lp));  // the control still takes its step
         return false;
     }
+    bool OnCommand(int id, int code, HWND) override {
+        if (code == EN_CHANGE) {
+            if (const Row* r = RowOf(id); r && r->edit == id) OnEditChange(dialog(), editor(), *r);
+            return true;
+        }
+        if (id != IDC_NEW_DEFAULT) return false;
+        for (const Row* r : {&kRows[2], &kRows[3]}) {
+            SetSpin(dialog(), *r, 96);
+            SetDlgItemInt(dialog(), r->edit, 96, FALSE);
+            SetSlider(dialog(), *r, 96);
+        }
+        return true;
+    }
+    void OnOk() override {
+        Editor& e = editor();
+        const bool transparent = IsDlgButtonChecked(dialog(), IDC_NEW_TRANSPARENT) == BST_CHECKED;
+        End(IDOK);
+        e.activeDialog = nullptr;
+        CreateNewImage(e, e.newImage.width, e.newImage.height, e.newImage.dpiX, e.newImage.dpiY, transparent);
+    }
+};
+}  // namespace
+
+void NewImageDialog(Editor& e) { NewImageDialogHost(e).Run(); }
+
+bool CreateNewImage(Editor& e, int width, int height, int dpiX, int dpiY, bool transparent) {
+    const Text name = e.images.NextNewName();
+    if (!HasRoomFor(e, name)) return false;
     GpBitmapOwner bitmap;
     if (width <= 0 || height <= 0 || !CreateGpBitmap(bitmap, width, height, fmt::k32ARGB)) {
         e.messages.LowLevel(u"Bmpを作成できません");
@@ -172,18 +157,9 @@ bool CreateNewImage(Editor& e, int width, int height, int dpiX, int dpiY, bool t
         FillStored(lock.view(), transparent ? 0x00000000u : 0xFFFFFFFFu);
         if (lock.Unlock() != Gdiplus::Ok) return false;
     }
-    e.images.slots[static_cast<size_t>(slot)].bitmap = std::move(bitmap);
-    e.images.current = slot;
-    e.loadingName = e.images.NextNewName();
-    InitSlot(e, true);
-    ImageSlot* s = e.Current();
     if (dpiX > 0 && dpiY > 0)
-        s->bitmap.Check(gp::GdipBitmapSetResolution(s->bitmap.get(), static_cast<Gdiplus::REAL>(dpiX), static_cast<Gdiplus::REAL>(dpiY)));
-    RefreshStatusLine(e);
-    RefreshMenuState(e);
-    RebuildImageSelectMenu(e);
-    return true;
+        bitmap.Check(gp::GdipBitmapSetResolution(bitmap.get(), static_cast<Gdiplus::REAL>(dpiX), static_cast<Gdiplus::REAL>(dpiY)));
+    return AddImage(e, std::move(bitmap), name) >= 0;
 }
 
 }  // namespace mirelo
-

@@ -58,7 +58,7 @@ HWND MakeToolBar(Editor& e, HWND parent, DWORD extraStyle) {
                                   CCS_NOPARENTALIGN | extraStyle,
                               0, 0, 0, 0, parent, nullptr, e.instance, nullptr);
     SendMessageW(tb, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(tb, TB_SETPARENT, reinterpret_cast<WPARAM>(e.mainWindow), 0);
+    SendMessageW(tb, TB_SETPARENT, reinterpret_cast<WPARAM>(e.frame.mainWindow), 0);
     return tb;
 }
 
@@ -99,34 +99,34 @@ void SetImages(HWND tb, const ToolBarButton* buttons, size_t count, int size) {
 }
 
 void PlaceAngleBox(Editor& e) {
-    int index = static_cast<int>(SendMessageW(e.mainToolBar, TB_COMMANDTOINDEX, cmd::kRotateRight, 0)) + 1;
+    int index = static_cast<int>(SendMessageW(e.frame.mainToolBar, TB_COMMANDTOINDEX, cmd::kRotateRight, 0)) + 1;
     RECT r{};
-    SendMessageW(e.mainToolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(e.frame.mainToolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
     int h = Scaled(e, 20);
     int top = r.top + (r.bottom - r.top - h) / 2;
-    MoveWindow(e.angleEdit, r.left + Scaled(e, 2), top, r.right - r.left - Scaled(e, 4), h, TRUE);
-    SendMessageW(e.angleSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.angleEdit), 0);
+    MoveWindow(e.frame.angleEdit, r.left + Scaled(e, 2), top, r.right - r.left - Scaled(e, 4), h, TRUE);
+    SendMessageW(e.frame.angleSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.frame.angleEdit), 0);
 }
 
 // Places the main tool bar, the zoom panel and the view buttons side by side in band 0.
 SIZE LayoutTopBand(Editor& e) {
     SIZE tb{}, vb{};
-    SendMessageW(e.mainToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&tb));
-    SendMessageW(e.viewToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&vb));
+    SendMessageW(e.frame.mainToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&tb));
+    SendMessageW(e.frame.viewToolBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&vb));
     int h = std::max(tb.cy, vb.cy);
-    MoveWindow(e.mainToolBar, 0, 0, tb.cx, h, TRUE);
+    MoveWindow(e.frame.mainToolBar, 0, 0, tb.cx, h, TRUE);
     PlaceAngleBox(e);
     int x = tb.cx + Scaled(e, 6);
     int label = Scaled(e, 34), slider = Scaled(e, 140), edit = Scaled(e, 56), gap = Scaled(e, 4);
-    MoveWindow(e.zoomLabel, x, 0, label, h, TRUE);
+    MoveWindow(e.frame.zoomLabel, x, 0, label, h, TRUE);
     x += label;
-    MoveWindow(e.zoomSlider, x, 0, slider, h, TRUE);
+    MoveWindow(e.frame.zoomSlider, x, 0, slider, h, TRUE);
     x += slider + gap;
     int eh = Scaled(e, 20);
-    MoveWindow(e.zoomEdit, x, (h - eh) / 2, edit, eh, TRUE);
-    SendMessageW(e.zoomSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.zoomEdit), 0);
+    MoveWindow(e.frame.zoomEdit, x, (h - eh) / 2, edit, eh, TRUE);
+    SendMessageW(e.frame.zoomSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.frame.zoomEdit), 0);
     x += edit + gap;
-    MoveWindow(e.viewToolBar, x, 0, vb.cx, h, TRUE);
+    MoveWindow(e.frame.viewToolBar, x, 0, vb.cx, h, TRUE);
     x += vb.cx;
     return SIZE{x, h};
 }
@@ -140,7 +140,7 @@ void UpdateRebarBand(Editor& e) {
     band.cyMinChild = s.cy;
     band.cx = s.cx;
     band.cxIdeal = s.cx;
-    SendMessageW(e.topRebar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    SendMessageW(e.frame.topRebar, RB_SETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
 }
 }  // namespace
 
@@ -164,78 +164,78 @@ void CreateFrameBars(Editor& e) {
     RegisterWindowClass(e.instance, kPanelClass, PanelProc, 0, COLOR_BTNFACE);
 
     // Top rebar, band 0: the main tool bar with the rotation angle box.
-    e.topRebar = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, L"",
+    e.frame.topRebar = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, L"",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                      RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NOPARENTALIGN,
-                                 0, 0, 0, 0, e.mainWindow, nullptr, e.instance, nullptr);
+                                 0, 0, 0, 0, e.frame.mainWindow, nullptr, e.instance, nullptr);
     REBARINFO ri{sizeof ri, 0, nullptr};
-    SendMessageW(e.topRebar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&ri));
-    e.topBand = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.topRebar,
+    SendMessageW(e.frame.topRebar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&ri));
+    e.frame.topBand = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.frame.topRebar,
                                 nullptr, e.instance, nullptr);
-    e.mainToolBar = MakeToolBar(e, e.topBand, 0);
+    e.frame.mainToolBar = MakeToolBar(e, e.frame.topBand, 0);
     size_t n = 0;
     const ToolBarButton* main = MainToolBarButtons(&n);
-    AddButtons(e.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth));
-    e.angleEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"90", WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
-                                  e.mainToolBar, nullptr, e.instance, nullptr);
-    SendMessageW(e.angleEdit, EM_LIMITTEXT, 3, 0);
-    e.angleSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+    AddButtons(e.frame.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth));
+    e.frame.angleEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"90", WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
+                                  e.frame.mainToolBar, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.angleEdit, EM_LIMITTEXT, 3, 0);
+    e.frame.angleSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
                                   WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
-                                  0, 0, 0, 0, e.mainToolBar, nullptr, e.instance, nullptr);
-    SendMessageW(e.angleSpin, UDM_SETRANGE32, 0, 360);
-    SendMessageW(e.angleSpin, UDM_SETPOS32, 0, 90);
+                                  0, 0, 0, 0, e.frame.mainToolBar, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.angleSpin, UDM_SETRANGE32, 0, 360);
+    SendMessageW(e.frame.angleSpin, UDM_SETPOS32, 0, 90);
     // The zoom panel and the view buttons follow the main tool bar in the same band.
-    e.zoomLabel = CreateWindowExW(0, L"STATIC", L"ｽﾞｰﾑ", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0, 0, 0, e.topBand,
+    e.frame.zoomLabel = CreateWindowExW(0, L"STATIC", L"ｽﾞｰﾑ", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0, 0, 0, e.frame.topBand,
                                   nullptr, e.instance, nullptr);
-    e.zoomSlider = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS,
-                                   0, 0, 0, 0, e.topBand, nullptr, e.instance, nullptr);
-    SendMessageW(e.zoomSlider, TBM_SETRANGEMIN, FALSE, kZoomMin);
-    SendMessageW(e.zoomSlider, TBM_SETRANGEMAX, FALSE, kZoomMax);
-    SendMessageW(e.zoomSlider, TBM_SETTICFREQ, 500, 0);
-    SendMessageW(e.zoomSlider, TBM_SETLINESIZE, 0, 100);
-    SendMessageW(e.zoomSlider, TBM_SETPOS, TRUE, 100);
-    e.zoomEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"100", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_READONLY | ES_NUMBER,
-                                 0, 0, 0, 0, e.topBand, nullptr, e.instance, nullptr);
-    SendMessageW(e.zoomEdit, EM_LIMITTEXT, 7, 0);
-    e.zoomSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+    e.frame.zoomSlider = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS,
+                                   0, 0, 0, 0, e.frame.topBand, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.zoomSlider, TBM_SETRANGEMIN, FALSE, kZoomMin);
+    SendMessageW(e.frame.zoomSlider, TBM_SETRANGEMAX, FALSE, kZoomMax);
+    SendMessageW(e.frame.zoomSlider, TBM_SETTICFREQ, 500, 0);
+    SendMessageW(e.frame.zoomSlider, TBM_SETLINESIZE, 0, 100);
+    SendMessageW(e.frame.zoomSlider, TBM_SETPOS, TRUE, 100);
+    e.frame.zoomEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"100", WS_CHILD | WS_VISIBLE | ES_RIGHT | ES_READONLY | ES_NUMBER,
+                                 0, 0, 0, 0, e.frame.topBand, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.zoomEdit, EM_LIMITTEXT, 7, 0);
+    e.frame.zoomSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
                                  WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS |
                                      UDS_HOTTRACK,
-                                 0, 0, 0, 0, e.topBand, nullptr, e.instance, nullptr);
-    SendMessageW(e.zoomSpin, UDM_SETRANGE32, kZoomMin, kZoomMax);
-    SendMessageW(e.zoomSpin, UDM_SETPOS32, 0, 100);
-    e.viewToolBar = MakeToolBar(e, e.topBand, 0);
+                                 0, 0, 0, 0, e.frame.topBand, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.zoomSpin, UDM_SETRANGE32, kZoomMin, kZoomMax);
+    SendMessageW(e.frame.zoomSpin, UDM_SETPOS32, 0, 100);
+    e.frame.viewToolBar = MakeToolBar(e, e.frame.topBand, 0);
     const ToolBarButton* view = ViewToolBarButtons(&n);
-    AddButtons(e.viewToolBar, view, n, BTNS_BUTTON, 0, 0);
+    AddButtons(e.frame.viewToolBar, view, n, BTNS_BUTTON, 0, 0);
 
     REBARBANDINFOW band{};
     band.cbSize = sizeof band;
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_ID;
     band.fStyle = RBBS_CHILDEDGE | RBBS_GRIPPERALWAYS;
-    band.hwndChild = e.topBand;
+    band.hwndChild = e.frame.topBand;
     band.wID = 0;
-    SendMessageW(e.topRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    SendMessageW(e.frame.topRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
 
     // Left panel: tool buttons, view buttons and the image bar.
-    e.leftPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.mainWindow,
+    e.frame.leftPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.frame.mainWindow,
                                   nullptr, e.instance, nullptr);
-    e.toolBar = MakeToolBar(e, e.leftPanel, TBSTYLE_WRAPABLE);
+    e.frame.toolBar = MakeToolBar(e, e.frame.leftPanel, TBSTYLE_WRAPABLE);
     const ToolBarButton* tools = ToolButtons(&n);
-    AddButtons(e.toolBar, tools, n, BTNS_CHECKGROUP, 0, 0);
-    SendMessageW(e.toolBar, TB_CHECKBUTTON, cmd::kToolSelect, MAKELONG(TRUE, 0));
-    e.imageBarPager = CreateWindowExW(0, WC_PAGESCROLLERW, L"", WS_CHILD | WS_VISIBLE | PGS_VERT, 0, 0, 0, 0, e.leftPanel,
+    AddButtons(e.frame.toolBar, tools, n, BTNS_CHECKGROUP, 0, 0);
+    SendMessageW(e.frame.toolBar, TB_CHECKBUTTON, cmd::kToolSelect, MAKELONG(TRUE, 0));
+    e.frame.imageBarPager = CreateWindowExW(0, WC_PAGESCROLLERW, L"", WS_CHILD | WS_VISIBLE | PGS_VERT, 0, 0, 0, 0, e.frame.leftPanel,
                                       nullptr, e.instance, nullptr);
-    e.imageBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
+    e.frame.imageBar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"",
                                  WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_WRAPABLE | CCS_NORESIZE | CCS_NODIVIDER |
                                      CCS_NOPARENTALIGN | CCS_VERT,
-                                 0, 0, kImageBarWidth, 100, e.imageBarPager, nullptr, e.instance, nullptr);
-    SendMessageW(e.imageBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(e.imageBar, TB_SETPARENT, reinterpret_cast<WPARAM>(e.mainWindow), 0);
-    SendMessageW(e.imageBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(e.imageBarList));
-    SendMessageW(e.imageBar, TB_SETBUTTONSIZE, 0, MAKELONG(40, 40));
-    SendMessageW(e.imageBarPager, PGM_SETCHILD, 0, reinterpret_cast<LPARAM>(e.imageBar));
+                                 0, 0, kImageBarWidth, 100, e.frame.imageBarPager, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.imageBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(e.frame.imageBar, TB_SETPARENT, reinterpret_cast<WPARAM>(e.frame.mainWindow), 0);
+    SendMessageW(e.frame.imageBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(e.frame.imageBarList));
+    SendMessageW(e.frame.imageBar, TB_SETBUTTONSIZE, 0, MAKELONG(40, 40));
+    SendMessageW(e.frame.imageBarPager, PGM_SETCHILD, 0, reinterpret_cast<LPARAM>(e.frame.imageBar));
 
     // Right panel: home of the colour and palette panels.
-    e.rightPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.mainWindow,
+    e.frame.rightPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.frame.mainWindow,
                                    nullptr, e.instance, nullptr);
     UpdateToolBarImages(e);
 }
@@ -244,55 +244,55 @@ void UpdateToolBarImages(Editor& e) {
     int size = Scaled(e, kIconSize);
     size_t n = 0;
     const ToolBarButton* main = MainToolBarButtons(&n);
-    SetImages(e.mainToolBar, main, n, size);
-    int index = static_cast<int>(SendMessageW(e.mainToolBar, TB_COMMANDTOINDEX, cmd::kRotateRight, 0)) + 1;
+    SetImages(e.frame.mainToolBar, main, n, size);
+    int index = static_cast<int>(SendMessageW(e.frame.mainToolBar, TB_COMMANDTOINDEX, cmd::kRotateRight, 0)) + 1;
     TBBUTTONINFOW info{};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_SIZE | TBIF_BYINDEX;
     info.cx = static_cast<WORD>(Scaled(e, kAngleBoxWidth));
-    SendMessageW(e.mainToolBar, TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
+    SendMessageW(e.frame.mainToolBar, TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
     const ToolBarButton* tools = ToolButtons(&n);
-    SetImages(e.toolBar, tools, n, size);
+    SetImages(e.frame.toolBar, tools, n, size);
     const ToolBarButton* view = ViewToolBarButtons(&n);
-    SetImages(e.viewToolBar, view, n, size);
-    for (HWND w : {e.angleEdit, e.zoomEdit, e.zoomLabel})
+    SetImages(e.frame.viewToolBar, view, n, size);
+    for (HWND w : {e.frame.angleEdit, e.frame.zoomEdit, e.frame.zoomLabel})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     UpdateRebarBand(e);
     LayoutLeftPanel(e);
 }
 
 int LeftPanelWidth(const Editor& e) {
-    if (!e.leftPanel) return 0;
-    DWORD size = static_cast<DWORD>(SendMessageW(e.toolBar, TB_GETBUTTONSIZE, 0, 0));
+    if (!e.frame.leftPanel) return 0;
+    DWORD size = static_cast<DWORD>(SendMessageW(e.frame.toolBar, TB_GETBUTTONSIZE, 0, 0));
     return std::max(2 * static_cast<int>(LOWORD(size)), kImageBarWidth) + Scaled(e, 4);
 }
 
 int RightPanelWidth(const Editor& e) {
-    return (e.rightPanel && (e.colourPanelVisible || e.palettePanelVisible)) ? Scaled(e, 160) : 0;
+    return (e.frame.rightPanel && (e.colourPanelVisible || e.palettePanelVisible)) ? Scaled(e, 160) : 0;
 }
 
 void LayoutLeftPanel(Editor& e) {
-    if (!e.leftPanel) return;
+    if (!e.frame.leftPanel) return;
     RECT rc;
-    GetClientRect(e.leftPanel, &rc);
-    DWORD size = static_cast<DWORD>(SendMessageW(e.toolBar, TB_GETBUTTONSIZE, 0, 0));
+    GetClientRect(e.frame.leftPanel, &rc);
+    DWORD size = static_cast<DWORD>(SendMessageW(e.frame.toolBar, TB_GETBUTTONSIZE, 0, 0));
     int bw = LOWORD(size), bh = HIWORD(size);
     int gap = Scaled(e, 4);
     int x = (rc.right - 2 * bw) / 2;
     int y = gap;
     // Six tool buttons in two columns, then the image bar.
-    MoveWindow(e.toolBar, x, y, 2 * bw, 3 * bh, TRUE);
+    MoveWindow(e.frame.toolBar, x, y, 2 * bw, 3 * bh, TRUE);
     RECT rows{};
-    SendMessageW(e.toolBar, TB_SETROWS, MAKEWPARAM(3, FALSE), reinterpret_cast<LPARAM>(&rows));
+    SendMessageW(e.frame.toolBar, TB_SETROWS, MAKEWPARAM(3, FALSE), reinterpret_cast<LPARAM>(&rows));
     y += 3 * bh + gap;
     int pagerHeight = std::max(0, static_cast<int>(rc.bottom) - y);
-    MoveWindow(e.imageBarPager, (rc.right - kImageBarWidth) / 2, y, kImageBarWidth, pagerHeight, TRUE);
-    SendMessageW(e.imageBarPager, PGM_RECALCSIZE, 0, 0);
+    MoveWindow(e.frame.imageBarPager, (rc.right - kImageBarWidth) / 2, y, kImageBarWidth, pagerHeight, TRUE);
+    SendMessageW(e.frame.imageBarPager, PGM_RECALCSIZE, 0, 0);
 }
 
 int RotationAngle(const Editor& e) {
     BOOL failed = FALSE;
-    int v = static_cast<int>(SendMessageW(e.angleSpin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+    int v = static_cast<int>(SendMessageW(e.frame.angleSpin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
     return failed ? 0 : v;
 }
 

@@ -1,0 +1,56 @@
+// Commands of the application shell: quit, help, the tool buttons, the cursor display.
+#include "app/command_registry.h"
+#include "app/editor.h"
+#include "app/frame.h"
+#include "app/help.h"
+#include "app/menu_state.h"
+#include "res/resource.h"
+
+namespace mirelo {
+
+namespace {
+void ToggleCursorCoords(Editor& e) {
+    e.settings.cursorCoords = !e.settings.cursorCoords;
+    RefreshMenuState(e);
+    LayoutStatusParts(e);
+    if (e.Current()) RefreshStatusLine(e);
+}
+
+void SetTool(Editor& e, int tool) {
+    if (ImageSlot* s = e.Current()) s->tool = tool;
+    RefreshMenuState(e);
+}
+
+void ShowAbout(Editor& e) {
+    HICON icon = LoadIconW(e.instance, MAKEINTRESOURCEW(IDI_MIRELO));
+    Text text = MessageText(u"Mirelo ver %s").Arg(kVersionText).Str();
+    ShellAboutW(e.frame.mainWindow, W(kAppTitle), W(text), icon);
+}
+}  // namespace
+
+void RegisterAppCommands(CommandRegistry& r) {
+    r.On(cmd::kExit, [](Editor& e, int) { SendMessageW(e.frame.mainWindow, WM_CLOSE, 0, 0); });
+    r.On(cmd::kAbout, [](Editor& e, int) { ShowAbout(e); });
+    r.On(cmd::kHelp, [](Editor& e, int) { ShowHelp(e); });
+    r.On(cmd::kCursorCoords, [](Editor& e, int) { ToggleCursorCoords(e); });
+
+    static_assert(cmd::kToolText - cmd::kToolSelect == kToolText - kToolSelect, "one button per tool, in ToolId order");
+    for (int id = cmd::kToolSelect; id <= cmd::kToolText; ++id)
+        r.On(id, [](Editor& e, int command) { SetTool(e, kToolSelect + command - cmd::kToolSelect); }, rule::ImageOpen);
+    r.On(cmd::kPalSelect, [](Editor& e, int) { SetTool(e, kToolSelect); });
+    r.On(cmd::kPalFill, [](Editor& e, int) { SetTool(e, kToolFill); });
+    r.On(cmd::kPalEyedropper, [](Editor& e, int) { SetTool(e, kToolEyedropper); });
+
+    // Delete removes the selected paste object, or erases the selection; both arrive with the
+    // paste objects.
+    r.On(
+        cmd::kDelete,
+        [](Editor& e, int) {
+            const ImageSlot* s = e.Current();
+            const bool selected = s && s->pasteObjects.Selected();
+            SendMessageW(e.frame.mainWindow, WM_COMMAND, selected ? cmd::kObjDelete : cmd::kErase, 0);
+        },
+        rule::Never);
+}
+
+}  // namespace mirelo

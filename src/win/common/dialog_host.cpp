@@ -1,0 +1,40 @@
+#include "common/dialog_host.h"
+
+#include "app/editor.h"
+
+namespace mirelo {
+
+INT_PTR DialogHost::Run(HWND owner) {
+    return DialogBoxParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.frame.mainWindow, Proc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK DialogHost::Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* host = reinterpret_cast<DialogHost*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    if (msg == WM_INITDIALOG) {
+        host = reinterpret_cast<DialogHost*>(lp);
+        SetWindowLongPtrW(dlg, DWLP_USER, lp);
+        host->dialog_ = dlg;
+        host->OnInit();
+        if (host->editor_.dialogObserver) host->editor_.dialogObserver(dlg, host->resourceId_);
+        return TRUE;
+    }
+    if (!host) return FALSE;
+    host->editor_.TrackDialog(dlg, msg, wp);
+    if (msg == WM_COMMAND) {
+        const int id = LOWORD(wp);
+        if (id == IDOK) {
+            host->OnOk();
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            host->OnCancel();
+            return TRUE;
+        }
+        return host->OnCommand(id, HIWORD(wp), reinterpret_cast<HWND>(lp)) ? TRUE : FALSE;
+    }
+    INT_PTR result = FALSE;
+    return host->OnMessage(msg, wp, lp, &result) ? result : FALSE;
+}
+
+}  // namespace mirelo

@@ -1,0 +1,63 @@
+#include "image/apply_op.h"
+
+#include <vector>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "edit/undo_history.h"
+#include "image/bitmap_access.h"
+#include "image/image_set.h"
+
+namespace mirelo {
+
+OpStatus RunPixelOp(Editor& e, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, const PixelOp& op,
+                    GpBitmapOwner& result) {
+    int w = 0, h = 0;
+    if (!ImageSize(source.get(), &w, &h) || !CreateGpBitmap(result, w, h, target)) return OpStatus::Failed(nullptr, pixel_op::kCannotCreate);
+    std::vector<uint32_t> inPalette, outPalette;
+    if (IsIndexed(readAs) && !ReadPaletteEntries(source.get(), &inPalette)) return OpStatus::Failed(u"パレットを取得できません");
+    if (IsIndexed(target)) ReadPaletteEntries(result.get(), &outPalette);
+    OpStatus status;
+    {
+        BitmapLock from(e.messages, source, kLockRead, readAs, BitmapRole::Source);
+        if (!from.ok()) return OpStatus::Failed(nullptr, pixel_op::kLockFailed);
+        BitmapLock to(e.messages, result, kLockWrite, target, BitmapRole::DestinationBoth);
+        if (!to.ok()) return OpStatus::Failed(nullptr, pixel_op::kLockFailed);
+        PixelView in = from.view(), out = to.view();
+        in.palette = inPalette.data();
+        in.paletteCount = static_cast<int>(inPalette.size());
+        out.palette = outPalette.data();
+        out.paletteCount = static_cast<int>(outPalette.size());
+        status = op(in, out);
+        if (to.Unlock() != Gdiplus::Ok || from.Unlock() != Gdiplus::Ok) return OpStatus::Failed(nullptr, pixel_op::kLockFailed);
+    }
+    if (!status.ok() && status.message) e.messages.LowLevel(status.message);
+    if (!status.ok()) result.reset();
+    return status;
+}
+
+void ReplaceBitmap(Editor& e, int index, GpBitmapOwner& result) {
+    if (index < 0 || index >= kMaxImages || !result) return;
+    ImageSlot& s = e.images.slots[static_cast<size_t>(index)];
+    s.bitmap = std::move(result);
+    if (s.dpiX > 0 && s.dpiY > 0)
+        gp::GdipBitmapSetResolution(s.bitmap.get(), static_cast<Gdiplus::REAL>(s.dpiX), static_cast<Gdiplus::REAL>(s.dpiY));
+    ImageChanged(e, index, kChangedBitmap);
+}
+
+OpStatus ApplyPixelOp(Editor& e, PixelFormat readAs, PixelFormat target, const PixelOp& op,
+                      const std::function<bool(GpBitmapOwner&)>& finish) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) return OpStatus::Failed(nullptr);
+    RecordUndoStep(e);
+    GpBitmapOwner result;
+    OpStatus status = RunPixelOp(e, s->bitmap, readAs, target, op, result);
+    if (status.ok() && finish && !finish(result)) status = OpStatus::Failed(nullptr);
+    if (status.ok())
+        ReplaceBitmap(e, e.images.current, result);
+    else
+        RefreshMenuState(e);  // the recorded step shows in Undo
+    return status;
+}
+
+}  // namespace mirelo

@@ -1,0 +1,38 @@
+// Running the core's pixel operations on GDI+ bitmaps: the one way an operation locks its
+// bitmaps, runs, and (for the current image) records its undo step and reports ImageChanged.
+#pragma once
+#include <functional>
+
+#include "common/gdiplus.h"
+#include "image/pixel_op.h"
+#include "image/pixel_view.h"
+
+namespace mirelo {
+
+class Editor;
+
+// A core operation with its parameters bound: Op(in, out, params).
+using PixelOp = std::function<OpStatus(const PixelView& in, const PixelView& out)>;
+
+// Codes of RunPixelOp beyond the operation's own.
+namespace pixel_op {
+constexpr int kCannotCreate = -1;  // the output bitmap could not be made (nothing reported yet)
+constexpr int kLockFailed = -2;    // a lock or unlock failed (reported by the lock)
+}  // namespace pixel_op
+
+// Makes `result`, a new bitmap of `target` format and the source's size, locks the source for
+// reading as `readAs` (indexed views carry their palettes) and the result for writing, and runs
+// the operation. An operation's failure text is shown as a low-level message.
+OpStatus RunPixelOp(Editor& editor, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, const PixelOp& op,
+                    GpBitmapOwner& result);
+
+// Puts `result` in place of the bitmap of image `slot`, keeping the image's resolution, and
+// reports ImageChanged.
+void ReplaceBitmap(Editor& editor, int slot, GpBitmapOwner& result);
+
+// The whole step on the current image: records the undo step, runs the operation, lets
+// `finish` complete the result (false stops with the image as it was), and puts it in place.
+OpStatus ApplyPixelOp(Editor& editor, PixelFormat readAs, PixelFormat target, const PixelOp& op,
+                      const std::function<bool(GpBitmapOwner& result)>& finish = {});
+
+}  // namespace mirelo
