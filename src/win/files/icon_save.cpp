@@ -1,5 +1,6 @@
 #include "files/icon_save.h"
 
+#include "common/dialog_host.h"
 #include "common/file.h"
 
 #include <commdlg.h>
@@ -323,11 +324,6 @@ int Clamp(int v, int low, int high) { return v < low ? low : (v > high ? high : 
 
 // ---- Hot spot dialog (112) -------------------------------------------------------------------
 
-struct HotSpotState {
-    Editor* editor;
-    int slot;
-};
-
 int EditValue(HWND dlg, int id) {
     BOOL ok = FALSE;
     int v = static_cast<int>(GetDlgItemInt(dlg, id, &ok, TRUE));
@@ -339,14 +335,16 @@ POINT HotSpotShown(HWND dlg, const ImageSlot& slot) {
                  Clamp(EditValue(dlg, IDC_HOTSPOT_Y), 0, std::max(slot.height - 1, 0))};
 }
 
-INT_PTR CALLBACK HotSpotProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = reinterpret_cast<HotSpotState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (st) st->editor->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG: {
-        st = reinterpret_cast<HotSpotState*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
+// Dialog 112: the hot spot of one image, typed or clicked on its picture.
+class HotSpotDialogHost : public DialogHost {
+public:
+    HotSpotDialogHost(Editor& e, int slot) : DialogHost(e, IDD_HOTSPOT), slot_(slot) {}
+
+private:
+    ImageSlot& Slot() const { return editor().images.slots[static_cast<size_t>(slot_)]; }
+    void OnInit() override {
+        HWND dlg = dialog();
+        const ImageSlot& slot = Slot();
         const int spins[2] = {IDC_HOTSPOT_SPIN_X, IDC_HOTSPOT_SPIN_Y};
         const int edits[2] = {IDC_HOTSPOT_X, IDC_HOTSPOT_Y};
         const int highs[2] = {std::max(slot.width - 1, 0), std::max(slot.height - 1, 0)};
@@ -359,59 +357,50 @@ INT_PTR CALLBACK HotSpotProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
             SendDlgItemMessageW(dlg, spins[i], UDM_SETPOS32, 0, start);
             SetDlgItemInt(dlg, edits[i], static_cast<UINT>(start), FALSE);
         }
-        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_HOTSPOT);
-        return TRUE;
     }
-    case WM_DRAWITEM: {
-        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-        if (!st || d->CtlID != IDC_HOTSPOT_PICTURE) return FALSE;
-        ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
-        POINT hot = HotSpotShown(dlg, slot);
-        DrawPicture(*d, slot, &hot);
-        return TRUE;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE: {
-        if (!st || (msg == WM_MOUSEMOVE && !(wp & MK_LBUTTON))) return FALSE;
-        const ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) override {
+        HWND dlg = dialog();
+        if (msg == WM_DRAWITEM) {
+            auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+            if (d->CtlID != IDC_HOTSPOT_PICTURE) return false;
+            POINT hot = HotSpotShown(dlg, Slot());
+            DrawPicture(*d, Slot(), &hot);
+            *result = TRUE;
+            return true;
+        }
+        if (msg != WM_LBUTTONDOWN && msg != WM_MOUSEMOVE) return false;
+        if (msg == WM_MOUSEMOVE && !(wp & MK_LBUTTON)) return false;
         int x = 0, y = 0;
-        if (!PixelUnder(dlg, IDC_HOTSPOT_PICTURE, slot, lp, &x, &y)) return FALSE;
+        if (!PixelUnder(dlg, IDC_HOTSPOT_PICTURE, Slot(), lp, &x, &y)) return false;
         SendDlgItemMessageW(dlg, IDC_HOTSPOT_SPIN_X, UDM_SETPOS32, 0, x);
         SendDlgItemMessageW(dlg, IDC_HOTSPOT_SPIN_Y, UDM_SETPOS32, 0, y);
         SetDlgItemInt(dlg, IDC_HOTSPOT_X, static_cast<UINT>(x), FALSE);
         SetDlgItemInt(dlg, IDC_HOTSPOT_Y, static_cast<UINT>(y), FALSE);
-        return TRUE;
+        *result = TRUE;
+        return true;
     }
-    case WM_COMMAND: {
-        if (!st) return FALSE;
-        const int id = LOWORD(wp);
-        if ((id == IDC_HOTSPOT_X || id == IDC_HOTSPOT_Y) && HIWORD(wp) == EN_CHANGE) {
-            InvalidateRect(GetDlgItem(dlg, IDC_HOTSPOT_PICTURE), nullptr, FALSE);
-            return TRUE;
-        }
-        if (id == IDOK) {
-            ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->slot)];
-            POINT hot = HotSpotShown(dlg, slot);
-            slot.hotspotX = hot.x;
-            slot.hotspotY = hot.y;
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        if (id == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        return FALSE;
+    bool OnCommand(int id, int code, HWND) override {
+        if ((id != IDC_HOTSPOT_X && id != IDC_HOTSPOT_Y) || code != EN_CHANGE) return false;
+        InvalidateRect(Item(IDC_HOTSPOT_PICTURE), nullptr, FALSE);
+        return true;
     }
+    void OnOk() override {
+        ImageSlot& slot = Slot();
+        POINT hot = HotSpotShown(dialog(), slot);
+        slot.hotspotX = hot.x;
+        slot.hotspotY = hot.y;
+        End(IDOK);
     }
-    return FALSE;
-}
+
+    int slot_;
+};
 
 // ---- Pointer options dialog (111) ------------------------------------------------------------
 
+// The values of a pointer's list line, edited in dialog 111 and copied back on OK.
 struct OptionsState {
     Editor* editor;
-    IconListItem values;  // edited here; copied to the list line on OK
+    IconListItem values;
 };
 
 UINT_PTR CALLBACK ColourChooserHook(HWND dlg, UINT msg, WPARAM, LPARAM lp) {
@@ -452,67 +441,60 @@ void DrawSwatch(const DRAWITEMSTRUCT& d, const IconListItem& values) {
     DrawEdge(d.hDC, &r, EDGE_SUNKEN, BF_RECT);
 }
 
-INT_PTR CALLBACK OptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = reinterpret_cast<OptionsState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (st) st->editor->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG:
-        st = reinterpret_cast<OptionsState*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        CheckDlgButton(dlg, IDC_OPTIONS_INVERTED, st->values.inverted ? BST_CHECKED : BST_UNCHECKED);
-        CheckDlgButton(dlg, IDC_OPTIONS_ONE_BIT, st->values.oneBit ? BST_CHECKED : BST_UNCHECKED);
-        EnableWindow(GetDlgItem(dlg, IDC_OPTIONS_INVERT_COLOUR_BUTTON), st->values.inverted);
-        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, IDD_POINTER_OPTIONS);
-        return TRUE;
-    case WM_DRAWITEM: {
-        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-        if (!st) return FALSE;
-        if (d->CtlID == IDC_OPTIONS_PICTURE) {
-            DrawPicture(*d, st->editor->images.slots[static_cast<size_t>(st->values.slot)], nullptr);
-            return TRUE;
-        }
-        if (d->CtlID == IDC_OPTIONS_COLOUR) {
-            DrawSwatch(*d, st->values);
-            return TRUE;
-        }
-        return FALSE;
+// Dialog 111: inversion and one-bit options of a pointer's image.
+class OptionsDialogHost : public DialogHost {
+public:
+    OptionsDialogHost(Editor& e, const IconListItem& item) : DialogHost(e, IDD_POINTER_OPTIONS), st{&e, item} {}
+    OptionsState st;
+
+private:
+    void OnInit() override {
+        CheckDlgButton(dialog(), IDC_OPTIONS_INVERTED, st.values.inverted ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog(), IDC_OPTIONS_ONE_BIT, st.values.oneBit ? BST_CHECKED : BST_UNCHECKED);
+        EnableWindow(Item(IDC_OPTIONS_INVERT_COLOUR_BUTTON), st.values.inverted);
     }
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE: {
-        if (!st || !st->values.inverted || (msg == WM_MOUSEMOVE && !(wp & MK_LBUTTON))) return FALSE;
-        const ImageSlot& slot = st->editor->images.slots[static_cast<size_t>(st->values.slot)];
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) override {
+        const ImageSlot& slot = editor().images.slots[static_cast<size_t>(st.values.slot)];
+        if (msg == WM_DRAWITEM) {
+            auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+            if (d->CtlID == IDC_OPTIONS_PICTURE)
+                DrawPicture(*d, editor().images.slots[static_cast<size_t>(st.values.slot)], nullptr);
+            else if (d->CtlID == IDC_OPTIONS_COLOUR)
+                DrawSwatch(*d, st.values);
+            else
+                return false;
+            *result = TRUE;
+            return true;
+        }
+        if (msg != WM_LBUTTONDOWN && msg != WM_MOUSEMOVE) return false;
+        if (!st.values.inverted || (msg == WM_MOUSEMOVE && !(wp & MK_LBUTTON))) return false;
         int x = 0, y = 0;
-        if (!PixelUnder(dlg, IDC_OPTIONS_PICTURE, slot, lp, &x, &y)) return FALSE;
+        if (!PixelUnder(dialog(), IDC_OPTIONS_PICTURE, slot, lp, &x, &y)) return false;
         Gdiplus::ARGB c = 0;
-        if (gp::GdipBitmapGetPixel(slot.bitmap.get(), x, y, &c) != Gdiplus::Ok) return FALSE;
-        st->values.inversionColour = c;
-        st->values.hasInversionColour = true;
-        InvalidateRect(GetDlgItem(dlg, IDC_OPTIONS_COLOUR), nullptr, TRUE);
-        return TRUE;
+        if (gp::GdipBitmapGetPixel(slot.bitmap.get(), x, y, &c) != Gdiplus::Ok) return false;
+        st.values.inversionColour = c;
+        st.values.hasInversionColour = true;
+        InvalidateRect(Item(IDC_OPTIONS_COLOUR), nullptr, TRUE);
+        *result = TRUE;
+        return true;
     }
-    case WM_COMMAND: {
-        if (!st) return FALSE;
-        switch (LOWORD(wp)) {
-        case IDC_OPTIONS_INVERTED:
-            st->values.inverted = IsDlgButtonChecked(dlg, IDC_OPTIONS_INVERTED) == BST_CHECKED;
-            EnableWindow(GetDlgItem(dlg, IDC_OPTIONS_INVERT_COLOUR_BUTTON), st->values.inverted);
-            return TRUE;
-        case IDC_OPTIONS_INVERT_COLOUR_BUTTON:
-            if (st->values.inverted) ChooseInversionColour(dlg, *st);
-            return TRUE;
-        case IDOK:
-            st->values.oneBit = IsDlgButtonChecked(dlg, IDC_OPTIONS_ONE_BIT) == BST_CHECKED;
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
+    bool OnCommand(int id, int, HWND) override {
+        if (id == IDC_OPTIONS_INVERTED) {
+            st.values.inverted = IsDlgButtonChecked(dialog(), IDC_OPTIONS_INVERTED) == BST_CHECKED;
+            EnableWindow(Item(IDC_OPTIONS_INVERT_COLOUR_BUTTON), st.values.inverted);
+            return true;
         }
-        return FALSE;
+        if (id == IDC_OPTIONS_INVERT_COLOUR_BUTTON) {
+            if (st.values.inverted) ChooseInversionColour(dialog(), st);
+            return true;
+        }
+        return false;
     }
+    void OnOk() override {
+        st.values.oneBit = IsDlgButtonChecked(dialog(), IDC_OPTIONS_ONE_BIT) == BST_CHECKED;
+        End(IDOK);
     }
-    return FALSE;
-}
+};
 
 // ---- Icon and pointer dialogs (109, 110) -----------------------------------------------------
 
@@ -640,42 +622,30 @@ bool OnListCommand(HWND dlg, ListState& st, int id) {
     return false;
 }
 
-INT_PTR CALLBACK ListProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* st = reinterpret_cast<ListState*>(GetWindowLongPtrW(dlg, DWLP_USER));
-    if (st) st->editor->TrackDialog(dlg, msg, wp);
-    switch (msg) {
-    case WM_INITDIALOG:
-        st = reinterpret_cast<ListState*>(lp);
-        SetWindowLongPtrW(dlg, DWLP_USER, lp);
-        st->items.clear();
-        ResetItems(*st);
-        FillList(dlg, *st, st->pointer ? 0 : -1);
-        if (st->pointer) ShowValues(dlg, *st);
-        if (st->editor->dialogObserver) st->editor->dialogObserver(dlg, st->pointer ? IDD_POINTER : IDD_ICON);
-        return TRUE;
-    case WM_COMMAND: {
-        if (!st) return FALSE;
-        const int id = LOWORD(wp);
-        bool handled = false;
-        if (id == IDOK) {
-            WriteListedImages(*st);
-            EndDialog(dlg, IDOK);
-            return TRUE;
-        }
-        if (id == IDCANCEL) {
-            EndDialog(dlg, IDCANCEL);
-            return TRUE;
-        }
-        if (id == IDC_ICON_LIST)
-            handled = true;  // selection changes only refresh the fields
-        else
-            handled = OnListCommand(dlg, *st, id);
-        if (st->pointer) ShowValues(dlg, *st);
-        return handled ? TRUE : FALSE;
+// Dialogs 109 (icons) and 110 (pointers): the images that go into the file, in order.
+class ListDialogHost : public DialogHost {
+public:
+    ListDialogHost(Editor& e, bool pointer) : DialogHost(e, pointer ? IDD_POINTER : IDD_ICON), st_{&e, pointer, {}} {}
+
+private:
+    void OnInit() override {
+        ResetItems(st_);
+        FillList(dialog(), st_, st_.pointer ? 0 : -1);
+        if (st_.pointer) ShowValues(dialog(), st_);
     }
+    bool OnCommand(int id, int, HWND) override {
+        // A selection change of the list only refreshes the fields.
+        const bool handled = id == IDC_ICON_LIST || OnListCommand(dialog(), st_, id);
+        if (st_.pointer) ShowValues(dialog(), st_);
+        return handled;
     }
-    return FALSE;
-}
+    void OnOk() override {
+        WriteListedImages(st_);
+        End(IDOK);
+    }
+
+    ListState st_;
+};
 
 bool ExtensionIsCur(TextView name, size_t dot) {
     TextView ext = name.substr(dot + 1);
@@ -692,28 +662,20 @@ bool ExtensionIsCur(TextView name, size_t dot) {
 
 bool HotSpotDialog(Editor& e, HWND owner, int slot) {
     if (!SlotAt(e, slot)) return false;
-    HotSpotState st{&e, slot};
-    return DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_HOTSPOT), owner, HotSpotProc, reinterpret_cast<LPARAM>(&st)) == IDOK;
+    return HotSpotDialogHost(e, slot).Run(owner) == IDOK;
 }
 
 bool PointerOptionsDialog(Editor& e, HWND owner, IconListItem& item) {
     if (!SlotAt(e, item.slot)) return false;
-    OptionsState st{&e, item};
-    if (DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_POINTER_OPTIONS), owner, OptionsProc, reinterpret_cast<LPARAM>(&st)) != IDOK)
-        return false;
-    item = st.values;
+    OptionsDialogHost host(e, item);
+    if (host.Run(owner) != IDOK) return false;
+    item = host.st.values;
     return true;
 }
 
-void IconDialog(Editor& e) {
-    ListState st{&e, false, {}};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_ICON), e.frame.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
-}
+void IconDialog(Editor& e) { ListDialogHost(e, false).Run(); }
 
-void PointerDialog(Editor& e) {
-    ListState st{&e, true, {}};
-    DialogBoxParamW(e.instance, MAKEINTRESOURCEW(IDD_POINTER), e.frame.mainWindow, ListProc, reinterpret_cast<LPARAM>(&st));
-}
+void PointerDialog(Editor& e) { ListDialogHost(e, true).Run(); }
 
 void IconOrPointerQuestion(Editor& e, const std::function<void()>& reopenSaveDialog) {
     const int answer = e.messages.App(u"ｱｲｺﾝ形式で保存するときは[はい]を\nｶｰｿﾙ形式で保存するときは[いいえ]を押してください",
