@@ -274,6 +274,29 @@ TEST_F(FrameTest, CommandsThatDoNothingYetAreGreyed) {
     CloseClipboard();
 }
 
+// Every rule the subsystems registered reaches its menu item and tool-bar button.
+TEST_F(FrameTest, RegisteredRulesReachTheirItemsAndButtons) {
+    OpenWindow();
+    for (bool withImage : {false, true}) {
+        if (withImage) {
+            ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+        }
+        RefreshMenuState(*editor);
+        const Availability a = ComputeAvailability(*editor);
+        ASSERT_FALSE(a.commands.empty());
+        for (const auto& [id, enabled] : a.commands) {
+            const UINT state = GetMenuState(editor->frame.menu, static_cast<UINT>(id), MF_BYCOMMAND);
+            if (state != static_cast<UINT>(-1)) {
+                EXPECT_EQ((state & MF_GRAYED) == 0, enabled) << id << " " << withImage;
+            }
+            for (HWND bar : {editor->frame.mainToolBar, editor->frame.toolBar, editor->frame.viewToolBar}) {
+                if (SendMessageW(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) < 0) continue;
+                EXPECT_EQ(ButtonEnabled(bar, id), enabled) << id << " " << withImage;
+            }
+        }
+    }
+}
+
 TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));

@@ -1,6 +1,10 @@
 // The canvas view: layout and zoom, mapping, the back buffer with its grid, cursor coordinates
 // and the unsaved-work reminder.
 #include "harness.h"
+
+#include <string>
+
+#include "edit/tool.h"
 #include "app/commands.h"
 #include "edit/view.h"
 #include "image/new_image.h"
@@ -241,6 +245,63 @@ TEST_F(ViewTest, GridDialogAppliesAtOnceAndCancelRestores) {
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, 40079, 0);
     EXPECT_EQ(editor->settings.gridX, 5);
     EXPECT_EQ(editor->settings.gridY, 16);
+}
+
+// Records what the view hands a tool; `takes` makes it keep events from the tools after it.
+class RecordingTool : public Tool {
+public:
+    explicit RecordingTool(std::vector<std::string>& log, const char* name, bool takes) : log_(log), name_(name), takes_(takes) {}
+    bool Press(Editor&, ImageSlot&, const ToolEvent& ev) override { return Note("press", ev); }
+    bool Move(Editor&, ImageSlot&, const ToolEvent& ev) override { return Note("move", ev); }
+    bool Release(Editor&, ImageSlot&, const ToolEvent& ev) override { return Note("release", ev); }
+    bool DoubleClick(Editor&, ImageSlot&, const ToolEvent& ev) override { return Note("double", ev); }
+    void DrawOverlay(Editor&, ImageSlot&, const OverlayTarget& t) override {
+        if (t.graphics) log_.push_back(name_ + " overlay");
+    }
+
+private:
+    bool Note(const char* what, const ToolEvent& ev) {
+        log_.push_back(name_ + " " + what + " " + std::to_string(ev.image.x) + "," + std::to_string(ev.image.y));
+        return takes_;
+    }
+    std::vector<std::string>& log_;
+    std::string name_;
+    bool takes_;
+};
+
+TEST_F(ViewTest, MouseEventsGoToThePasteObjectsFirstThenTheCurrentTool) {
+    ASSERT_TRUE(CreateNewImage(*editor, 50, 40, 96, 96, false));
+    SetZoom(*editor, 200);
+    std::vector<std::string> log;
+    editor->tools[kPasteObjectHandling] = std::make_unique<RecordingTool>(log, "objects", false);
+    editor->tools[kToolFill] = std::make_unique<RecordingTool>(log, "fill", false);
+    editor->Current()->tool = kToolFill;
+    const ImageSlot* s = editor->Current();
+    const LPARAM at = MAKELPARAM(s->originX + 21, s->originY + 9);  // pixel 10, 4
+    SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(editor->frame.view, WM_MOUSEMOVE, MK_LBUTTON, at);
+    SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, at);
+    SendMessageW(editor->frame.view, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    ReleaseCapture();
+    const std::vector<std::string> expected = {"objects press 10,4",   "fill press 10,4",   "objects move 10,4", "fill move 10,4",
+                                               "objects release 10,4", "fill release 10,4", "objects double 10,4",
+                                               "fill double 10,4"};
+    EXPECT_EQ(log, expected);
+
+    // An object that takes the press keeps it from the tool; both draw above the image.
+    log.clear();
+    editor->tools[kPasteObjectHandling] = std::make_unique<RecordingTool>(log, "objects", true);
+    SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ReleaseCapture();
+    EXPECT_EQ(log, std::vector<std::string>{"objects press 10,4"});
+    log.clear();
+    GpBitmapOwner buffer;
+    ASSERT_TRUE(RenderView(*editor, buffer));
+    EXPECT_EQ(log, (std::vector<std::string>{"objects overlay", "fill overlay"}));
+    // A press outside the image reaches nobody.
+    log.clear();
+    SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(s->originX - 3, s->originY));
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(ViewTest, ToolCursorsAreLoaded) {
