@@ -230,3 +230,20 @@ TEST(PixelViewAccess, FillSetsEveryPixelAndNoPadding) {
 
 }  // namespace
 }  // namespace mirelo
+
+#include "ui/disabled_look.h"
+
+namespace mirelo {
+namespace {
+
+TEST(DisabledLook, GreyAtHalfOpacityStaysPremultiplied) {
+    // B, G, R, A premultiplied: opaque red, half-transparent green, transparent.
+    uint8_t px[] = {0, 0, 255, 255, 0, 128, 0, 128, 0, 0, 0, 0};
+    FadeToGrey(PixelView{3, 1, 12, fmt::k32PARGB, px});
+    const uint8_t expected[] = {38, 38, 38, 127, 37, 37, 37, 64, 0, 0, 0, 0};
+    for (size_t i = 0; i < sizeof px; ++i) EXPECT_EQ(px[i], expected[i]) << i;
+    for (size_t i = 0; i < sizeof px; i += 4) EXPECT_LE(px[i], px[i + 3]);  // colour never exceeds alpha
+}
+
+}  // namespace
+}  // namespace mirelo

@@ -92,9 +92,12 @@ void SetImages(HWND tb, const ToolBarButton* buttons, size_t count, int size) {
     std::vector<ToolIcon> icons;
     for (size_t i = 0; i < count; ++i)
         if (buttons[i].command != 0) icons.push_back(IconOf(buttons[i].command));
-    HIMAGELIST list = CreateToolbarImageList(icons.data(), static_cast<int>(icons.size()), size);
-    HIMAGELIST old = reinterpret_cast<HIMAGELIST>(SendMessageW(tb, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list)));
-    if (old && old != list) ImageList_Destroy(old);
+    // Disabled buttons show their icon in grey at half opacity, the same on every system.
+    for (UINT message : {TB_SETIMAGELIST, TB_SETDISABLEDIMAGELIST}) {
+        HIMAGELIST list = CreateToolbarImageList(icons.data(), static_cast<int>(icons.size()), size, message == TB_SETDISABLEDIMAGELIST);
+        HIMAGELIST old = reinterpret_cast<HIMAGELIST>(SendMessageW(tb, message, 0, reinterpret_cast<LPARAM>(list)));
+        if (old && old != list) ImageList_Destroy(old);
+    }
     SendMessageW(tb, TB_AUTOSIZE, 0, 0);
 }
 

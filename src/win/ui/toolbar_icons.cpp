@@ -6,6 +6,8 @@
 // drawn at four times its size and averaged down, so edges look the same on every rasteriser.
 #include "ui/toolbar_icons.h"
 
+#include "ui/disabled_look.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -547,9 +549,14 @@ HBITMAP DrawToolbarIcons(const ToolIcon* icons, int count, int size) {
     return strip;
 }
 
-HIMAGELIST CreateToolbarImageList(const ToolIcon* icons, int count, int size) {
+HIMAGELIST CreateToolbarImageList(const ToolIcon* icons, int count, int size, bool disabled) {
     HBITMAP strip = DrawToolbarIcons(icons, count, size);
     if (!strip) return nullptr;
+    DIBSECTION dib{};
+    if (disabled && GetObjectW(strip, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits) {
+        FadeToGrey(PixelView{count * size, size, dib.dsBm.bmWidthBytes, fmt::k32PARGB, static_cast<uint8_t*>(dib.dsBm.bmBits)});
+        GdiFlush();
+    }
     HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR32, count, 0);
     bool ok = list && ImageList_Add(list, strip, nullptr) == 0 && ImageList_GetImageCount(list) == count;
     DeleteObject(strip);

@@ -37,6 +37,6 @@ HBITMAP DrawToolbarIcons(const ToolIcon* icons, int count, int size);
 
 // Creates an ILC_COLOR32 image list of size x size holding the icons in the given order.
 // Returns nullptr on failure. Caller destroys the list.
-HIMAGELIST CreateToolbarImageList(const ToolIcon* icons, int count, int size);
+HIMAGELIST CreateToolbarImageList(const ToolIcon* icons, int count, int size, bool disabled = false);
 
 }  // namespace mirelo
