@@ -137,6 +137,24 @@ protected:
         return SaveCurrent(*editor, p);
     }
     int Occupied() const { return editor->images.Occupied(); }
+    // Command 40002, choosing `names` in the test's folder; false when the dialog never showed.
+    bool OpenThroughTheDialog(const Text& names) {
+        bool seen = false;
+        editor->dialogObserver = [&](HWND dlg, int id) {
+            if (id != kOpenDialogId) return;
+            seen = true;
+            // The dialog may start in the folder used last: the user goes to the folder first, then
+            // picks the files there.
+            const int box = GetDlgItem(dlg, 0x47C) ? 0x47C : 0x480;
+            SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(dir)));
+            SendMessageW(dlg, WM_COMMAND, IDOK, 0);
+            SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(names)));
+            PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+        };
+        Send(cmd::kOpen);
+        editor->dialogObserver = nullptr;
+        return seen;
+    }
     Text dir;
 };
 
@@ -275,21 +293,7 @@ TEST_F(FilesTest, OpenDialogOpensSeveralFilesInOrder) {
     Text a = dir + u"\\one.png", b = dir + u"\\two.bmp";
     ASSERT_TRUE(WritePicture(a, 3, 3, 0xFF010203));
     ASSERT_TRUE(WritePicture(b, 4, 3, 0xFF040506));
-    bool seen = false;
-    editor->dialogObserver = [&](HWND dlg, int id) {
-        if (id != kOpenDialogId) return;
-        seen = true;
-        // The dialog may start in the folder used last: the user goes to the folder first, then
-        // picks two files there.
-        const int box = GetDlgItem(dlg, 0x47C) ? 0x47C : 0x480;
-        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(dir)));
-        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
-        Text names = u"\"one.png\" \"two.bmp\"";
-        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(names)));
-        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    };
-    Send(cmd::kOpen);
-    ASSERT_TRUE(seen);
+    ASSERT_TRUE(OpenThroughTheDialog(u"\"one.png\" \"two.bmp\""));
     ASSERT_EQ(Occupied(), 2);
     EXPECT_EQ(editor->images.slots[0].path, a);
     EXPECT_EQ(editor->images.slots[1].path, b);
@@ -300,16 +304,7 @@ TEST_F(FilesTest, BatchWhoseLastFileFailsStillRefreshesTheMenus) {
     Text a = dir + u"\\good.png", bad = dir + u"\\bad.png";
     ASSERT_TRUE(WritePicture(a, 3, 3, 0xFF010203));
     PutFile(bad, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
-    editor->dialogObserver = [&](HWND dlg, int id) {
-        if (id != kOpenDialogId) return;
-        const int box = GetDlgItem(dlg, 0x47C) ? 0x47C : 0x480;
-        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(dir)));
-        SendMessageW(dlg, WM_COMMAND, IDOK, 0);
-        Text names = u"\"good.png\" \"bad.png\"";
-        SendMessageW(dlg, CDM_SETCONTROLTEXT, box, reinterpret_cast<LPARAM>(W(names)));
-        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    };
-    Send(cmd::kOpen);
+    ASSERT_TRUE(OpenThroughTheDialog(u"\"good.png\" \"bad.png\""));
     ASSERT_EQ(Occupied(), 1);
     EXPECT_TRUE(Shown(MessageText(u"読み込みに失敗しました\n%s").Arg(bad).Str()));
     // The image that did open shows at once: menus, tool bar and status line.

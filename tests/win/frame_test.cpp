@@ -42,6 +42,20 @@ protected:
         ADD_FAILURE() << "no sub-menu";
         return false;
     }
+    // A 1 × 1 bitmap left on the clipboard, as another program leaves one.
+    bool PutBitmapOnClipboard() {
+        if (!OpenClipboard(editor->frame.mainWindow)) return false;
+        EmptyClipboard();
+        HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 4);
+        auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+        h->biSize = sizeof *h;
+        h->biWidth = h->biHeight = 1;
+        h->biPlanes = 1;
+        h->biBitCount = 32;
+        GlobalUnlock(dib);
+        SetClipboardData(CF_DIB, dib);
+        return CloseClipboard() != 0;
+    }
     bool ButtonEnabled(HWND bar, int id) { return SendMessageW(bar, TB_ISBUTTONENABLED, id, 0) != 0; }
     std::vector<Text> OpenPaths() {
         std::vector<Text> out;
@@ -189,17 +203,7 @@ TEST_F(FrameTest, MenuStateWithoutImages) {
     EXPECT_TRUE(TopEnabled(8));
     for (int pos = 1; pos <= 7; ++pos) EXPECT_FALSE(TopEnabled(pos)) << pos;
     // A bitmap left on the clipboard by another program enables the Edit menu.
-    ASSERT_TRUE(OpenClipboard(editor->frame.mainWindow));
-    EmptyClipboard();
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 4);
-    auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-    h->biSize = sizeof *h;
-    h->biWidth = h->biHeight = 1;
-    h->biPlanes = 1;
-    h->biBitCount = 32;
-    GlobalUnlock(dib);
-    SetClipboardData(CF_DIB, dib);
-    CloseClipboard();
+    ASSERT_TRUE(PutBitmapOnClipboard());
     RefreshMenuState(*editor);
     EXPECT_TRUE(TopEnabled(1));
     EXPECT_FALSE(TopEnabled(4));
@@ -251,17 +255,7 @@ TEST_F(FrameTest, MenuStateWithImages) {
 TEST_F(FrameTest, CommandsThatDoNothingYetAreGreyed) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
-    ASSERT_TRUE(OpenClipboard(editor->frame.mainWindow));
-    EmptyClipboard();
-    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + 4);
-    auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-    h->biSize = sizeof *h;
-    h->biWidth = h->biHeight = 1;
-    h->biPlanes = 1;
-    h->biBitCount = 32;
-    GlobalUnlock(dib);
-    SetClipboardData(CF_DIB, dib);
-    CloseClipboard();
+    ASSERT_TRUE(PutBitmapOnClipboard());
     RefreshMenuState(*editor);
     InitPopup(1);
     for (int id : {cmd::kCut, cmd::kErase, cmd::kPaste}) EXPECT_FALSE(ItemEnabled(id)) << id;
