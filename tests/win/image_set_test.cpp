@@ -157,6 +157,10 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_TRUE(BarChecked(10002));
     EXPECT_FALSE(BarChecked(10000));
 
+    // Each image's paste objects and selected object move with it.
+    editor->images.slots[2].pasteObjects.items = {PasteObject{}, PasteObject{true, false}};
+    editor->images.slots[2].pasteObjects.selected = 1;
+
     // Close slot 0 of three: the former slot 1 becomes slot 0 and current.
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, 10000, 0);
     EXPECT_EQ(editor->images.current, 0);
@@ -167,7 +171,13 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_EQ(editor->Current()->width, 20);
     EXPECT_EQ(editor->Current()->path, u"new2");
     EXPECT_EQ(editor->images.slots[1].path, u"new3");
+    EXPECT_EQ(editor->images.slots[1].pasteObjects.Count(), 2);
+    ASSERT_NE(editor->images.slots[1].pasteObjects.Selected(), nullptr);
+    EXPECT_TRUE(editor->images.slots[1].pasteObjects.Selected()->isText);
+    EXPECT_EQ(editor->images.PasteObjectTotal(), 2);
+    editor->images.slots[1].pasteObjects.Clear();
     EXPECT_FALSE(editor->images.slots[2].occupied());
+    EXPECT_TRUE(editor->images.slots[2].pasteObjects.Empty());
     EXPECT_EQ(BarButtons(), 2);
     EXPECT_TRUE(BarChecked(10000));
     EXPECT_EQ(ImageList_GetImageCount(editor->frame.imageBarList), 2);
