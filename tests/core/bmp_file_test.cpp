@@ -28,6 +28,24 @@ TEST(BmpFile, TwentyFourBitRoundTripReadsAsOpaqueArgb) {
             EXPECT_EQ(ReadStored(back.view, x, y), 0xFF000000u | (0x010203u * (x + 1) + 0x100000u * y)) << x << "," << y;
 }
 
+TEST(BmpFile, ThirtyTwoBitFilesTakeTheFourthByteAsAlphaUnlessItIsAlwaysZero) {
+    for (uint8_t firstAlpha : {uint8_t{0}, uint8_t{0x80}}) {
+        OwnedPixels src;
+        src.Allocate(2, 1, fmt::k32RGB);
+        WriteStored(src.view, 0, 0, uint32_t{firstAlpha} << 24 | 0x102030u);
+        WriteStored(src.view, 1, 0, 0x405060u);
+        std::vector<uint8_t> file;
+        ASSERT_TRUE(WriteBmp(src.view, &file));
+        OwnedPixels back;
+        PixelFormat format = 0;
+        std::string error;
+        ASSERT_TRUE(ReadBmp(file, &back, &format, &error)) << error;
+        const uint32_t a0 = firstAlpha ? firstAlpha : 0xFF, a1 = firstAlpha ? 0 : 0xFF;
+        EXPECT_EQ(ReadStored(back.view, 0, 0), a0 << 24 | 0x102030u) << int{firstAlpha};
+        EXPECT_EQ(ReadStored(back.view, 1, 0), a1 << 24 | 0x405060u) << int{firstAlpha};
+    }
+}
+
 TEST(BmpFile, IndexedFilesKeepTheirPalette) {
     OwnedPixels src;
     src.palette = {0xFF000000u, 0xFFFF0000u};

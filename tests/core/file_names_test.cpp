@@ -62,6 +62,8 @@ TEST(FileNames, ExtensionRules) {
     EXPECT_TRUE(HasExtension(u"x.CUR", u"cur"));
     EXPECT_FALSE(HasExtension(u"x.ico", u"cur"));
     EXPECT_FALSE(HasExtension(u"x", u"cur"));
+    EXPECT_TRUE(HasAnyExtension(u"C:\\a\\x.ico"));
+    EXPECT_FALSE(HasAnyExtension(u"C:\\taro.yamada\\x"));
 }
 
 TEST(FileNames, ColourDepthAndPropertyMasks) {

@@ -66,8 +66,8 @@ bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fi
         source.paletteCount = static_cast<int>(layout.palette.size());
     }
     *fileFormat = layout.format;
-    // A 32-bit file is taken as 32-A8R8G8B8 (its fourth byte is alpha).
-    if (layout.format == fmt::k32RGB && !layout.throughMasks) source.format = fmt::k32ARGB;
+    // A 32-bit file's fourth byte is its alpha, unless it is 0 in every pixel (a file that never
+    // stored alpha there is opaque), as the decoding of 32-R8G8B8 pixels has it.
     std::vector<uint8_t> bgra;
     if (!DecodeToBgra(source, bgra)) {
         *error = "unsupported pixel format";

@@ -120,6 +120,8 @@ Text WithDefaultExtension(TextView name, TextView extension) {
     return out;
 }
 
+bool HasAnyExtension(TextView name) { return DotOf(name) != TextView::npos; }
+
 bool HasExtension(TextView name, TextView extension) {
     size_t dot = DotOf(name);
     return dot != TextView::npos && EqualsIgnoringCase(name.substr(dot + 1), extension);

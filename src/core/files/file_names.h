@@ -46,6 +46,8 @@ Text ReplaceExtension(TextView name, TextView extension);
 // The save name after the dialog: "name.extension" when the file name (after the last "\" or
 // "/") has no ".", whatever the folders are called.
 Text WithDefaultExtension(TextView name, TextView extension);
+// True when the file name (after the last "\" or "/") has a ".".
+bool HasAnyExtension(TextView name);
 // True when the text after the last "." of the name equals `extension` (case-insensitive).
 bool HasExtension(TextView name, TextView extension);
 

@@ -13,6 +13,7 @@
 #include "app/menu_state.h"
 #include "clipboard/clipboard.h"
 #include "colour/indexed_conversion.h"
+#include "files/file_names.h"
 #include "files/safe_write.h"
 #include "image/apply_op.h"
 #include "image/bitmap_access.h"
@@ -647,17 +648,6 @@ private:
     ListState st_;
 };
 
-bool ExtensionIsCur(TextView name, size_t dot) {
-    TextView ext = name.substr(dot + 1);
-    if (ext.size() != 3) return false;
-    const char16_t want[] = u"cur";
-    for (size_t i = 0; i < 3; ++i) {
-        char16_t c = ext[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != want[i]) return false;
-    }
-    return true;
-}
 }  // namespace
 
 bool HotSpotDialog(Editor& e, HWND owner, int slot) {
@@ -686,15 +676,12 @@ void IconOrPointerQuestion(Editor& e, const std::function<void()>& reopenSaveDia
     }
     if (answer != IDNO) return;
     Text& name = e.saveName;
-    const size_t separator = name.find_last_of(u"\\/");
-    const size_t dot = name.rfind(u'.');
-    const bool hasExtension = dot != Text::npos && (separator == Text::npos || dot > separator);
-    if (!hasExtension || !ExtensionIsCur(name, dot)) {
-        if (hasExtension) {
+    if (!HasExtension(name, u"cur")) {
+        if (HasAnyExtension(name)) {
             e.messages.App(u"拡張子を .cur に変更します", MB_OK | MB_ICONINFORMATION);
-            name = name.substr(0, dot) + u".cur";
+            name = ReplaceExtension(name, u"cur");
         } else {
-            name += u".cur";
+            name = WithDefaultExtension(name, u"cur");
         }
         if (FileExists(name) &&
             e.messages.App(u"指定されたファイルは存在します。\n上書きしますか", MB_YESNO | MB_ICONQUESTION) != IDYES) {

@@ -217,8 +217,12 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     const bool written = WriteFileSafely(e.saveName, [&](const Text& newFile) {
         return gp::GdipSaveImageToFile(bitmap, W(newFile), &encoder, params) == Gdiplus::Ok;
     });
-    if (!written) {
+    // The image stays as it was when the save does not finish: its comment is put back.
+    auto keepComment = [&] {
         if (!comment.empty()) gp::GdipSetPropertyItem(s->bitmap.get(), reinterpret_cast<Gdiplus::PropertyItem*>(comment.data()));
+    };
+    if (!written) {
+        keepComment();
         e.messages.App(u"別名で保存してください", MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -226,6 +230,7 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     // The editor shows what the file holds: the file is read back into the slot.
     GpBitmapOwner readBack;
     if (!(e.readBackObserver ? e.readBackObserver(e.saveName, readBack) : DecodeFile(e.saveName, readBack, true))) {
+        keepComment();
         e.messages.App(MessageText(u"読み込みに失敗しました\n%s").Arg(e.saveName).Str(), MB_OK | MB_ICONWARNING);
         return false;
     }
