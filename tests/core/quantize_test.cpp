@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -64,15 +65,17 @@ QuantizeResult Convert(Image& image, int mode, bool dither, PixelFormat source =
 // flags, indices and the diffused working pixels agree exactly.
 void ExpectSameAsReference(const Image& image, int mode, bool dither, const std::string& what,
                            PixelFormat source = fmt::k32ARGB, const std::vector<uint32_t>* loaded = nullptr,
-                           std::vector<uint32_t> targetDefault = {}) {
+                           std::vector<uint32_t> targetDefault = {}, int threads = 0) {
     Image fast = image, plain = image;
     QuantizeRequest qf = MakeRequest(fast, mode, dither, source);
     QuantizeRequest qp = MakeRequest(plain, mode, dither, source);
     qf.loadedFixedPalette = qp.loadedFixedPalette = loaded;
     qf.targetDefaultPalette = qp.targetDefaultPalette = targetDefault;
+    qf.threads = threads;
     QuantizeResult a = Quantize(qf);
     QuantizeResult b = QuantizeReference(qp);
-    SCOPED_TRACE(what + " mode " + std::to_string(mode) + (dither ? " dither" : " plain"));
+    SCOPED_TRACE(what + " mode " + std::to_string(mode) + (dither ? " dither" : " plain") + " threads " +
+                 std::to_string(threads));
     ASSERT_EQ(a.status, b.status);
     ASSERT_EQ(a.palette, b.palette);
     ASSERT_EQ(a.paletteFlags, b.paletteFlags);
@@ -223,6 +226,99 @@ TEST(Quantize, MatchesReferenceWhenRowsAreSharedAmongThreads) {
     for (int mode : {1, 5, 7, 9, 10}) {
         ExpectSameAsReference(image, mode, true, "noisy 640x480");
         if (HasFatalFailure()) return;
+    }
+}
+
+// Smooth shading, fine texture and hard edges in all three channels, as in a photograph: every
+// small cell of the colour cube holds many colours, and dithering keeps moving them across cells.
+Image PhotoLike(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    return Make(w, h, [&](int x, int y) {
+        const int edge = ((x / 37 + y / 23) % 5 == 0) ? 40 : 0;
+        auto channel = [&](double v) { return std::clamp(static_cast<int>(v) + static_cast<int>(rng() % 21) - 10 + edge, 0, 255); };
+        return Rgb(channel(128 + 90 * std::sin(x * 0.05 + y * 0.013)), channel(120 + 80 * std::sin(y * 0.04 - x * 0.02)),
+                   channel(110 + 100 * std::cos((x + y) * 0.03)));
+    });
+}
+
+TEST(Quantize, MatchesReferenceOnPhotoLikeImages) {
+    const Image photo = PhotoLike(160, 120, 4);
+    for (int threads : {1, 4}) {
+        for (int mode = 1; mode <= 12; ++mode) {
+            for (bool dither : {false, true}) {
+                ExpectSameAsReference(photo, mode, dither, "photo-like 160x120", fmt::k32ARGB, nullptr, {}, threads);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+// Converts copies of `image` with one thread and with each of `counts`, and checks that all agree.
+void ExpectSameForThreadCounts(const Image& image, int mode, bool dither, std::initializer_list<int> counts) {
+    Image one = image;
+    QuantizeRequest q1 = MakeRequest(one, mode, dither);
+    q1.threads = 1;
+    const QuantizeResult expected = Quantize(q1);
+    for (int threads : counts) {
+        SCOPED_TRACE(std::to_string(image.width) + "x" + std::to_string(image.height) + " mode " + std::to_string(mode) +
+                     (dither ? " dither" : " plain") + " threads " + std::to_string(threads));
+        Image many = image;
+        QuantizeRequest q = MakeRequest(many, mode, dither);
+        q.threads = threads;
+        const QuantizeResult r = Quantize(q);
+        ASSERT_EQ(r.status, 0);
+        ASSERT_EQ(r.palette, expected.palette);
+        ASSERT_EQ(r.indices, expected.indices);
+        ASSERT_EQ(many.bytes, one.bytes);
+    }
+}
+
+TEST(Quantize, ThreadCountsGiveTheSameResult) {
+    // A last band of one, two or three rows; eight threads on a machine with fewer cores are
+    // taken off their cores while others wait for them, so the threads below stop waiting and
+    // the rest goes to fewer threads.
+    for (int height : {100, 101, 103}) {
+        const Image photo = PhotoLike(200, height, static_cast<unsigned>(height));
+        for (int mode : {1, 5, 9, 10, 12})
+            for (bool dither : {false, true}) ExpectSameForThreadCounts(photo, mode, dither, {2, 3, 8});
+    }
+    // Large enough for the conversion to choose threads itself.
+    const Image large = PhotoLike(640, 410, 7);
+    for (int mode : {9, 12}) ExpectSameForThreadCounts(large, mode, true, {0});
+}
+
+TEST(Quantize, CrowdedAndTiedPalettesMatchReference) {
+    // Palettes whose entries crowd one corner of the cube (cells with more than 64 candidates),
+    // repeat one another, or stand at equal distances from the image's colours: the first entry
+    // in palette order among the nearest must win every time.
+    std::mt19937 rng(12);
+    std::vector<uint32_t> crowded, repeated, around;
+    for (int i = 0; i < 256; ++i) crowded.push_back(Rgb(120 + rng() % 12, 130 + rng() % 12, 140 + rng() % 12));
+    for (int i = 0; i < 256; ++i) repeated.push_back(crowded[static_cast<size_t>((i * 7) % 16)]);
+    for (int d : {24, 16, 8})
+        for (int sign : {1, -1})
+            for (int channel = 2; channel >= 0; --channel) {
+                int c[3] = {126, 136, 146};
+                c[channel] += sign * d;
+                around.push_back(Rgb(c[0], c[1], c[2]));
+            }
+    around.push_back(around[4]);
+    const Image image = Make(96, 64, [&](int x, int y) {
+        const int n = static_cast<int>(rng() % 9) - 4;
+        return Rgb(126 + ((x + y) % 3 == 0 ? 0 : n), 136 + (x % 4 == 0 ? 0 : n), 146 + (y % 5 == 0 ? 0 : n));
+    });
+    const struct {
+        const char* name;
+        const std::vector<uint32_t>* palette;
+        int mode;
+    } cases[] = {{"crowded", &crowded, 10}, {"repeated", &repeated, 10}, {"around", &around, 10}};
+    for (const auto& c : cases) {
+        for (int threads : {1, 3}) {
+            for (bool dither : {false, true}) {
+                ExpectSameAsReference(image, c.mode, dither, c.name, fmt::k32ARGB, c.palette, {}, threads);
+                if (HasFatalFailure()) return;
+            }
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -11,6 +12,14 @@
 #endif
 #include <new>
 #include <unordered_set>
+
+#if defined(__GNUC__)
+#define MIRELO_ALWAYS_INLINE inline __attribute__((always_inline))
+#define MIRELO_NOINLINE __attribute__((noinline))
+#else
+#define MIRELO_ALWAYS_INLINE inline
+#define MIRELO_NOINLINE
+#endif
 
 namespace mirelo {
 
@@ -49,6 +58,7 @@ inline int Red(uint32_t c) { return (c >> 16) & 0xFF; }
 inline int Green(uint32_t c) { return (c >> 8) & 0xFF; }
 inline int Blue(uint32_t c) { return c & 0xFF; }
 
+#if !defined(__SSE2__)
 inline uint8_t Spread(uint8_t value, int weight, int error) {
     int v = value + weight * error / 16;
     return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
@@ -59,6 +69,7 @@ inline void Spread(uint8_t* p, int weight, int er, int eg, int eb) {
     p[1] = Spread(p[1], weight, eg);
     p[2] = Spread(p[2], weight, er);
 }
+#endif
 
 // Full 32-bit colours of the pixels in order of first appearance; stops once limit + 1 are known.
 int DistinctColours(const PixelView& v, int limit, std::vector<uint32_t>& list) {
@@ -82,155 +93,302 @@ int DistinctColours(const PixelView& v, int limit, std::vector<uint32_t>& list) 
     return static_cast<int>(list.size());
 }
 
+#if defined(__SSE2__)
+// A pixel's B, G, R (and A) as the low four 16-bit lanes of a vector.
+using Lanes = __m128i;
+#else
+struct Lanes {};
+#endif
+
+// A palette colour as four 16-bit values B, G, R, 0 (the form the error diffusion subtracts).
+inline uint64_t WideColour(uint32_t c) {
+    return uint64_t(Blue(c)) | uint64_t(Green(c)) << 16 | uint64_t(Red(c)) << 32;
+}
+
 // Nearest-colour search for each pixel colour over a range of the palette. The colour cube is cut
-// into cells (16 values wide in each channel); a cell's candidate list, made when a
-// colour first falls into it, holds every entry of the cell's range that can be the closest for
-// some colour of the cell, in palette order. An entry is left out only when its least possible
-// distance to the cell exceeds the greatest distance from the cell to another entry, so all of
+// into cells 8 values wide in each channel; a cell's candidate list, made when a colour first
+// falls into it, holds every entry of the cell's range that can be the closest for some colour
+// of the cell, in palette order. An entry is left out only when its least possible distance to
+// the cell exceeds the greatest distance from the cell to another entry (the bound), so all of
 // a colour's closest entries are on the list and the first of them in palette order is found,
-// exactly as a walk over the whole range finds it.
+// exactly as a walk over the whole range finds it. The lists are drawn from those of cells 16
+// wide: an entry on a small cell's list, and the entry that sets its bound, are on the list of
+// the large cell around it (the small cell's least distances are no smaller and its bound no
+// larger).
+//
+// The candidates sit eight to a group. Each lane's key is distance × 64 + the lane's place on
+// the list (offset so that a signed 16-bit minimum orders the keys), so one minimum over all
+// lanes gives both the least distance and, among the entries at that distance, the first on the
+// list, without a branch per candidate. Lists longer than 64 are taken 64 at a time.
+template <int kKey, bool kRanged>
 class CellSearch {
 public:
     // Search over the whole palette.
-    explicit CellSearch(const std::vector<uint32_t>& palette) : CellSearch(palette, -1, nullptr, nullptr) {}
+    explicit CellSearch(const std::vector<uint32_t>& palette) : CellSearch(palette, nullptr, nullptr) {}
 
-    // Search over a range that depends on one channel's value (0 B, 1 G, 2 R): [from[v], to[v]).
-    // Each distinct range has cells of its own.
-    CellSearch(const std::vector<uint32_t>& palette, int keyChannel, const int* from, const int* to)
-        : keyChannel_(keyChannel) {
-        for (uint32_t c : palette) {
-            rgb_[0].push_back(static_cast<uint8_t>(Red(c)));
-            rgb_[1].push_back(static_cast<uint8_t>(Green(c)));
-            rgb_[2].push_back(static_cast<uint8_t>(Blue(c)));
-        }
+    // Search over a range that depends on the value v of the channel kKey (0 B, 1 G, 2 R):
+    // [from[v], to[v]). Each distinct range has cells of its own, only for the values of the
+    // key channel that have that range.
+    CellSearch(const std::vector<uint32_t>& palette, const int* from, const int* to) : palette_(palette) {
         const int n = static_cast<int>(palette.size());
-        for (int value = 0; value < 256; ++value) {
-            std::pair<int, int> range{from ? from[value] : 0, to ? to[value] : n};
-            auto it = std::find(ranges_.begin(), ranges_.end(), range);
-            rangeOf_[value] = static_cast<int>(it - ranges_.begin()) << (3 * kCellBits);
-            if (it == ranges_.end()) ranges_.push_back(range);
+        for (uint32_t c : palette) {
+            wide_.push_back(WideColour(c));
+            channel_[0].push_back(static_cast<int16_t>(Red(c)));
+            channel_[1].push_back(static_cast<int16_t>(Green(c)));
+            channel_[2].push_back(static_cast<int16_t>(Blue(c)));
         }
-        cells_.assign(ranges_.size() << (3 * kCellBits), kUnbuilt);
+        if (wide_.empty()) {
+            wide_.push_back(0);
+            for (auto& values : channel_) values.push_back(0);
+        }
+        uint8_t lowest[256], highest[256];  // key values of each range
+        for (int value = 0; value < 256; ++value) {
+            std::pair<int, int> range{kRanged ? from[value] : 0, kRanged ? to[value] : n};
+            auto it = std::find(ranges_.begin(), ranges_.end(), range);
+            const size_t id = static_cast<size_t>(it - ranges_.begin());
+            rangeOf_[value] = static_cast<uint8_t>(id);
+            if (it == ranges_.end()) {
+                ranges_.push_back(range);
+                lowest[id] = static_cast<uint8_t>(value);
+            }
+            highest[id] = static_cast<uint8_t>(value);
+        }
+        // Each range has 32 × 32 cells 8 wide (16 × 16 cells 16 wide) for each block of 8 (16)
+        // key values its values touch.
+        size_t small = 0, large = 0;
+        std::vector<size_t> smallStart, largeStart;
+        for (size_t id = 0; id < ranges_.size(); ++id) {
+            rangeLowest_[id] = lowest[id];
+            rangeHighest_[id] = highest[id];
+            smallStart.push_back(small);
+            largeStart.push_back(large);
+            small += size_t((highest[id] >> 3) - (lowest[id] >> 3) + 1) << 10;
+            large += size_t((highest[id] >> 4) - (lowest[id] >> 4) + 1) << 8;
+        }
+        for (int value = 0; value < 256; ++value) {
+            const size_t id = rangeOf_[value];
+            smallBase_[value] = static_cast<uint32_t>(smallStart[id] + (size_t((value >> 3) - (lowest[id] >> 3)) << 10));
+            largeBase_[value] = static_cast<uint32_t>(largeStart[id] + (size_t((value >> 4) - (lowest[id] >> 4)) << 8));
+        }
+        cells_.assign(small, 0);
+        lists_.assign(large, 0);
     }
 
-    int Nearest(int r, int g, int b) {
-        const int key = keyChannel_ == 2 ? r : keyChannel_ == 1 ? g : b;
-        const size_t cell = static_cast<size_t>(rangeOf_[key & 255] | (r >> kShift) << (2 * kCellBits) |
-                                                (g >> kShift) << kCellBits | (b >> kShift));
+    // Index of the nearest entry to colour `c` (B | G << 8 | R << 16, alpha above it ignored), whose
+    // B, G, R are also in `lanes`; `chosen` receives that entry's colour as from WideColour.
+    MIRELO_ALWAYS_INLINE int Nearest(uint32_t c, Lanes lanes, const uint64_t*& chosen) {
+        const size_t cell = smallBase_[(c >> (8 * kKey)) & 255] + (((c >> (8 * kHigh - 2)) & 0x3E0) | ((c >> (8 * kLow + 3)) & 0x1F));
         uint32_t ref = cells_[cell];
-        if (ref == kUnbuilt) ref = Build(cell, key, r, g, b);
+        if (ref == 0) ref = Build(cell, c);
         const Group* group = groups_.data() + (ref >> 6);
         const int groups = static_cast<int>(ref & 63);
-        int best = 0, bestDistance = 1 << 30;
+        int slot;
 #if defined(__SSE2__)
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i pr = _mm_set1_epi16(static_cast<int16_t>(r)), pg = _mm_set1_epi16(static_cast<int16_t>(g)),
-                      pb = _mm_set1_epi16(static_cast<int16_t>(b));
-        for (int k = 0; k < groups; ++k) {
-            const __m128i redGreen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(group[k].r));
-            const __m128i blue = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(group[k].b));
-            const __m128i cr = _mm_unpacklo_epi8(redGreen, zero), cg = _mm_unpackhi_epi8(redGreen, zero),
-                          cb = _mm_unpacklo_epi8(blue, zero);
-            const __m128i dr = _mm_max_epi16(_mm_sub_epi16(cr, pr), _mm_sub_epi16(pr, cr));
-            const __m128i dg = _mm_max_epi16(_mm_sub_epi16(cg, pg), _mm_sub_epi16(pg, cg));
-            const __m128i db = _mm_max_epi16(_mm_sub_epi16(cb, pb), _mm_sub_epi16(pb, cb));
-            const __m128i d = _mm_add_epi16(_mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(dr, dg), db), 1),
-                                            _mm_max_epi16(_mm_max_epi16(dr, dg), db));
-            __m128i m = _mm_min_epi16(d, _mm_shuffle_epi32(d, _MM_SHUFFLE(1, 0, 3, 2)));
-            m = _mm_min_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
-            m = _mm_min_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
-            const int least = _mm_cvtsi128_si32(m) & 0xFFFF;
-            if (least < bestDistance) {
-                const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(d, _mm_set1_epi16(static_cast<int16_t>(least)))));
-                bestDistance = least;
-                best = group[k].index[__builtin_ctz(mask) >> 1];
-            }
+        const __m128i blue = _mm_shufflelo_epi16(lanes, _MM_SHUFFLE(0, 0, 0, 0));
+        const __m128i green = _mm_shufflelo_epi16(lanes, _MM_SHUFFLE(1, 1, 1, 1));
+        const __m128i red = _mm_shufflelo_epi16(lanes, _MM_SHUFFLE(2, 2, 2, 2));
+        const __m128i pb = _mm_unpacklo_epi64(blue, blue), pg = _mm_unpacklo_epi64(green, green),
+                      pr = _mm_unpacklo_epi64(red, red);
+        if (groups == 1) {
+            slot = Least(Keys(group[0], 0, pr, pg, pb)) & 63;
+        } else if (groups == 2) {
+            slot = Least(_mm_min_epi16(Keys(group[0], 0, pr, pg, pb), Keys(group[1], 1, pr, pg, pb))) & 63;
+        } else {
+            slot = NearestAmongMany(group, groups, pr, pg, pb);
         }
 #else
+        (void)lanes;
+        const int r = Red(c), g = Green(c), b = Blue(c);
+        int bestDistance = 1 << 30;
+        slot = 0;
         for (int k = 0; k < groups; ++k) {
             for (int lane = 0; lane < 8; ++lane) {
-                int d = ColourDistance(r, g, b, group[k].r[lane], group[k].g[lane], group[k].b[lane]);
+                const int d = ColourDistance(r, g, b, group[k].r[lane], group[k].g[lane], group[k].b[lane]);
                 if (d < bestDistance) {
                     bestDistance = d;
-                    best = group[k].index[lane];
+                    slot = k * 8 + lane;
                 }
             }
         }
 #endif
-        return best;
+        const int index = group[slot >> 3].index[slot & 7];
+        chosen = wide_.data() + index;
+        return index;
     }
 
 private:
-    // Eight candidates side by side; a group that is not full repeats its first candidate, which
-    // can never be chosen in place of that earlier lane.
-    struct Group {
-        uint8_t r[8], g[8], b[8], index[8];
+    // Eight candidates side by side, one cache line. A group that is not full repeats its
+    // first lane, which can never be chosen in place of that lane.
+    struct alignas(64) Group {
+        int16_t r[8], g[8], b[8];
+        uint8_t index[8];
     };
-    static constexpr uint32_t kUnbuilt = ~uint32_t{0};
+    static constexpr int kGroupsPerRun = 8;  // 64 places fit in the key's six low bits
+    // The other two channels (0 B, 1 G, 2 R), which place a cell within its key values' block.
+    static constexpr int kHigh = kKey == 2 ? 1 : 2, kLow = kKey == 0 ? 1 : 0;
+
+#if defined(__SSE2__)
+    // The keys of the lanes of the k-th group of a run: distance × 64 + place − 32768 (distance
+    // ≤ 637, so no wrap).
+    static __m128i Keys(const Group& group, int k, __m128i pr, __m128i pg, __m128i pb) {
+        const __m128i cr = _mm_load_si128(reinterpret_cast<const __m128i*>(group.r));
+        const __m128i cg = _mm_load_si128(reinterpret_cast<const __m128i*>(group.g));
+        const __m128i cb = _mm_load_si128(reinterpret_cast<const __m128i*>(group.b));
+        const __m128i dr = _mm_max_epi16(_mm_sub_epi16(cr, pr), _mm_sub_epi16(pr, cr));
+        const __m128i dg = _mm_max_epi16(_mm_sub_epi16(cg, pg), _mm_sub_epi16(pg, cg));
+        const __m128i db = _mm_max_epi16(_mm_sub_epi16(cb, pb), _mm_sub_epi16(pb, cb));
+        const __m128i d = _mm_add_epi16(_mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(dr, dg), db), 1),
+                                        _mm_max_epi16(_mm_max_epi16(dr, dg), db));
+        const __m128i place = _mm_add_epi16(_mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7),
+                                            _mm_set1_epi16(static_cast<int16_t>(8 * k - 32768)));
+        return _mm_add_epi16(_mm_slli_epi16(d, 6), place);
+    }
+
+    // The least of eight signed 16-bit lanes, in the low 16 bits of the result.
+    static int Least(__m128i m) {
+        m = _mm_min_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+        m = _mm_min_epi16(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+        m = _mm_min_epi16(m, _mm_shufflelo_epi16(m, _MM_SHUFFLE(2, 3, 0, 1)));
+        return _mm_cvtsi128_si32(m);
+    }
+
+    // The place on the list of the nearest among three or more groups.
+    MIRELO_NOINLINE static int NearestAmongMany(const Group* group, int groups, __m128i pr, __m128i pg, __m128i pb) {
+        int bestKey = 1 << 30, slot = 0;
+        for (int run = 0; run < groups; run += kGroupsPerRun) {
+            __m128i least = Keys(group[run], 0, pr, pg, pb);
+            for (int k = run + 1; k < std::min(groups, run + kGroupsPerRun); ++k)
+                least = _mm_min_epi16(least, Keys(group[k], k - run, pr, pg, pb));
+            const int key = (Least(least) & 0xFFFF) ^ 0x8000;  // distance × 64 + place in the run
+            if ((key >> 6) < (bestKey >> 6)) {
+                bestKey = key;
+                slot = run * 8 + (key & 63);
+            }
+        }
+        return slot;
+    }
+#endif
 
     static int Distance3(const int d[3]) { return ((d[0] + d[1] + d[2]) >> 1) + std::max(d[0], std::max(d[1], d[2])); }
 
-    uint32_t Build(size_t cell, int key, int r, int g, int b) {
-        const int colour[3] = {r, g, b};
-        int low[3], high[3];
-        for (int k = 0; k < 3; ++k) {
-            low[k] = (colour[k] >> kShift) << kShift;
-            high[k] = low[k] + (1 << kShift) - 1;
+    // The entries of `from` (palette indices) that can be the closest for a colour of the box
+    // low[ch]..high[ch] (R, G, B): those whose least distance to the box is within the bound.
+    void Candidates(const uint8_t* from, size_t count, const int low[3], const int high[3], std::vector<uint8_t>& list) {
+        const size_t padded = (count + 7) & ~size_t{7};
+        for (int ch = 0; ch < 3; ++ch) {
+            gathered_[ch].resize(padded);
+            for (size_t k = 0; k < padded; ++k) gathered_[ch][k] = channel_[ch][from[k < count ? k : 0]];
         }
-        const auto [from, to] = ranges_[static_cast<size_t>(rangeOf_[key & 255] >> (3 * kCellBits))];
-        least_.resize(static_cast<size_t>(std::max(to - from, 0)));
+        least_.resize(padded);
         int bound = 1 << 30;
-        for (int i = from; i < to; ++i) {
-            int nearest[3], farthest[3];
-            for (int k = 0; k < 3; ++k) {
-                const int v = rgb_[k][static_cast<size_t>(i)];
-                nearest[k] = v < low[k] ? low[k] - v : v > high[k] ? v - high[k] : 0;
-                farthest[k] = std::max(std::abs(v - low[k]), std::abs(v - high[k]));
+#if defined(__SSE2__)
+        __m128i lowest = _mm_set1_epi16(0x7FFF);
+        for (size_t k = 0; k < padded; k += 8) {
+            __m128i nearest[3], farthest[3];
+            for (int ch = 0; ch < 3; ++ch) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gathered_[ch].data() + k));
+                const __m128i below = _mm_sub_epi16(_mm_set1_epi16(static_cast<int16_t>(low[ch])), v);
+                const __m128i above = _mm_sub_epi16(v, _mm_set1_epi16(static_cast<int16_t>(high[ch])));
+                nearest[ch] = _mm_max_epi16(_mm_max_epi16(below, above), _mm_setzero_si128());
+                farthest[ch] = _mm_sub_epi16(_mm_setzero_si128(), _mm_min_epi16(below, above));
             }
-            least_[static_cast<size_t>(i - from)] = Distance3(nearest);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(least_.data() + k), Distance8(nearest));
+            lowest = _mm_min_epi16(lowest, Distance8(farthest));
+        }
+        alignas(16) int16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), lowest);
+        for (int16_t d : lanes) bound = std::min(bound, int{d});
+#else
+        for (size_t k = 0; k < padded; ++k) {
+            int nearest[3], farthest[3];
+            for (int ch = 0; ch < 3; ++ch) {
+                const int v = gathered_[ch][k];
+                nearest[ch] = v < low[ch] ? low[ch] - v : v > high[ch] ? v - high[ch] : 0;
+                farthest[ch] = std::max(std::abs(v - low[ch]), std::abs(v - high[ch]));
+            }
+            least_[k] = static_cast<int16_t>(Distance3(nearest));
             bound = std::min(bound, Distance3(farthest));
         }
-        const uint32_t offset = static_cast<uint32_t>(groups_.size());
-        int lane = 8;
-        for (int i = from; i < to; ++i) {
-            if (least_[static_cast<size_t>(i - from)] > bound) continue;
-            if (lane == 8) {
-                groups_.emplace_back();
-                lane = 0;
-            }
-            Group& group = groups_.back();
-            const size_t at = static_cast<size_t>(i);
-            group.r[lane] = rgb_[0][at];
-            group.g[lane] = rgb_[1][at];
-            group.b[lane] = rgb_[2][at];
-            group.index[lane] = static_cast<uint8_t>(i);
-            ++lane;
+#endif
+        list.clear();
+        for (size_t k = 0; k < count; ++k)
+            if (least_[k] <= bound) list.push_back(from[k]);
+    }
+
+#if defined(__SSE2__)
+    // Distance3 of eight lanes.
+    static __m128i Distance8(const __m128i d[3]) {
+        return _mm_add_epi16(_mm_srai_epi16(_mm_add_epi16(_mm_add_epi16(d[0], d[1]), d[2]), 1),
+                             _mm_max_epi16(_mm_max_epi16(d[0], d[1]), d[2]));
+    }
+#endif
+
+    // The box (R, G, B) of the colours of a cell `size` wide holding colour c; in a search by
+    // ranges, the key channel is held to the values that have the cell's range.
+    void Box(uint32_t c, size_t range, int size, int low[3], int high[3]) const {
+        const int colour[3] = {Red(c), Green(c), Blue(c)};
+        for (int ch = 0; ch < 3; ++ch) {
+            low[ch] = colour[ch] & ~(size - 1);
+            high[ch] = low[ch] + size - 1;
         }
-        if (lane == 8 && groups_.size() == offset) {  // an empty range: entry 0
-            groups_.emplace_back();
-            groups_.back() = Group{};
-            lane = 1;
+        if (kRanged) {
+            constexpr int key = 2 - kKey;  // 0 B, 1 G, 2 R → place in R, G, B
+            low[key] = std::max(low[key], int{rangeLowest_[range]});
+            high[key] = std::min(high[key], int{rangeHighest_[range]});
         }
-        for (Group& group = groups_.back(); lane < 8; ++lane) {
-            group.r[lane] = group.r[0];
-            group.g[lane] = group.g[0];
-            group.b[lane] = group.b[0];
-            group.index[lane] = group.index[0];
+    }
+
+    MIRELO_NOINLINE uint32_t Build(size_t cell, uint32_t c) {
+        const int key = (c >> (8 * kKey)) & 255;
+        const size_t range = rangeOf_[key];
+        int low[3], high[3];
+        // The list of the cell 16 wide around it.
+        const size_t large = largeBase_[key] + (((c >> (8 * kHigh)) & 0xF0) | ((c >> (8 * kLow + 4)) & 0xF));
+        uint64_t largeRef = lists_[large];
+        if (largeRef == 0) {
+            const auto [from, to] = ranges_[range];
+            all_.clear();
+            for (int i = from; i < to; ++i) all_.push_back(static_cast<uint8_t>(i));
+            if (all_.empty()) all_.push_back(0);  // an empty range: entry 0
+            Box(c, range, 16, low, high);
+            Candidates(all_.data(), all_.size(), low, high, list_);
+            largeRef = uint64_t{pool_.size()} << 9 | list_.size();
+            pool_.insert(pool_.end(), list_.begin(), list_.end());
+            lists_[large] = largeRef;
         }
-        const uint32_t ref = offset << 6 | (static_cast<uint32_t>(groups_.size()) - offset);
+        Box(c, range, 8, low, high);
+        Candidates(pool_.data() + (largeRef >> 9), largeRef & 511, low, high, list_);
+        const size_t offset = groups_.size();
+        const size_t groups = (list_.size() + 7) / 8;
+        if (offset + groups >= (size_t{1} << 26)) throw std::bad_alloc();  // past what a cell's reference holds
+        groups_.resize(offset + groups);
+        for (size_t place = 0; place < groups * 8; ++place) {
+            Group& group = groups_[offset + place / 8];
+            const size_t lane = place % 8;
+            const uint8_t i = list_[place < list_.size() ? place : place & ~size_t{7}];  // a group's rest repeats its first
+            group.r[lane] = channel_[0][i];
+            group.g[lane] = channel_[1][i];
+            group.b[lane] = channel_[2][i];
+            group.index[lane] = i;
+        }
+        const uint32_t ref = static_cast<uint32_t>(offset) << 6 | static_cast<uint32_t>(groups);
         cells_[cell] = ref;
         return ref;
     }
 
-    int keyChannel_;
-    std::vector<uint8_t> rgb_[3];
-    static constexpr int kShift = 4;  // cells are 16 values wide in each channel
-    static constexpr int kCellBits = 8 - kShift;
+    const std::vector<uint32_t>& palette_;
+    std::vector<uint64_t> wide_;               // each entry as from WideColour
     std::vector<std::pair<int, int>> ranges_;  // the distinct search ranges
-    int rangeOf_[256];                         // first cell of the range of each key value
-    std::vector<uint32_t> cells_;  // candidate groups of each cell: first group << 6 | number of groups
+    uint8_t rangeOf_[256];                     // range of each key value
+    uint32_t smallBase_[256], largeBase_[256];  // first cell of each key value's block and range
+    std::vector<uint32_t> cells_;  // cells 8 wide: first group << 6 | number of groups, 0 until made
+    std::vector<uint64_t> lists_;  // cells 16 wide: list start in pool_ << 9 | length, 0 until made
     std::vector<Group> groups_;
-    std::vector<int> least_;
+    std::vector<uint8_t> pool_;                 // candidate lists of the cells 16 wide
+    std::vector<int16_t> channel_[3];          // R, G, B of each entry (entry 0 black when there is none)
+    uint8_t rangeLowest_[256], rangeHighest_[256];  // least and greatest key value of each range
+    std::vector<int16_t> gathered_[3], least_;
+    std::vector<uint8_t> all_, list_;
 };
 
 #if defined(__SSE2__)
@@ -295,6 +453,303 @@ void WriteIndex(QuantizeResult& out, const PixelView& v, int x, int y, int index
 }
 
 
+// Maps every pixel to a palette index chosen from its working colour and, when dithering,
+// diffuses the error towards the chosen palette colour. `makeChooser()` gives a chooser, one
+// for each thread: (colour, lanes, chosen) → index, as CellSearch::Nearest.
+//
+// Without dithering every row stands alone, and the threads take rows as they come. With
+// dithering the image is cut into bands of kBandRows rows. A thread walks its band's rows
+// together, each row two pixels behind the one above it: a pixel is handled only once the row
+// above has finished the pixel two places to its right, so every error it and its right
+// neighbour receive from above has arrived, and every working byte receives its errors in the
+// same order as in one pass from the top. The rows of a band are independent chains of work for
+// the processor to overlap; the first row of a band waits in the same way for the last row of
+// the band above, which another thread may be doing. A thread that spends much of its time
+// waiting asks another thread to stop after its band: a thread that is often kept from its core
+// (another program keeps the core busy) holds up every thread below it, while one thread alone
+// never waits.
+//
+// The working colour of the pixel to be handled next in each row stays in a register with the
+// error from its left neighbour added, and is written back once final.
+constexpr int kBandRows = 3;
+
+#if defined(__SSE2__)
+inline __m128i Widen(uint32_t bgr) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bgr)), _mm_setzero_si128()); }
+
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+// e / 16 in every lane, truncated toward zero.
+inline __m128i Sixteenth(__m128i t) {
+    t = _mm_add_epi16(t, _mm_and_si128(_mm_srai_epi16(t, 15), _mm_set1_epi16(15)));
+    return _mm_srai_epi16(t, 4);
+}
+
+struct DitherRow {
+    uint8_t* row = nullptr;
+    uint8_t* below = nullptr;   // null for the last row of the image
+    uint8_t* indices = nullptr;
+    __m128i next = _mm_setzero_si128();  // working B, G, R, A of the pixel to be handled next
+};
+
+// One pixel of a row: its index, its final working colour, and its error spread to the right
+// neighbour (into `next`) and to the row below. kInner: the pixel is neither first nor last
+// of its row, and there is a row below.
+template <bool kInner, typename Chooser>
+MIRELO_ALWAYS_INLINE void DitherPixel(DitherRow& s, int x, int width, Chooser& choose) {
+    uint8_t* p = s.row + static_cast<intptr_t>(x) * 4;
+    if (!kInner && x == 0) s.next = Widen(Load32(p));
+    const __m128i value = s.next;
+    const uint32_t colour = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(value, value)));
+    const uint64_t* chosen;
+    const int index = choose(colour, value, chosen);
+    s.indices[x] = static_cast<uint8_t>(index);
+    Store32(p, colour);
+    // The error in B, G, R (the palette colour's alpha lane is 0; the weights' alpha lanes are 0).
+    const __m128i error = _mm_sub_epi16(value, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(chosen)));
+    const __m128i twice = _mm_unpacklo_epi64(error, error);
+    const __m128i sevenAndOne = Sixteenth(_mm_mullo_epi16(twice, _mm_setr_epi16(7, 7, 7, 0, 1, 1, 1, 0)));
+    const bool right = kInner || x < width - 1;
+    if (right) {
+        const __m128i sum = _mm_add_epi16(Widen(Load32(p + 4)), sevenAndOne);
+        s.next = _mm_unpacklo_epi8(_mm_packus_epi16(sum, sum), _mm_setzero_si128());
+    }
+    if (kInner || s.below) {
+        uint8_t* q = s.below + static_cast<intptr_t>(x) * 4;
+        const __m128i fiveAndThree = Sixteenth(_mm_mullo_epi16(twice, _mm_setr_epi16(5, 5, 5, 0, 3, 3, 3, 0)));
+        AddToPixel(q, fiveAndThree);
+        if (right) AddToPixel(q + 4, _mm_unpackhi_epi64(sevenAndOne, sevenAndOne));
+        if (kInner || x > 0) AddToPixel(q - 4, _mm_unpackhi_epi64(fiveAndThree, fiveAndThree));
+    }
+}
+
+// Step t of a band: pixel t − 2j of each row j.
+template <bool kInner, int J = 0, typename Chooser>
+MIRELO_ALWAYS_INLINE void DitherStep(DitherRow* rows, int count, int t, int width, Chooser& choose) {
+    const int x = t - 2 * J;
+    if (kInner || (J < count && x >= 0 && x < width)) DitherPixel<kInner>(rows[J], x, width, choose);
+    if constexpr (J + 1 < kBandRows) DitherStep<kInner, J + 1>(rows, count, t, width, choose);
+}
+#endif
+
+// Hands out bands (or, without dithering, rows) to threads and keeps the progress of each row.
+struct MapSchedule {
+    int width = 0, threads = 1;
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    std::unique_ptr<std::atomic<int>[]> done;  // pixels finished in each row (last rows of bands)
+    std::atomic<int> stopRequest{-1};          // a thread that asks another to stop, or −1
+
+    using Clock = std::chrono::steady_clock;
+
+    // A thread's number, how long it has been at work and how much of that it has spent waiting.
+    struct Waiting {
+        int thread = 0;
+        Clock::time_point start = Clock::now();
+        Clock::duration total{};
+    };
+
+    // Waits until `row` has finished more than `x` pixels or the whole row; false when another
+    // thread failed. Once the thread has spent a quarter of its time (and at least kStall)
+    // waiting, it asks another thread to stop: the threads above it are kept from their cores so
+    // often that they hold up every thread below them.
+    bool WaitFor(int row, int x, Waiting& waiting) {
+        const std::atomic<int>& progress = done[static_cast<size_t>(row)];
+        if (progress.load(std::memory_order_acquire) > x) return true;
+        const Clock::time_point begin = Clock::now();
+        bool asked = false;
+        for (unsigned spins = 1;; ++spins) {
+            const int finished = progress.load(std::memory_order_acquire);
+            if (finished > x || finished == width) break;
+            if (failed.load(std::memory_order_relaxed)) return false;
+#if defined(__SSE2__)
+            _mm_pause();
+#endif
+            if (spins % 64 == 0) {
+                std::this_thread::yield();
+                const Clock::time_point now = Clock::now();
+                const Clock::duration waited = waiting.total + (now - begin);
+                if (!asked && waited > kStall && waited * 4 > now - waiting.start) {
+                    int none = -1;
+                    stopRequest.compare_exchange_strong(none, waiting.thread);
+                    asked = true;
+                }
+            }
+        }
+        waiting.total += Clock::now() - begin;
+        return true;
+    }
+
+    static constexpr std::chrono::milliseconds kStall{2};
+};
+
+template <typename Chooser>
+void MapRowsPlain(const PixelView& v, uint8_t* indices, int y, Chooser& choose) {
+    const uint8_t* row = v.Row(y);
+    uint8_t* out = indices + static_cast<size_t>(y) * v.width;
+    for (int x = 0; x < v.width; ++x) {
+        const uint8_t* p = row + static_cast<intptr_t>(x) * 4;
+        const uint32_t colour = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+        const uint64_t* chosen;
+#if defined(__SSE2__)
+        out[x] = static_cast<uint8_t>(choose(colour, Widen(colour), chosen));
+#else
+        out[x] = static_cast<uint8_t>(choose(colour, Lanes{}, chosen));
+#endif
+    }
+}
+
+// One band of rows [y0, y0 + rows), rows ≤ kBandRows, walked together.
+template <typename Chooser>
+bool MapBand(MapSchedule& s, const PixelView& v, uint8_t* indices, int band, Chooser& choose, MapSchedule::Waiting& waiting) {
+    const int width = v.width, y0 = band * kBandRows, rows = std::min(kBandRows, v.height - y0);
+#if defined(__SSE2__)
+    DitherRow state[kBandRows];
+    for (int j = 0; j < rows; ++j) {
+        const int y = y0 + j;
+        state[j].row = v.Row(y);
+        state[j].below = y < v.height - 1 ? v.Row(y + 1) : nullptr;
+        state[j].indices = indices + static_cast<size_t>(y) * width;
+    }
+    const bool waits = y0 > 0 && s.threads > 1;
+    const bool inner = rows == kBandRows && y0 + rows < v.height;
+    std::atomic<int>& mine = s.done[static_cast<size_t>(y0 + rows - 1)];
+    constexpr int kChunk = 32;
+    const int steps = width + 2 * (rows - 1);  // step t handles pixel t − 2j of row j
+    for (int t = 0; t < steps;) {
+        int end = std::min(steps, t + kChunk);
+        if (waits && t < width) {
+            // The first row may go up to two pixels short of the row above.
+            if (!s.WaitFor(y0 - 1, t + 2, waiting)) return false;
+            const int above = s.done[static_cast<size_t>(y0 - 1)].load(std::memory_order_acquire);
+            if (above < width) end = std::min(end, above - 2);
+        }
+        while (t < end) {
+            // Every row inside its first and last pixel, all with a row below.
+            if (inner && t >= 2 * kBandRows - 1 && t < width - 1) {
+                for (const int stop = std::min(end, width - 1); t < stop; ++t) DitherStep<true>(state, rows, t, width, choose);
+                continue;
+            }
+            DitherStep<false>(state, rows, t, width, choose);
+            ++t;
+        }
+        mine.store(std::clamp(t - 2 * (rows - 1), 0, width), std::memory_order_release);
+    }
+#else
+    (void)s;
+    (void)waiting;
+    for (int y = y0; y < y0 + rows; ++y) {
+        uint8_t* row = v.Row(y);
+        uint8_t* below = RowBelow(v, y);
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = row + static_cast<intptr_t>(x) * 4;
+            const uint32_t colour = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+            const uint64_t* chosen;
+            const int index = choose(colour, Lanes{}, chosen);
+            indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(index);
+            Diffuse(row, below, x, width, static_cast<int>(*chosen >> 32), static_cast<int>(*chosen >> 16) & 0xFFFF,
+                    static_cast<int>(*chosen) & 0xFFFF);
+        }
+    }
+#endif
+    return true;
+}
+
+template <typename MakeChooser>
+void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser) {
+    const PixelView& v = q.pixels;
+    const bool dither = q.dither;
+    MapSchedule s;
+    s.width = v.width;
+    if (q.threads > 0)
+        s.threads = std::min(q.threads, 64);
+    else if (int64_t{v.width} * v.height >= (int64_t{1} << 18) && v.width >= 64 && v.height >= 2 * kBandRows)
+        s.threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+#if !defined(__SSE2__)
+    s.threads = 1;
+#endif
+    const int bands = (v.height + kBandRows - 1) / kBandRows;
+    if (dither) {
+        s.done.reset(new std::atomic<int>[static_cast<size_t>(v.height)]);
+        for (int y = 0; y < v.height; ++y) s.done[static_cast<size_t>(y)].store(0, std::memory_order_relaxed);
+    }
+    uint8_t* indices = out.indices.data();
+    auto work = [&](int thread) {
+        try {
+            auto choose = makeChooser();
+            if (!dither) {
+                constexpr int kRows = 8;
+                for (int y0; (y0 = s.next.fetch_add(kRows)) < v.height;)
+                    for (int y = y0; y < std::min(v.height, y0 + kRows); ++y) MapRowsPlain(v, indices, y, choose);
+                return;
+            }
+            MapSchedule::Waiting waiting;
+            waiting.thread = thread;
+            for (int band; (band = s.next.fetch_add(1)) < bands;) {
+                if (!MapBand(s, v, indices, band, choose, waiting)) return;
+                // Leave the rest to the others when one of them asks.
+                int asking = s.stopRequest.load(std::memory_order_relaxed);
+                if (asking >= 0 && asking != thread && s.stopRequest.compare_exchange_strong(asking, -1)) return;
+            }
+        } catch (...) {
+            s.failed.store(true);
+        }
+    };
+    std::vector<std::thread> pool;
+    try {
+        for (int t = 1; t < s.threads; ++t) pool.emplace_back(work, t);
+    } catch (...) {
+        // The threads that started, and this one, take all the bands between them.
+    }
+    work(0);
+    for (std::thread& t : pool) t.join();
+    if (s.failed.load()) throw std::bad_alloc();
+}
+
+// A chooser from a rule (r, g, b) → index.
+template <typename Rule>
+auto ByRule(const std::vector<uint32_t>& palette, Rule rule) {
+    std::vector<uint64_t> list;
+    list.reserve(palette.size());
+    for (uint32_t c : palette) list.push_back(WideColour(c));
+    auto wide = std::make_shared<const std::vector<uint64_t>>(std::move(list));
+    return [wide, rule] {
+        return [wide, rule](uint32_t c, Lanes, const uint64_t*& chosen) {
+            const int index = rule(Red(c), Green(c), Blue(c));
+            chosen = wide->data() + index;
+            return index;
+        };
+    };
+}
+
+// Nearest colour over the whole palette for every pixel.
+inline auto ByNearest(const std::vector<uint32_t>& palette) {
+    return [&palette] {
+        return [search = std::make_shared<CellSearch<2, false>>(palette)](uint32_t c, Lanes lanes, const uint64_t*& chosen) {
+            return search->Nearest(c, lanes, chosen);
+        };
+    };
+}
+
+// Nearest colour over a range of the palette that depends on the value of channel kKey
+// (CellSearch).
+template <int kKey>
+auto ByNearestInWindow(const std::vector<uint32_t>& palette, const int* from, const int* to) {
+    return [&palette, from, to] {
+        return [search = std::make_shared<CellSearch<kKey, true>>(palette, from, to)](uint32_t c, Lanes lanes,
+                                                                                      const uint64_t*& chosen) {
+            return search->Nearest(c, lanes, chosen);
+        };
+    };
+}
+
+void MapNearest(QuantizeRequest& q, QuantizeResult& out) { MapPixels(q, out, ByNearest(out.palette)); }
+
 void ExactPalette(const QuantizeRequest& q, std::vector<uint32_t> list, QuantizeResult& out) {
     std::sort(list.begin(), list.end(),
               [](uint32_t a, uint32_t b) { return static_cast<int32_t>(a) > static_cast<int32_t>(b); });
@@ -318,9 +773,6 @@ void ExactPalette(const QuantizeRequest& q, std::vector<uint32_t> list, Quantize
     out.palette = std::move(list);
 }
 
-template <typename MakeChooser>
-void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser);
-
 void TwoColour(QuantizeRequest& q, QuantizeResult& out) {
     const PixelView& v = q.pixels;
     out.palette = {0xFF000000u, 0xFFFFFFFFu};
@@ -337,91 +789,7 @@ void TwoColour(QuantizeRequest& q, QuantizeResult& out) {
     const double fraction = 0.5;
     int threshold = minimum != maximum ? static_cast<int>(maximum * fraction + minimum * (1 - fraction))
                                        : static_cast<int>(255 * fraction);
-    MapPixels(q, out, [threshold] {
-        return [threshold](int r, int g, int b) { return (b + g + r) / 3 > threshold ? 1 : 0; };
-    });
-}
-
-// Maps every pixel to a palette index chosen from its working colour and, when dithering,
-// diffuses the error towards the chosen palette colour. `makeChooser()` gives a callable
-// (r, g, b) → index; each thread makes its own.
-//
-// Large images are shared among threads by rows (row y to thread y % threads). A pixel of row y
-// is handled only once row y − 1 has finished the pixel two places to its right: by then every
-// error it and its right neighbour receive from the row above has arrived, so every working
-// byte receives its errors in the same order as in one pass from the top, and the results are
-// the same.
-template <typename MakeChooser>
-void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser) {
-    const PixelView& v = q.pixels;
-    const uint32_t* palette = out.palette.data();
-    const bool dither = q.dither;
-    const int width = v.width, height = v.height;
-    int threads = 1;
-    if (int64_t{width} * height >= (int64_t{1} << 18) && width >= 64 && height >= 2)
-        threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(height)]);
-    for (int y = 0; y < height; ++y) done[static_cast<size_t>(y)].store(0, std::memory_order_relaxed);
-    std::atomic<bool> failed{false};
-    constexpr int kChunk = 32;
-
-    auto work = [&](int first) {
-        try {
-            auto choose = makeChooser();
-            for (int y = first; y < height; y += threads) {
-                uint8_t* row = v.Row(y);
-                uint8_t* below = dither ? RowBelow(v, y) : nullptr;
-                uint8_t* indices = out.indices.data() + static_cast<size_t>(y) * width;
-                std::atomic<int>& mine = done[static_cast<size_t>(y)];
-                int x = 0;
-                unsigned waits = 0;
-                while (x < width) {
-                    int limit = width;
-                    if (y > 0 && threads > 1) {
-                        const int above = done[static_cast<size_t>(y - 1)].load(std::memory_order_acquire);
-                        if (above < width) limit = above - 2;
-                        if (limit <= x) {
-                            if (failed.load(std::memory_order_relaxed)) return;
-                            if (++waits % 64 == 0) std::this_thread::yield();
-#if defined(__SSE2__)
-                            _mm_pause();
-#endif
-                            continue;
-                        }
-                    }
-                    const int end = std::min(limit, x + kChunk);
-                    for (; x < end; ++x) {
-                        const uint8_t* p = row + static_cast<intptr_t>(x) * 4;
-                        const int index = choose(p[2], p[1], p[0]);
-                        indices[x] = static_cast<uint8_t>(index);
-                        if (dither) {
-                            const uint32_t chosen = palette[index];
-                            Diffuse(row, below, x, width, Red(chosen), Green(chosen), Blue(chosen));
-                        }
-                    }
-                    mine.store(x, std::memory_order_release);
-                }
-            }
-        } catch (...) {
-            failed.store(true);
-        }
-    };
-    if (threads == 1) {
-        work(0);
-    } else {
-        std::vector<std::thread> pool;
-        for (int t = 1; t < threads; ++t) pool.emplace_back(work, t);
-        work(0);
-        for (std::thread& t : pool) t.join();
-    }
-    if (failed.load()) throw std::bad_alloc();
-}
-
-// Nearest colour over the whole palette for every pixel.
-void MapNearest(QuantizeRequest& q, QuantizeResult& out) {
-    MapPixels(q, out, [&out] {
-        return [search = std::make_shared<CellSearch>(out.palette)](int r, int g, int b) { return search->Nearest(r, g, b); };
-    });
+    MapPixels(q, out, ByRule(out.palette, [threshold](int r, int g, int b) { return (b + g + r) / 3 > threshold ? 1 : 0; }));
 }
 
 void Fixed(QuantizeRequest& q, int capacity, QuantizeResult& out) {
@@ -452,12 +820,10 @@ void Monotone(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     out.palette.clear();
     for (int i = 0; i < n; ++i) out.palette.push_back(0xFF000000u | static_cast<uint32_t>(i * 255 / (n - 1)) * 0x010101u);
     out.paletteFlags = palette_flags::kGreyScale;
-    MapPixels(q, out, [n] {
-        return [n](int r, int g, int b) {
-            double luminance = 0.299 * r + 0.587 * g + 0.114 * b;
-            return std::clamp(static_cast<int>((n - 1) * luminance / 255 + 0.5), 0, n - 1);
-        };
-    });
+    MapPixels(q, out, ByRule(out.palette, [n](int r, int g, int b) {
+                  double luminance = 0.299 * r + 0.587 * g + 0.114 * b;
+                  return std::clamp(static_cast<int>((n - 1) * luminance / 255 + 0.5), 0, n - 1);
+              }));
 }
 
 int ChannelOf(uint32_t c, int channel) { return (c >> (8 * channel)) & 0xFF; }  // 0 B, 1 G, 2 R
@@ -540,11 +906,11 @@ void Uniform(QuantizeRequest& q, int capacity, QuantizeResult& out) {
             }
         }
     }
-    MapPixels(q, out, [&] {
-        return [search = std::make_shared<CellSearch>(out.palette, dominant, windowFrom, windowTo)](int r, int g, int b) {
-            return search->Nearest(r, g, b);
-        };
-    });
+    switch (dominant) {
+    case 0: MapPixels(q, out, ByNearestInWindow<0>(out.palette, windowFrom, windowTo)); break;
+    case 1: MapPixels(q, out, ByNearestInWindow<1>(out.palette, windowFrom, windowTo)); break;
+    default: MapPixels(q, out, ByNearestInWindow<2>(out.palette, windowFrom, windowTo)); break;
+    }
 }
 
 struct HistogramEntry {

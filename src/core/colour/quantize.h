@@ -28,6 +28,7 @@ struct QuantizeRequest {
     uint32_t loadedFixedFlags = 0;
     std::vector<uint32_t> targetDefaultPalette;  // palette a new indexed bitmap of the target depth carries (may be empty)
     uint32_t targetDefaultFlags = 0;             // its flags
+    int threads = 0;  // threads that map the pixels: 0 chooses (up to 4, on large images only); n > 0 uses n
 };
 
 struct QuantizeResult {
