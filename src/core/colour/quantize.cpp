@@ -920,6 +920,13 @@ struct HistogramEntry {
 
 inline int FiveBit(uint16_t code, int channel) { return (code >> (10 - 5 * channel)) & 31; }  // 0 B, 1 G, 2 R
 
+// The 15-bit code of the pixel at p: B, G, R with their low three bits cut, B highest.
+inline uint16_t CodeOf(const uint8_t* p) {
+    uint32_t c;
+    std::memcpy(&c, p, 4);
+    return static_cast<uint16_t>(((c << 7) & 0x7C00) | ((c >> 6) & 0x3E0) | ((c >> 19) & 0x1F));
+}
+
 struct MedianCutBox {
     int lowest[3] = {0, 0, 0}, highest[3] = {0, 0, 0}, range[3] = {0, 0, 0};
     std::vector<HistogramEntry> entries;
@@ -949,21 +956,20 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     }
     std::vector<MedianCutBox> boxes(static_cast<size_t>(capacity));
     {
-        std::vector<int32_t> slot(32768, -1);
-        std::vector<HistogramEntry>& entries = boxes[0].entries;
+        // Counts that stop at 65535, and the codes in order of first appearance.
+        std::vector<uint16_t> counts(32768, 0), order;
         for (int y = 0; y < v.height; ++y) {
+            const uint8_t* row = v.Row(y);
             for (int x = 0; x < v.width; ++x) {
-                const uint8_t* p = PixelAt(v, x, y);
-                uint16_t code = static_cast<uint16_t>((p[0] >> 3) << 10 | (p[1] >> 3) << 5 | (p[2] >> 3));
-                int32_t& s = slot[code];
-                if (s < 0) {
-                    s = static_cast<int32_t>(entries.size());
-                    entries.push_back(HistogramEntry{code, 1});
-                } else if (entries[s].count != 65535) {
-                    ++entries[s].count;
-                }
+                const uint16_t code = CodeOf(row + static_cast<intptr_t>(x) * 4);
+                uint16_t& n = counts[code];
+                if (n == 0) order.push_back(code);
+                n = static_cast<uint16_t>(n + (n != 65535));
             }
         }
+        std::vector<HistogramEntry>& entries = boxes[0].entries;
+        entries.reserve(order.size());
+        for (uint16_t code : order) entries.push_back(HistogramEntry{code, counts[code]});
     }
     boxes[0].Measure();
     int previous = 0;
@@ -1015,12 +1021,13 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     // Box lookup by the pixel's 15-bit code (the value with its low three bits cut).
     std::vector<int16_t> boxOfCode(32768, -1);
     for (int y = 0; y < v.height; ++y) {
+        const uint8_t* row = v.Row(y);
+        uint8_t* indices = out.indices.data() + static_cast<size_t>(y) * v.width;
         for (int x = 0; x < v.width; ++x) {
-            const uint8_t* p = PixelAt(v, x, y);
-            int code = (p[0] >> 3) << 10 | (p[1] >> 3) << 5 | (p[2] >> 3);
+            const uint16_t code = CodeOf(row + static_cast<intptr_t>(x) * 4);
             int16_t& index = boxOfCode[code];
             if (index < 0) {
-                int value[3] = {p[0] >> 3, p[1] >> 3, p[2] >> 3};
+                const int value[3] = {code >> 10, (code >> 5) & 31, code & 31};
                 index = 0;
                 for (int i = 0; i < count; ++i) {
                     const MedianCutBox& box = boxes[i];
@@ -1031,7 +1038,7 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
                     }
                 }
             }
-            WriteIndex(out, v, x, y, index);
+            indices[x] = static_cast<uint8_t>(index);
         }
     }
 }
