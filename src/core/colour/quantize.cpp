@@ -271,28 +271,29 @@ private:
 
     static int Distance3(const int d[3]) { return ((d[0] + d[1] + d[2]) >> 1) + std::max(d[0], std::max(d[1], d[2])); }
 
-    // The entries of `from` (palette indices) that can be the closest for a colour of the box
-    // low[ch]..high[ch] (R, G, B): those whose least distance to the box is within the bound.
-    void Candidates(const uint8_t* from, size_t count, const int low[3], const int high[3], std::vector<uint8_t>& list) {
+    // The entries of `from` (palette indices, with their R, G, B in colour[]) that can be the
+    // closest for a colour of the box low[ch]..high[ch] (R, G, B): those whose least distance to
+    // the box is within the bound.
+    // The list goes to list_ (listSize_ entries). count ≤ 256.
+    void Candidates(const uint8_t* from, const int16_t* const colour[3], size_t count, const int low[3], const int high[3]) {
         const size_t padded = (count + 7) & ~size_t{7};
         for (int ch = 0; ch < 3; ++ch) {
-            gathered_[ch].resize(padded);
-            for (size_t k = 0; k < padded; ++k) gathered_[ch][k] = channel_[ch][from[k < count ? k : 0]];
+            std::copy(colour[ch], colour[ch] + count, gathered_[ch]);
+            std::fill(gathered_[ch] + count, gathered_[ch] + padded, colour[ch][0]);
         }
-        least_.resize(padded);
         int bound = 1 << 30;
 #if defined(__SSE2__)
         __m128i lowest = _mm_set1_epi16(0x7FFF);
         for (size_t k = 0; k < padded; k += 8) {
             __m128i nearest[3], farthest[3];
             for (int ch = 0; ch < 3; ++ch) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gathered_[ch].data() + k));
+                const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(gathered_[ch] + k));
                 const __m128i below = _mm_sub_epi16(_mm_set1_epi16(static_cast<int16_t>(low[ch])), v);
                 const __m128i above = _mm_sub_epi16(v, _mm_set1_epi16(static_cast<int16_t>(high[ch])));
                 nearest[ch] = _mm_max_epi16(_mm_max_epi16(below, above), _mm_setzero_si128());
                 farthest[ch] = _mm_sub_epi16(_mm_setzero_si128(), _mm_min_epi16(below, above));
             }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(least_.data() + k), Distance8(nearest));
+            _mm_store_si128(reinterpret_cast<__m128i*>(least_ + k), Distance8(nearest));
             lowest = _mm_min_epi16(lowest, Distance8(farthest));
         }
         alignas(16) int16_t lanes[8];
@@ -310,9 +311,12 @@ private:
             bound = std::min(bound, Distance3(farthest));
         }
 #endif
-        list.clear();
-        for (size_t k = 0; k < count; ++k)
-            if (least_[k] <= bound) list.push_back(from[k]);
+        size_t n = 0;
+        for (size_t k = 0; k < count; ++k) {
+            list_[n] = from[k];
+            n += least_[k] <= bound;
+        }
+        listSize_ = n;
     }
 
 #if defined(__SSE2__)
@@ -346,26 +350,31 @@ private:
         const size_t large = largeBase_[key] + (((c >> (8 * kHigh)) & 0xF0) | ((c >> (8 * kLow + 4)) & 0xF));
         uint64_t largeRef = lists_[large];
         if (largeRef == 0) {
-            const auto [from, to] = ranges_[range];
+            auto [from, to] = ranges_[range];
+            if (to <= from) from = 0, to = 1;  // an empty range: entry 0
             all_.clear();
             for (int i = from; i < to; ++i) all_.push_back(static_cast<uint8_t>(i));
-            if (all_.empty()) all_.push_back(0);  // an empty range: entry 0
+            const int16_t* const colour[3] = {channel_[0].data() + from, channel_[1].data() + from, channel_[2].data() + from};
             Box(c, range, 16, low, high);
-            Candidates(all_.data(), all_.size(), low, high, list_);
-            largeRef = uint64_t{pool_.size()} << 9 | list_.size();
-            pool_.insert(pool_.end(), list_.begin(), list_.end());
+            Candidates(all_.data(), colour, all_.size(), low, high);
+            largeRef = uint64_t{pool_.size()} << 9 | listSize_;
+            pool_.insert(pool_.end(), list_, list_ + listSize_);
+            for (int ch = 0; ch < 3; ++ch)
+                for (size_t k = 0; k < listSize_; ++k) poolColour_[ch].push_back(channel_[ch][list_[k]]);
             lists_[large] = largeRef;
         }
         Box(c, range, 8, low, high);
-        Candidates(pool_.data() + (largeRef >> 9), largeRef & 511, low, high, list_);
+        const size_t start = largeRef >> 9;
+        const int16_t* const colour[3] = {poolColour_[0].data() + start, poolColour_[1].data() + start, poolColour_[2].data() + start};
+        Candidates(pool_.data() + start, colour, largeRef & 511, low, high);
         const size_t offset = groups_.size();
-        const size_t groups = (list_.size() + 7) / 8;
+        const size_t groups = (listSize_ + 7) / 8;
         if (offset + groups >= (size_t{1} << 26)) throw std::bad_alloc();  // past what a cell's reference holds
         groups_.resize(offset + groups);
         for (size_t place = 0; place < groups * 8; ++place) {
             Group& group = groups_[offset + place / 8];
             const size_t lane = place % 8;
-            const uint8_t i = list_[place < list_.size() ? place : place & ~size_t{7}];  // a group's rest repeats its first
+            const uint8_t i = list_[place < listSize_ ? place : place & ~size_t{7}];  // a group's rest repeats its first
             group.r[lane] = channel_[0][i];
             group.g[lane] = channel_[1][i];
             group.b[lane] = channel_[2][i];
@@ -385,10 +394,13 @@ private:
     std::vector<uint64_t> lists_;  // cells 16 wide: list start in pool_ << 9 | length, 0 until made
     std::vector<Group> groups_;
     std::vector<uint8_t> pool_;                 // candidate lists of the cells 16 wide
+    std::vector<int16_t> poolColour_[3];        // their R, G, B
     std::vector<int16_t> channel_[3];          // R, G, B of each entry (entry 0 black when there is none)
     uint8_t rangeLowest_[256], rangeHighest_[256];  // least and greatest key value of each range
-    std::vector<int16_t> gathered_[3], least_;
-    std::vector<uint8_t> all_, list_;
+    std::vector<uint8_t> all_;
+    alignas(16) int16_t gathered_[3][264], least_[264];  // Candidates: up to 256 entries and their padding
+    uint8_t list_[256];
+    size_t listSize_ = 0;
 };
 
 #if defined(__SSE2__)
@@ -777,19 +789,25 @@ void TwoColour(QuantizeRequest& q, QuantizeResult& out) {
     const PixelView& v = q.pixels;
     out.palette = {0xFF000000u, 0xFFFFFFFFu};
     out.paletteFlags = 0;
-    int minimum = 255, maximum = 0;
+    // The grey of a pixel is (B + G + R) / 3, so the least and greatest greys are those of the
+    // least and greatest sums.
+    int least = 765, greatest = 0;
     for (int y = 0; y < v.height; ++y) {
+        const uint8_t* row = v.Row(y);
         for (int x = 0; x < v.width; ++x) {
-            const uint8_t* p = PixelAt(v, x, y);
-            int g = (p[0] + p[1] + p[2]) / 3;
-            if (g < minimum) minimum = g;
-            if (g > maximum) maximum = g;
+            const uint8_t* p = row + static_cast<intptr_t>(x) * 4;
+            const int sum = p[0] + p[1] + p[2];
+            least = std::min(least, sum);
+            greatest = std::max(greatest, sum);
         }
     }
+    const int minimum = least / 3, maximum = greatest / 3;
     const double fraction = 0.5;
     int threshold = minimum != maximum ? static_cast<int>(maximum * fraction + minimum * (1 - fraction))
                                        : static_cast<int>(255 * fraction);
-    MapPixels(q, out, ByRule(out.palette, [threshold](int r, int g, int b) { return (b + g + r) / 3 > threshold ? 1 : 0; }));
+    // (B + G + R) / 3 > threshold exactly when B + G + R > 3 × threshold + 2.
+    const int limit = 3 * threshold + 2;
+    MapPixels(q, out, ByRule(out.palette, [limit](int r, int g, int b) { return b + g + r > limit ? 1 : 0; }));
 }
 
 void Fixed(QuantizeRequest& q, int capacity, QuantizeResult& out) {
