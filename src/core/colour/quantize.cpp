@@ -180,9 +180,9 @@ public:
         const size_t cell = smallBase_[(c >> (8 * kKey)) & 255] + (((c >> (8 * kHigh - 2)) & 0x3E0) | ((c >> (8 * kLow + 3)) & 0x1F));
         uint32_t ref = cells_[cell];
         if (ref == 0) ref = Build(cell, c);
-        const Group* group = groups_.data() + (ref >> 6);
+        const Group* group = reinterpret_cast<const Group*>(reinterpret_cast<const char*>(groups_.data()) + (ref & ~63u));
         const int groups = static_cast<int>(ref & 63);
-        int slot;
+        int index;
 #if defined(__SSE2__)
         const __m128i blue = _mm_shufflelo_epi16(lanes, _MM_SHUFFLE(0, 0, 0, 0));
         const __m128i green = _mm_shufflelo_epi16(lanes, _MM_SHUFFLE(1, 1, 1, 1));
@@ -190,28 +190,27 @@ public:
         const __m128i pb = _mm_unpacklo_epi64(blue, blue), pg = _mm_unpacklo_epi64(green, green),
                       pr = _mm_unpacklo_epi64(red, red);
         if (groups == 1) {
-            slot = Least(Keys(group[0], 0, pr, pg, pb)) & 63;
-        } else if (groups == 2) {
-            slot = Least(_mm_min_epi16(Keys(group[0], 0, pr, pg, pb), Keys(group[1], 1, pr, pg, pb))) & 63;
+            index = group->index[Least(Keys(group[0], 0, pr, pg, pb)) & 7];
         } else {
-            slot = NearestAmongMany(group, groups, pr, pg, pb);
+            const int slot = groups == 2 ? Least(_mm_min_epi16(Keys(group[0], 0, pr, pg, pb), Keys(group[1], 1, pr, pg, pb))) & 63
+                                         : NearestAmongMany(group, groups, pr, pg, pb);
+            index = group[slot >> 3].index[slot & 7];
         }
 #else
         (void)lanes;
         const int r = Red(c), g = Green(c), b = Blue(c);
         int bestDistance = 1 << 30;
-        slot = 0;
+        index = 0;
         for (int k = 0; k < groups; ++k) {
             for (int lane = 0; lane < 8; ++lane) {
                 const int d = ColourDistance(r, g, b, group[k].r[lane], group[k].g[lane], group[k].b[lane]);
                 if (d < bestDistance) {
                     bestDistance = d;
-                    slot = k * 8 + lane;
+                    index = group[k].index[lane];
                 }
             }
         }
 #endif
-        const int index = group[slot >> 3].index[slot & 7];
         chosen = wide_.data() + index;
         return index;
     }
@@ -223,6 +222,7 @@ private:
         int16_t r[8], g[8], b[8];
         uint8_t index[8];
     };
+    static_assert(sizeof(Group) == 64, "a cell's reference keeps the number of groups below a group's size");
     static constexpr int kGroupsPerRun = 8;  // 64 places fit in the key's six low bits
     // The other two channels (0 B, 1 G, 2 R), which place a cell within its key values' block.
     static constexpr int kHigh = kKey == 2 ? 1 : 2, kLow = kKey == 0 ? 1 : 0;
@@ -380,7 +380,7 @@ private:
             group.b[lane] = channel_[2][i];
             group.index[lane] = i;
         }
-        const uint32_t ref = static_cast<uint32_t>(offset) << 6 | static_cast<uint32_t>(groups);
+        const uint32_t ref = static_cast<uint32_t>(offset * sizeof(Group)) | static_cast<uint32_t>(groups);
         cells_[cell] = ref;
         return ref;
     }
@@ -390,7 +390,7 @@ private:
     std::vector<std::pair<int, int>> ranges_;  // the distinct search ranges
     uint8_t rangeOf_[256];                     // range of each key value
     uint32_t smallBase_[256], largeBase_[256];  // first cell of each key value's block and range
-    std::vector<uint32_t> cells_;  // cells 8 wide: first group << 6 | number of groups, 0 until made
+    std::vector<uint32_t> cells_;  // cells 8 wide: first group's byte offset | number of groups, 0 until made
     std::vector<uint64_t> lists_;  // cells 16 wide: list start in pool_ << 9 | length, 0 until made
     std::vector<Group> groups_;
     std::vector<uint8_t> pool_;                 // candidate lists of the cells 16 wide
@@ -507,11 +507,15 @@ struct DitherRow {
     uint8_t* below = nullptr;   // null for the last row of the image
     uint8_t* indices = nullptr;
     __m128i next = _mm_setzero_si128();  // working B, G, R, A of the pixel to be handled next
+    // The two pixels of the row below that take errors from it, left then under it, with the
+    // errors they have had so far.
+    __m128i below2 = _mm_setzero_si128();
 };
 
 // One pixel of a row: its index, its final working colour, and its error spread to the right
-// neighbour (into `next`) and to the row below. kInner: the pixel is neither first nor last
-// of its row, and there is a row below.
+// neighbour (into `next`) and to the row below (below-left is then complete and written back;
+// below and below-right go on in `below2`). kInner: the pixel is neither first nor last of its
+// row, and there is a row below.
 template <bool kInner, typename Chooser>
 MIRELO_ALWAYS_INLINE void DitherPixel(DitherRow& s, int x, int width, Chooser& choose) {
     uint8_t* p = s.row + static_cast<intptr_t>(x) * 4;
@@ -533,10 +537,18 @@ MIRELO_ALWAYS_INLINE void DitherPixel(DitherRow& s, int x, int width, Chooser& c
     }
     if (kInner || s.below) {
         uint8_t* q = s.below + static_cast<intptr_t>(x) * 4;
-        const __m128i fiveAndThree = Sixteenth(_mm_mullo_epi16(twice, _mm_setr_epi16(5, 5, 5, 0, 3, 3, 3, 0)));
-        AddToPixel(q, fiveAndThree);
-        if (right) AddToPixel(q + 4, _mm_unpackhi_epi64(sevenAndOne, sevenAndOne));
-        if (kInner || x > 0) AddToPixel(q - 4, _mm_unpackhi_epi64(fiveAndThree, fiveAndThree));
+        if (!kInner && x == 0) s.below2 = _mm_slli_si128(Widen(Load32(q)), 8);
+        const __m128i threeAndFive = Sixteenth(_mm_mullo_epi16(twice, _mm_setr_epi16(3, 3, 3, 0, 5, 5, 5, 0)));
+        const __m128i left = _mm_add_epi16(s.below2, threeAndFive);
+        // Each byte clamped: below-left, below, below-right (with 1 × error / 16).
+        const __m128i bytes = _mm_packus_epi16(
+            left, right ? _mm_add_epi16(Widen(Load32(q + 4)), _mm_unpackhi_epi64(sevenAndOne, sevenAndOne)) : left);
+        if (kInner || x > 0) Store32(q - 4, static_cast<uint32_t>(_mm_cvtsi128_si32(bytes)));
+        const __m128i rest = _mm_srli_si128(bytes, 4);
+        if (right)
+            s.below2 = _mm_unpacklo_epi8(rest, _mm_setzero_si128());
+        else
+            Store32(q, static_cast<uint32_t>(_mm_cvtsi128_si32(rest)));
     }
 }
 
