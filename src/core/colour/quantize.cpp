@@ -106,11 +106,12 @@ inline uint64_t WideColour(uint32_t c) {
 }
 
 // Nearest-colour search for each pixel colour over a range of the palette. The colour cube is cut
-// into cells 8 values wide in each channel; a cell's candidate list, made when a colour first
-// falls into it, holds every entry of the cell's range that can be the closest for some colour
-// of the cell, in palette order. An entry is left out only when its least possible distance to
-// the cell exceeds the greatest distance from the cell to another entry (the bound), so all of
-// a colour's closest entries are on the list and the first of them in palette order is found,
+// into cells 8 values wide in each channel (in a search by ranges, a cell also keeps to the key
+// channel's values of its range); a cell's candidate list, made when a colour first falls into
+// it, holds every entry of the cell's range that can be the closest for some colour of the cell,
+// in palette order. An entry is left out only when its least possible distance to the cell
+// exceeds the greatest distance from the cell to another entry (the bound), so all of a
+// colour's closest entries are on the list and the first of them in palette order is found,
 // exactly as a walk over the whole range finds it. The lists are drawn from those of cells 16
 // wide: an entry on a small cell's list, and the entry that sets its bound, are on the list of
 // the large cell around it (the small cell's least distances are no smaller and its bound no
@@ -482,7 +483,8 @@ void WriteIndex(QuantizeResult& out, const PixelView& v, int x, int y, int index
 // never waits.
 //
 // The working colour of the pixel to be handled next in each row stays in a register with the
-// error from its left neighbour added, and is written back once final.
+// error from its left neighbour added, and is written back once final; so do the two pixels of
+// the row below that are still taking its errors.
 constexpr int kBandRows = 3;
 
 #if defined(__SSE2__)
