@@ -8,6 +8,15 @@
 namespace mirelo {
 namespace {
 
+// Writes the view as a BMP file and reads it back.
+::testing::AssertionResult RoundTrip(const PixelView& view, OwnedPixels* back, PixelFormat* format) {
+    std::vector<uint8_t> file;
+    if (!WriteBmp(view, &file)) return ::testing::AssertionFailure() << "not written";
+    std::string error;
+    if (!ReadBmp(file, back, format, &error)) return ::testing::AssertionFailure() << error;
+    return ::testing::AssertionSuccess();
+}
+
 TEST(BmpFile, TwentyFourBitRoundTripReadsAsOpaqueArgb) {
     OwnedPixels src;
     src.Allocate(5, 3, fmt::k24RGB);
@@ -34,12 +43,9 @@ TEST(BmpFile, ThirtyTwoBitFilesTakeTheFourthByteAsAlphaUnlessItIsAlwaysZero) {
         src.Allocate(2, 1, fmt::k32RGB);
         WriteStored(src.view, 0, 0, uint32_t{firstAlpha} << 24 | 0x102030u);
         WriteStored(src.view, 1, 0, 0x405060u);
-        std::vector<uint8_t> file;
-        ASSERT_TRUE(WriteBmp(src.view, &file));
         OwnedPixels back;
         PixelFormat format = 0;
-        std::string error;
-        ASSERT_TRUE(ReadBmp(file, &back, &format, &error)) << error;
+        ASSERT_TRUE(RoundTrip(src.view, &back, &format));
         const uint32_t a0 = firstAlpha ? firstAlpha : 0xFF, a1 = firstAlpha ? 0 : 0xFF;
         EXPECT_EQ(ReadStored(back.view, 0, 0), a0 << 24 | 0x102030u) << int{firstAlpha};
         EXPECT_EQ(ReadStored(back.view, 1, 0), a1 << 24 | 0x405060u) << int{firstAlpha};
@@ -52,12 +58,9 @@ TEST(BmpFile, IndexedFilesKeepTheirPalette) {
     src.Allocate(9, 2, fmt::k1Index);
     WriteStored(src.view, 8, 0, 1);
     WriteStored(src.view, 0, 1, 1);
-    std::vector<uint8_t> file;
-    ASSERT_TRUE(WriteBmp(src.view, &file));
     OwnedPixels back;
     PixelFormat format = 0;
-    std::string error;
-    ASSERT_TRUE(ReadBmp(file, &back, &format, &error)) << error;
+    ASSERT_TRUE(RoundTrip(src.view, &back, &format));
     EXPECT_EQ(format, fmt::k1Index);
     EXPECT_EQ(ReadStored(back.view, 8, 0), 0xFFFF0000u);
     EXPECT_EQ(ReadStored(back.view, 7, 0), 0xFF000000u);
