@@ -367,7 +367,7 @@ TEST_F(ClipboardTest, CopyCarriesMaskAndOutlineThatThePasteApplies) {
         EXPECT_EQ(v, expected[i]) << i;
     }
     ASSERT_EQ(mode.size(), 4u);
-    EXPECT_EQ(Le32(mode, 0), 0u);
+    EXPECT_EQ(Le32(mode, 0), static_cast<uint32_t>(Gdiplus::FillModeWinding));  // a new image's overlap option
     ASSERT_EQ(length.size(), 4u);
     EXPECT_EQ(Le32(length, 0), 24u);
     ASSERT_EQ(mask.size(), 24u);

@@ -160,6 +160,7 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     // Each image's paste objects and selected object move with it.
     editor->images.slots[2].pasteObjects.items = {PasteObject{}, PasteObject{true, false}};
     editor->images.slots[2].pasteObjects.selected = 1;
+    editor->images.slots[2].toolSettings[3] = 5;
 
     // Close slot 0 of three: the former slot 1 becomes slot 0 and current.
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, 10000, 0);
@@ -178,13 +179,17 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     editor->images.slots[1].pasteObjects.Clear();
     EXPECT_FALSE(editor->images.slots[2].occupied());
     EXPECT_TRUE(editor->images.slots[2].pasteObjects.Empty());
+    EXPECT_EQ(editor->images.slots[1].toolSettings[3], 5);
+    EXPECT_EQ(editor->images.slots[2].toolSettings, DefaultToolSettings());
     EXPECT_EQ(BarButtons(), 2);
     EXPECT_TRUE(BarChecked(10000));
     EXPECT_EQ(ImageList_GetImageCount(editor->frame.imageBarList), 2);
 
-    // New takes the free name new1.
+    // New takes the free name new1, and the options a new image starts with.
     ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 0, 0, false));
     EXPECT_EQ(editor->Current()->path, u"new1");
+    EXPECT_EQ(editor->Current()->toolSettings[1], 1);  // selections overlap by winding
+    EXPECT_EQ(editor->Current()->toolSettings[58], 99);  // transform scale 1.00
     EXPECT_EQ(editor->images.current, 2);
 
     // Closing the last slot makes the one before it current.

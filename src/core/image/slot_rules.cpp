@@ -4,6 +4,21 @@
 
 namespace mirelo {
 
+ToolSettings DefaultToolSettings() {
+    ToolSettings s{};
+    // All 0 except: the selection's overlap and inversion (1, 2), the shape's line width and
+    // smoothing (4, 5), the outline width (10), the fill's overlap (20) and option 53 = 1; the
+    // start and sweep angles (16, 17) = 90 degrees; 27 = 22; 32 and 54 = 4; the width and height
+    // scales of a transform (58, 59) = index 99, a factor of 1.00.
+    for (int option : {1, 2, 4, 5, 10, 20, 53}) s[static_cast<size_t>(option)] = 1;
+    s[16] = s[17] = 90;
+    s[27] = 22;
+    s[32] = 4;
+    s[54] = 4;
+    s[58] = s[59] = 99;
+    return s;
+}
+
 PathParts SplitPath(TextView path) {
     size_t cut = path.rfind(u'\\');
     if (cut == TextView::npos) return {Text(path), Text()};

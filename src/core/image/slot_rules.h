@@ -1,6 +1,7 @@
 // Rules of the table of open images that do not depend on the bitmaps themselves:
 // naming, the first free slot, compaction order, the image-select menu and the status line.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -10,8 +11,13 @@
 namespace mirelo {
 
 constexpr int kMaxImages = 256;
+constexpr int kToolSettingCount = 61;
 constexpr int kImageBarFirstId = 10000;
 constexpr int kImageSelectFirstId = 40500;
+
+// The option values of the tool bars an image starts with, by option number.
+using ToolSettings = std::array<int32_t, kToolSettingCount>;
+ToolSettings DefaultToolSettings();
 
 // The part of a path after its last "\" and the part before it (without the "\").
 struct PathParts {

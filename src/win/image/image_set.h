@@ -11,7 +11,6 @@
 
 namespace mirelo {
 
-constexpr int kToolSettingCount = 61;
 enum ToolId : int { kToolSelect = 1, kToolShape = 2, kToolRetouch = 3, kToolFill = 4, kToolEyedropper = 5, kToolText = 6 };
 enum PropertyIndex : int { kPropTitle = 0, kPropAuthor = 1, kPropRights = 2, kPropComment = 3 };
 
@@ -34,7 +33,7 @@ struct ImageSlot {
     uint8_t activeColour = 0;
     std::array<uint32_t, 2> colours{};  // Win32 form 0x00BBGGRR
     std::array<uint8_t, 2> colourTransparency{};
-    std::array<int32_t, kToolSettingCount> toolSettings{};
+    ToolSettings toolSettings = DefaultToolSettings();
     std::array<Text, 4> properties;
     std::array<int, 4> pathMarks{-1, -1, -1, -1};
     GpPathOwner selectionPath, drawPath, otherPath, workPath;
