@@ -29,19 +29,6 @@ std::vector<uint8_t> PaletteBytes(const std::vector<uint32_t>& entries, uint32_t
     return buf;
 }
 
-bool ReadPalette(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* entries, uint32_t* flags) {
-    INT size = 0;
-    if (gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok || size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
-        return false;
-    std::vector<uint8_t> buf(static_cast<size_t>(size));
-    auto* p = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
-    if (gp::GdipGetImagePalette(bitmap, p, size) != Gdiplus::Ok) return false;
-    size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
-    entries->assign(p->Entries, p->Entries + std::min<size_t>(p->Count, room));
-    *flags = p->Flags;
-    return true;
-}
-
 PixelFormat TargetOf(int mode) { return mode <= 4 ? fmt::k1Index : (mode <= 8 ? fmt::k4Index : fmt::k8Index); }
 }  // namespace
 
@@ -78,12 +65,7 @@ void IndexedCommand(Editor& e, int command) {
     static_assert(std::size(kBitsBase) == cmd::k8Index - cmd::k1Index + 1, "one bits base per indexed format");
     if (command < cmd::k1Index || command > cmd::k8Index || !e.Current() || !e.Current()->occupied()) return;
     const int mode = IndexedConversionCode(kBitsBase[command - cmd::k1Index], e.settings.paletteMethod);
-    RecordUndoStep(e);
-    GpBitmapOwner result;
-    if (ConvertBitmapToIndexed(e, e.Current()->bitmap, mode, result) == 0)
-        ReplaceBitmap(e, e.images.current, result);
-    else
-        RefreshMenuState(e);
+    ChangeCurrentImage(e, [&e, mode](GpBitmapOwner& result) { return ConvertBitmapToIndexed(e, e.Current()->bitmap, mode, result) == 0; });
 }
 
 namespace {
@@ -116,7 +98,7 @@ private:
         if (chosen_ > 0 && chosen_ <= static_cast<int>(slots_.size())) {
             ImageSlot& slot = e.images.slots[static_cast<size_t>(slots_[static_cast<size_t>(chosen_ - 1)])];
             FixedPalette loaded;
-            if (ReadPalette(slot.bitmap.get(), &loaded.entries, &loaded.flags)) {
+            if (ReadPaletteEntries(slot.bitmap.get(), &loaded.entries, &loaded.flags)) {
                 loaded.loaded = true;
                 e.fixedPalette = loaded;
             } else {

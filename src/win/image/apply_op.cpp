@@ -45,19 +45,17 @@ void ReplaceBitmap(Editor& e, int index, GpBitmapOwner& result) {
     ImageChanged(e, index, kChangedBitmap);
 }
 
-OpStatus ApplyPixelOp(Editor& e, PixelFormat readAs, PixelFormat target, const PixelOp& op,
-                      const std::function<bool(GpBitmapOwner&)>& finish) {
+bool ChangeCurrentImage(Editor& e, const std::function<bool(GpBitmapOwner&)>& produce, bool recordUndo) {
     ImageSlot* s = e.Current();
-    if (!s || !s->occupied()) return OpStatus::Failed(nullptr);
-    RecordUndoStep(e);
+    if (!s || !s->occupied()) return false;
+    if (recordUndo) RecordUndoStep(e);
     GpBitmapOwner result;
-    OpStatus status = RunPixelOp(e, s->bitmap, readAs, target, op, result);
-    if (status.ok() && finish && !finish(result)) status = OpStatus::Failed(nullptr);
-    if (status.ok())
-        ReplaceBitmap(e, e.images.current, result);
-    else
-        RefreshMenuState(e);  // the recorded step shows in Undo
-    return status;
+    if (!produce(result) || !result) {
+        RefreshMenuState(e);
+        return false;
+    }
+    ReplaceBitmap(e, e.images.current, result);
+    return true;
 }
 
 }  // namespace mirelo

@@ -30,9 +30,9 @@ OpStatus RunPixelOp(Editor& editor, GpBitmapOwner& source, PixelFormat readAs, P
 // reports ImageChanged.
 void ReplaceBitmap(Editor& editor, int slot, GpBitmapOwner& result);
 
-// The whole step on the current image: records the undo step, runs the operation, lets
-// `finish` complete the result (false stops with the image as it was), and puts it in place.
-OpStatus ApplyPixelOp(Editor& editor, PixelFormat readAs, PixelFormat target, const PixelOp& op,
-                      const std::function<bool(GpBitmapOwner& result)>& finish = {});
+// The whole step on the current image: records the undo step (when asked), lets `produce` make
+// the new bitmap (false: it failed and has said why), and puts it in place; after a failure the
+// image stays as it was and the menus show the recorded step. True when the image changed.
+bool ChangeCurrentImage(Editor& editor, const std::function<bool(GpBitmapOwner& result)>& produce, bool recordUndo = true);
 
 }  // namespace mirelo

@@ -276,7 +276,7 @@ void ReplaceThumbnail(Messages& messages, HIMAGELIST list, int index, HBITMAP th
     if (bar) InvalidateRect(bar, nullptr, TRUE);
 }
 
-bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out) {
+bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out, uint32_t* flags) {
     INT size = 0;
     if (!bitmap || gp::GdipGetImagePaletteSize(bitmap, &size) != Gdiplus::Ok ||
         size < static_cast<INT>(sizeof(Gdiplus::ColorPalette)))
@@ -287,6 +287,7 @@ bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out) {
     size_t room = (buf.size() - offsetof(Gdiplus::ColorPalette, Entries)) / sizeof(Gdiplus::ARGB);
     size_t n = pal->Count < room ? pal->Count : room;
     out->assign(pal->Entries, pal->Entries + n);
+    if (flags) *flags = pal->Flags;
     return true;
 }
 

@@ -67,8 +67,8 @@ int FindEncoder(Messages& messages, TextView extension, CLSID* clsid);
 
 // Copies the palette of an indexed source to the destination; status of the last call.
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source);
-// The ARGB palette of an indexed bitmap; false when it cannot be read.
-bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out);
+// The ARGB palette of an indexed bitmap, and its flags word when asked; false when it cannot be read.
+bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out, uint32_t* flags = nullptr);
 bool PaletteHasAlphaFlag(Gdiplus::GpBitmap* bitmap);
 // Whether an indexed bitmap's palette has an entry of alpha 0, whatever its flags word says.
 bool PaletteHasTransparentEntry(Gdiplus::GpBitmap* bitmap);

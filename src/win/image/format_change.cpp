@@ -63,22 +63,20 @@ GpStatus RedrawInFormat(Editor& e, GpBitmapOwner& source, int width, int height,
 }
 
 GpStatus ChangeFormat(Editor& e, PixelFormat target, TextView failureText, bool keepFourthByte, bool recordUndo) {
-    ImageSlot* s = e.Current();
-    if (!s || !s->occupied()) return Gdiplus::InvalidParameter;
-    if (recordUndo) RecordUndoStep(e);
-    GpBitmapOwner result;
     GpStatus status = Gdiplus::InvalidParameter;
-    if (BitsPerPixel(target) > 47)
-        status = RedrawInFormat(e, s->bitmap, s->width, s->height, target, Gdiplus::InterpolationModeNearestNeighbor, result);
-    else if (BitsPerPixel(target) >= 16)
-        status = ConvertDirect(e, s->bitmap, target, BitsPerPixel(target) == 32 && keepFourthByte, result);
-    if (status != Gdiplus::Ok) {
-        e.messages.App(failureText);
-        RefreshMenuState(e);
-        return status;
-    }
-    ReplaceBitmap(e, e.images.current, result);
-    return Gdiplus::Ok;
+    ChangeCurrentImage(
+        e,
+        [&](GpBitmapOwner& result) {
+            ImageSlot* s = e.Current();
+            if (BitsPerPixel(target) > 47)
+                status = RedrawInFormat(e, s->bitmap, s->width, s->height, target, Gdiplus::InterpolationModeNearestNeighbor, result);
+            else if (BitsPerPixel(target) >= 16)
+                status = ConvertDirect(e, s->bitmap, target, BitsPerPixel(target) == 32 && keepFourthByte, result);
+            if (status != Gdiplus::Ok) e.messages.App(failureText);
+            return status == Gdiplus::Ok;
+        },
+        recordUndo);
+    return status;
 }
 
 void ChangeFormatCommand(Editor& e, int command) {
