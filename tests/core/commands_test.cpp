@@ -110,6 +110,9 @@ TEST(ToolBars, MainToolBarOrderSeparatorsAndTips) {
     EXPECT_EQ(TextView(ToolTipText(1124)), TextView(u"ウィンドウサイズ"));
     EXPECT_EQ(TextView(ToolTipText(1125)), TextView(u"等倍サイズ"));
     EXPECT_EQ(TextView(ToolTipText(1157)), TextView(u"図形描画"));
+    EXPECT_EQ(TextView(ToolTipText(40032)), TextView(u"パスの最後の点を削除"));
+    EXPECT_EQ(TextView(ToolTipText(40033)), TextView(u"最後のパスを削除"));
+    EXPECT_EQ(TextView(ToolTipText(40034)), TextView(u"パスをすべて削除"));
     EXPECT_EQ(ToolTipText(0), nullptr);
     EXPECT_EQ(ToolTipText(40013), nullptr);
 }

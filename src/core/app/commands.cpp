@@ -221,6 +221,12 @@ const ToolBarButton kToolButtons[] = {
     {cmd::kToolFill, u"塗潰し"}, {cmd::kToolEyedropper, u"スポイト"}, {cmd::kToolText, u"文字"},
 };
 
+const ToolBarButton kPathButtons[] = {
+    {cmd::kPathDeletePoint, u"パスの最後の点を削除"},
+    {cmd::kPathDeleteLast, u"最後のパスを削除"},
+    {cmd::kPathDeleteAll, u"パスをすべて削除"},
+};
+
 template <size_t N>
 const char16_t* FindTip(const ToolBarButton (&table)[N], int command) {
     for (const auto& b : table)
@@ -244,10 +250,16 @@ const ToolBarButton* ToolButtons(size_t* count) {
     return kToolButtons;
 }
 
+const ToolBarButton* PathToolBarButtons(size_t* count) {
+    *count = std::size(kPathButtons);
+    return kPathButtons;
+}
+
 const char16_t* ToolTipText(int command) {
     if (const char16_t* t = FindTip(kMainToolBar, command)) return t;
     if (const char16_t* t = FindTip(kViewToolBar, command)) return t;
-    return FindTip(kToolButtons, command);
+    if (const char16_t* t = FindTip(kToolButtons, command)) return t;
+    return FindTip(kPathButtons, command);
 }
 
 }  // namespace mirelo

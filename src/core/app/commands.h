@@ -100,7 +100,11 @@ const ToolBarButton* MainToolBarButtons(size_t* count);
 const ToolBarButton* ViewToolBarButtons(size_t* count);
 // The tool buttons (selection … text).
 const ToolBarButton* ToolButtons(size_t* count);
-// Tool tip of a tool-bar command: the main tool bar's table, then the view tool bar's, then the tools'.
+// The path buttons of the selection and shape option bands (delete the last point, the last
+// figure, all paths).
+const ToolBarButton* PathToolBarButtons(size_t* count);
+// Tool tip of a tool-bar command: the main tool bar's table, then the view tool bar's, the
+// tools' and the path buttons'.
 const char16_t* ToolTipText(int command);
 
 }  // namespace mirelo
