@@ -349,9 +349,7 @@ TEST_F(ClipboardTest, CopyCarriesMaskAndOutlineThatThePasteApplies) {
     EXPECT_TRUE(shown.empty());
     // Without a selection the whole image was copied and became the selection.
     ASSERT_TRUE(source->selectionPath);
-    INT points = 0;
-    gp::GdipGetPointCount(source->selectionPath.get(), &points);
-    EXPECT_EQ(points, 4);
+    EXPECT_EQ(source->selectionPath->size(), 4u);
 
     std::vector<uint8_t> count = Record(clip::kPathCount), types = Record(clip::kPathTypes),
                          xy = Record(clip::kPathPoints), mode = Record(clip::kFillMode),
@@ -380,12 +378,10 @@ TEST_F(ClipboardTest, CopyCarriesMaskAndOutlineThatThePasteApplies) {
     EXPECT_EQ(pasted->pixelFormat, fmt::k32ARGB);  // the mask asked for an alpha channel
     EXPECT_EQ(testing::DifferentPixels(pasted->bitmap.get(), editor->images.slots[0].bitmap.get(), 0), 0.0);
     ASSERT_TRUE(pasted->selectionPath);
-    gp::GdipGetPointCount(pasted->selectionPath.get(), &points);
-    EXPECT_EQ(points, 4);
-    Gdiplus::GpRect bounds;
-    gp::GdipGetPathWorldBoundsI(pasted->selectionPath.get(), &bounds, nullptr, nullptr);
-    EXPECT_EQ(bounds.Width, 5);
-    EXPECT_EQ(bounds.Height, 3);
+    EXPECT_EQ(pasted->selectionPath->size(), 4u);
+    const IntRect bounds = pasted->selectionPath->BoundsI();
+    EXPECT_EQ(bounds.width, 5);
+    EXPECT_EQ(bounds.height, 3);
     EXPECT_TRUE(shown.empty());
 }
 

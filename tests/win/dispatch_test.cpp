@@ -96,8 +96,9 @@ TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
 TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
-    ASSERT_EQ(gp::GdipCreatePath(Gdiplus::FillModeAlternate, editor->Current()->drawPath.put()), Gdiplus::Ok);
-    editor->Current()->pathMarks = {1, 2, 3, 4};
+    editor->Current()->drawPath.emplace();
+    editor->Current()->selectionAnchor = Anchor{1, 2};
+    editor->Current()->figureAnchor = Anchor{3, 4};
     answer = IDCANCEL;
     Send(cmd::k24RGB);
     EXPECT_FALSE(Reached(cmd::k24RGB));
@@ -109,9 +110,8 @@ TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
     Send(cmd::k24RGB);
     EXPECT_TRUE(Reached(cmd::k24RGB));
     EXPECT_FALSE(editor->Current()->drawPath);
-    EXPECT_EQ(editor->Current()->pathMarks[0], 1);
-    EXPECT_EQ(editor->Current()->pathMarks[2], -1);
-    EXPECT_EQ(editor->Current()->pathMarks[3], -1);
+    EXPECT_EQ(editor->Current()->selectionAnchor.x, 1);
+    EXPECT_FALSE(editor->Current()->figureAnchor.set());
     shown.clear();
     Send(cmd::k24RGB);  // no unfinished path: no question
     EXPECT_TRUE(shown.empty());

@@ -25,25 +25,25 @@ void PutFloat(uint8_t* p, float f) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
 }
 bool ValidType(uint8_t t) {
-    if (t & ~(pathpoint::kTypeMask | pathpoint::kMarker | pathpoint::kClose)) return false;
-    uint8_t kind = t & pathpoint::kTypeMask;
-    return kind == pathpoint::kStart || kind == pathpoint::kLine || kind == pathpoint::kBezier;
+    if (t & ~(pathtype::kMask | pathtype::kMarker | pathtype::kClose)) return false;
+    uint8_t kind = t & pathtype::kMask;
+    return kind == pathtype::kStart || kind == pathtype::kLine || kind == pathtype::kBezier;
 }
 }  // namespace
 
 bool ValidPathTypes(const uint8_t* types, size_t count) {
     if (!types || count == 0) return false;
-    if ((types[0] & pathpoint::kTypeMask) != pathpoint::kStart) return false;
+    if ((types[0] & pathtype::kMask) != pathtype::kStart) return false;
     for (size_t i = 0; i < count;) {
         if (!ValidType(types[i])) return false;
-        if ((types[i] & pathpoint::kTypeMask) != pathpoint::kBezier) {
+        if ((types[i] & pathtype::kMask) != pathtype::kBezier) {
             ++i;
             continue;
         }
         // A Bézier segment takes three points after the point it starts from.
         if (count - i < 3) return false;
         for (size_t k = 1; k < 3; ++k)
-            if (!ValidType(types[i + k]) || (types[i + k] & pathpoint::kTypeMask) != pathpoint::kBezier) return false;
+            if (!ValidType(types[i + k]) || (types[i + k] & pathtype::kMask) != pathtype::kBezier) return false;
         i += 3;
     }
     return true;
@@ -127,6 +127,27 @@ bool WriteMaskIntoView(const PixelView& view, const std::vector<uint8_t>& mask) 
         }
     }
     return true;
+}
+
+SelectionShape ShapeOfPath(const EditPath& path) {
+    SelectionShape shape;
+    shape.types = path.types;
+    shape.xy.reserve(2 * path.size());
+    for (const PointF& p : path.points) {
+        shape.xy.push_back(p.x);
+        shape.xy.push_back(p.y);
+    }
+    shape.fillMode = static_cast<int32_t>(path.fillMode);
+    return shape;
+}
+
+EditPath PathOfShape(const SelectionShape& shape) {
+    EditPath path;
+    path.types = shape.types;
+    for (size_t i = 0; i < shape.count() && 2 * i + 1 < shape.xy.size(); ++i) path.points.push_back({shape.xy[2 * i], shape.xy[2 * i + 1]});
+    path.types.resize(path.points.size());
+    path.fillMode = shape.fillMode == 1 ? FillMode::Winding : FillMode::Alternate;
+    return path;
 }
 
 }  // namespace mirelo

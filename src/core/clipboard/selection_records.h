@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/pixel_view.h"
+#include "select/edit_path.h"
 
 namespace mirelo {
 
@@ -19,16 +20,6 @@ constexpr unsigned kFillMode = 781;
 constexpr unsigned kMaskLength = 782;
 constexpr unsigned kMask = 783;
 }  // namespace clip
-
-// Point types of a path: start, line, Bézier, and the flags that may go with them.
-namespace pathpoint {
-constexpr uint8_t kStart = 0;
-constexpr uint8_t kLine = 1;
-constexpr uint8_t kBezier = 3;
-constexpr uint8_t kTypeMask = 0x07;
-constexpr uint8_t kMarker = 0x20;
-constexpr uint8_t kClose = 0x80;
-}  // namespace pathpoint
 
 // A block as the clipboard gives it; an absent block has no data.
 struct ByteSpan {
@@ -45,6 +36,10 @@ struct SelectionShape {
     int32_t fillMode = 0;
     size_t count() const { return types.size(); }
 };
+
+// The outline of a path, and a path from an outline.
+SelectionShape ShapeOfPath(const EditPath& path);
+EditPath PathOfShape(const SelectionShape& shape);
 
 // The four records of an outline.
 struct ShapeRecords {

@@ -1,5 +1,8 @@
 #include "image/pixel_view.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace mirelo {
 
 uint32_t ReadStored(const PixelView& v, int x, int y) {
@@ -34,6 +37,7 @@ void WriteStored(const PixelView& v, int x, int y, uint32_t stored) {
 
 }  // namespace mirelo
 
+#include <algorithm>
 #include <cstring>
 
 namespace mirelo {
@@ -46,6 +50,20 @@ void CopyRows(const PixelView& from, const PixelView& to) {
     if (width <= 0 || height <= 0) return;
     const size_t rowBytes = (static_cast<size_t>(width) * static_cast<size_t>(bits) + 7) / 8;
     for (int y = 0; y < height; ++y) std::memcpy(to.Row(y), from.Row(y), rowBytes);
+}
+
+void CopyArea(const PixelView& from, int left, int top, const PixelView& to) {
+    const int bits = BitsPerPixel(from.format);
+    if (bits != BitsPerPixel(to.format) || !from.scan0 || !to.scan0 || left < 0 || top < 0) return;
+    const int width = std::min(to.width, from.width - left), height = std::min(to.height, from.height - top);
+    if (width <= 0 || height <= 0) return;
+    for (int y = 0; y < height; ++y) {
+        if (bits >= 8) {
+            std::memcpy(to.Row(y), from.At(left, top + y), static_cast<size_t>(width) * static_cast<size_t>(bits / 8));
+        } else {
+            for (int x = 0; x < width; ++x) WriteStored(to, x, y, ReadStored(from, left + x, top + y));
+        }
+    }
 }
 
 void FillStored(const PixelView& v, uint32_t stored) {

@@ -32,6 +32,9 @@ namespace mirelo {
 // Copies the rows of one view into another of the same depth: the bytes of the narrower width in
 // each row, for the lower of the two heights.
 void CopyRows(const PixelView& from, const PixelView& to);
+// Copies the rectangle of `from` starting at (left, top) with the size of `to` (cut to `from`),
+// pixel values unchanged; both views have the same bits per pixel.
+void CopyArea(const PixelView& from, int left, int top, const PixelView& to);
 
 // Sets every pixel of a view of 8 or more bits per pixel to one stored value.
 void FillStored(const PixelView& v, uint32_t stored);

@@ -4,21 +4,9 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "select/paths.h"
 
 namespace mirelo {
-
-int ResolvePendingPath(Editor& e) {
-    ImageSlot* s = e.Current();
-    if (!s || !(s->drawPath || s->otherPath)) return IDYES;
-    int answer = e.messages.App(u"編集中のパスを描画しますか？", MB_YESNOCANCEL);
-    if (answer == IDNO) {
-        s->drawPath.reset();
-        s->otherPath.reset();
-        s->workPath.reset();
-        s->pathMarks[2] = s->pathMarks[3] = -1;
-    }
-    return answer;
-}
 
 void DispatchCommand(Editor& e, HWND, WPARAM wparam) {
     const int id = LOWORD(wparam);
@@ -48,9 +36,7 @@ void ShowContextMenu(Editor& e, HWND hwnd, POINT screen) {
     int position = 0;
     if (s) {
         s->pasteObjects.selected = -1;
-        bool paths = (s->tool == kToolSelect && s->selectionPath && s->pathMarks[0] != -1) ||
-                     (s->tool == kToolShape && (s->drawPath || s->otherPath));
-        position = paths ? 3 : 1;
+        position = PathMenuApplies(*s) ? 3 : 1;
     }
     HMENU popup = GetSubMenu(e.frame.menu, position);
     RefreshMenuState(e);

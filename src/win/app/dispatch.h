@@ -8,8 +8,6 @@ class Editor;
 
 // Low 16 bits of wparam: the command id.
 void DispatchCommand(Editor& editor, HWND hwnd, WPARAM wparam);
-// Asks about an unfinished drawing path; returns IDCANCEL when the command must stop.
-int ResolvePendingPath(Editor& editor);
 // A key press that reached the main window.
 void KeyToCommand(Editor& editor, HWND hwnd, WPARAM key);
 // WM_CONTEXTMENU at a screen point.

@@ -8,6 +8,7 @@
 #include "app/help.h"
 #include "edit/view.h"
 #include "files/open_image.h"
+#include "select/paths.h"
 #include "ui/custom_controls.h"
 #include "ui/frame_bars.h"
 #include "app/dispatch.h"

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "image/pixel_format.h"
+#include "select/paths.h"
 
 namespace mirelo {
 
@@ -104,6 +105,7 @@ CommandState ReadCommandState(Editor& e) {
     }
     s.selection = static_cast<bool>(slot->selectionPath);
     s.paths = HasPathsForTool(*slot);
+    s.pathCommands = ReadPathAvailability(*slot);
     if (slot->tool == kToolShape) {
         const int shape = slot->toolSettings[3];
         const bool lineShape = shape == 1 || shape == 2 || shape == 4;

@@ -12,6 +12,11 @@ namespace mirelo {
 
 class Editor;
 
+// Which commands of the menu ﾊﾟｽ apply to the current image and tool.
+struct PathAvailability {
+    bool close = false, draw = false, reset = false, copy = false, deletePoint = false, deleteFigure = false;
+};
+
 // What the availability rules look at.
 struct CommandState {
     bool open = false;            // a current image
@@ -23,6 +28,7 @@ struct CommandState {
     bool objectSelected = false, textSelected = false, objectTransformed = false;
     bool selection = false;       // the current image has a selection
     bool paths = false;           // the current tool has paths to edit
+    PathAvailability pathCommands;
     bool arrowOption = false;     // the shape tool draws a line that may end in an arrow
     bool colourPanels = false;    // a colour or palette panel is shown
     bool scanner = false;         // the scanner's source manager is loaded

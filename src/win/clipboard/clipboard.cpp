@@ -162,18 +162,9 @@ bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap)
     return placed;
 }
 
-bool CopySelectionShape(HWND owner, Gdiplus::GpPath* path) {
-    INT count = 0;
-    if (!path || gp::GdipGetPointCount(path, &count) != Gdiplus::Ok || count <= 2) return false;
-    SelectionShape shape;
-    shape.xy.resize(2 * static_cast<size_t>(count));
-    shape.types.resize(static_cast<size_t>(count));
-    Gdiplus::GpFillMode mode = Gdiplus::FillModeAlternate;
-    if (gp::GdipGetPathPoints(path, reinterpret_cast<Gdiplus::GpPointF*>(shape.xy.data()), count) != Gdiplus::Ok ||
-        gp::GdipGetPathTypes(path, shape.types.data(), count) != Gdiplus::Ok ||
-        gp::GdipGetPathFillMode(path, &mode) != Gdiplus::Ok)
-        return false;
-    shape.fillMode = static_cast<int32_t>(mode);
+bool CopySelectionShape(HWND owner, const EditPath& path) {
+    if (path.size() <= 2) return false;
+    const SelectionShape shape = ShapeOfPath(path);
     ShapeRecords records;
     if (!WriteShapeRecords(shape, &records) || !OpenClipboardFor(owner)) return false;
     bool ok = PutBytes(clip::kPathCount, records.count);
@@ -243,14 +234,9 @@ bool ReadSelectionShape(HWND owner, int width, int height, ClipboardSelection* o
     {
         LockedBlock count(clip::kPathCount), types(clip::kPathTypes), points(clip::kPathPoints), mode(clip::kFillMode);
         SelectionShape shape;
-        if (ReadShapeRecords(count.span(), types.span(), points.span(), mode.span(), &shape) &&
-            gp::GdipCreatePath2(reinterpret_cast<const Gdiplus::GpPointF*>(shape.xy.data()), shape.types.data(),
-                                static_cast<INT>(shape.count()), static_cast<Gdiplus::GpFillMode>(shape.fillMode),
-                                out->outline.put()) == Gdiplus::Ok &&
-            out->outline) {
+        if (ReadShapeRecords(count.span(), types.span(), points.span(), mode.span(), &shape)) {
+            out->outline = PathOfShape(shape);
             out->hasOutline = true;
-        } else {
-            out->outline.reset();
         }
         LockedBlock length(clip::kMaskLength), mask(clip::kMask);
         out->hasMask = ReadMaskRecords(length.span(), mask.span(), width, height, &out->mask);

@@ -2,6 +2,7 @@
 // CF_BITMAP, CF_PALETTE), of a selection's mask and outline through the program's own records
 // 778..783, and the program's own conversion between GDI+ bitmaps and DIBs.
 #pragma once
+#include <optional>
 #include <vector>
 
 #include "clipboard/dib.h"
@@ -27,7 +28,7 @@ bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap)
 
 // Adds the outline records 778..781 of a path with more than 2 points (its points, point types
 // and fill mode); false when nothing was written.
-bool CopySelectionShape(HWND owner, Gdiplus::GpPath* path);
+bool CopySelectionShape(HWND owner, const EditPath& path);
 // Adds the mask records 782 and 783.
 bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length);
 
@@ -39,7 +40,7 @@ struct ClipboardSelection {
     bool hasMask = false;
     std::vector<uint8_t> mask;  // width × height bytes, 0 outside the selection
     bool hasOutline = false;
-    GpPathOwner outline;  // the stored points, types and fill mode
+    std::optional<EditPath> outline;  // the stored points, types and fill mode
 };
 // Reads the records 778..783; true when both the outline and the mask were present and sound.
 // Records that fail their checks are not used.

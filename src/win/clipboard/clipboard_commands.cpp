@@ -9,71 +9,33 @@
 #include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
+#include "select/selection.h"
 
 namespace mirelo {
 
 namespace {
 constexpr char16_t kClipboardImageName[] = u"clipboard";
-constexpr int kSelectionOverlapOption = 1;  // selection option 重複: 0 alternate, 1 winding
 
 HWND ClipboardOwner(const Editor& e) { return e.frame.view ? e.frame.view : e.frame.mainWindow; }
 
-Gdiplus::GpFillMode SelectionFillMode(const ImageSlot& s) {
-    return s.toolSettings[kSelectionOverlapOption] ? Gdiplus::FillModeWinding : Gdiplus::FillModeAlternate;
-}
-
-// Decides what a copy takes. A selection of fewer than 3 points stops the copy (false); one whose
-// bounds leave the image is dropped. Without a selection, one holding the whole image is made.
-bool PrepareCopyArea(ImageSlot& s) {
+// Finds what a copy takes: false (nothing to copy) for a selection of fewer than 3 points. A
+// selection whose bounds leave the image is dropped; without one, one holding the whole image
+// is made.
+bool FindCopyArea(ImageSlot& s, IntRect* area) {
     if (s.selectionPath) {
-        INT points = 0;
-        s.selectionPath.Check(gp::GdipGetPointCount(s.selectionPath.get(), &points));
-        if (points < 3) return false;
-        s.selectionPath.Check(gp::GdipSetPathFillMode(s.selectionPath.get(), SelectionFillMode(s)));
-        Gdiplus::GpRect bounds;
-        if (gp::GdipGetPathWorldBoundsI(s.selectionPath.get(), &bounds, nullptr, nullptr) != Gdiplus::Ok ||
-            bounds.X < 0 || bounds.Y < 0 || bounds.Width > s.width || bounds.Height > s.height)
-            s.selectionPath.reset();
+        if (s.selectionPath->size() < 3) return false;
+        s.selectionPath->fillMode = SelectionFillMode(s);
+        const IntRect b = s.selectionPath->BoundsI();
+        if (b.x < 0 || b.y < 0 || b.width > s.width || b.height > s.height) s.selectionPath.reset();
     }
     if (!s.selectionPath) {
-        GpPathOwner path;
-        INT points = 0;
-        if (gp::GdipCreatePath(SelectionFillMode(s), path.put()) == Gdiplus::Ok && path &&
-            gp::GdipAddPathRectangleI(path.get(), 0, 0, s.width - 1, s.height - 1) == Gdiplus::Ok &&
-            gp::GdipGetPointCount(path.get(), &points) == Gdiplus::Ok && points >= 3)
-            s.selectionPath = std::move(path);  // an image one pixel wide or high gets none
+        SelectAll(s);
+        s.selectionPath->fillMode = SelectionFillMode(s);
+        *area = IntRect{0, 0, s.width, s.height};
+        return true;
     }
-    return true;
-}
-
-// The mask of the copied image: 255 inside the selection, combined with the image's alpha when
-// its format has alpha or a palette.
-std::vector<uint8_t> CopyMask(Editor& e, ImageSlot& s) {
-    std::vector<uint8_t> mask(static_cast<size_t>(s.width) * static_cast<size_t>(s.height), 255);
-    const PixelFormat format = FormatOf(s.bitmap.get());
-    if (!HasAlpha(format) && !IsIndexed(format)) return mask;
-    BitmapLock lock(e.messages, s.bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Clipboard);
-    if (lock.ok()) AndMaskWithAlpha(lock.view(), &mask);
-    return mask;
-}
-
-// Writes a mask into a bitmap: outside pixels become black, and a 32-bit pixel's alpha becomes
-// its mask byte. Pixels of other depths outside the mask become transparent black one by one.
-void WriteMask(Editor& e, GpBitmapOwner& bitmap, const std::vector<uint8_t>& mask) {
-    const PixelFormat format = FormatOf(bitmap.get());
-    const int bits = BitsPerPixel(format);
-    int w = 0, h = 0;
-    if (!ImageSize(bitmap.get(), &w, &h) || mask.size() != static_cast<size_t>(w) * static_cast<size_t>(h)) return;
-    if (bits < 24 || bits > 32) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (mask[static_cast<size_t>(y) * w + x] == 0) gp::GdipBitmapSetPixel(bitmap.get(), x, y, 0);
-        return;
-    }
-    BitmapLock lock(e.messages, bitmap, kLockReadWrite, format, BitmapRole::Image);
-    if (!lock.ok()) return;
-    WriteMaskIntoView(lock.view(), mask);
-    lock.Unlock();
+    *area = SelectionArea(*s.selectionPath, s.width, s.height);
+    return area->width > 0 && area->height > 0;
 }
 
 // A mask with outside pixels, or a 32-bit RGB image, needs an alpha channel first.
@@ -90,7 +52,7 @@ void ApplyClipboardMask(Editor& e, GpBitmapOwner& bitmap, const std::vector<uint
         else
             e.messages.App(u"32bppARGBを作成できません");
     }
-    WriteMask(e, bitmap, mask);
+    WriteMaskIntoBitmap(e, bitmap, mask);
 }
 }  // namespace
 
@@ -99,13 +61,22 @@ void CopySelection(Editor& e) {
     if (!s || !s->occupied()) return;
     WaitCursor wait;
     ImageSize(s->bitmap.get(), &s->width, &s->height);
-    // The copied area is the whole image: a selection inside it travels as the outline.
-    if (PrepareCopyArea(*s)) {
-        std::vector<uint8_t> mask = CopyMask(e, *s);
-        HWND owner = ClipboardOwner(e);
-        if (CopyImageToClipboard(e.messages, owner, s->bitmap)) {
-            CopySelectionMask(owner, mask.data(), mask.size());
-            CopySelectionShape(owner, s->selectionPath.get());
+    IntRect area;
+    if (FindCopyArea(*s, &area)) {
+        // The outline travels relative to the copied area, as the selection of what is pasted.
+        EditPath outline = *s->selectionPath;
+        outline.Transform(Affine::Translate(-area.x, -area.y));
+        std::vector<uint8_t> mask;
+        GpBitmapOwner copy;
+        if (SelectionMask(e, s->selectionPath, s->selectionPath->fillMode, area, &mask) &&
+            CopyBitmapArea(e.messages, s->bitmap, area.x, area.y, area.width, area.height, copy)) {
+            CombineMaskWithAlpha(e, s->bitmap, mask, area);
+            if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
+            HWND owner = ClipboardOwner(e);
+            if (CopyImageToClipboard(e.messages, owner, copy)) {
+                CopySelectionMask(owner, mask.data(), mask.size());
+                CopySelectionShape(owner, outline);
+            }
         }
     }
     RefreshMenuState(e);

@@ -7,6 +7,7 @@
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 #include "res/resource.h"
+#include "select/selection_view.h"
 
 namespace mirelo {
 
@@ -226,6 +227,7 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetScroll(hwnd, SB_VERT, 0, 0, 0);
         LoadCursors(*e);
         SetTimer(hwnd, kReminderTimer, kReminderPeriodMs, nullptr);
+        SetTimer(hwnd, kMarchTimer, kMarchPeriodMs, nullptr);
         return 0;
     case WM_SIZE:
         if (e->frame.view == hwnd) LayoutView(*e);
@@ -238,10 +240,12 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         if (wp == kReminderTimer) OnTimer(*e);
+        if (wp == kMarchTimer) MarchSelection(*e);
         return 0;
     case WM_CLOSE:
     case WM_DESTROY:
         KillTimer(hwnd, kReminderTimer);
+        KillTimer(hwnd, kMarchTimer);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -479,6 +483,7 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
     GpGraphicsOwner overlay;
     if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
         const OverlayTarget target{overlay.get(), l, sx, sy};
+        DrawSelectionOutline(e, *s, target);
         e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, target);
         e.CurrentTool().DrawOverlay(e, *s, target);
     }

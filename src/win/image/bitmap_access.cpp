@@ -189,6 +189,23 @@ int FindEncoder(Messages& messages, TextView extension, CLSID* clsid) {
     return -1;
 }
 
+bool CopyBitmapArea(Messages& messages, GpBitmapOwner& source, int left, int top, int width, int height, GpBitmapOwner& out) {
+    const PixelFormat format = FormatOf(source.get());
+    GpBitmapOwner copy;
+    if (!CreateGpBitmap(copy, width, height, format)) return false;
+    if (IsIndexed(format)) CopyPalette(copy.get(), source.get());
+    {
+        BitmapLock from(messages, source, kLockRead, format, BitmapRole::Source);
+        if (!from.ok()) return false;
+        BitmapLock to(messages, copy, kLockWrite, format, BitmapRole::Destination);
+        if (!to.ok()) return false;
+        CopyArea(from.view(), left, top, to.view());
+        if (to.Unlock() != Gdiplus::Ok) return false;
+    }
+    out = std::move(copy);
+    return true;
+}
+
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source) {
     if (!destination || !source || !IsIndexed(FormatOf(source))) return Gdiplus::Ok;
     INT size = 0;

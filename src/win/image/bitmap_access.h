@@ -65,6 +65,10 @@ int FileTypeCode(Messages& messages, Gdiplus::GpImage* image);
 // index among the installed encoders, or −1 (identifier left unset).
 int FindEncoder(Messages& messages, TextView extension, CLSID* clsid);
 
+// A new bitmap holding the rectangle (left, top, width, height) of the source in its own pixel
+// format, pixel values and palette unchanged. False after a reported lock failure, or when the
+// bitmap cannot be made.
+bool CopyBitmapArea(Messages& messages, GpBitmapOwner& source, int left, int top, int width, int height, GpBitmapOwner& out);
 // Copies the palette of an indexed source to the destination; status of the last call.
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source);
 // The ARGB palette of an indexed bitmap, and its flags word when asked; false when it cannot be read.

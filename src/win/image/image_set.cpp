@@ -77,7 +77,8 @@ void RegisterSlot(Editor& e, int index, TextView name) {
     slot.activeColour = 0;
     slot.colours.fill(0xFFFFFF);
     slot.colourTransparency.fill(0);
-    slot.pathMarks.fill(-1);
+    slot.selectionAnchor.Clear();
+    slot.figureAnchor.Clear();
     slot.selectionPath.reset();
     slot.drawPath.reset();
     slot.otherPath.reset();

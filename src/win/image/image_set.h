@@ -3,11 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "common/gdiplus.h"
 #include "edit/undo_history.h"
 #include "paste/paste_objects.h"
 #include "image/slot_rules.h"
+#include "select/edit_path.h"
 
 namespace mirelo {
 
@@ -35,8 +37,12 @@ struct ImageSlot {
     std::array<uint8_t, 2> colourTransparency{};
     ToolSettings toolSettings = DefaultToolSettings();
     std::array<Text, 4> properties;
-    std::array<int, 4> pathMarks{-1, -1, -1, -1};
-    GpPathOwner selectionPath, drawPath, otherPath, workPath;
+    // The user paths: the selection, the shape tool's figure in progress, the figures it
+    // collected, and those with the path transform applied. An absent path is never empty.
+    Anchor selectionAnchor;  // last clicked vertex of a selection polygon in progress
+    Anchor figureAnchor;     // last point of the drawPath
+    std::optional<EditPath> selectionPath, drawPath, otherPath, workPath;
+    std::shared_ptr<struct SelectionOutlineCache> selectionOutline;  // what the view drew last
     UndoHistory undo;
     PasteObjects pasteObjects;
     int hotspotX = 0, hotspotY = 0;

@@ -1,14 +1,147 @@
-// The selection tool (ToolId 1): rectangle, ellipse and polygon selections and the magic wand.
+// The selection tool (ToolId 1): rectangles and ellipses dragged out, polygons clicked, each
+// added as a closed figure to the image's selection path.
+#include <algorithm>
+#include <cstdlib>
+
 #include "app/editor.h"
 #include "edit/tool.h"
+#include "edit/view.h"
+#include "select/paths.h"
+#include "select/selection.h"
+#include "select/selection_view.h"
 
 namespace mirelo {
 
 namespace {
+// The box being dragged, in image pixels: the pressed pixel and the pixel under the cursor.
+struct DragBox {
+    bool active = false;
+    IntPoint anchor{0, 0}, cursor{0, 0};
+};
+
+IntPoint ClampToImage(const ImageSlot& s, IntPoint p) {
+    return {std::clamp(p.x, 0, std::max(0, s.width - 1)), std::clamp(p.y, 0, std::max(0, s.height - 1))};
+}
+
+int Sign(int v) { return v < 0 ? -1 : 1; }
+
 class SelectionTool : public Tool {
 public:
-    HCURSOR Cursor(const Editor&) const override { return nullptr; }  // the arrow
-    std::vector<int> OptionBands(const ImageSlot&) const override { return {1}; }
+    bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        const int shape = s.toolSettings[kSelectionShapeOption];
+        if (shape == kSelectRectangle || shape == kSelectEllipse) {
+            if (!s.selectionPath) s.selectionPath.emplace();
+            s.selectionAnchor.Clear();
+            s.selectionPath->StartFigure();
+            drag_ = DragBox{true, ClampToImage(s, ev.image), ClampToImage(s, ev.image)};
+        } else if (shape == kSelectPolygon) {
+            AddVertex(s.selectionPath, s.selectionAnchor, ev.image);
+        }
+        // The magic wand finds its region with the fill tool's colour tolerance.
+        Invalidate(e);
+        return true;
+    }
+
+    bool Move(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        cursor_ = {ev.clientX, ev.clientY};
+        if (drag_.active && (ev.keys & MK_LBUTTON)) {
+            drag_.cursor = ClampToImage(s, ev.image);
+            shift_ = (ev.keys & MK_SHIFT) != 0;
+            Invalidate(e);
+        } else if (s.selectionAnchor.set() && s.toolSettings[kSelectionShapeOption] == kSelectPolygon) {
+            Invalidate(e);
+        }
+        return true;
+    }
+
+    bool Release(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        if (!drag_.active) return false;
+        drag_.cursor = ClampToImage(s, ev.image);
+        shift_ = (ev.keys & MK_SHIFT) != 0;
+        if (s.selectionPath) {
+            const int shape = s.toolSettings[kSelectionShapeOption];
+            if (shape == kSelectRectangle) {
+                const Box b = Corners();
+                if (b.x0 != b.x1 && b.y0 != b.y1) {
+                    const PointF p[4] = {{F(b.x0), F(b.y0)}, {F(b.x0), F(b.y1)}, {F(b.x1), F(b.y1)}, {F(b.x1), F(b.y0)}};
+                    s.selectionPath->AddPolygon(p, 4);
+                }
+            } else {
+                const Box b = EllipseBox();
+                if (b.x1 != 0 && b.y1 != 0) s.selectionPath->AddEllipse(F(b.x0), F(b.y0), F(b.x1), F(b.y1));
+            }
+            if (s.selectionPath->size() < 3) Deselect(s);
+        }
+        drag_ = DragBox{};
+        Invalidate(e);
+        return true;
+    }
+
+    bool DoubleClick(Editor& e, ImageSlot& s, const ToolEvent&) override {
+        const int shape = s.toolSettings[kSelectionShapeOption];
+        if (shape == kSelectPolygon || shape == kSelectWand) CloseSelection(s);
+        Invalidate(e);
+        return true;
+    }
+
+    void DrawOverlay(Editor& e, ImageSlot& s, const OverlayTarget& t) override {
+        if (drag_.active) {
+            const bool ellipse = s.toolSettings[kSelectionShapeOption] == kSelectEllipse;
+            const Box b = ellipse ? EllipseBox() : Corners();
+            const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, b.x0, b.y0);
+            if (ellipse) {
+                const IntPoint c = ImageToClient(t.layout, t.scrollX, t.scrollY, b.x0 + b.x1, b.y0 + b.y1);
+                DrawRubberShape(e, s, t, a, c, true);
+            } else {
+                const IntPoint c = ImageToClient(t.layout, t.scrollX, t.scrollY, b.x1, b.y1);
+                DrawRubberShape(e, s, t, a, c, false);
+            }
+        }
+        if (s.selectionAnchor.set() && s.toolSettings[kSelectionShapeOption] == kSelectPolygon && IsCursorInImage(e, cursor_.x, cursor_.y)) {
+            const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.selectionAnchor.x, s.selectionAnchor.y);
+            DrawRubberLine(e, s, t, a, cursor_);
+        }
+    }
+
+    HCURSOR Cursor(const Editor& e) const override {
+        const ImageSlot* s = e.images.Current();
+        return s && s->toolSettings[kSelectionShapeOption] == kSelectWand ? e.viewState.cursors[6] : nullptr;
+    }
+
+private:
+    struct Box {
+        int x0, y0, x1, y1;  // corners, or x, y, width, height for an ellipse
+    };
+    static float F(int v) { return static_cast<float>(v); }
+
+    // Ordered corners; with Shift the shorter side sets both, the pressed corner staying put.
+    Box Corners() const {
+        int w = drag_.cursor.x - drag_.anchor.x, h = drag_.cursor.y - drag_.anchor.y;
+        if (shift_) {
+            const int side = std::min(std::abs(w), std::abs(h));
+            w = Sign(w) * side, h = Sign(h) * side;
+        }
+        const int x1 = drag_.anchor.x + w, y1 = drag_.anchor.y + h;
+        return {std::min(drag_.anchor.x, x1), std::min(drag_.anchor.y, y1), std::max(drag_.anchor.x, x1), std::max(drag_.anchor.y, y1)};
+    }
+
+    // x, y, signed width and height; with Shift a circle of the smaller extent.
+    Box EllipseBox() const {
+        int w = drag_.cursor.x - drag_.anchor.x, h = drag_.cursor.y - drag_.anchor.y;
+        if (shift_) {
+            const int side = std::min(std::abs(w), std::abs(h));
+            w = Sign(w) * side, h = Sign(h) * side;
+        }
+        return {drag_.anchor.x, drag_.anchor.y, w, h};
+    }
+
+    static void Invalidate(Editor& e) {
+        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    }
+
+    DragBox drag_;
+    bool shift_ = false;
+    IntPoint cursor_{-1, -1};
 };
 }  // namespace
 
