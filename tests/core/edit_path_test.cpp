@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "select/edit_path.h"
+#include "select/outline_stroke.h"
 #include "select/path_mask.h"
 
 namespace mirelo {
@@ -213,6 +215,45 @@ TEST(PathMask, OutlineRunsFollowPixelEdges) {
     EXPECT_EQ(o.horizontal.size() + o.vertical.size(), 6u);
     EXPECT_EQ(o.vertical.front().at, 0);  // the image border counts as outside
     EXPECT_EQ(o.vertical.front().to, 3);
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+TEST(OutlineStroke, DashesMoveAlongAndLongPathsStayCheap) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(DwordStride(16, 24)) * 4, 0);
+    const PixelView view{16, 4, static_cast<int>(DwordStride(16, 24)), fmt::k24RGB, pixels.data()};
+    auto colourAt = [&](int x, int y) {
+        const uint8_t* p = view.Row(y) + x * 3;
+        return static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+    };
+    EditPath::Polygon line;
+    line.points = {{0, 1}, {15, 1}};
+    OutlineStroke stroke;
+    std::string seen[2];
+    for (int phase : {0, 1}) {
+        stroke.phase = phase;
+        StrokeOutline(view, {line}, stroke);
+        for (int x = 0; x < 8; ++x) seen[phase] += colourAt(x, 1) == 0x0000FF ? 'b' : colourAt(x, 1) == 0xFFFFFF ? 'w' : '.';
+        EXPECT_EQ(colourAt(3, 0), 0u);  // nothing beside the line
+    }
+    EXPECT_EQ(seen[0], "bbwwbbww");
+    EXPECT_EQ(seen[1], "bwwbbwwb");
+
+    // A freehand outline of 300 000 points, mostly far outside the view: drawn and masked.
+    EditPath freehand;
+    freehand.StartFigure();
+    std::vector<PointF> points;
+    for (int i = 0; i < 300000; ++i) points.push_back({static_cast<float>(i % 5000) * 3.0f, static_cast<float>(i / 5000) * 2.0f});
+    freehand.AddLines(points.data(), points.size());
+    freehand.CloseFigure();
+    StrokeOutline(view, freehand.Flatten(), stroke);
+    std::vector<uint8_t> mask;
+    ASSERT_TRUE(PathMask(freehand, 0, 0, 64, 64, &mask));
+    EXPECT_EQ(mask[0], 255);
 }
 
 }  // namespace

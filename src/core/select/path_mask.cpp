@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "select/outline_stroke.h"
+
 namespace mirelo {
 
 namespace {
@@ -62,29 +64,6 @@ void FillRows(const std::vector<EditPath::Polygon>& polygons, FillMode mode, int
             if (x1 > x0) std::memset(row + x0, 255, static_cast<size_t>(x1 - x0));
         }
     }
-}
-
-// Clips the segment to [lo, hi] in both coordinates (Liang–Barsky); false when nothing is left.
-bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double loX, double loY, double hiX, double hiY) {
-    double t0 = 0, t1 = 1;
-    const double dx = x1 - x0, dy = y1 - y0;
-    const double p[4] = {-dx, dx, -dy, dy}, q[4] = {x0 - loX, hiX - x0, y0 - loY, hiY - y0};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1) return false;
-    }
-    const double ox = x0, oy = y0;
-    x0 = ox + t0 * dx, y0 = oy + t0 * dy;
-    x1 = ox + t1 * dx, y1 = oy + t1 * dy;
-    return true;
 }
 
 // An aliased one-pixel line: each step of the longer axis covers the pixel nearest the line.

@@ -472,18 +472,20 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
         }
     }
     const Settings& st = e.settings;
-    if (GridVisible(l.zoom, st.gridX, st.gridY)) {
+    const bool grid = GridVisible(l.zoom, st.gridX, st.gridY);
+    if (grid || s->selectionPath) {
         BitmapLock lock(e.messages, buffer, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
         if (!lock.ok()) return true;
-        DrawGrid(lock.view(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch), l.zoom, sx, sy,
-                 GridSettings{st.gridX, st.gridY, st.gridOffsetX, st.gridOffsetY}, s->width, s->height);
+        if (grid)
+            DrawGrid(lock.view(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch), l.zoom, sx, sy,
+                     GridSettings{st.gridX, st.gridY, st.gridOffsetX, st.gridOffsetY}, s->width, s->height);
+        DrawSelectionOutline(e, *s, lock.view(), l, sx, sy);
         lock.Unlock();
     }
     // Above the image: the paste objects, then the current tool's selection, outlines or preview.
     GpGraphicsOwner overlay;
     if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
         const OverlayTarget target{overlay.get(), l, sx, sy};
-        DrawSelectionOutline(e, *s, target);
         e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, target);
         e.CurrentTool().DrawOverlay(e, *s, target);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/editor.h"
+#include "select/outline_stroke.h"
 #include "select/path_mask.h"
 #include "select/selection.h"
 
@@ -42,11 +43,6 @@ Pens MakePens(const Editor& e, int zoom) {
     return p;
 }
 
-void DrawWithBoth(Gdiplus::GpGraphics* g, const Pens& pens, Gdiplus::GpPath* path) {
-    for (Gdiplus::GpPen* pen : {pens.solid.get(), pens.dashed.get()})
-        if (pen) gp::GdipDrawPath(g, pen, path);
-}
-
 const PixelOutline& OutlineFor(ImageSlot& s, const EditPath& path) {
     auto& cache = s.selectionOutline;
     if (!cache || cache->width != s.width || cache->height != s.height || cache->path.points != path.points ||
@@ -72,41 +68,37 @@ void VisibleRuns(const std::vector<EdgeRun>& runs, int lo, int hi, int from, int
 }
 }  // namespace
 
-void DrawSelectionOutline(Editor& e, ImageSlot& s, const OverlayTarget& t) {
-    if (!s.selectionPath || s.selectionPath->empty() || !t.graphics) return;
-    const ViewLayout& l = t.layout;
-    const Pens pens = MakePens(e, l.zoom);
-    const float offsetX = static_cast<float>(l.originX - t.scrollX), offsetY = static_cast<float>(l.originY - t.scrollY);
+void DrawSelectionOutline(Editor& e, ImageSlot& s, const PixelView& buffer, const ViewLayout& l, int scrollX, int scrollY) {
+    if (!s.selectionPath || s.selectionPath->empty()) return;
+    OutlineStroke stroke;
+    stroke.width = std::max(1, l.zoom / 1000);
+    if (l.zoom == 200) stroke.dashOn = stroke.dashOff = 1;
+    stroke.phase = e.viewState.marchPhase;
+    const double offsetX = l.originX - scrollX, offsetY = l.originY - scrollY;
+    std::vector<EditPath::Polygon> lines;
     if (l.zoom < 200) {
         EditPath scaled = *s.selectionPath;
         const double f = l.zoom / 100.0;
         scaled.Transform(Affine{f, 0, 0, f, offsetX, offsetY});
-        GpPathOwner path = ToGpPath(scaled);
-        if (path) DrawWithBoth(t.graphics, pens, path.get());
-        return;
+        lines = scaled.Flatten();
+    } else {
+        EditPath filled = *s.selectionPath;
+        filled.fillMode = SelectionFillMode(s);
+        const PixelOutline& outline = OutlineFor(s, filled);
+        const int f = l.zoom / 100;
+        // The image lines in sight, one more on each side.
+        const int c0 = (scrollX - l.originX) / f - 1, c1 = (scrollX - l.originX + buffer.width) / f + 1;
+        const int r0 = (scrollY - l.originY) / f - 1, r1 = (scrollY - l.originY + buffer.height) / f + 1;
+        auto line = [&](int x0, int y0, int x1, int y1) {
+            EditPath::Polygon p;
+            p.points = {{static_cast<float>(offsetX + x0 * f), static_cast<float>(offsetY + y0 * f)},
+                        {static_cast<float>(offsetX + x1 * f), static_cast<float>(offsetY + y1 * f)}};
+            lines.push_back(std::move(p));
+        };
+        VisibleRuns(outline.horizontal, r0, r1, c0, c1, [&](const EdgeRun& r) { line(std::max(r.from, c0), r.at, std::min(r.to, c1), r.at); });
+        VisibleRuns(outline.vertical, c0, c1, r0, r1, [&](const EdgeRun& r) { line(r.at, std::max(r.from, r0), r.at, std::min(r.to, r1)); });
     }
-    EditPath filled = *s.selectionPath;
-    filled.fillMode = SelectionFillMode(s);
-    const PixelOutline& outline = OutlineFor(s, filled);
-    const int f = l.zoom / 100;
-    const int cw = e.viewState.clientWidth, ch = e.viewState.clientHeight;
-    // The image lines in sight, one more on each side.
-    const int c0 = (t.scrollX - l.originX) / f - 1, c1 = (t.scrollX - l.originX + std::max(cw, 1)) / f + 1;
-    const int r0 = (t.scrollY - l.originY) / f - 1, r1 = (t.scrollY - l.originY + std::max(ch, 1)) / f + 1;
-    GpPathOwner edges;
-    if (gp::GdipCreatePath(Gdiplus::FillModeAlternate, edges.put()) != Gdiplus::Ok) return;
-    const int ox = l.originX - t.scrollX, oy = l.originY - t.scrollY;
-    auto line = [&](int x0, int y0, int x1, int y1) {
-        gp::GdipStartPathFigure(edges.get());
-        gp::GdipAddPathLineI(edges.get(), ox + x0 * f, oy + y0 * f, ox + x1 * f, oy + y1 * f);
-    };
-    VisibleRuns(outline.horizontal, r0, r1, c0, c1, [&](const EdgeRun& r) {
-        line(std::max(r.from, c0), r.at, std::min(r.to, c1), r.at);
-    });
-    VisibleRuns(outline.vertical, c0, c1, r0, r1, [&](const EdgeRun& r) {
-        line(r.at, std::max(r.from, r0), r.at, std::min(r.to, r1));
-    });
-    DrawWithBoth(t.graphics, pens, edges.get());
+    StrokeOutline(buffer, lines, stroke);
 }
 
 void DrawRubberShape(Editor& e, const ImageSlot&, const OverlayTarget& t, IntPoint a, IntPoint c, bool ellipse) {

@@ -5,9 +5,10 @@
 
 namespace mirelo {
 
-// Draws the selection outline of the slot when it has a selection: below 200 % the path
-// itself, from 200 % on the edges between selected and unselected pixels.
-void DrawSelectionOutline(Editor& editor, ImageSlot& slot, const OverlayTarget& target);
+// Draws the selection outline of the slot into the view's 24-bit back buffer when it has a
+// selection: below 200 % the path itself, from 200 % on the edges between selected and
+// unselected pixels.
+void DrawSelectionOutline(Editor& editor, ImageSlot& slot, const PixelView& buffer, const ViewLayout& layout, int scrollX, int scrollY);
 // A rectangle (corners a and c) or an ellipse (in the box a, c) in view pixels.
 void DrawRubberShape(Editor& editor, const ImageSlot& slot, const OverlayTarget& target, IntPoint a, IntPoint c, bool ellipse);
 void DrawRubberLine(Editor& editor, const ImageSlot& slot, const OverlayTarget& target, IntPoint from, IntPoint to);
