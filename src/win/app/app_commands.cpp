@@ -5,6 +5,7 @@
 #include "app/help.h"
 #include "app/menu_state.h"
 #include "res/resource.h"
+#include "ui/option_bar.h"
 
 namespace mirelo {
 
@@ -18,6 +19,7 @@ void ToggleCursorCoords(Editor& e) {
 
 void SetTool(Editor& e, int tool) {
     if (ImageSlot* s = e.Current()) s->tool = tool;
+    ShowToolSettings(e);
     RefreshMenuState(e);
 }
 

@@ -10,6 +10,7 @@
 #include "edit/view_math.h"
 #include "edit/tool.h"
 #include "image/image_set.h"
+#include "ui/option_bands.h"
 
 namespace mirelo {
 
@@ -74,6 +75,11 @@ struct FrameWindows {
     HWND zoomSlider = nullptr;
     HWND zoomEdit = nullptr;
     HWND zoomSpin = nullptr;
+    std::array<HWND, kOptionBandCount> optionBands{};  // panels of the option bands 1..27 ([0]: topBand)
+    std::vector<HWND> optionLists;    // the option bar's lists, by index into OptionControls()
+    std::vector<HWND> optionLabels;   // their labels
+    HWND selectionPathBar = nullptr;  // the path buttons of band 1
+    HWND shapePathBar = nullptr;      // the path buttons of band 12
     HWND arrowWindow = nullptr;
     HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
     HMENU menu = nullptr;          // menu 101 of the main window

@@ -11,6 +11,7 @@
 #include "select/paths.h"
 #include "ui/custom_controls.h"
 #include "ui/frame_bars.h"
+#include "ui/option_bar.h"
 #include "app/dispatch.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
@@ -146,6 +147,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_SIZE:
         if (wp == SIZE_MAXIMIZED || wp == SIZE_RESTORED) SendMessageW(e->frame.topRebar, WM_SIZE, wp, lp);
+        ArrangeOptionRows(*e);
         LayoutFrame(*e);
         return 0;
     case WM_SIZING:
@@ -192,7 +194,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (LOWORD(wp) == WA_INACTIVE) e->frame.messageWindow = FindWindowW(nullptr, L"Message");
         return DefWindowProcW(hwnd, msg, wp, lp);
     case WM_COMMAND:
-        if (!HandleZoomCommand(*e, wp, lp)) DispatchCommand(*e, hwnd, wp);
+        if (!HandleZoomCommand(*e, wp, lp) && !HandleOptionBarCommand(*e, wp, lp)) DispatchCommand(*e, hwnd, wp);
         return 0;
     case WM_HSCROLL:
         HandleZoomScroll(*e, lp);

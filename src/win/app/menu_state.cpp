@@ -131,7 +131,7 @@ void ApplyAvailability(Editor& e, const Availability& a) {
         for (const auto& [id, enabled] : a.commands) EnableMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | Flag(enabled));
     }
     if (f.menu) EnableSubMenus(f.menu, a.state);
-    for (HWND bar : {f.mainToolBar, f.toolBar, f.viewToolBar}) {
+    for (HWND bar : {f.mainToolBar, f.toolBar, f.viewToolBar, f.selectionPathBar, f.shapePathBar}) {
         if (!bar) continue;
         for (const auto& [id, enabled] : a.commands)
             if (SendMessageW(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) >= 0)

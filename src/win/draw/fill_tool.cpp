@@ -8,7 +8,6 @@ namespace {
 class FillTool : public Tool {
 public:
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[1]; }
-    std::vector<int> OptionBands(const ImageSlot&) const override { return {13}; }
 };
 }  // namespace
 

@@ -8,7 +8,6 @@ namespace {
 class RetouchTool : public Tool {
 public:
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[5]; }
-    std::vector<int> OptionBands(const ImageSlot&) const override { return {26}; }
 };
 }  // namespace
 

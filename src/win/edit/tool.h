@@ -1,6 +1,7 @@
 // The tool interface: the canvas view hands each mouse event of the image to the current
 // image's tool (after the paste objects had their chance), and asks it for the overlay it draws
-// above the image, its cursor and the option bands it shows.
+// above the image and its cursor. The option bands a tool shows are the option bar's rules
+// (ui/option_bands.h).
 #pragma once
 #include <memory>
 #include <vector>
@@ -44,8 +45,6 @@ public:
     virtual void DrawOverlay(Editor&, ImageSlot&, const OverlayTarget&) {}
     // The cursor over the image: one of the editor's loaded cursors, or the arrow (nullptr).
     virtual HCURSOR Cursor(const Editor&) const { return nullptr; }
-    // The bands of the tool-option rebar the tool shows for the slot's option values.
-    virtual std::vector<int> OptionBands(const ImageSlot&) const { return {}; }
 };
 
 // The tools, one per file in their subsystems.

@@ -10,6 +10,7 @@
 #include "common/file.h"
 #include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
+#include "ui/option_bar.h"
 
 namespace mirelo {
 
@@ -131,6 +132,7 @@ int AddImage(Editor& e, GpBitmapOwner bitmap, TextView name, bool refresh) {
 
 void RefreshAfterImagesChanged(Editor& e) {
     if (e.Current()) RefreshStatusLine(e);
+    ShowToolSettings(e);
     RebuildImageSelectMenu(e);
     RefreshMenuState(e);
 }
@@ -139,7 +141,7 @@ void ImageChanged(Editor& e, int index, unsigned what) {
     if (index < 0 || index >= kMaxImages) return;
     ImageSlot& slot = e.images.slots[static_cast<size_t>(index)];
     if (!slot.occupied()) return;
-    bool sizeChanged = false;
+    bool sizeChanged = false, toolReset = false;
     if (what & kChangedBitmap) {
         int w = 0, h = 0;
         ImageSize(slot.bitmap.get(), &w, &h);
@@ -148,7 +150,8 @@ void ImageChanged(Editor& e, int index, unsigned what) {
         slot.height = h;
         const PixelFormat format = FormatOf(slot.bitmap.get());
         // The tools of direct colours do not work on indexed images, and the reverse.
-        if (IsIndexed(format) != IsIndexed(slot.pixelFormat)) slot.tool = kToolSelect;
+        toolReset = IsIndexed(format) != IsIndexed(slot.pixelFormat);
+        if (toolReset) slot.tool = kToolSelect;
         slot.pixelFormat = format;
         slot.formatName = Text(PixelFormatNameOf(format));
         SetPaletteFlag(slot);
@@ -158,6 +161,7 @@ void ImageChanged(Editor& e, int index, unsigned what) {
     if (index != e.images.current) return;
     RefreshStatusLine(e);
     if (sizeChanged) LayoutView(e);
+    if (toolReset) ShowToolSettings(e);
     RefreshMenuState(e);
 }
 
@@ -174,6 +178,7 @@ void SelectImage(Editor& e, int index) {
     ScrollViewTo(e, e.Current()->savedScrollX, e.Current()->savedScrollY);
     RefreshStatusLine(e);
     e.Current()->tool = kToolSelect;
+    ShowToolSettings(e);
     SetViewRedraw(e, true);
     RefreshMenuState(e);
 }
@@ -201,6 +206,7 @@ void CloseCurrentImage(Editor& e) {
     } else if (e.frame.statusBar) {
         SendMessageW(e.frame.statusBar, SB_SETTEXTW, e.settings.cursorCoords ? 1 : 0, reinterpret_cast<LPARAM>(L""));
     }
+    ShowToolSettings(e);
     RebuildImageSelectMenu(e);
     RefreshMenuState(e);
     RecalcPager(e);

@@ -8,7 +8,6 @@ namespace {
 class TextTool : public Tool {
 public:
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[3]; }
-    std::vector<int> OptionBands(const ImageSlot&) const override { return {16, 17}; }
 };
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "edit/view_math.h"
+#include "ui/option_bar.h"
 #include "ui/toolbar_icons.h"
 
 namespace mirelo {
@@ -36,6 +37,9 @@ ToolIcon IconOf(int command) {
     case cmd::kToolRetouch: return ToolIcon::Retouch;
     case cmd::kToolFill: return ToolIcon::Fill;
     case cmd::kToolEyedropper: return ToolIcon::Eyedropper;
+    case cmd::kPathDeletePoint: return ToolIcon::PathDeletePoint;
+    case cmd::kPathDeleteLast: return ToolIcon::PathDeleteLast;
+    case cmd::kPathDeleteAll: return ToolIcon::PathDeleteAll;
     default: return ToolIcon::Text;
     }
 }
@@ -147,6 +151,21 @@ void UpdateRebarBand(Editor& e) {
 }
 }  // namespace
 
+HWND CreatePanel(Editor& e, HWND parent) {
+    return CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, nullptr, e.instance,
+                           nullptr);
+}
+
+HWND CreateButtonBar(Editor& e, HWND parent, const ToolBarButton* buttons, size_t count) {
+    HWND tb = MakeToolBar(e, parent, 0);
+    AddButtons(tb, buttons, count, BTNS_BUTTON, 0, 0);
+    return tb;
+}
+
+void SetButtonImages(Editor& e, HWND bar, const ToolBarButton* buttons, size_t count) {
+    SetImages(bar, buttons, count, Scaled(e, kIconSize));
+}
+
 int WindowDpi(HWND hwnd) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static auto fn = reinterpret_cast<GetDpiForWindowFn>(
@@ -217,6 +236,8 @@ void CreateFrameBars(Editor& e) {
     band.hwndChild = e.frame.topBand;
     band.wID = 0;
     SendMessageW(e.frame.topRebar, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+    // Bands 1 to 27: the tool options, hidden until a tool shows them.
+    CreateOptionBands(e);
 
     // Left panel: tool buttons, view buttons and the image bar.
     e.frame.leftPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.frame.mainWindow,
@@ -261,6 +282,7 @@ void UpdateToolBarImages(Editor& e) {
     for (HWND w : {e.frame.angleEdit, e.frame.zoomEdit, e.frame.zoomLabel})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     UpdateRebarBand(e);
+    LayoutOptionBands(e);
     LayoutLeftPanel(e);
 }
 

@@ -6,6 +6,7 @@
 namespace mirelo {
 
 class Editor;
+struct ToolBarButton;
 
 void CreateFrameBars(Editor& editor);
 // Draws the tool-bar images for the window's current display scale.
@@ -17,6 +18,12 @@ int RightPanelWidth(const Editor& editor);
 void LayoutLeftPanel(Editor& editor);
 // The angle typed in the rotation angle box (whole degrees, 0..360).
 int RotationAngle(const Editor& editor);
+// A panel that hands its children's commands and notifications to the main window.
+HWND CreatePanel(Editor& editor, HWND parent);
+// A flat tool bar with the given buttons; its commands and tool tips go to the main window.
+HWND CreateButtonBar(Editor& editor, HWND parent, const ToolBarButton* buttons, size_t count);
+// Draws a tool bar's button images (and their disabled look) for the display scale.
+void SetButtonImages(Editor& editor, HWND bar, const ToolBarButton* buttons, size_t count);
 // Scales a length given at 96 dots per inch to the window's display scale.
 int Scaled(const Editor& editor, int length);
 // The display scale of a window in dots per inch.

@@ -236,13 +236,17 @@ void DrawSave(Canvas& c) {
     c.FillRect(5.0f, 12.0f, 11.0f, 13.0f, kGrey);
 }
 
+// A red cross from (x0, y0) to (x1, y1) with a white rim so that it stands off what lies below.
+void RedCross(Canvas& c, float x0, float y0, float x1, float y1) {
+    c.Line(x0, y0, x1, y1, kWhite, 4.5f, Gdiplus::LineCapRound);
+    c.Line(x1, y0, x0, y1, kWhite, 4.5f, Gdiplus::LineCapRound);
+    c.Line(x0, y0, x1, y1, kRed, 2.25f, Gdiplus::LineCapRound);
+    c.Line(x1, y0, x0, y1, kRed, 2.25f, Gdiplus::LineCapRound);
+}
+
 void DrawClose(Canvas& c) {
     Page(c, 1.5f, 1.5f, 11.5f, 13.5f, 3.5f);
-    // red cross with a white rim so it stands off the page
-    c.Line(8.5f, 8.5f, 14.0f, 14.0f, kWhite, 4.5f, Gdiplus::LineCapRound);
-    c.Line(14.0f, 8.5f, 8.5f, 14.0f, kWhite, 4.5f, Gdiplus::LineCapRound);
-    c.Line(8.5f, 8.5f, 14.0f, 14.0f, kRed, 2.25f, Gdiplus::LineCapRound);
-    c.Line(14.0f, 8.5f, 8.5f, 14.0f, kRed, 2.25f, Gdiplus::LineCapRound);
+    RedCross(c, 8.5f, 8.5f, 14.0f, 14.0f);
 }
 
 // Arrow that leaves to the right along the top, turns down and comes back along the bottom,
@@ -448,6 +452,34 @@ void DrawTransparentColour(Canvas& c) {
     c.Rect(1.5f, 1.5f, 14.5f, 14.5f, 0);
 }
 
+// The vertex handle of a path: a small white square.
+void Vertex(Canvas& c, float x, float y) { c.Rect(x - 1.5f, y - 1.5f, x + 1.5f, y + 1.5f, kWhite); }
+
+void DrawPathDeletePoint(Canvas& c) {
+    c.Line(2.5f, 12.5f, 6.5f, 3.5f, kBlue, 2.0f, Gdiplus::LineCapRound);
+    c.Line(6.5f, 3.5f, 11.0f, 10.5f, kBlue, 2.0f, Gdiplus::LineCapRound);
+    Vertex(c, 2.5f, 12.5f);
+    Vertex(c, 6.5f, 3.5f);
+    Vertex(c, 11.5f, 10.5f);
+    RedCross(c, 9.5f, 8.5f, 14.0f, 13.0f);
+}
+
+// Two figures of a path: a filled triangle and an ellipse.
+void TwoFigures(Canvas& c) {
+    c.Polygon({{1.5f, 12.5f}, {5.0f, 4.5f}, {8.5f, 12.5f}}, kPaleBlue, kInk, Gdiplus::LineJoinRound);
+    c.Ellipse(11.0f, 6.5f, 3.5f, 4.5f, kYellow);
+}
+
+void DrawPathDeleteLast(Canvas& c) {
+    TwoFigures(c);
+    RedCross(c, 10.0f, 10.0f, 14.0f, 14.0f);
+}
+
+void DrawPathDeleteAll(Canvas& c) {
+    TwoFigures(c);
+    RedCross(c, 3.0f, 3.0f, 13.0f, 13.0f);
+}
+
 bool DrawIcon(Canvas& c, ToolIcon icon) {
     switch (icon) {
     case ToolIcon::New: DrawNew(c); break;
@@ -471,6 +503,9 @@ bool DrawIcon(Canvas& c, ToolIcon icon) {
     case ToolIcon::Text: DrawText(c); break;
     case ToolIcon::Palette: DrawPalette(c); break;
     case ToolIcon::TransparentColour: DrawTransparentColour(c); break;
+    case ToolIcon::PathDeletePoint: DrawPathDeletePoint(c); break;
+    case ToolIcon::PathDeleteLast: DrawPathDeleteLast(c); break;
+    case ToolIcon::PathDeleteAll: DrawPathDeleteAll(c); break;
     default: return false;
     }
     return c.ok();

@@ -26,6 +26,9 @@ enum class ToolIcon {
     Text,               // bold letter A
     Palette,            // painter's palette with colour dots
     TransparentColour,  // checkerboard square
+    PathDeletePoint,    // an open figure with its vertices, the last one crossed out
+    PathDeleteLast,     // a triangle and a crossed-out ellipse
+    PathDeleteAll,      // a triangle and an ellipse crossed out together
     Count
 };
 

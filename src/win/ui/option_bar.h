@@ -1,0 +1,23 @@
+// The tool option bar: bands 1 to 27 of the top rebar, each a panel of labelled drop-down lists
+// (and the path buttons in bands 1 and 12) that edit the current image's toolSettings.
+#pragma once
+#include "common/win.h"
+
+namespace mirelo {
+
+class Editor;
+
+// Makes the panels, lists and path buttons and adds them as bands 1..27 of the top rebar, all
+// hidden.
+void CreateOptionBands(Editor& editor);
+// Sizes the bands' controls for the window's display scale.
+void LayoutOptionBands(Editor& editor);
+// Sets every list from the current image's options and shows the bands its tool and options
+// call for (none without an image), then lays out the frame.
+void ShowToolSettings(Editor& editor);
+// Starts a new row of bands wherever the next shown band would not fit in the window's width.
+void ArrangeOptionRows(Editor& editor);
+// A command from one of the option lists: true when it came from one (handled or ignored).
+bool HandleOptionBarCommand(Editor& editor, WPARAM wparam, LPARAM lparam);
+
+}  // namespace mirelo
