@@ -4,7 +4,6 @@
 // (ui/option_bands.h).
 #pragma once
 #include <memory>
-#include <vector>
 
 #include "common/gdiplus.h"
 #include "edit/view_math.h"
