@@ -11,6 +11,8 @@
 #include "image/new_image.h"
 #include "select/paths.h"
 #include "select/selection.h"
+#include "res/resource.h"
+#include "ui/option_bands.h"
 
 namespace mirelo {
 namespace {
@@ -56,6 +58,13 @@ protected:
     static int Count(const std::vector<uint8_t>& m) { return static_cast<int>(std::count(m.begin(), m.end(), uint8_t{255})); }
     static bool In(const std::vector<uint8_t>& m, int x, int y) { return m[static_cast<size_t>(y * 40 + x)] == 255; }
     bool Enabled(int id) { return ComputeAvailability(*editor).Enabled(id); }
+    // The entry the option bar's list of a shape tool option shows.
+    LRESULT Shown(int option) {
+        const std::vector<OptionControl>& controls = OptionControls();
+        for (size_t i = 0; i < controls.size(); ++i)
+            if (OptionFor(controls[i], kToolShape) == option) return SendMessageW(editor->frame.optionLists[i], CB_GETCURSEL, 0, 0);
+        return -2;
+    }
 };
 
 TEST_F(SelectionTest, GesturesAddFiguresThatTheMaskCovers) {
@@ -240,11 +249,51 @@ TEST_F(SelectionTest, CollectedShapePathIsGuardedCopiedAndDrawn) {
     EXPECT_EQ(Slot().tool, kToolShape);
     EXPECT_EQ(Slot().toolSettings[kShapeKindOption], kShapeKindPath);
     EXPECT_EQ(Slot().toolSettings[kPathPartOption], kPartFreehand);
+    EXPECT_EQ(Shown(kShapeKindOption), kShapeKindPath);  // and the bar shows them
+    EXPECT_EQ(Shown(kPathPartOption), kPartFreehand);
     ASSERT_TRUE(Slot().otherPath);
     EXPECT_EQ(Slot().otherPath->points, Slot().selectionPath->points);
     Send(cmd::kPathDeleteAll);
     EXPECT_FALSE(Slot().otherPath);
     EXPECT_TRUE(Slot().selectionPath);  // the selection stays
+}
+
+}  // namespace
+}  // namespace mirelo
+
+namespace mirelo {
+namespace {
+
+TEST_F(SelectionTest, TextFigureAsksForTheTextAndAddsItsOutlines) {
+    Send(cmd::kToolShape);
+    Slot().toolSettings[kShapeKindOption] = kShapeKindPath;
+    Slot().toolSettings[kPathPartOption] = kPartText;
+    const wchar_t* typed = L"";
+    int asked = 0;
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        ++asked;
+        EXPECT_EQ(id, IDD_TEXT_EDIT);
+        EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_TEXT_EDIT, EM_GETLIMITTEXT, 0, 0), 4096);
+        wchar_t title[64] = {};
+        GetWindowTextW(dlg, title, 64);
+        EXPECT_EQ(FromW(title), u"テキストの編集");
+        SetDlgItemTextW(dlg, IDC_TEXT_EDIT, typed);
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    Drag({2, 2}, {30, 20});  // an empty text adds nothing
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(Slot().otherPath);
+    typed = L"Ab字";
+    Drag({2, 2}, {38, 28});
+    EXPECT_EQ(asked, 2);
+    ASSERT_TRUE(Slot().otherPath);
+    EXPECT_GT(Slot().otherPath->size(), 8u);
+    const IntRect b = Slot().otherPath->BoundsI();
+    EXPECT_GE(b.x, 1);  // laid out in the dragged box
+    EXPECT_LT(b.x, 12);
+    EXPECT_GE(b.y, 1);
+    EXPECT_LE(b.x + b.width, 40);
+    editor->dialogObserver = nullptr;
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ inline GpStatus DeletePen(Gdiplus::GpPen* p) { return gp::GdipDeletePen(p); }
 inline GpStatus DeletePath(Gdiplus::GpPath* p) { return gp::GdipDeletePath(p); }
 inline GpStatus DeleteRegion(Gdiplus::GpRegion* p) { return gp::GdipDeleteRegion(p); }
 inline GpStatus DeleteMatrix(Gdiplus::GpMatrix* p) { return gp::GdipDeleteMatrix(p); }
+inline GpStatus DeleteStringFormat(Gdiplus::GpStringFormat* p) { return gp::GdipDeleteStringFormat(p); }
+inline GpStatus DeleteFontFamily(Gdiplus::GpFontFamily* p) { return gp::GdipDeleteFontFamily(p); }
 }  // namespace detail
 
 using GpImageOwner = GpOwner<Gdiplus::GpImage, detail::DisposeImage>;
@@ -88,5 +90,7 @@ using GpPenOwner = GpOwner<Gdiplus::GpPen, detail::DeletePen>;
 using GpPathOwner = GpOwner<Gdiplus::GpPath, detail::DeletePath>;
 using GpRegionOwner = GpOwner<Gdiplus::GpRegion, detail::DeleteRegion>;
 using GpMatrixOwner = GpOwner<Gdiplus::GpMatrix, detail::DeleteMatrix>;
+using GpStringFormatOwner = GpOwner<Gdiplus::GpStringFormat, detail::DeleteStringFormat>;
+using GpFontFamilyOwner = GpOwner<Gdiplus::GpFontFamily, detail::DeleteFontFamily>;
 
 }  // namespace mirelo

@@ -8,13 +8,16 @@
 #include "draw/pens.h"
 #include "edit/tool.h"
 #include "edit/view.h"
+#include "paste/text_dialog.h"
 #include "select/paths.h"
 #include "select/selection.h"
 
 namespace mirelo {
 
 namespace {
-bool IsDragPart(int part) { return part == kPartEllipse || part == kPartArc || part == kPartPie || part == kPartRectangle; }
+bool IsDragPart(int part) {
+    return part == kPartEllipse || part == kPartArc || part == kPartPie || part == kPartRectangle || part == kPartText;
+}
 bool IsClickPart(int part) {
     return part == kPartLine || part == kPartCurve || part == kPartPolygon || part == kPartClosedCurve;
 }
@@ -110,8 +113,11 @@ public:
         } else if (dragging_) {
             dragTo_ = Clamp(s, ev.image);
             shift_ = (ev.keys & MK_SHIFT) != 0;
-            AddDragFigure(s, part);
             dragging_ = false;
+            if (part == kPartText)
+                AddTextFigure(e, s, ev);
+            else
+                AddDragFigure(s, part);
         }
         Invalidate(e);
         return true;
@@ -223,6 +229,21 @@ private:
         if (figure.empty()) return;
         if (!s.otherPath) s.otherPath.emplace();
         s.otherPath->AddPath(figure);
+    }
+
+    // Asks for the text and adds its outlines, in the dragged box when it is at least 4 × 8.
+    void AddTextFigure(Editor& e, ImageSlot& s, const ToolEvent& ev) {
+        if (!IsCursorInImage(e, ev.clientX, ev.clientY)) return;
+        const Text text = AskForText(e);
+        if (text.empty()) return;
+        const int x0 = std::min(dragFrom_.x, dragTo_.x), y0 = std::min(dragFrom_.y, dragTo_.y);
+        const int w = std::abs(dragTo_.x - dragFrom_.x), h = std::abs(dragTo_.y - dragFrom_.y);
+        const Gdiplus::GpRectF layout = w >= 4 && h >= 8 ? Gdiplus::GpRectF(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(w), static_cast<float>(h))
+                                                         : Gdiplus::GpRectF(static_cast<float>(dragFrom_.x), static_cast<float>(dragFrom_.y), 0, 0);
+        EditPath figures;
+        if (!AddTextOutline(e, s, text, layout, &figures)) return;
+        if (!s.otherPath) s.otherPath.emplace();
+        s.otherPath->AddPath(figures);
     }
 
     bool moving_ = false, hoverMove_ = false, dragging_ = false, shift_ = false;

@@ -38,6 +38,8 @@
 
 // Grid dialog
 #define IDD_GRID 123
+#define IDD_TEXT_EDIT 120
+#define IDC_TEXT_EDIT 1016
 #define IDC_GRID_OFFSET_X 1016
 #define IDC_GRID_OFFSET_Y 1017
 #define IDC_GRID_SPACING_X 1018

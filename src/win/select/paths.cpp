@@ -7,6 +7,7 @@
 #include "draw/pens.h"
 #include "edit/undo_history.h"
 #include "select/selection.h"
+#include "ui/option_bar.h"
 
 namespace mirelo {
 
@@ -101,7 +102,9 @@ int ResolvePendingPath(Editor& e) {
         s->workPath.reset();
         InvalidateView(e);
     } else {
+        // Back to the shape tool, its lists showing the slot's kind and part again.
         s->tool = kToolShape;
+        ShowToolSettings(e);
         RefreshMenuState(e);
     }
     return answer;

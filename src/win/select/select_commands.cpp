@@ -6,6 +6,7 @@
 #include "image/format_change.h"
 #include "select/paths.h"
 #include "select/selection.h"
+#include "ui/option_bar.h"
 
 namespace mirelo {
 
@@ -117,9 +118,15 @@ void RegisterSelectCommands(CommandRegistry& r) {
          [](const CommandState& s) { return s.open && s.selection; });
     r.On(cmd::kPathClose, OnCurrent(ClosePaths), [](const CommandState& s) { return s.open && s.pathCommands.close; });
     r.On(cmd::kPathDraw, OnCurrent(DrawShapePath), [](const CommandState& s) { return s.open && s.pathCommands.draw; });
-    r.On(cmd::kPathReset, OnCurrent([](Editor&, ImageSlot& s) { ResetTransform(s); }),
+    r.On(cmd::kPathReset, OnCurrent([](Editor& e, ImageSlot& s) {
+             ResetTransform(s);
+             ShowToolSettings(e);
+         }),
          [](const CommandState& s) { return s.open && s.pathCommands.reset; });
-    r.On(cmd::kPathCopyOther, OnCurrent(CopyToOtherPath), [](const CommandState& s) { return s.open && s.pathCommands.copy; });
+    r.On(cmd::kPathCopyOther, OnCurrent([](Editor& e, ImageSlot& s) {
+             CopyToOtherPath(e, s);
+             ShowToolSettings(e);
+         }), [](const CommandState& s) { return s.open && s.pathCommands.copy; });
     r.On(cmd::kPathDeletePoint, OnCurrent([](Editor&, ImageSlot& s) { DeleteLastPointOfTool(s); }),
          [](const CommandState& s) { return s.open && s.pathCommands.deletePoint; });
     r.On(cmd::kPathDeleteLast, OnCurrent([](Editor&, ImageSlot& s) { DeleteLastFigureOfTool(s); }),

@@ -77,6 +77,10 @@ bool CombineMaskWithAlpha(Editor&, GpBitmapOwner& bitmap, std::vector<uint8_t>& 
 }
 
 bool WriteMaskIntoBitmap(Editor& e, GpBitmapOwner& bitmap, const std::vector<uint8_t>& mask) {
+    if (!bitmap || mask.empty()) {
+        e.messages.Show(e.messages.mainWindow, bitmap ? u"maskがありません" : u"Bmpがありません", u"Set_PathMask Error", MB_OK);
+        return false;
+    }
     const PixelFormat format = FormatOf(bitmap.get());
     const int bits = BitsPerPixel(format);
     int w = 0, h = 0;
