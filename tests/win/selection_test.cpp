@@ -226,6 +226,9 @@ TEST_F(SelectionTest, CollectedShapePathIsGuardedCopiedAndDrawn) {
     EXPECT_EQ(shown[0].text, u"編集中のパスを描画しますか？");
     EXPECT_EQ(Slot().tool, kToolShape);
     EXPECT_TRUE(Slot().otherPath);
+    SendMessageW(editor->frame.mainWindow, WM_CLOSE, 0, 0);  // the close box asks too
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(IsWindow(editor->frame.mainWindow));
 
     // Moving the collected path: a press inside it drags it along.
     Slot().toolSettings[kPathPartOption] = kPartRectangle;

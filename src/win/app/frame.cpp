@@ -211,6 +211,8 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         RefreshMenuState(*e);
         return 0;
     case WM_CLOSE:
+        // The close box leaves like the exit command: a path being edited is asked about first.
+        if (ResolvePendingPath(*e) == IDCANCEL) return 0;
         if (AnyUndoableStep(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
         EndHelp(*e);
         DestroyWindow(hwnd);
