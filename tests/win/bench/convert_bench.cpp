@@ -6,29 +6,15 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "app/frame.h"
-#include "common/gdiplus.h"
+#include "bench_editor.h"
 #include "common/win.h"
-#include "files/open_image.h"
 #include "image/image_set.h"
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mirelo_convert_bench picture\n");
-        return 2;
-    }
-    mirelo::GdiplusSession gdiplus;
-    auto owned = std::make_unique<mirelo::Editor>(GetModuleHandleW(nullptr));  // too large for the stack
-    mirelo::Editor& editor = *owned;
-    editor.messages.SetResponder([](const mirelo::MessageRequest& r) {
-        std::fprintf(stderr, "message: %s\n", mirelo::ToUtf8(r.text).c_str());
-        return IDOK;
-    });
-    HWND window = mirelo::CreateMainWindow(editor, SW_HIDE);
-    if (!window || !mirelo::OpenImageFile(editor, mirelo::FromW(argv[1]), true)) {
-        std::fprintf(stderr, "cannot open the picture\n");
-        return 1;
-    }
+    mirelo::bench::BenchEditor bench;
+    if (!bench.Open(argc, argv, "mirelo_convert_bench")) return 1;
+    mirelo::Editor& editor = bench.editor;
+    HWND window = bench.window;
     SendMessageW(window, WM_COMMAND, mirelo::cmd::kPaletteMedianCut, 0);
     editor.settings.dither = true;
     LARGE_INTEGER frequency, start, end;
@@ -43,6 +29,5 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("%-46s %8.2f s   (%d x %d, in Mirelo under Wine)\n", "8-bit median cut with dithering", double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart),
                 slot->width, slot->height);
-    DestroyWindow(window);
     return 0;
 }

@@ -3,14 +3,11 @@
 //   mirelo_selection_bench.exe picture.bmp
 #include <cmath>
 #include <cstdio>
-#include <memory>
 
 #include "app/editor.h"
-#include "app/frame.h"
-#include "common/gdiplus.h"
+#include "bench_editor.h"
 #include "common/win.h"
 #include "edit/view.h"
-#include "files/open_image.h"
 #include "image/image_set.h"
 
 namespace {
@@ -40,22 +37,10 @@ double PaintMs(mirelo::Editor& editor) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mirelo_selection_bench picture\n");
-        return 2;
-    }
-    mirelo::GdiplusSession gdiplus;
-    auto owned = std::make_unique<mirelo::Editor>(GetModuleHandleW(nullptr));
-    mirelo::Editor& editor = *owned;
-    editor.messages.SetResponder([](const mirelo::MessageRequest& r) {
-        std::fprintf(stderr, "message: %s\n", mirelo::ToUtf8(r.text).c_str());
-        return IDOK;
-    });
-    HWND window = mirelo::CreateMainWindow(editor, SW_HIDE);
-    if (!window || !mirelo::OpenImageFile(editor, mirelo::FromW(argv[1]), true)) {
-        std::fprintf(stderr, "cannot open the picture\n");
-        return 1;
-    }
+    mirelo::bench::BenchEditor bench;
+    if (!bench.Open(argc, argv, "mirelo_selection_bench")) return 1;
+    mirelo::Editor& editor = bench.editor;
+    HWND window = bench.window;
     SetWindowPos(window, nullptr, 0, 0, 1400, 1000, SWP_NOZORDER | SWP_NOMOVE);
     mirelo::ImageSlot& s = *editor.Current();
     mirelo::EditPath ellipse, star;
@@ -81,6 +66,5 @@ int wmain(int argc, wchar_t** argv) {
                         plain, (with / plain - 1) * 100, s.width, s.height);
         }
     }
-    DestroyWindow(window);
     return 0;
 }
