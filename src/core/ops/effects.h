@@ -1,0 +1,114 @@
+// The effects engine: the table of the thirty effects and the pixel rules of effects 0..22 on
+// 32-bit pixels (bytes B, G, R, A). Effects 23..29 are colour matrices drawn by the imaging
+// library in the Windows layer; the table lists them so that the dialog has every entry.
+#pragma once
+#include <cstdint>
+
+#include "image/pixel_op.h"
+#include "image/pixel_view.h"
+
+namespace mirelo {
+
+// One entry of the effect table: its name, the slider's default and maximum (the minimum is 0).
+struct EffectInfo {
+    const char16_t* name;
+    int defaultValue;
+    int maxValue;
+};
+
+constexpr int kEffectCount = 30;
+constexpr int kPixelEffectCount = 23;  // effects 0..22 are computed by ApplyEffectPixels
+
+// Effect numbers (table order).
+namespace effect {
+constexpr int kBrightness = 0;
+constexpr int kContrast = 1;
+constexpr int kGamma = 2;
+constexpr int kSaturation = 3;
+constexpr int kInvertMono = 4;
+constexpr int kSolarise = 5;
+constexpr int kPosterise = 6;
+constexpr int kLuminanceAlpha = 7;
+constexpr int kMosaic = 8;
+constexpr int kBlur = 9;
+constexpr int kBlurAlpha = 10;
+constexpr int kSharpen = 11;
+constexpr int kEdges = 12;
+constexpr int kEmboss = 13;
+constexpr int kNoise = 14;
+constexpr int kDenoise = 15;
+constexpr int kHue = 16;
+constexpr int kCircle = 17;
+constexpr int kAntialias = 18;
+constexpr int kHalftone = 19;
+constexpr int kHalftoneNewspaper = 20;
+constexpr int kBinary = 21;
+constexpr int kBinaryDither = 22;
+constexpr int kRotateRed = 23;
+constexpr int kRotateGreen = 24;
+constexpr int kRotateBlue = 25;
+constexpr int kShiftRed = 26;
+constexpr int kShiftGreen = 27;
+constexpr int kShiftBlue = 28;
+constexpr int kShiftAlpha = 29;
+}  // namespace effect
+
+// The whole table in order, kEffectCount entries.
+const EffectInfo* EffectTable();
+// One entry, or null for a number outside 0..kEffectCount − 1.
+const EffectInfo* FindEffect(int number);
+
+// The C library's 15-bit random generator as the Windows C runtime has it:
+// state = state × 214013 + 2531011, value = (state >> 16) & 0x7FFF.
+struct CrtRandom {
+    uint32_t state = 1;
+
+    CrtRandom() = default;
+    explicit CrtRandom(uint32_t seed) : state(seed) {}
+    int Next() {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
+};
+
+struct EffectParams {
+    int effect = 0;          // 0..22
+    int value = 0;           // 0..the table's maximum for the effect
+    bool copyFirst = false;  // the destination first becomes a copy of the source
+    // width × height bytes, rows top-down; nonzero = selected. Null: the whole image.
+    const uint8_t* mask = nullptr;
+    // Effect 14: the generator that draws one number per selected pixel. When `random` is given
+    // (the program seeds one with the time once per run) it is used and advanced; otherwise a
+    // generator seeded with `seed` is.
+    uint32_t seed = 1;
+    CrtRandom* random = nullptr;
+};
+
+// Failure texts.
+namespace effect_text {
+inline constexpr const char16_t* kFormatNotSupported = u"フォーマットが対応していません";
+inline constexpr const char16_t* kSizeOrFormatDiffers = u"読み書きのBMPオブジェクトの大きさとフォーマットが異なります";
+inline constexpr const char16_t* kNoMemory = u"メモリが確保されていません";
+}  // namespace effect_text
+
+// Failure codes of ApplyEffectPixels (OpStatus::code).
+namespace effect_status {
+constexpr int kMissingBitmap = 1;   // a view without memory or with no pixels (kNoMemory)
+constexpr int kFormat = 2;          // not 32 bits per pixel (kFormatNotSupported)
+constexpr int kSizeOrFormat = 3;    // the views differ in size or format (kSizeOrFormatDiffers)
+constexpr int kBadEffect = 4;       // effect outside 0..22 (no text: a caller's mistake)
+constexpr int kBadValue = 5;        // value outside 0..maximum (no text: a caller's mistake)
+constexpr int kOutOfMemory = 6;     // working memory could not be had (kNoMemory)
+}  // namespace effect_status
+
+// Applies effect params.effect with params.value to `source` and writes `destination` (both 32
+// bits per pixel, same size and format). With copyFirst the destination first becomes a copy
+// of the source; without it the destination is changed in place and may be the same memory as
+// the source. The grey range of effects 1, 4, 7, 21 and 22 is taken over the whole source; the
+// neighbourhood effects 9..18 read a copy of the source; the others read the destination as it
+// is. Only selected pixels are visited; the error of effect 22 and the runs of effect 18 are
+// written to their pixels whether selected or not, and effect 17 clears the whole destination
+// before it draws its circle.
+OpStatus ApplyEffectPixels(const PixelView& source, const PixelView& destination, const EffectParams& params);
+
+}  // namespace mirelo
