@@ -1,0 +1,125 @@
+#include "ops/apply_effect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+
+#include "app/editor.h"
+#include "image/bitmap_access.h"
+#include "ops/effects.h"
+#include "select/selection.h"
+
+namespace mirelo {
+
+namespace {
+// One generator for the whole run, seeded with the time when noise is first made.
+CrtRandom& NoiseGenerator() {
+    static CrtRandom random(static_cast<uint32_t>(std::time(nullptr)));
+    return random;
+}
+
+bool ApplyPixelEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination, const uint8_t* mask, int effect,
+                      int value) {
+    const PixelFormat format = FormatOf(source.get());
+    EffectParams params;
+    params.effect = effect;
+    params.value = value;
+    params.copyFirst = copyFirst;
+    params.mask = mask;
+    params.random = &NoiseGenerator();
+    if (source.get() == destination.get()) {
+        BitmapLock both(e.messages, destination, kLockReadWrite, format, BitmapRole::Destination);
+        if (!both.ok()) return false;
+        const OpStatus status = ApplyEffectPixels(both.view(), both.view(), params);
+        if (status.code == effect_status::kOutOfMemory) e.messages.LowLevel(effect_text::kNoMemory);
+        return both.Unlock() == Gdiplus::Ok && status.ok();
+    }
+    BitmapLock from(e.messages, source, kLockRead, format, BitmapRole::Source);
+    if (!from.ok()) return false;
+    BitmapLock to(e.messages, destination, kLockReadWrite, format, BitmapRole::Destination);
+    if (!to.ok()) return false;
+    const OpStatus status = ApplyEffectPixels(from.view(), to.view(), params);
+    if (status.code == effect_status::kOutOfMemory) e.messages.LowLevel(effect_text::kNoMemory);
+    const bool unlocked = to.Unlock() == Gdiplus::Ok;
+    return from.Unlock() == Gdiplus::Ok && unlocked && status.ok();
+}
+
+bool ApplyMatrixEffect(bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination, const EditPath* path, int effect, int value,
+                       int width, int height) {
+    float m[5][5];
+    EffectColourMatrix(effect, value, m);
+    GpGraphicsOwner g;
+    if (gp::GdipGetImageGraphicsContext(destination.get(), g.put()) != Gdiplus::Ok || !g) return false;
+    if (copyFirst && source.get() != destination.get()) {
+        gp::GdipSetCompositingMode(g.get(), Gdiplus::CompositingModeSourceCopy);
+        gp::GdipDrawImageRectI(g.get(), source.get(), 0, 0, width, height);
+        gp::GdipSetCompositingMode(g.get(), Gdiplus::CompositingModeSourceOver);
+    }
+    // Drawing a bitmap onto itself needs a copy of it to read from.
+    GpBitmapOwner copy;
+    Gdiplus::GpImage* from = source.get();
+    if (source.get() == destination.get()) {
+        if (gp::GdipCloneImage(source.get(), reinterpret_cast<Gdiplus::GpImage**>(copy.put())) != Gdiplus::Ok || !copy) return false;
+        from = copy.get();
+    }
+    Gdiplus::GpImageAttributes* attributes = nullptr;
+    if (gp::GdipCreateImageAttributes(&attributes) != Gdiplus::Ok) return false;
+    gp::GdipSetImageAttributesColorMatrix(attributes, Gdiplus::ColorAdjustTypeBitmap, TRUE, reinterpret_cast<Gdiplus::ColorMatrix*>(m),
+                                          nullptr, Gdiplus::ColorMatrixFlagsDefault);
+    GpPathOwner clip;
+    if (path && (clip = ToGpPath(*path))) gp::GdipSetClipPath(g.get(), clip.get(), Gdiplus::CombineModeReplace);
+    // The new colours replace the old ones where they are drawn, alpha included.
+    gp::GdipSetCompositingMode(g.get(), Gdiplus::CompositingModeSourceCopy);
+    const GpStatus status = gp::GdipDrawImageRectRectI(g.get(), from, 0, 0, width, height, 0, 0, width, height, Gdiplus::UnitPixel,
+                                                       attributes, nullptr, nullptr);
+    gp::GdipDisposeImageAttributes(attributes);
+    return status == Gdiplus::Ok;
+}
+}  // namespace
+
+void EffectColourMatrix(int effect, int value, float m[5][5]) {
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c) m[r][c] = 0;
+    m[3][3] = m[4][4] = 1;
+    if (effect >= effect::kRotateRed && effect <= effect::kRotateBlue) {
+        const double theta = std::clamp(value, 0, 360) * 3.1415926535 / 180;
+        const float c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
+        if (effect == effect::kRotateRed) {
+            m[0][0] = 1, m[1][1] = c, m[1][2] = s, m[2][1] = -s, m[2][2] = c;
+        } else if (effect == effect::kRotateGreen) {
+            m[0][0] = c, m[0][2] = -s, m[1][1] = 1, m[2][0] = s, m[2][2] = c;
+        } else {
+            m[0][0] = c, m[0][1] = s, m[1][0] = -s, m[1][1] = c, m[2][2] = 1;
+        }
+        return;
+    }
+    m[0][0] = m[1][1] = m[2][2] = 1;
+    if (effect >= effect::kShiftRed && effect <= effect::kShiftAlpha)
+        m[4][effect - effect::kShiftRed] = static_cast<float>(std::clamp(value, 0, 100)) / 100.0f;
+}
+
+bool ApplyEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination, const EffectSelection& selection, int effect,
+                 int value) {
+    if (!source || !destination) {
+        e.messages.LowLevel(effect_text::kNoMemory);
+        return false;
+    }
+    const PixelFormat format = FormatOf(source.get());
+    if (BitsPerPixel(format) != 32) {
+        e.messages.LowLevel(effect_text::kFormatNotSupported);
+        return false;
+    }
+    int w = 0, h = 0, dw = 0, dh = 0;
+    ImageSize(source.get(), &w, &h);
+    ImageSize(destination.get(), &dw, &dh);
+    if (w != dw || h != dh || FormatOf(destination.get()) != format) {
+        e.messages.LowLevel(effect_text::kSizeOrFormatDiffers);
+        return false;
+    }
+    const EffectInfo* info = FindEffect(effect);
+    if (!info || value < 0 || value > info->maxValue) return false;
+    if (effect < kPixelEffectCount) return ApplyPixelEffect(e, copyFirst, source, destination, selection.mask, effect, value);
+    return ApplyMatrixEffect(copyFirst, source, destination, selection.path, effect, value, w, h);
+}
+
+}  // namespace mirelo
