@@ -100,6 +100,11 @@ TEST_F(EffectsTest, DialogPreviewsStacksAndAppliesWithinTheSelection) {
             EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), 0);  // back at the default
             Press(dlg, IDC_EFFECT_FORWARD);
             EXPECT_EQ(PreviewPixel(dlg), inverted);
+            // A second effect stacked and taken back again is not applied.
+            Choose(dlg, effect::kPosterise);
+            Slide(dlg, 254);
+            Press(dlg, IDC_EFFECT_APPLY);
+            Press(dlg, IDC_EFFECT_BACK);
         },
         IDOK);
     EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);

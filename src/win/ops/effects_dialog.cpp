@@ -210,15 +210,15 @@ private:
     int originX_ = 0, originY_ = 0;
 };
 
-// OK: the image becomes 32-bit ARGB with an undo step, then every entry of the stack is applied
-// to it within the selection.
+// OK: the image becomes 32-bit ARGB with an undo step, then the stack up to the entry the
+// preview shows is applied to it within the selection (entries undone with "戻す" are left out).
 void ApplyStack(Editor& e, const EffectsDialogHost& host) {
     if (ChangeFormat(e, fmt::k32ARGB, u"32bppARGBを作成できません", false, true) != Gdiplus::Ok) return;
     ImageSlot* s = e.Current();
     if (!s || s->pixelFormat != fmt::k32ARGB) return;
     WaitCursor wait;
     const ScaledSelection selection = SelectionAt(*s, s->width, s->height);
-    for (int i = 0; i <= host.top; ++i) {
+    for (int i = 0; i <= host.position; ++i) {
         const auto& entry = host.stack[static_cast<size_t>(i)];
         if (!ApplyEffect(e, false, s->bitmap, s->bitmap, selection.Get(), entry.effect, entry.value)) break;
     }
