@@ -1,8 +1,18 @@
 #include "ops/effects.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mirelo {
 namespace {
@@ -40,6 +50,1070 @@ const EffectInfo kTable[kEffectCount] = {
     {u"色の移動（透明度）", 0, 100},
 };
 
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+// 0.114 B + 0.587 G + 0.299 R + 0.5 in single precision, summed in this order (the grey of the
+// saturation rule, of monochrome and of solarisation).
+inline float Luma(int b, int g, int r) { return 0.114f * b + 0.587f * g + 0.299f * r + 0.5f; }
+
+// ---------------------------------------------------------------------------------------------
+// The frame: what every rule reads and writes.
+
+struct Frame {
+    PixelView src;  // the source, or a private copy of it when it shares memory with dst
+    PixelView dst;
+    const uint8_t* mask = nullptr;
+    bool copyFirst = false;
+    int w = 0, h = 0;
+
+    // The pixels a per-pixel rule reads: the destination as it is, which copy-first makes the
+    // source.
+    const uint8_t* In(int y) const { return copyFirst ? src.Row(y) : dst.Row(y); }
+    const uint8_t* MaskRow(int y) const { return mask ? mask + static_cast<size_t>(y) * w : nullptr; }
+    bool Selected(int x, int y) const { return !mask || mask[static_cast<size_t>(y) * w + x] != 0; }
+};
+
+// Calls run(x0, x1, selected) for the runs of selected and unselected pixels of a mask row,
+// left to right; the whole row is one selected run without a mask.
+template <typename F>
+void ForRuns(const uint8_t* maskRow, int w, F&& run) {
+    if (!maskRow) {
+        run(0, w, true);
+        return;
+    }
+    int x = 0;
+    while (x < w) {
+        const bool selected = maskRow[x] != 0;
+        int end = x + 1;
+        while (end < w && (maskRow[end] != 0) == selected) ++end;
+        run(x, end, selected);
+        x = end;
+    }
+}
+
+// Work split over two threads by rows when the image is large enough: body(y0, y1) on each band.
+// The rules run on bands only where every row's result is the same however the rows are shared.
+// False when working memory could not be had.
+template <typename F>
+bool ForBands(int height, int64_t pixels, F&& body) {
+    std::atomic<bool> failed{false};
+    auto run = [&](int y0, int y1) {
+        try {
+            body(y0, y1);
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    };
+    if (pixels >= (int64_t{1} << 16) && height >= 2 && std::thread::hardware_concurrency() >= 2) {
+        const int middle = height / 2;
+        try {
+            std::thread other(run, middle, height);
+            run(0, middle);
+            other.join();
+            return !failed;
+        } catch (const std::system_error&) {
+            // No second thread: the first one does the rest.
+            run(middle, height);
+            return !failed;
+        }
+    }
+    run(0, height);
+    return !failed;
+}
+
+// Applies a per-pixel kernel(in, out, count, x, y) to the selected runs of every row and, with
+// copy-first, copies the unselected ones.
+template <typename Kernel>
+bool PerPixel(const Frame& f, const Kernel& kernel) {
+    return ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* in = f.In(y);
+            uint8_t* out = f.dst.Row(y);
+            ForRuns(f.MaskRow(y), f.w, [&](int x0, int x1, bool selected) {
+                if (selected)
+                    kernel(in + x0 * 4, out + x0 * 4, x1 - x0, x0, y);
+                else if (in != out)
+                    std::memcpy(out + x0 * 4, in + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
+            });
+        }
+    });
+}
+
+// The copy-first fill on its own, for rules that do nothing at their value.
+void CopyIfFirst(const Frame& f) {
+    if (!f.copyFirst) return;
+    ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            if (f.src.Row(y) != f.dst.Row(y)) std::memcpy(f.dst.Row(y), f.src.Row(y), static_cast<size_t>(f.w) * 4);
+    });
+}
+
+// The least and greatest grey (B + G + R) / 3 of the source, as floats. Division by 3 keeps the
+// order, so these are the greys of the least and greatest sums.
+struct GreyRange {
+    float min = 255, max = 0;
+};
+
+GreyRange SourceGreyRange(const Frame& f) {
+    std::atomic<int> least{765}, greatest{0};
+    ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
+        int lo = 765, hi = 0;
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* row = f.src.Row(y);
+            for (int x = 0; x < f.w; ++x) {
+                const int sum = row[x * 4] + row[x * 4 + 1] + row[x * 4 + 2];
+                lo = std::min(lo, sum);
+                hi = std::max(hi, sum);
+            }
+        }
+        for (int seen = least.load(); lo < seen && !least.compare_exchange_weak(seen, lo);) {
+        }
+        for (int seen = greatest.load(); hi > seen && !greatest.compare_exchange_weak(seen, hi);) {
+        }
+    });
+    GreyRange range;
+    range.min = std::min(range.min, least.load() / 3.0f);
+    range.max = std::max(range.max, greatest.load() / 3.0f);
+    return range;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Per-pixel rules.
+
+// One table for B, G and R; alpha kept.
+struct TableKernel {
+    uint8_t t[256];
+    void operator()(const uint8_t* in, uint8_t* out, int n, int, int) const {
+        for (int i = 0; i < n; ++i) {
+            const uint32_t p = Load32(in + i * 4);
+            Store32(out + i * 4, uint32_t{t[p & 0xFF]} | uint32_t{t[(p >> 8) & 0xFF]} << 8 |
+                                     uint32_t{t[(p >> 16) & 0xFF]} << 16 | (p & 0xFF000000u));
+        }
+    }
+};
+
+bool Brightness(const Frame& f, int v) {
+    const int offset = (v - 100) * 255 / 100;
+    TableKernel table;
+    for (int i = 0; i < 256; ++i) table.t[i] = static_cast<uint8_t>(Clamp255(i + offset));
+#if defined(__SSE2__)
+    // c + offset clamped is a saturating add or subtraction of |offset| on each colour byte.
+    const uint32_t amount = static_cast<uint32_t>(std::abs(offset)) * 0x010101u;
+    const __m128i step = _mm_set1_epi32(static_cast<int>(amount));
+    const bool up = offset >= 0;
+    return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int x, int y) {
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * 4));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), up ? _mm_adds_epu8(p, step) : _mm_subs_epu8(p, step));
+        }
+        table(in + i * 4, out + i * 4, n - i, x, y);
+    });
+#else
+    return PerPixel(f, table);
+#endif
+}
+
+bool Contrast(const Frame& f, int v, const GreyRange& range) {
+    const float mid = (range.min + range.max) / 2;
+    const int m = static_cast<int>(mid);
+    TableKernel table;
+    for (int c = 0; c < 256; ++c) {
+        const float cf = static_cast<float>(c);
+        int out = c;
+        if (cf != mid) {
+            const int step = std::abs(c - m) * std::abs(v - 100) / 100;
+            if (v <= 100) {
+                if (cf > mid) {
+                    out = c - step;
+                    if (static_cast<float>(out) < mid) out = m;
+                } else {
+                    out = c + step;
+                    if (static_cast<float>(out) > mid) out = m;
+                }
+            } else {
+                out = cf < mid ? c - step : c + step;
+            }
+        }
+        table.t[c] = static_cast<uint8_t>(Clamp255(out));
+    }
+    return PerPixel(f, table);
+}
+
+// The gamma tables of every value, made once.
+const uint8_t* GammaTable(int v) {
+    static const std::vector<uint8_t> tables = [] {
+        std::vector<uint8_t> all(101 * 256);
+        for (int value = 0; value <= 100; ++value) {
+            const double e = value < 50 ? 10.0 / (60 - value) : (value - 40) / 10.0;
+            for (int i = 0; i < 256; ++i)
+                all[static_cast<size_t>(value) * 256 + i] = static_cast<uint8_t>(Clamp255(static_cast<int>(255 * std::pow(i / 255.0, e))));
+        }
+        return all;
+    }();
+    return &tables[static_cast<size_t>(v) * 256];
+}
+
+// The three folding tables of solarisation, made once: index 0 for values 1 and 4, 1 for 2 and
+// 5, 2 for 3 and 6.
+const uint8_t* SolariseTable(int v) {
+    static const std::vector<uint8_t> tables = [] {
+        std::vector<uint8_t> all(3 * 256);
+        for (int i = 0; i < 256; ++i) {
+            all[i] = static_cast<uint8_t>(i < 128 ? 2 * i : 510 - 2 * i);
+            all[256 + i] = static_cast<uint8_t>(i < 85 ? 3 * i : i < 170 ? 510 - 3 * i : i < 255 ? 3 * i - 510 : 252);
+            all[512 + i] = static_cast<uint8_t>(i < 64 ? 4 * i + 1 : i < 128 ? 509 - 4 * i : i < 192 ? 4 * i - 511 : 1021 - 4 * i);
+        }
+        return all;
+    }();
+    return &tables[static_cast<size_t>((v - 1) % 3) * 256];
+}
+
+bool TableEffect(const Frame& f, const uint8_t* t) {
+    TableKernel table;
+    std::memcpy(table.t, t, 256);
+    return PerPixel(f, table);
+}
+
+#if defined(__SSE2__)
+// Four pixels' B, G, R and A as 32-bit lanes.
+struct Planes {
+    __m128i b, g, r, a;
+};
+
+inline Planes Split(const uint8_t* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    return Planes{_mm_and_si128(v, byte), _mm_and_si128(_mm_srli_epi32(v, 8), byte), _mm_and_si128(_mm_srli_epi32(v, 16), byte),
+                  _mm_srli_epi32(v, 24)};
+}
+
+// Four pixels from 32-bit lanes, each clamped to 0..255.
+inline void Join(uint8_t* p, __m128i b, __m128i g, __m128i r, __m128i a) {
+    const __m128i planar = _mm_packus_epi16(_mm_packs_epi32(b, r), _mm_packs_epi32(g, a));  // B×4 R×4 G×4 A×4
+    const __m128i pairs = _mm_unpacklo_epi8(planar, _mm_srli_si128(planar, 8));           // B G B G … R A R A …
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_unpacklo_epi16(pairs, _mm_srli_si128(pairs, 8)));
+}
+
+inline __m128 LumaOf(const Planes& q) {
+    const __m128 sum = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.114f), _mm_cvtepi32_ps(q.b)),
+                                             _mm_mul_ps(_mm_set1_ps(0.587f), _mm_cvtepi32_ps(q.g))),
+                                  _mm_mul_ps(_mm_set1_ps(0.299f), _mm_cvtepi32_ps(q.r)));
+    return _mm_add_ps(sum, _mm_set1_ps(0.5f));
+}
+#endif
+
+bool Saturation(const Frame& f, int v) {
+    const float k = static_cast<float>(v - 255);
+    auto one = [k](const uint8_t* in, uint8_t* out) {
+        const float luma = Luma(in[0], in[1], in[2]);
+        for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(Clamp255(static_cast<int>(in[c] + (in[c] - luma) / 255.0f * k)));
+        out[3] = in[3];
+    };
+    return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int, int) {
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128 kk = _mm_set1_ps(k), d = _mm_set1_ps(255.0f);
+        for (; i + 4 <= n; i += 4) {
+            const Planes q = Split(in + i * 4);
+            const __m128 luma = LumaOf(q);
+            auto channel = [&](__m128i c) {
+                const __m128 cf = _mm_cvtepi32_ps(c);
+                return _mm_cvttps_epi32(_mm_add_ps(cf, _mm_mul_ps(_mm_div_ps(_mm_sub_ps(cf, luma), d), kk)));
+            };
+            Join(out + i * 4, channel(q.b), channel(q.g), channel(q.r), q.a);
+        }
+#endif
+        for (; i < n; ++i) one(in + i * 4, out + i * 4);
+    });
+}
+
+// trunc(0.114 B + 0.587 G + 0.299 R + 0.5) of n pixels, clamped, into grey[].
+void GreyOf(const uint8_t* in, int n, uint8_t* grey) {
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        const __m128i g = _mm_cvttps_epi32(LumaOf(Split(in + i * 4)));
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(g, g), _mm_setzero_si128());
+        const int four = _mm_cvtsi128_si32(bytes);
+        std::memcpy(grey + i, &four, 4);
+    }
+#endif
+    for (; i < n; ++i) grey[i] = static_cast<uint8_t>(Clamp255(static_cast<int>(Luma(in[i * 4], in[i * 4 + 1], in[i * 4 + 2]))));
+}
+
+// Every pixel made grey (as monochrome does), then that grey through table t (null: as it is).
+bool GreyThrough(const Frame& f, const uint8_t* t) {
+    return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int, int) {
+        uint8_t grey[256];
+        for (int start = 0; start < n; start += 256) {
+            const int count = std::min(256, n - start);
+            GreyOf(in + start * 4, count, grey);
+            for (int i = 0; i < count; ++i) {
+                const uint32_t g = t ? t[grey[i]] : grey[i];
+                const int at = (start + i) * 4;
+                Store32(out + at, g * 0x010101u | (Load32(in + at) & 0xFF000000u));
+            }
+        }
+    });
+}
+
+bool InvertMono(const Frame& f, int v, const GreyRange& range) {
+    const uint32_t low = static_cast<uint32_t>(Clamp255(static_cast<int>(range.min)));
+    const uint32_t high = static_cast<uint32_t>(Clamp255(static_cast<int>(range.max)));
+    switch (v) {
+    case 1: {
+        TableKernel table;
+        for (int i = 0; i < 256; ++i) table.t[i] = static_cast<uint8_t>(255 - i);
+        return PerPixel(f, table);
+    }
+    case 6: return GreyThrough(f, nullptr);
+    default: break;
+    }
+    // 2: B = min, R = max; 3: also G inverted; 4: B = min; 5: B = max.
+    uint32_t keep = 0, set = 0, flip = 0;
+    if (v == 2 || v == 3) {
+        keep = 0xFF00FF00u;
+        set = low | high << 16;
+        if (v == 3) flip = 0x0000FF00u;
+    } else {
+        keep = 0xFFFFFF00u;
+        set = v == 4 ? low : high;
+    }
+    return PerPixel(f, [=](const uint8_t* in, uint8_t* out, int n, int, int) {
+        for (int i = 0; i < n; ++i) Store32(out + i * 4, ((Load32(in + i * 4) & keep) | set) ^ flip);
+    });
+}
+
+bool Posterise(const Frame& f, int v) {
+    TableKernel table;
+    for (int c = 0; c < 256; ++c) table.t[c] = static_cast<uint8_t>(c - c % (v + 1));
+    return PerPixel(f, table);
+}
+
+bool LuminanceAlpha(const Frame& f, int v, const GreyRange& range) {
+    // k for every sum B + G + R.
+    uint8_t k[766];
+    for (int sum = 0; sum <= 765; ++sum) {
+        float g = sum / 3.0f;
+        if (v % 2 == 0 && range.max != range.min) g = (g - range.min) * 255 / std::fabs(range.max - range.min);
+        if (v == 3 || v == 4) g = std::sqrt(g * 255);
+        if (v == 7 || v == 8) g = g * g / 255;
+        // Clamped to 0..255; the root of a negative grey (a destination darker than the source's
+        // least grey, without copy-first) is not a number and counts as 0.
+        if (!(g >= 0)) g = 0;
+        if (g > 255) g = 255;
+        int value = static_cast<int>(g);
+        if (v > 4) value = 255 - value;
+        k[sum] = static_cast<uint8_t>(value);
+    }
+    return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int, int) {
+        for (int i = 0; i < n; ++i) {
+            const uint32_t p = Load32(in + i * 4);
+            const int take = 255 - k[(p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)];
+            const int a = static_cast<int>(p >> 24);
+            Store32(out + i * 4, (p & 0x00FFFFFFu) | static_cast<uint32_t>(a < take ? 0 : a - take) << 24);
+        }
+    });
+}
+
+bool Hue(const Frame& f, int s) {
+    // out = (first × w1) >> 6 + (second × w2) >> 6 per channel, where first and second are the
+    // pixel's channels taken in one of three orders: as they are, or rotated so that B reads G,
+    // G reads R and R reads B ("up"), or B reads R, G reads B and R reads G ("down").
+    enum Order { kSame, kUp, kDown };
+    Order first, second;
+    int w1, w2;
+    if (s <= 64) {
+        first = kSame, second = kUp, w1 = 64 - s, w2 = s;
+    } else if (s <= 128) {
+        first = kUp, second = kDown, w1 = 128 - s, w2 = s - 64;
+    } else {
+        first = kDown, second = kSame, w1 = 192 - s, w2 = s - 128;
+    }
+    uint8_t t1[256], t2[256];
+    for (int c = 0; c < 256; ++c) {
+        t1[c] = static_cast<uint8_t>(c * w1 >> 6);
+        t2[c] = static_cast<uint8_t>(c * w2 >> 6);
+    }
+    auto pick = [](Order o, int b, int g, int r, int channel) {
+        static const int kFrom[3][3] = {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}};
+        const int from = kFrom[o][channel];
+        return from == 0 ? b : (from == 1 ? g : r);
+    };
+    return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int, int) {
+        for (int i = 0; i < n; ++i) {
+            const uint8_t* p = in + i * 4;
+            const int b = p[0], g = p[1], r = p[2];
+            uint8_t result[4];
+            for (int c = 0; c < 3; ++c) result[c] = static_cast<uint8_t>(Clamp255(t1[pick(first, b, g, r, c)] + t2[pick(second, b, g, r, c)]));
+            result[3] = p[3];
+            std::memcpy(out + i * 4, result, 4);
+        }
+    });
+}
+
+// The threshold matrices of the halftones, row by row.
+const uint8_t kOrdered2[] = {0, 2, 3, 1};
+const uint8_t kOrdered3[] = {6, 8, 4, 1, 0, 3, 5, 2, 7};
+const uint8_t kOrdered4[] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
+const uint8_t kOrdered8[] = {0,  32, 8,  40, 2,  34, 10, 42, 48, 16, 56, 24, 50, 18, 58, 26, 12, 44, 4,  36, 14, 46,
+                             6,  38, 60, 28, 52, 20, 62, 30, 54, 22, 3,  35, 11, 43, 1,  33, 9,  41, 51, 19, 59, 27,
+                             49, 17, 57, 25, 15, 47, 7,  39, 13, 45, 5,  37, 63, 31, 55, 23, 61, 29, 53, 21};
+const uint8_t kNewspaper3[] = {8, 4, 7, 1, 0, 3, 5, 2, 6};
+const uint8_t kNewspaper5[] = {22, 15, 11, 18, 21, 19, 8, 4, 7, 14, 12, 1, 0, 3, 10, 16, 5, 2, 6, 17, 23, 20, 9, 13, 24};
+const uint8_t kNewspaper7[] = {48, 39, 35, 23, 31, 43, 47, 44, 27, 15, 11, 18, 26, 38, 32, 19, 8,
+                               4,  7,  14, 30, 24, 12, 1,  0,  3,  10, 22, 36, 16, 5,  2,  6,  17,
+                               34, 40, 28, 20, 9,  13, 25, 42, 45, 41, 33, 21, 29, 37, 46};
+const uint8_t kNewspaper9[] = {80, 67, 63, 47, 39, 55, 71, 75, 79, 76, 59, 43, 35, 23, 31, 51, 58, 66, 72, 52, 27,
+                               15, 11, 18, 26, 42, 62, 56, 32, 19, 8,  4,  7,  14, 30, 46, 40, 24, 12, 1,  0,  3,
+                               10, 22, 38, 48, 36, 16, 5,  2,  6,  17, 34, 54, 64, 44, 28, 20, 9,  13, 25, 50, 70,
+                               68, 60, 49, 33, 21, 29, 41, 57, 74, 77, 73, 69, 53, 37, 45, 61, 65, 78};
+
+bool Halftone(const Frame& f, int v, bool newspaper) {
+    static const uint8_t* const kMatrices[2][4] = {{kOrdered2, kOrdered3, kOrdered4, kOrdered8},
+                                                   {kNewspaper3, kNewspaper5, kNewspaper7, kNewspaper9}};
+    static const int kSides[2][4] = {{2, 3, 4, 8}, {3, 5, 7, 9}};
+    const int which = (v - 1) % 4;
+    const uint8_t* matrix = kMatrices[newspaper][which];
+    const int d = kSides[newspaper][which];
+    const int mode = (v - 1) / 4;  // 0 monochrome, 1 per channel, 2 three levels
+    // Per matrix entry: the value each channel byte becomes (per channel, three levels), or the
+    // least sum B + G + R that is white (monochrome: T < (B + G + R) / 3).
+    std::vector<uint8_t> levels(static_cast<size_t>(d) * d * 256);
+    std::vector<int> whiteFrom(static_cast<size_t>(d) * d);
+    for (int k = 0; k < d * d; ++k) {
+        const int T = (matrix[k] + 1) * (256 / (d * d)) - 1;
+        whiteFrom[k] = 3 * T + 3;
+        for (int c = 0; c < 256; ++c) {
+            int out;
+            if (mode == 1)
+                out = c > T ? 255 : 0;
+            else
+                out = 5 * c > 4 * T ? (4 * T < 3 * c ? 255 : 128) : 0;  // 1.25 c > T; T < 0.75 c
+            levels[static_cast<size_t>(k) * 256 + c] = static_cast<uint8_t>(out);
+        }
+    }
+    return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int x0, int y) {
+        const int rowBase = (y % d) * d;
+        int column = x0 % d;
+        for (int i = 0; i < n; ++i) {
+            const int k = rowBase + column;
+            if (++column == d) column = 0;
+            const uint32_t p = Load32(in + i * 4);
+            if (mode == 0) {
+                const int sum = static_cast<int>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
+                Store32(out + i * 4, (sum >= whiteFrom[k] ? 0x00FFFFFFu : 0u) | (p & 0xFF000000u));
+            } else {
+                const uint8_t* t = &levels[static_cast<size_t>(k) * 256];
+                Store32(out + i * 4, uint32_t{t[p & 0xFF]} | uint32_t{t[(p >> 8) & 0xFF]} << 8 |
+                                         uint32_t{t[(p >> 16) & 0xFF]} << 16 | (p & 0xFF000000u));
+            }
+        }
+    });
+}
+
+// The grey (B + G + R) / 3 in integers above which a pixel of the binary effects is white.
+int BinaryThreshold(int v, const GreyRange& range) {
+    const float fraction = std::clamp(v / 100.0f, 0.0f, 1.0f);
+    if (range.min == range.max) return static_cast<int>(255 * fraction);
+    return static_cast<int>(range.max * fraction + (1 - fraction) * range.min);
+}
+
+bool Binary(const Frame& f, int v, const GreyRange& range) {
+    const int whiteFrom = 3 * BinaryThreshold(v, range) + 3;  // (B + G + R) / 3 > t
+    return PerPixel(f, [=](const uint8_t* in, uint8_t* out, int n, int, int) {
+        for (int i = 0; i < n; ++i) {
+            const uint32_t p = Load32(in + i * 4);
+            const int sum = static_cast<int>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
+            Store32(out + i * 4, (sum >= whiteFrom ? 0x00FFFFFFu : 0u) | (p & 0xFF000000u));
+        }
+    });
+}
+
+// Binary with the error diffused, in the destination, to the right and lower neighbours as the
+// indexed conversion does: one pass from the top, on the destination in place.
+bool BinaryDither(const Frame& f, int v, const GreyRange& range) {
+    const int whiteFrom = 3 * BinaryThreshold(v, range) + 3;
+    const int w = f.w, h = f.h;
+    auto copyRow = [&](int y) {
+        if (f.copyFirst && f.src.Row(y) != f.dst.Row(y)) std::memcpy(f.dst.Row(y), f.src.Row(y), static_cast<size_t>(w) * 4);
+    };
+    auto spread = [](uint8_t* p, int weight, const int* error) {
+        for (int c = 0; c < 3; ++c) {
+            const int value = p[c] + weight * error[c] / 16;
+            p[c] = static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+        }
+    };
+    copyRow(0);
+    for (int y = 0; y < h; ++y) {
+        if (y + 1 < h) copyRow(y + 1);
+        uint8_t* row = f.dst.Row(y);
+        uint8_t* below = y + 1 < h ? f.dst.Row(y + 1) : nullptr;
+        const uint8_t* maskRow = f.MaskRow(y);
+        for (int x = 0; x < w; ++x) {
+            if (maskRow && !maskRow[x]) continue;
+            uint8_t* p = row + x * 4;
+            const int value = p[0] + p[1] + p[2] >= whiteFrom ? 255 : 0;
+            const int error[3] = {p[0] - value, p[1] - value, p[2] - value};
+            if (x < w - 1) spread(p + 4, 7, error);
+            if (below) {
+                uint8_t* q = below + x * 4;
+                spread(q, 5, error);
+                if (x < w - 1) spread(q + 4, 1, error);
+                if (x > 0) spread(q - 4, 3, error);
+            }
+            p[0] = p[1] = p[2] = static_cast<uint8_t>(value);
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mosaic: block sums of the destination as it is, then each selected pixel takes its block's
+// averages.
+
+bool Mosaic(const Frame& f, int v) {
+    int s = std::min({v + 1, f.w / 2, f.h / 2});
+    s = std::max(s, 1);  // an image narrower or lower than 2 pixels has blocks of one pixel
+    const int columns = (f.w + s - 1) / s, blockRows = (f.h + s - 1) / s;
+    return ForBands(blockRows, int64_t{f.w} * f.h, [&](int b0, int b1) {
+        std::vector<uint32_t> sums(static_cast<size_t>(columns) * 3);
+        std::vector<uint32_t> average(static_cast<size_t>(columns));
+        for (int by = b0; by < b1; ++by) {
+            const int y0 = by * s, y1 = std::min(f.h, y0 + s);
+            std::fill(sums.begin(), sums.end(), 0u);
+            for (int y = y0; y < y1; ++y) {
+                const uint8_t* row = f.In(y);
+                for (int bx = 0; bx < columns; ++bx) {
+                    uint32_t b = 0, g = 0, r = 0;
+                    for (int x = bx * s, end = std::min(f.w, x + s); x < end; ++x) {
+                        b += row[x * 4];
+                        g += row[x * 4 + 1];
+                        r += row[x * 4 + 2];
+                    }
+                    sums[bx * 3] += b;
+                    sums[bx * 3 + 1] += g;
+                    sums[bx * 3 + 2] += r;
+                }
+            }
+            for (int bx = 0; bx < columns; ++bx) {
+                const uint32_t count = static_cast<uint32_t>((std::min(f.w, bx * s + s) - bx * s) * (y1 - y0));
+                average[bx] = sums[bx * 3] / count | (sums[bx * 3 + 1] / count) << 8 | (sums[bx * 3 + 2] / count) << 16;
+            }
+            for (int y = y0; y < y1; ++y) {
+                const uint8_t* in = f.In(y);
+                uint8_t* out = f.dst.Row(y);
+                ForRuns(f.MaskRow(y), f.w, [&](int x0, int x1, bool selected) {
+                    if (!selected) {
+                        if (in != out) std::memcpy(out + x0 * 4, in + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
+                        return;
+                    }
+                    for (int x = x0; x < x1; ++x) Store32(out + x * 4, average[x / s] | (Load32(in + x * 4) & 0xFF000000u));
+                });
+            }
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Neighbourhood rules 9..13 and 15 read the source through rows padded with copies of the edge
+// pixels, and compute each output byte from the bytes at the same place of the padded rows
+// (lane i of a row is byte i; its left and right neighbours are lanes i − 4 and i + 4), all four
+// channels alike; the writer then keeps the channels the rule leaves alone.
+
+class PaddedRows {
+public:
+    PaddedRows(const PixelView& src, int radius)
+        : src_(src), radius_(radius), slots_(2 * radius + 1), stride_((src.width + 2 * radius) * 4),
+          buffer_(static_cast<size_t>(slots_) * stride_), rowOf_(slots_, -1) {}
+
+    // Row y (clamped to the image) with `radius` copies of its edge pixels on each side; the
+    // pointer is at pixel 0. The rows y − radius .. y + radius are held at once.
+    const uint8_t* Row(int y) {
+        y = std::clamp(y, 0, src_.height - 1);
+        const int slot = y % slots_;
+        uint8_t* row = &buffer_[static_cast<size_t>(slot) * stride_];
+        if (rowOf_[slot] != y) {
+            const uint8_t* from = src_.Row(y);
+            const int w = src_.width;
+            std::memcpy(row + radius_ * 4, from, static_cast<size_t>(w) * 4);
+            for (int i = 0; i < radius_; ++i) {
+                std::memcpy(row + i * 4, from, 4);
+                std::memcpy(row + (radius_ + w + i) * 4, from + (w - 1) * 4, 4);
+            }
+            rowOf_[slot] = y;
+        }
+        return row + radius_ * 4;
+    }
+
+private:
+    const PixelView& src_;
+    int radius_, slots_, stride_;
+    std::vector<uint8_t> buffer_;
+    std::vector<int> rowOf_;
+};
+
+enum class Keep { kAlpha, kColour };  // which channels of the pixel stay as they were
+
+// Runs a lane kernel(rows, lanes, out) over every selected run: rows[k] points at the run's
+// first pixel in padded row y − radius + k, `lanes` is 4 × the run's length and out receives one
+// byte per lane.
+template <typename Kernel>
+bool Neighbourhood(const Frame& f, int radius, Keep keep, const Kernel& kernel) {
+    return ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
+        PaddedRows padded(f.src, radius);
+        std::vector<uint8_t> result(static_cast<size_t>(f.w) * 4);
+        const uint8_t* rows[5];
+        const uint32_t kept = keep == Keep::kAlpha ? 0xFF000000u : 0x00FFFFFFu;
+        for (int y = y0; y < y1; ++y) {
+            for (int k = 0; k <= 2 * radius; ++k) rows[k] = padded.Row(y - radius + k);
+            const uint8_t* in = f.In(y);
+            uint8_t* out = f.dst.Row(y);
+            ForRuns(f.MaskRow(y), f.w, [&](int x0, int x1, bool selected) {
+                if (!selected) {
+                    if (in != out) std::memcpy(out + x0 * 4, in + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
+                    return;
+                }
+                const uint8_t* at[5];
+                for (int k = 0; k <= 2 * radius; ++k) at[k] = rows[k] + x0 * 4;
+                kernel(at, (x1 - x0) * 4, result.data());
+                for (int x = x0; x < x1; ++x)
+                    Store32(out + x * 4, (Load32(&result[(x - x0) * 4]) & ~kept) | (Load32(in + x * 4) & kept));
+            });
+        }
+    });
+}
+
+// The 3 × 3 blur (1 1 1 / 1 4 1 / 1 1 1) / 12 as the 3 × 3 box sum plus three times the centre.
+void Blur3(const uint8_t* const* r, int lanes, uint8_t* out) {
+    uint16_t column[4 * 256 + 8];
+    for (int start = 0; start < lanes; start += 4 * 256) {
+        const int n = std::min(4 * 256, lanes - start);
+        const uint8_t *a = r[0] + start, *b = r[1] + start, *c = r[2] + start;
+        for (int i = -4; i < n + 4; ++i) column[i + 4] = static_cast<uint16_t>(a[i] + b[i] + c[i]);
+        for (int i = 0; i < n; ++i) {
+            const uint16_t sum = static_cast<uint16_t>(column[i] + column[i + 4] + column[i + 8] + 3 * b[i]);
+            out[start + i] = static_cast<uint8_t>(sum / 12);
+        }
+    }
+}
+
+// The 5 × 5 blur / 40: the 5 × 5 box sum, plus the inner 3 × 3 box sum, plus six times the
+// centre.
+void Blur5(const uint8_t* const* r, int lanes, uint8_t* out) {
+    uint16_t five[4 * 256 + 16], three[4 * 256 + 16];
+    for (int start = 0; start < lanes; start += 4 * 256) {
+        const int n = std::min(4 * 256, lanes - start);
+        const uint8_t *r0 = r[0] + start, *r1 = r[1] + start, *r2 = r[2] + start, *r3 = r[3] + start, *r4 = r[4] + start;
+        for (int i = -8; i < n + 8; ++i) {
+            three[i + 8] = static_cast<uint16_t>(r1[i] + r2[i] + r3[i]);
+            five[i + 8] = static_cast<uint16_t>(three[i + 8] + r0[i] + r4[i]);
+        }
+        for (int i = 0; i < n; ++i) {
+            const uint16_t sum = static_cast<uint16_t>(five[i] + five[i + 4] + five[i + 8] + five[i + 12] + five[i + 16] +
+                                                       three[i + 4] + three[i + 8] + three[i + 12] + 6 * r2[i]);
+            out[start + i] = static_cast<uint8_t>(sum / 40);
+        }
+    }
+}
+
+inline uint8_t ClampByte(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
+
+void Sharpen3(const uint8_t* const* r, int lanes, uint8_t* out) {
+    const uint8_t *a = r[0], *b = r[1], *c = r[2];
+    for (int i = 0; i < lanes; ++i) out[i] = ClampByte(5 * b[i] - b[i - 4] - b[i + 4] - a[i] - c[i]);
+}
+
+void Sharpen5(const uint8_t* const* r, int lanes, uint8_t* out) {
+    const uint8_t* m = r[2];
+    for (int i = 0; i < lanes; ++i)
+        out[i] = ClampByte(9 * m[i] - m[i - 8] - m[i - 4] - m[i + 4] - m[i + 8] - r[0][i] - r[1][i] - r[3][i] - r[4][i]);
+}
+
+struct EdgeKernel {
+    int v;
+    void operator()(const uint8_t* const* r, int lanes, uint8_t* out) const {
+        const uint8_t *a = r[0], *b = r[1], *c = r[2];
+        for (int i = 0; i < lanes; ++i) {
+            const int aL = a[i - 4], aM = a[i], aR = a[i + 4], bL = b[i - 4], bR = b[i + 4], cL = c[i - 4], cM = c[i], cR = c[i + 4];
+            const int k1 = aL + aM + bL - bR - cM - cR;
+            const int k2 = cL + cM + cR - aL - aM - aR;
+            const int k3 = aR + bR + cR - aL - bL - cL;
+            const int k4 = aM + aR + bR - bL - cL - cM;
+            const int largest = std::max(std::max(k1, k2), std::max(k3, k4));
+            // |trunc(v × largest / 6)|
+            const int value = v * std::abs(largest) / 6;
+            out[i] = static_cast<uint8_t>(value > 255 ? 255 : value);
+        }
+    }
+};
+
+struct EmbossKernel {
+    int v;
+    void operator()(const uint8_t* const* r, int lanes, uint8_t* out) const {
+        const uint8_t *a = r[0], *b = r[1], *c = r[2];
+        for (int i = 0; i < lanes; ++i) {
+            const int sum = v * (a[i + 4] + b[i + 4] + c[i] + c[i + 4] - a[i - 4] - a[i] - b[i - 4] - c[i - 4]);
+            out[i] = ClampByte(sum / 8 + 128);
+        }
+    }
+};
+
+// The median of each 3 × 3 neighbourhood: each column of three sorted, then the median of the
+// greatest of the low values, the median of the middle values and the least of the high values.
+void Median3(const uint8_t* const* r, int lanes, uint8_t* out) {
+    uint8_t low[4 * 256 + 8], mid[4 * 256 + 8], high[4 * 256 + 8];
+    for (int start = 0; start < lanes; start += 4 * 256) {
+        const int n = std::min(4 * 256, lanes - start);
+        const uint8_t *a = r[0] + start, *b = r[1] + start, *c = r[2] + start;
+        for (int i = -4; i < n + 4; ++i) {
+            const uint8_t lo1 = std::min(a[i], b[i]), hi1 = std::max(a[i], b[i]);
+            const uint8_t hi2 = std::max(hi1, c[i]), mi = std::min(hi1, c[i]);
+            low[i + 4] = std::min(lo1, mi);
+            mid[i + 4] = std::max(lo1, mi);
+            high[i + 4] = hi2;
+        }
+        for (int i = 0; i < n; ++i) {
+            const uint8_t lo = std::max(std::max(low[i], low[i + 4]), low[i + 8]);
+            const uint8_t hi = std::min(std::min(high[i], high[i + 4]), high[i + 8]);
+            const uint8_t m1 = std::min(mid[i], mid[i + 4]), m2 = std::max(mid[i], mid[i + 4]);
+            const uint8_t mi = std::max(m1, std::min(m2, mid[i + 8]));
+            const uint8_t x1 = std::min(lo, mi), x2 = std::max(lo, mi);
+            out[start + i] = std::max(x1, std::min(x2, hi));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Noise: one draw of the C library's generator per selected pixel, in visiting order. The second
+// band's generator starts as many steps ahead as the first band makes draws.
+
+// The generator's step applied n times: state → state × mul + add.
+void SkipAhead(uint32_t n, uint32_t* mul, uint32_t* add) {
+    uint32_t m = 1, a = 0;                   // the steps so far
+    uint32_t stepMul = 214013u, stepAdd = 2531011u;  // 2^k steps
+    while (n) {
+        if (n & 1) {
+            m = m * stepMul;
+            a = a * stepMul + stepAdd;
+        }
+        stepAdd = stepAdd * stepMul + stepAdd;
+        stepMul = stepMul * stepMul;
+        n >>= 1;
+    }
+    *mul = m;
+    *add = a;
+}
+
+bool Noise(const Frame& f, int v, const EffectParams& params) {
+    const uint32_t start = params.random ? params.random->state : params.seed;
+    std::atomic<uint32_t> finalState{start};
+    const int middle = f.h / 2;
+    // Draws made before the second band: the selected pixels of the rows above it.
+    uint32_t before = 0;
+    for (int y = 0; y < middle; ++y) {
+        const uint8_t* m = f.MaskRow(y);
+        if (!m) {
+            before += static_cast<uint32_t>(f.w);
+            continue;
+        }
+        for (int x = 0; x < f.w; ++x) before += m[x] != 0;
+    }
+    const bool ok = ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
+        CrtRandom random(start);
+        if (y0 > 0) {
+            uint32_t mul, add;
+            SkipAhead(before, &mul, &add);
+            random.state = random.state * mul + add;
+        }
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* in = f.src.Row(y);
+            uint8_t* out = f.dst.Row(y);
+            ForRuns(f.MaskRow(y), f.w, [&](int x0, int x1, bool selected) {
+                if (!selected) {
+                    if (f.copyFirst && in != out) std::memcpy(out + x0 * 4, in + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
+                    return;
+                }
+                for (int x = x0; x < x1; ++x) {
+                    const uint32_t p = Load32(in + x * 4);
+                    if (random.Next() * 100 / 32768 < v) {
+                        const int sum = static_cast<int>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
+                        const uint32_t colour = sum / 3 >= 128 ? 0u : 0x00FFFFFFu;
+                        // The destination's alpha stays (with copy-first, the source's).
+                        Store32(out + x * 4, colour | ((f.copyFirst ? p : Load32(out + x * 4)) & 0xFF000000u));
+                    } else {
+                        Store32(out + x * 4, p);
+                    }
+                }
+            });
+        }
+        if (y1 == f.h) finalState = random.state;
+    });
+    if (params.random) params.random->state = finalState;
+    return ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Circle: the whole destination cleared, the source squeezed into its top-left square, and the
+// square squeezed into its inscribed circle by a forward mapping.
+
+bool Circle(const Frame& f) {
+    const int w = f.w, h = f.h, s = std::min(w, h);
+    // The top-left s × s square of the working copy, after the squeeze of the selected pixels.
+    std::vector<uint8_t> square(static_cast<size_t>(s) * s * 4);
+    for (int y = 0; y < s; ++y) std::memcpy(&square[static_cast<size_t>(y) * s * 4], f.src.Row(y), static_cast<size_t>(s) * 4);
+    if (w != h) {
+        const float scaleX = static_cast<float>(s) / static_cast<float>(w);
+        const float scaleY = static_cast<float>(s) / static_cast<float>(h);
+        std::vector<int> targetX(static_cast<size_t>(w));
+        for (int x = 0; x < w; ++x) targetX[x] = std::min(static_cast<int>(x * scaleX), s - 1);
+        for (int y = 0; y < h; ++y) {
+            const int ty = std::min(static_cast<int>(y * scaleY), s - 1);
+            const uint8_t* row = f.src.Row(y);
+            uint8_t* target = &square[static_cast<size_t>(ty) * s * 4];
+            const uint8_t* m = f.MaskRow(y);
+            for (int x = 0; x < w; ++x)
+                if (!m || m[x]) std::memcpy(target + targetX[x] * 4, row + x * 4, 3);
+        }
+    }
+    for (int y = 0; y < h; ++y) std::memset(f.dst.Row(y), 0, static_cast<size_t>(w) * 4);
+
+    // Quadrants: left and top ones run from the centre pixel half − 1 toward 0 (half pixels),
+    // right and bottom ones from half toward s − 1 (s − half pixels). A pixel at distances
+    // (i, j) from its quadrant's origin goes to the same distances (offsetX, offsetY) in every
+    // quadrant that has it; each quadrant is walked row by row outward, so later pixels overwrite
+    // earlier ones as in one walk of that quadrant.
+    const int half = s / 2, far = s - half;
+    const float R = static_cast<float>(half);
+    std::vector<int> offsetX(static_cast<size_t>(far)), offsetY(static_cast<size_t>(far));
+    auto rowOf = [&](std::vector<uint8_t>& v, int y) { return &v[static_cast<size_t>(y) * s * 4]; };
+    for (int j = 0; j < far; ++j) {
+        for (int i = 0; i < far; ++i) {
+            if (i == 0 || j == 0) {
+                offsetX[i] = i;
+                offsetY[i] = j;
+                continue;
+            }
+            const float ax = static_cast<float>(i), ay = static_cast<float>(j);
+            const float q = ay / ax;
+            const float A = ay > ax ? std::sqrt(R * R + (R / q) * (R / q)) : std::sqrt(R * R + (R * q) * (R * q));
+            const float D = std::sqrt(static_cast<float>(i * i + j * j));
+            const float u = 1 - (D / A) * (D / A);
+            const float l = R / A + u * (1 - R / A);
+            offsetX[i] = static_cast<int>(ax * l);
+            offsetY[i] = static_cast<int>(l * ay);
+        }
+        for (int quadrant = 0; quadrant < 4; ++quadrant) {
+            const bool right = quadrant & 1, bottom = quadrant & 2;
+            if (!bottom && j >= half) continue;
+            const int originX = right ? half : half - 1, originY = bottom ? half : half - 1;
+            const int count = right ? far : half;
+            const uint8_t* from = rowOf(square, bottom ? originY + j : originY - j);
+            for (int i = 0; i < count; ++i) {
+                const int sx = right ? originX + i : originX - i;
+                const int tx = right ? originX + offsetX[i] : originX - offsetX[i];
+                const int ty = bottom ? originY + offsetY[i] : originY - offsetY[i];
+                std::memcpy(f.dst.Row(ty) + tx * 4, from + sx * 4, 4);
+            }
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Antialias works on alphas alone: planes of width + 2 by height + 2 bytes whose border repeats
+// the edge pixels, so that the four neighbours of every pixel can be read directly.
+
+class AlphaPlane {
+public:
+    AlphaPlane(int w, int h) : w_(w), h_(h), stride_(w + 2), bytes_(static_cast<size_t>(w + 2) * (h + 2)) {}
+    uint8_t* Row(int y) { return &bytes_[static_cast<size_t>(y + 1) * stride_ + 1]; }
+    const uint8_t* Row(int y) const { return &bytes_[static_cast<size_t>(y + 1) * stride_ + 1]; }
+    int stride() const { return stride_; }
+    uint8_t At(int x, int y) const { return Row(y)[x]; }
+    // Repeats the edge pixels into the border.
+    void FillBorder() {
+        for (int y = 0; y < h_; ++y) {
+            Row(y)[-1] = Row(y)[0];
+            Row(y)[w_] = Row(y)[w_ - 1];
+        }
+        std::memcpy(Row(-1) - 1, Row(0) - 1, static_cast<size_t>(stride_));
+        std::memcpy(Row(h_) - 1, Row(h_ - 1) - 1, static_cast<size_t>(stride_));
+    }
+    void CopyFrom(const AlphaPlane& other) { bytes_ = other.bytes_; }
+
+private:
+    int w_, h_, stride_;
+    std::vector<uint8_t> bytes_;
+};
+
+// One line of the run smoothing: `work` and `out` point at its first pixel, `step` goes from one
+// pixel of the line to the next and `across` to the neighbouring line; `selected(pos)` tells
+// whether the pixel at pos is selected.
+template <typename Selected>
+void SmoothLine(const uint8_t* work, uint8_t* out, int length, ptrdiff_t step, ptrdiff_t across, const Selected& selected) {
+    auto level = [&](int pos, bool largest) {
+        const uint8_t* p = work + pos * step;
+        const int a[4] = {p[-step], p[-across], p[step], p[across]};
+        return largest ? std::max(std::max(a[0], a[1]), std::max(a[2], a[3])) : std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+    };
+    for (int p = 0; p < length - 1; ++p) {
+        const uint8_t* at = work + p * step;
+        const int g = *at;
+        if (g == 0 || g == 255 || at[step] != g) {
+            // A run of one pixel (or none) does nothing, whatever its neighbours.
+            continue;
+        }
+        if (!selected(p)) continue;
+        const int a[4] = {at[-step], at[-across], at[step], at[across]};
+        int n = 0, e = 0;
+        for (int k = 0; k < 4; ++k) {
+            n += a[k] < g;
+            e += a[k] == g;
+        }
+        if (e == 2) continue;
+        int q = p + 1;
+        while (q + 1 < length && work[(q + 1) * step] == g) ++q;
+        const int L1 = level(p, n < 2), L2 = level(q, n < 2);
+        const int r = q - p + 1;
+        if (L1 != L2) {
+            const int d = std::abs(L2 - L1) / (r + 1);
+            for (int k = 0; k < r; ++k) out[(p + k) * step] = ClampByte(L1 < L2 ? L1 + d * (k + 1) : L1 - d * (k + 1));
+        } else if (L1 < g) {
+            const int hh = r - 1 < 8 ? 0 : (r - 7) >> 1;
+            const int m = std::max(p, (p + q) / 2 - hh);
+            const int u = (g - L1) / (m - p + 1);
+            for (int pos = p; pos < m; ++pos) out[pos * step] = ClampByte(L1 + u * (pos - p + 1));
+            for (int pos = m + 2 * hh + 1; pos <= q; ++pos) out[pos * step] = ClampByte(g - u * (pos - 2 * hh - m));
+        }
+    }
+}
+
+bool Antialias(const Frame& f, int v) {
+    const int w = f.w, h = f.h;
+    AlphaPlane work(w, h), out(w, h);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* s = f.src.Row(y);
+        const uint8_t* in = f.In(y);
+        uint8_t* wr = work.Row(y);
+        uint8_t* o = out.Row(y);
+        for (int x = 0; x < w; ++x) {
+            wr[x] = s[x * 4 + 3];
+            o[x] = in[x * 4 + 3];
+        }
+    }
+    work.FillBorder();
+    const ptrdiff_t across = work.stride();
+    // 1. Edge softening.
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* a = work.Row(y);
+        uint8_t* o = out.Row(y);
+        for (int x = 0; x < w; ++x) {
+            if (a[x] != 255 || !f.Selected(x, y)) continue;
+            const uint8_t n[4] = {a[x - 1], a[x - across], a[x + 1], a[x + across]};
+            int largest = -1;
+            for (uint8_t value : n)
+                if (value < 255) largest = std::max(largest, static_cast<int>(value));
+            if (largest >= 0) o[x] = static_cast<uint8_t>((largest + 255) / 2);
+        }
+    }
+    work.CopyFrom(out);
+    work.FillBorder();
+    // 2. Runs along rows, then along columns.
+    for (int y = 0; y < h; ++y)
+        SmoothLine(work.Row(y), out.Row(y), w, 1, across, [&](int x) { return f.Selected(x, y); });
+    for (int x = 0; x < w; ++x)
+        SmoothLine(work.Row(0) + x, out.Row(0) + x, h, across, 1, [&](int y) { return f.Selected(x, y); });
+    // 3. Means of the pixels inside the opaque part.
+    for (int pass = 1; pass < v; ++pass) {
+        work.CopyFrom(out);
+        work.FillBorder();
+        for (int y = 0; y < h; ++y) {
+            const uint8_t* a = work.Row(y);
+            uint8_t* o = out.Row(y);
+            for (int x = 0; x < w; ++x) {
+                if (!a[x] || !a[x - 1] || !a[x + 1] || !a[x - across] || !a[x + across] || !f.Selected(x, y)) continue;
+                const int sum = a[x - across - 1] + a[x - across] + a[x - across + 1] + a[x - 1] + a[x] + a[x + 1] +
+                                a[x + across - 1] + a[x + across] + a[x + across + 1];
+                o[x] = static_cast<uint8_t>(sum / 9);
+            }
+        }
+    }
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* in = f.In(y);
+        uint8_t* d = f.dst.Row(y);
+        const uint8_t* o = out.Row(y);
+        if (in != d) std::memcpy(d, in, static_cast<size_t>(w) * 4);
+        for (int x = 0; x < w; ++x) d[x * 4 + 3] = o[x];
+    }
+    return true;
+}
+
+bool Overlap(const PixelView& a, const PixelView& b) {
+    auto range = [](const PixelView& v, uintptr_t* lo, uintptr_t* hi) {
+        const uintptr_t first = reinterpret_cast<uintptr_t>(v.Row(0)), last = reinterpret_cast<uintptr_t>(v.Row(v.height - 1));
+        *lo = std::min(first, last);
+        *hi = std::max(first, last) + static_cast<uintptr_t>(v.width) * 4;
+    };
+    uintptr_t alo, ahi, blo, bhi;
+    range(a, &alo, &ahi);
+    range(b, &blo, &bhi);
+    return alo < bhi && blo < ahi;
+}
+
+bool Run(Frame& f, const EffectParams& params) {
+    const int v = params.value;
+    switch (params.effect) {
+    case effect::kBrightness: return Brightness(f, v);
+    case effect::kContrast: return Contrast(f, v, SourceGreyRange(f));
+    case effect::kGamma: return TableEffect(f, GammaTable(v));
+    case effect::kSaturation: return Saturation(f, v);
+    case effect::kInvertMono: return v == 0 ? (CopyIfFirst(f), true) : InvertMono(f, v, v >= 2 && v <= 5 ? SourceGreyRange(f) : GreyRange{});
+    case effect::kSolarise:
+        if (v == 0) return CopyIfFirst(f), true;
+        return v >= 4 ? GreyThrough(f, SolariseTable(v)) : TableEffect(f, SolariseTable(v));
+    case effect::kPosterise: return Posterise(f, v);
+    case effect::kLuminanceAlpha: return v == 0 ? (CopyIfFirst(f), true) : LuminanceAlpha(f, v, SourceGreyRange(f));
+    case effect::kMosaic: return v == 0 ? (CopyIfFirst(f), true) : Mosaic(f, v);
+    case effect::kBlur:
+    case effect::kBlurAlpha: {
+        if (v == 0) return CopyIfFirst(f), true;
+        const Keep keep = params.effect == effect::kBlur ? Keep::kAlpha : Keep::kColour;
+        return v == 1 ? Neighbourhood(f, 1, keep, Blur3) : Neighbourhood(f, 2, keep, Blur5);
+    }
+    case effect::kSharpen:
+        if (v == 0) return CopyIfFirst(f), true;
+        return v == 1 ? Neighbourhood(f, 1, Keep::kAlpha, Sharpen3) : Neighbourhood(f, 2, Keep::kAlpha, Sharpen5);
+    case effect::kEdges: return v == 0 ? (CopyIfFirst(f), true) : Neighbourhood(f, 1, Keep::kAlpha, EdgeKernel{v});
+    case effect::kEmboss: return v == 0 ? (CopyIfFirst(f), true) : Neighbourhood(f, 1, Keep::kAlpha, EmbossKernel{v});
+    case effect::kNoise: return v == 0 ? (CopyIfFirst(f), true) : Noise(f, v, params);
+    case effect::kDenoise: return v == 0 ? (CopyIfFirst(f), true) : Neighbourhood(f, 1, Keep::kAlpha, Median3);
+    case effect::kHue: return Hue(f, v);
+    case effect::kCircle: return v == 0 ? (CopyIfFirst(f), true) : Circle(f);
+    case effect::kAntialias: return v == 0 ? (CopyIfFirst(f), true) : Antialias(f, v);
+    case effect::kHalftone:
+    case effect::kHalftoneNewspaper:
+        if (v == 0) return CopyIfFirst(f), true;
+        return Halftone(f, v, params.effect == effect::kHalftoneNewspaper);
+    case effect::kBinary: return Binary(f, v, SourceGreyRange(f));
+    case effect::kBinaryDither: return BinaryDither(f, v, SourceGreyRange(f));
+    default: return false;
+    }
+}
+
+// Whether a rule reads neighbours of the source while it writes the destination, and so needs
+// the source apart from the destination.
+bool ReadsAround(int number) { return (number >= effect::kBlur && number <= effect::kAntialias) && number != effect::kHue; }
+
 }  // namespace
 
 const EffectInfo* EffectTable() { return kTable; }
@@ -55,11 +1129,31 @@ OpStatus ApplyEffectPixels(const PixelView& source, const PixelView& destination
     if (params.effect < 0 || params.effect >= kPixelEffectCount) return OpStatus::Failed(nullptr, effect_status::kBadEffect);
     if (params.value < 0 || params.value > kTable[params.effect].maxValue)
         return OpStatus::Failed(nullptr, effect_status::kBadValue);
-    if (params.copyFirst) {
-        for (int y = 0; y < source.height; ++y)
-            std::memmove(destination.Row(y), source.Row(y), static_cast<size_t>(source.width) * 4);
+    try {
+        Frame f;
+        f.src = source;
+        f.dst = destination;
+        f.mask = params.mask;
+        f.copyFirst = params.copyFirst;
+        f.w = source.width;
+        f.h = source.height;
+        // The source is read apart from the destination when the rule reads neighbours, or when
+        // the two share memory other than pixel for pixel.
+        const bool same = source.scan0 == destination.scan0 && source.stride == destination.stride;
+        std::vector<uint8_t> privateCopy;
+        if (Overlap(source, destination) && (!same || ReadsAround(params.effect))) {
+            privateCopy.resize(static_cast<size_t>(f.w) * f.h * 4);
+            for (int y = 0; y < f.h; ++y)
+                std::memcpy(&privateCopy[static_cast<size_t>(y) * f.w * 4], source.Row(y), static_cast<size_t>(f.w) * 4);
+            f.src.scan0 = privateCopy.data();
+            f.src.stride = f.w * 4;
+            // With copy-first the destination becomes the source: reading the copy instead
+            // gives the same pixels.
+        }
+        if (!Run(f, params)) return OpStatus::Failed(effect_text::kNoMemory, effect_status::kOutOfMemory);
+    } catch (const std::bad_alloc&) {
+        return OpStatus::Failed(effect_text::kNoMemory, effect_status::kOutOfMemory);
     }
-    // The rules follow.
     return OpStatus{};
 }
 
