@@ -3,9 +3,11 @@
 //   mirelo-tool icon-info file.ico
 //   mirelo-tool icon-extract file.ico N out.bmp
 //   mirelo-tool icon-write [--cursor] out.ico in.bmp[:hx,hy]...
+//   mirelo-tool effect --effect N --value V [--select X,Y,W,H] [--seed S] in.bmp out.bmp
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -15,6 +17,7 @@
 #include "colour/quantize.h"
 #include "files/bmp_file.h"
 #include "files/icon_file.h"
+#include "ops/effects.h"
 
 namespace {
 
@@ -29,7 +32,11 @@ int Usage() {
                  "  entry N (from 0) of an icon or pointer file as a 32-bit BMP with alpha\n"
                  "       mirelo-tool icon-write [--cursor] out.ico in.bmp[:hx,hy]...\n"
                  "  an icon (or with --cursor a pointer file with hot spots hx,hy) of 32-bit entries\n"
-                 "  from BMP files smaller than 256 x 256; alpha 0 becomes the mask\n");
+                 "  from BMP files smaller than 256 x 256; alpha 0 becomes the mask\n"
+                 "       mirelo-tool effect --effect N --value V [--select X,Y,W,H] [--seed S] in.bmp out.bmp\n"
+                 "  effect N (0-22) with slider value V on a 24- or 32-bit BMP, within the rectangle\n"
+                 "  X <= x < X+W, Y <= y < Y+H when given; the noise effect's generator is seeded with S\n"
+                 "  (default: the time); writes a 32-bit BMP with alpha\n");
     return 2;
 }
 
@@ -245,6 +252,117 @@ int IconWrite(int argc, char** argv) {
     return 0;
 }
 
+// A whole number, optionally negative, of at most 9 digits.
+bool ParseInt(const std::string& text, int* value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    int magnitude = 0;
+    if (!ParseCount(negative ? text.substr(1) : text, &magnitude)) return false;
+    *value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// "X,Y,W,H" of whole numbers, W and H at least 0.
+bool ParseRectangle(const std::string& text, int* r) {
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t comma = i < 3 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos || !ParseInt(text.substr(start, comma - start), &r[i])) return false;
+        start = comma + 1;
+    }
+    return r[2] >= 0 && r[3] >= 0;
+}
+
+int Effect(int argc, char** argv) {
+    std::string effectText, valueText, selectText, seedText;
+    std::vector<const char*> files;
+    for (int i = 2; i < argc; ++i) {
+        std::string* option = nullptr;
+        if (!std::strcmp(argv[i], "--effect"))
+            option = &effectText;
+        else if (!std::strcmp(argv[i], "--value"))
+            option = &valueText;
+        else if (!std::strcmp(argv[i], "--select"))
+            option = &selectText;
+        else if (!std::strcmp(argv[i], "--seed"))
+            option = &seedText;
+        if (option) {
+            if (i + 1 >= argc) return Usage();
+            *option = argv[++i];
+        } else if (argv[i][0] == '-' && argv[i][1]) {
+            return Usage();
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (effectText.empty() || valueText.empty() || files.size() != 2) return Usage();
+    int number = 0, value = 0;
+    if (!ParseInt(effectText, &number) || number < 0 || number >= mirelo::kPixelEffectCount) {
+        std::fprintf(stderr, "mirelo-tool: unknown effect %s (0 to %d)\n", effectText.c_str(), mirelo::kPixelEffectCount - 1);
+        return 1;
+    }
+    const mirelo::EffectInfo& info = *mirelo::FindEffect(number);
+    if (!ParseInt(valueText, &value) || value < 0 || value > info.maxValue) {
+        std::fprintf(stderr, "mirelo-tool: effect %d (%s): value %s out of range (0 to %d)\n", number,
+                     mirelo::ToUtf8(info.name).c_str(), valueText.c_str(), info.maxValue);
+        return 1;
+    }
+    int rectangle[4] = {0, 0, 0, 0};
+    if (!selectText.empty() && !ParseRectangle(selectText, rectangle)) {
+        std::fprintf(stderr, "mirelo-tool: bad selection %s (X,Y,W,H)\n", selectText.c_str());
+        return 1;
+    }
+    int seed = 0;
+    if (!seedText.empty() && !ParseInt(seedText, &seed)) {
+        std::fprintf(stderr, "mirelo-tool: bad seed %s\n", seedText.c_str());
+        return 1;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(files[0], &bytes)) {
+        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
+        return 1;
+    }
+    mirelo::OwnedPixels in;
+    mirelo::PixelFormat fileFormat = 0;
+    std::string error;
+    if (!mirelo::ReadBmp(bytes, &in, &fileFormat, &error)) {
+        std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
+        return 1;
+    }
+    if (fileFormat != mirelo::fmt::k24RGB && mirelo::BitsPerPixel(fileFormat) != 32) {
+        std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", files[0]);
+        return 1;
+    }
+    const int width = in.view.width, height = in.view.height;
+    std::vector<uint8_t> mask;
+    if (!selectText.empty()) {
+        mask.assign(static_cast<size_t>(width) * height, 0);
+        const int64_t x0 = rectangle[0], y0 = rectangle[1], x1 = x0 + rectangle[2], y1 = y0 + rectangle[3];
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (x >= x0 && x < x1 && y >= y0 && y < y1) mask[static_cast<size_t>(y) * width + x] = 1;
+    }
+    mirelo::OwnedPixels out;
+    out.Allocate(width, height, mirelo::fmt::k32ARGB);
+    mirelo::EffectParams params;
+    params.effect = number;
+    params.value = value;
+    params.copyFirst = true;
+    params.mask = mask.empty() ? nullptr : mask.data();
+    params.seed = seedText.empty() ? static_cast<uint32_t>(std::time(nullptr)) : static_cast<uint32_t>(seed);
+    const mirelo::OpStatus status = mirelo::ApplyEffectPixels(in.view, out.view, params);
+    if (!status.ok()) {
+        std::fprintf(stderr, "mirelo-tool: effect %d failed (%d) %s\n", number, status.code,
+                     mirelo::ToUtf8(status.message ? status.message : u"").c_str());
+        return 1;
+    }
+    std::vector<uint8_t> file;
+    if (!mirelo::WriteBmp(out.view, &file) || !WriteFile(files[1], file)) {
+        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -252,5 +370,6 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "icon-info")) return IconInfo(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "icon-extract")) return IconExtract(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "icon-write")) return IconWrite(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "effect")) return Effect(argc, argv);
     return Usage();
 }
