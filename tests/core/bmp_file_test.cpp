@@ -67,6 +67,37 @@ TEST(BmpFile, IndexedFilesKeepTheirPalette) {
     EXPECT_EQ(ReadStored(back.view, 0, 1), 0xFFFF0000u);
 }
 
+TEST(BmpFile, StoredReadingKeepsIndicesPaletteAndBytes) {
+    struct Case {
+        PixelFormat format;
+        uint32_t mask;  // the bits of a stored pixel
+    };
+    for (const Case& c : {Case{fmt::k1Index, 1}, Case{fmt::k4Index, 15}, Case{fmt::k8Index, 255}, Case{fmt::k24RGB, 0xFFFFFF},
+                          Case{fmt::k32RGB, 0xFFFFFFFF}}) {
+        OwnedPixels src;
+        if (IsIndexed(c.format))
+            for (uint32_t i = 0; i <= c.mask; ++i) src.palette.push_back(0xFF000000u | (i * 0x010305u));
+        src.Allocate(5, 3, c.format);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) WriteStored(src.view, x, y, static_cast<uint32_t>(x * 7 + y * 31) * 0x01020301u & c.mask);
+        std::vector<uint8_t> file;
+        ASSERT_TRUE(WriteBmp(src.view, &file));
+        OwnedPixels back;
+        std::string error;
+        ASSERT_TRUE(ReadBmpStored(file, &back, &error)) << error;
+        EXPECT_EQ(back.view.format, c.format);
+        EXPECT_EQ(back.palette, src.palette);
+        ASSERT_EQ(back.view.width, 5);
+        ASSERT_EQ(back.view.height, 3);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(ReadStored(back.view, x, y), ReadStored(src.view, x, y)) << c.format << " " << x << "," << y;
+    }
+    std::string error;
+    OwnedPixels out;
+    EXPECT_FALSE(ReadBmpStored(std::vector<uint8_t>(60, 'B'), &out, &error));
+    EXPECT_FALSE(error.empty());
+}
+
 TEST(BmpFile, BadFilesGiveAReason) {
     OwnedPixels out;
     PixelFormat format = 0;

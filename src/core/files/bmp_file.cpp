@@ -18,32 +18,50 @@ void OwnedPixels::Allocate(int width, int height, PixelFormat format) {
 
 namespace {
 constexpr size_t kFileHeader = 14;
+
+// Checks the file header and the DIB after it; the layout's headerLength is where the pixel
+// data starts, which may be where the file header says rather than right after the table.
+bool ReadBmpLayout(const uint8_t* file, size_t size, DibLayout* layout, std::string* error) {
+    if (size < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M') {
+        *error = "not a BMP file";
+        return false;
+    }
+    const size_t dibSize = size - kFileHeader;
+    if (!ReadDib(file + kFileHeader, dibSize, layout)) {
+        *error = "unsupported or damaged BMP (truncated data, compression or sizes out of range)";
+        return false;
+    }
+    uint32_t offset = Get32(file + 10);
+    if (offset >= kFileHeader + layout->headerLength && offset - kFileHeader + layout->bitsLength <= dibSize)
+        layout->headerLength = offset - kFileHeader;
+    if (layout->width > 65535 || layout->height > 65535) {
+        *error = "picture too large";
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
     return ReadBmp(file.data(), file.size(), out, fileFormat, error);
 }
 
-bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
-    if (size < kFileHeader + 40 || file[0] != 'B' || file[1] != 'M') {
-        *error = "not a BMP file";
-        return false;
-    }
-    const uint8_t* dibBlock = file + kFileHeader;
-    size_t dibSize = size - kFileHeader;
+bool ReadBmpStored(const std::vector<uint8_t>& file, OwnedPixels* out, std::string* error) {
     DibLayout layout;
-    if (!ReadDib(dibBlock, dibSize, &layout)) {
-        *error = "unsupported or damaged BMP (truncated data, compression or sizes out of range)";
+    if (!ReadBmpLayout(file.data(), file.size(), &layout, error)) return false;
+    out->palette = layout.palette;
+    out->Allocate(layout.width, layout.height, layout.format);
+    if (!CopyDibRows(file.data() + kFileHeader, layout, out->view)) {
+        *error = "damaged BMP rows";
         return false;
     }
-    // The pixel data may start where the file header says rather than right after the table.
-    uint32_t offset = Get32(file + 10);
-    if (offset >= kFileHeader + layout.headerLength && offset - kFileHeader + layout.bitsLength <= dibSize)
-        layout.headerLength = offset - kFileHeader;
-    if (layout.width > 65535 || layout.height > 65535) {
-        *error = "picture too large";
-        return false;
-    }
+    return true;
+}
+
+bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
+    DibLayout layout;
+    if (!ReadBmpLayout(file, size, &layout, error)) return false;
+    const uint8_t* dibBlock = file + kFileHeader;
     OwnedPixels stored;
     PixelView source;
     if (layout.throughMasks) {

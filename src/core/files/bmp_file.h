@@ -21,6 +21,10 @@ struct OwnedPixels {
 // (24-R8G8B8 files count as such for the alpha rules). False with a reason for a bad file.
 bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* argb, PixelFormat* fileFormat, std::string* error);
 bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* argb, PixelFormat* fileFormat, std::string* error);
+// Reads a BMP file's pixels as they are stored: 1-, 4- and 8-bit indices with the colour table as
+// the palette, 16-, 24- and 32-bit pixels unchanged (bit fields of no pixel format through their
+// masks into 32-R8G8B8), rows top-down.
+bool ReadBmpStored(const std::vector<uint8_t>& file, OwnedPixels* pixels, std::string* error);
 
 // Writes pixels of 1 to 32 bits per pixel (with their palette when indexed) as a BMP file.
 bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file);
