@@ -3,6 +3,7 @@
 //   mirelo-tool icon-info file.ico
 //   mirelo-tool icon-extract file.ico N out.bmp
 //   mirelo-tool icon-write [--cursor] out.ico in.bmp[:hx,hy]...
+//   mirelo-tool rotate --kind K in.bmp out.bmp
 //   mirelo-tool effect --effect N --value V [--select X,Y,W,H] [--seed S] in.bmp out.bmp
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "files/bmp_file.h"
 #include "files/icon_file.h"
 #include "ops/effects.h"
+#include "ops/rotate_flip.h"
 
 namespace {
 
@@ -36,7 +38,10 @@ int Usage() {
                  "       mirelo-tool effect --effect N --value V [--select X,Y,W,H] [--seed S] in.bmp out.bmp\n"
                  "  effect N (0-22) with slider value V on a 24- or 32-bit BMP, within the rectangle\n"
                  "  X <= x < X+W, Y <= y < Y+H when given; the noise effect's generator is seeded with S\n"
-                 "  (default: the time); writes a 32-bit BMP with alpha\n");
+                 "  (default: the time); writes a 32-bit BMP with alpha\n"
+                 "       mirelo-tool rotate --kind K in.bmp out.bmp\n"
+                 "  K = 1 flip left-right, 2 flip top-bottom, 3 quarter turn clockwise, 4 half turn,\n"
+                 "  5 quarter turn anticlockwise; indexed files keep their indices and colour table\n");
     return 2;
 }
 
@@ -363,6 +368,57 @@ int Effect(int argc, char** argv) {
     return 0;
 }
 
+// Moves the pixels of a BMP file exactly as stored (indices and colour table of indexed files
+// kept) and writes them in the same depth.
+int Rotate(int argc, char** argv) {
+    int kind = 0;
+    std::vector<const char*> files;
+    for (int i = 2; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--kind")) {
+            if (i + 1 >= argc || !ParseCount(argv[i + 1], &kind) || !mirelo::IsRotateFlipKind(kind)) {
+                std::fprintf(stderr, "mirelo-tool: rotate: --kind takes 1 to 5\n");
+                return 1;
+            }
+            ++i;
+        } else if (argv[i][0] == '-' && argv[i][1]) {
+            std::fprintf(stderr, "mirelo-tool: rotate: unknown option %s\n", argv[i]);
+            return 1;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (kind == 0 || files.size() != 2) {
+        std::fprintf(stderr, "mirelo-tool: rotate: usage: mirelo-tool rotate --kind K in.bmp out.bmp (K = 1..5)\n");
+        return 1;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(files[0], &bytes)) {
+        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
+        return 1;
+    }
+    mirelo::OwnedPixels in;
+    std::string error;
+    if (!mirelo::ReadBmpStored(bytes, &in, &error)) {
+        std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
+        return 1;
+    }
+    const bool swaps = mirelo::SwapsSides(kind);
+    mirelo::OwnedPixels out;
+    out.palette = in.palette;
+    out.Allocate(swaps ? in.view.height : in.view.width, swaps ? in.view.width : in.view.height, in.view.format);
+    const mirelo::OpStatus status = mirelo::RotateFlipPixels(in.view, out.view, {kind});
+    if (!status.ok()) {
+        std::fprintf(stderr, "mirelo-tool: %s: cannot move these pixels (%d)\n", files[0], status.code);
+        return 1;
+    }
+    std::vector<uint8_t> file;
+    if (!mirelo::WriteBmp(out.view, &file) || !WriteFile(files[1], file)) {
+        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -370,6 +426,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "icon-info")) return IconInfo(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "icon-extract")) return IconExtract(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "icon-write")) return IconWrite(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "rotate")) return Rotate(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "effect")) return Effect(argc, argv);
     return Usage();
 }
