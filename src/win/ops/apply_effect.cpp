@@ -12,12 +12,6 @@
 namespace mirelo {
 
 namespace {
-// One generator for the whole run, seeded with the time when noise is first made.
-CrtRandom& NoiseGenerator() {
-    static CrtRandom random(static_cast<uint32_t>(std::time(nullptr)));
-    return random;
-}
-
 bool ApplyPixelEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination, const uint8_t* mask, int effect,
                       int value) {
     const PixelFormat format = FormatOf(source.get());
@@ -26,7 +20,7 @@ bool ApplyPixelEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmap
     params.value = value;
     params.copyFirst = copyFirst;
     params.mask = mask;
-    params.random = &NoiseGenerator();
+    params.seed = static_cast<uint32_t>(std::time(nullptr));  // noise: seeded anew with the time at each application
     if (source.get() == destination.get()) {
         BitmapLock both(e.messages, destination, kLockReadWrite, format, BitmapRole::Destination);
         if (!both.ok()) return false;
