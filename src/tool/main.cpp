@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "clipboard/dib.h"
@@ -396,23 +397,27 @@ int Rotate(int argc, char** argv) {
         std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
         return 1;
     }
+    // The pixels are moved from the file read straight into the file to be written.
     mirelo::OwnedPixels in;
     std::string error;
-    if (!mirelo::ReadBmpStored(bytes, &in, &error)) {
+    if (!mirelo::ReadBmpStored(std::move(bytes), &in, &error)) {
         std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
         return 1;
     }
     const bool swaps = mirelo::SwapsSides(kind);
-    mirelo::OwnedPixels out;
-    out.palette = in.palette;
-    out.Allocate(swaps ? in.view.height : in.view.width, swaps ? in.view.width : in.view.height, in.view.format);
-    const mirelo::OpStatus status = mirelo::RotateFlipPixels(in.view, out.view, {kind});
+    std::vector<uint8_t> file;
+    mirelo::PixelView out;
+    if (!mirelo::StartBmp(swaps ? in.view.height : in.view.width, swaps ? in.view.width : in.view.height, in.view.format,
+                          in.palette, &file, &out)) {
+        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
+        return 1;
+    }
+    const mirelo::OpStatus status = mirelo::RotateFlipPixels(in.view, out, {kind});
     if (!status.ok()) {
         std::fprintf(stderr, "mirelo-tool: %s: cannot move these pixels (%d)\n", files[0], status.code);
         return 1;
     }
-    std::vector<uint8_t> file;
-    if (!mirelo::WriteBmp(out.view, &file) || !WriteFile(files[1], file)) {
+    if (!WriteFile(files[1], file)) {
         std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
         return 1;
     }

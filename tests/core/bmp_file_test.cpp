@@ -98,6 +98,35 @@ TEST(BmpFile, StoredReadingKeepsIndicesPaletteAndBytes) {
     EXPECT_FALSE(error.empty());
 }
 
+TEST(BmpFile, AFileFilledInPlaceIsTheFileWrittenFromThePixels) {
+    for (PixelFormat f : {fmt::k1Index, fmt::k4Index, fmt::k8Index, fmt::k16RGB565, fmt::k24RGB, fmt::k32ARGB}) {
+        OwnedPixels src;
+        if (IsIndexed(f)) src.palette = {0xFF102030u, 0xFF405060u, 0xFF708090u};
+        src.Allocate(7, 3, f);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x) WriteStored(src.view, x, y, static_cast<uint32_t>(x + 2 * y) * 0x01234567u % 3);
+        std::vector<uint8_t> written, started;
+        ASSERT_TRUE(WriteBmp(src.view, &written));
+        PixelView rows;
+        ASSERT_TRUE(StartBmp(7, 3, f, src.palette, &started, &rows));
+        ASSERT_EQ(rows.width, 7);
+        ASSERT_EQ(rows.height, 3);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x) WriteStored(rows, x, y, ReadStored(src.view, x, y));
+        EXPECT_EQ(started, written) << f;
+        // Read back in place: the same pixels, the same rows.
+        OwnedPixels back;
+        std::string error;
+        ASSERT_TRUE(ReadBmpStored(std::move(started), &back, &error)) << error;
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 7; ++x) EXPECT_EQ(ReadStored(back.view, x, y), ReadStored(src.view, x, y)) << f;
+    }
+    std::vector<uint8_t> file;
+    PixelView rows;
+    EXPECT_FALSE(StartBmp(0, 3, fmt::k24RGB, {}, &file, &rows));
+    EXPECT_FALSE(StartBmp(3, 3, fmt::k48RGB, {}, &file, &rows));
+}
+
 TEST(BmpFile, BadFilesGiveAReason) {
     OwnedPixels out;
     PixelFormat format = 0;

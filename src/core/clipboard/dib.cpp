@@ -55,23 +55,24 @@ size_t RowPixelBytes(int width, int bits) {
 
 bool HasDibForm(PixelFormat format) { return IsDibBitCount(BitsPerPixel(format)); }
 
-bool BuildDib(const PixelView& view, DibImage* out) {
-    if (!out || !HasDibForm(view.format) || view.width <= 0 || view.height <= 0 || !view.scan0) return false;
-    const int bits = BitsPerPixel(view.format);
-    const bool fields = view.format == fmt::k16RGB565;
+bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount, size_t prefix,
+               DibImage* out) {
+    if (!out || !HasDibForm(format) || width <= 0 || height <= 0) return false;
+    const int bits = BitsPerPixel(format);
+    const bool fields = format == fmt::k16RGB565;
     const size_t tableEntries = bits <= 8 ? (size_t{1} << bits) : 0;
-    const uint64_t stride = static_cast<uint64_t>(DwordStride(view.width, bits));
-    const uint64_t bitsLength = stride * static_cast<uint64_t>(view.height);
+    const uint64_t stride = static_cast<uint64_t>(DwordStride(width, bits));
+    const uint64_t bitsLength = stride * static_cast<uint64_t>(height);
     if (bitsLength > std::numeric_limits<uint32_t>::max()) return false;  // the header's size field is 32 bits
     const size_t headerLength = dib::kInfoHeaderSize + (fields ? 12 : 0) + 4 * tableEntries;
 
-    out->bytes.assign(headerLength + static_cast<size_t>(bitsLength), 0);
+    out->bytes.assign(prefix + headerLength + static_cast<size_t>(bitsLength), 0);
     out->headerLength = headerLength;
     out->bitsLength = static_cast<size_t>(bitsLength);
-    uint8_t* h = out->bytes.data();
+    uint8_t* h = out->bytes.data() + prefix;
     Put32(h + 0, dib::kInfoHeaderSize);
-    Put32(h + 4, static_cast<uint32_t>(view.width));
-    Put32(h + 8, static_cast<uint32_t>(view.height));  // positive: bottom-up rows
+    Put32(h + 4, static_cast<uint32_t>(width));
+    Put32(h + 8, static_cast<uint32_t>(height));  // positive: bottom-up rows
     Put16(h + 12, 1);
     Put16(h + 14, static_cast<uint32_t>(bits));
     Put32(h + 16, fields ? dib::kBitFields : dib::kRgb);
@@ -85,16 +86,27 @@ bool BuildDib(const PixelView& view, DibImage* out) {
         }
     }
     for (size_t i = 0; i < tableEntries; ++i, p += 4) {
-        if (!view.palette || i >= static_cast<size_t>(view.paletteCount < 0 ? 0 : view.paletteCount)) continue;
-        uint32_t argb = view.palette[i];
+        if (!palette || i >= static_cast<size_t>(paletteCount < 0 ? 0 : paletteCount)) continue;
+        uint32_t argb = palette[i];
         p[0] = static_cast<uint8_t>(argb);        // blue
         p[1] = static_cast<uint8_t>(argb >> 8);   // green
         p[2] = static_cast<uint8_t>(argb >> 16);  // red
     }
-    const size_t rowCopy = RowPixelBytes(view.width, bits);
-    uint8_t* bitsStart = h + headerLength;
-    for (int i = 0; i < view.height; ++i)
-        std::memcpy(bitsStart + static_cast<size_t>(i) * static_cast<size_t>(stride), view.Row(view.height - 1 - i), rowCopy);
+    return true;
+}
+
+PixelView DibRows(const DibImage& dib, size_t prefix, int width, int height, PixelFormat format) {
+    const int stride = static_cast<int>(DwordStride(width, BitsPerPixel(format)));
+    uint8_t* bits = const_cast<uint8_t*>(dib.bytes.data()) + prefix + dib.headerLength;
+    return PixelView{width, height, -stride, format, bits + static_cast<size_t>(stride) * static_cast<size_t>(height - 1)};
+}
+
+bool BuildDib(const PixelView& view, DibImage* out, size_t prefix) {
+    if (!view.scan0 || !LayOutDib(view.width, view.height, view.format, view.palette, view.paletteCount, prefix, out))
+        return false;
+    const PixelView rows = DibRows(*out, prefix, view.width, view.height, view.format);
+    const size_t rowCopy = RowPixelBytes(view.width, BitsPerPixel(view.format));
+    for (int y = 0; y < view.height; ++y) std::memcpy(rows.Row(y), view.Row(y), rowCopy);
     return true;
 }
 

@@ -31,7 +31,13 @@ bool HasDibForm(PixelFormat format);
 
 // Builds the DIB of a view locked in its own format; the colour table is taken from the view's
 // palette (entries beyond it stay 0). False for a format above 32 bits per pixel or an empty view.
-bool BuildDib(const PixelView& view, DibImage* out);
+// `prefix` bytes (zeros) come before the DIB in `bytes`, room for a file header.
+bool BuildDib(const PixelView& view, DibImage* out, size_t prefix = 0);
+// The same DIB with its rows left zero: header, masks and colour table after `prefix` bytes.
+bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount, size_t prefix,
+               DibImage* out);
+// The rows of a laid-out DIB as a view, top row first (a negative stride: they are stored bottom-up).
+PixelView DibRows(const DibImage& dib, size_t prefix, int width, int height, PixelFormat format);
 
 // What a checked DIB block holds and the bitmap that is made from it.
 struct DibLayout {

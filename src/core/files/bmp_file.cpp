@@ -40,21 +40,36 @@ bool ReadBmpLayout(const uint8_t* file, size_t size, DibLayout* layout, std::str
     }
     return true;
 }
+
+// The rows where they lie in the file's bytes, top row first.
+PixelView RowsInFile(const uint8_t* file, const DibLayout& layout) {
+    uint8_t* bits = const_cast<uint8_t*>(file) + kFileHeader + layout.headerLength;
+    const intptr_t rowBytes = static_cast<intptr_t>(layout.rowBytes);
+    return PixelView{layout.width, layout.height, static_cast<int>(layout.topDown ? rowBytes : -rowBytes), layout.format,
+                     layout.topDown ? bits : bits + (layout.height - 1) * rowBytes};
+}
 }  // namespace
 
 bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fileFormat, std::string* error) {
     return ReadBmp(file.data(), file.size(), out, fileFormat, error);
 }
 
-bool ReadBmpStored(const std::vector<uint8_t>& file, OwnedPixels* out, std::string* error) {
+bool ReadBmpStored(std::vector<uint8_t> file, OwnedPixels* out, std::string* error) {
     DibLayout layout;
     if (!ReadBmpLayout(file.data(), file.size(), &layout, error)) return false;
     out->palette = layout.palette;
-    out->Allocate(layout.width, layout.height, layout.format);
-    if (!CopyDibRows(file.data() + kFileHeader, layout, out->view)) {
-        *error = "damaged BMP rows";
-        return false;
+    if (layout.throughMasks) {
+        out->Allocate(layout.width, layout.height, layout.format);
+        if (!CopyDibRows(file.data() + kFileHeader, layout, out->view)) {
+            *error = "damaged BMP rows";
+            return false;
+        }
+        return true;
     }
+    out->bytes = std::move(file);
+    out->view = RowsInFile(out->bytes.data(), layout);
+    out->view.palette = out->palette.empty() ? nullptr : out->palette.data();
+    out->view.paletteCount = static_cast<int>(out->palette.size());
     return true;
 }
 
@@ -72,14 +87,7 @@ bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fi
         }
         source = stored.view;
     } else {
-        // The rows are read where they lie in the file, top row first.
-        const uint8_t* bits = dibBlock + layout.headerLength;
-        const intptr_t rowBytes = static_cast<intptr_t>(layout.rowBytes);
-        source.width = layout.width;
-        source.height = layout.height;
-        source.format = layout.format;
-        source.stride = static_cast<int>(layout.topDown ? rowBytes : -rowBytes);
-        source.scan0 = const_cast<uint8_t*>(layout.topDown ? bits : bits + (layout.height - 1) * rowBytes);
+        source = RowsInFile(file, layout);
         source.palette = layout.palette.empty() ? nullptr : layout.palette.data();
         source.paletteCount = static_cast<int>(layout.palette.size());
     }
@@ -98,15 +106,30 @@ bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fi
     return true;
 }
 
-bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file) {
-    DibImage image;
-    if (!BuildDib(view, &image)) return false;
-    file->assign(kFileHeader, 0);
+namespace {
+void PutFileHeader(const DibImage& image, std::vector<uint8_t>* file) {
     (*file)[0] = 'B';
     (*file)[1] = 'M';
-    Put32(file->data() + 2, static_cast<uint32_t>(kFileHeader + image.bytes.size()));
+    Put32(file->data() + 2, static_cast<uint32_t>(file->size()));
     Put32(file->data() + 10, static_cast<uint32_t>(kFileHeader + image.headerLength));
-    file->insert(file->end(), image.bytes.begin(), image.bytes.end());
+}
+}  // namespace
+
+bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file) {
+    DibImage image;
+    if (!BuildDib(view, &image, kFileHeader)) return false;
+    PutFileHeader(image, &image.bytes);
+    *file = std::move(image.bytes);
+    return true;
+}
+
+bool StartBmp(int width, int height, PixelFormat format, const std::vector<uint32_t>& palette, std::vector<uint8_t>* file,
+              PixelView* rows) {
+    DibImage image;
+    if (!LayOutDib(width, height, format, palette.data(), static_cast<int>(palette.size()), kFileHeader, &image)) return false;
+    PutFileHeader(image, &image.bytes);
+    *rows = DibRows(image, kFileHeader, width, height, format);
+    file->swap(image.bytes);  // the rows stay where they are
     return true;
 }
 

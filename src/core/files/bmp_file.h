@@ -23,10 +23,15 @@ bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* argb, PixelFormat* f
 bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* argb, PixelFormat* fileFormat, std::string* error);
 // Reads a BMP file's pixels as they are stored: 1-, 4- and 8-bit indices with the colour table as
 // the palette, 16-, 24- and 32-bit pixels unchanged (bit fields of no pixel format through their
-// masks into 32-R8G8B8), rows top-down.
-bool ReadBmpStored(const std::vector<uint8_t>& file, OwnedPixels* pixels, std::string* error);
+// masks into 32-R8G8B8). The view shows the rows top row first where they lie in the file's
+// bytes, which the pixels keep (a moved-in file is not copied).
+bool ReadBmpStored(std::vector<uint8_t> file, OwnedPixels* pixels, std::string* error);
 
 // Writes pixels of 1 to 32 bits per pixel (with their palette when indexed) as a BMP file.
 bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file);
+// The bytes of a BMP file of the given size and format (1 to 32 bits per pixel) with its colour
+// table, the rows zero; `rows` views them, top row first, for the caller to fill in place.
+bool StartBmp(int width, int height, PixelFormat format, const std::vector<uint32_t>& palette, std::vector<uint8_t>* file,
+              PixelView* rows);
 
 }  // namespace mirelo
