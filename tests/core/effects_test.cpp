@@ -558,6 +558,15 @@ void FillRandom(Image& image, std::mt19937& random, int kind) {
             } else {
                 b = g = r = (x / 3 + y / 2) % 3 * 100;
             }
+            if (kind == 3) {
+                // Stepped alpha bands (long runs along rows and columns with varied neighbours),
+                // a uniform partial rectangle and an opaque block, with a few odd pixels.
+                static const int kBands[5] = {0, 255, 100, 180, 100};
+                alpha = kBands[(x / 7 + y / 3) % 5];
+                if (x > image.width / 2 && y > image.height / 2) alpha = 128;
+                if (x < image.width / 3 && y < image.height / 3) alpha = 255;
+                if (coin(random) == 0 && coin(random) == 0) alpha = levels[random() % 4];
+            }
             image.Set(x, y, Bgra(b, g, r, kind == 0 ? byte(random) : alpha));
         }
 }
@@ -608,7 +617,7 @@ TEST(EffectsAgainstReference, SmallImagesEveryValueModeAndMask) {
     const int sizes[][2] = {{1, 1}, {1, 6}, {7, 1}, {2, 3}, {5, 5}, {17, 13}, {40, 23}};
     int image = 0;
     for (const auto& size : sizes) {
-        for (int kind = 0; kind < 3; ++kind, ++image) {
+        for (int kind = 0; kind < 4; ++kind, ++image) {
             Image source(size[0], size[1], image % 2 ? 8 : 0, image % 5 == 3);
             FillRandom(source, random, kind);
             std::vector<uint8_t> randomMask(static_cast<size_t>(size[0]) * size[1]), box(randomMask.size());
@@ -630,11 +639,15 @@ TEST(EffectsAgainstReference, SmallImagesEveryValueModeAndMask) {
 
 TEST(EffectsAgainstReference, ImagesLargeEnoughForTwoThreads) {
     std::mt19937 random(77);
-    Image source(300, 229, 4);
+    Image source(300, 229, 4), shapes(300, 229);
     FillRandom(source, random, 1);
+    FillRandom(shapes, random, 3);
     std::vector<uint8_t> mask(300 * 229);
     for (int y = 0; y < 229; ++y)
         for (int x = 0; x < 300; ++x) mask[static_cast<size_t>(y) * 300 + x] = (x - 150) * (x - 150) + (y - 100) * (y - 100) < 9000;
+    for (int v = 1; v <= 3; ++v)
+        for (const uint8_t* m : {static_cast<const uint8_t*>(nullptr), static_cast<const uint8_t*>(mask.data())})
+            Compare(shapes, 18, v, Mode::kCopyFirst, m, 1, "large shapes, antialias " + std::to_string(v) + (m ? " masked" : ""));
     for (int effect = 0; effect < kPixelEffectCount; ++effect) {
         const int max = EffectTable()[effect].maxValue;
         for (int value : {max, std::max(1, max / 3)})

@@ -168,7 +168,30 @@ GreyRange SourceGreyRange(const Frame& f) {
         int lo = 765, hi = 0;
         for (int y = y0; y < y1; ++y) {
             const uint8_t* row = f.src.Row(y);
-            for (int x = 0; x < f.w; ++x) {
+            int x = 0;
+#if defined(__SSE2__)
+            // Sums of eight pixels at a time as 16-bit lanes.
+            __m128i least8 = _mm_set1_epi16(765), greatest8 = _mm_setzero_si128();
+            const __m128i byte = _mm_set1_epi32(0xFF);
+            auto sums = [&](const uint8_t* p) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                return _mm_add_epi32(_mm_add_epi32(_mm_and_si128(v, byte), _mm_and_si128(_mm_srli_epi32(v, 8), byte)),
+                                     _mm_and_si128(_mm_srli_epi32(v, 16), byte));
+            };
+            for (; x + 8 <= f.w; x += 8) {
+                const __m128i eight = _mm_packs_epi32(sums(row + x * 4), sums(row + x * 4 + 16));
+                least8 = _mm_min_epi16(least8, eight);
+                greatest8 = _mm_max_epi16(greatest8, eight);
+            }
+            alignas(16) int16_t l[8], g[8];
+            _mm_store_si128(reinterpret_cast<__m128i*>(l), least8);
+            _mm_store_si128(reinterpret_cast<__m128i*>(g), greatest8);
+            for (int k = 0; k < 8; ++k) {
+                lo = std::min(lo, static_cast<int>(l[k]));
+                hi = std::max(hi, static_cast<int>(g[k]));
+            }
+#endif
+            for (; x < f.w; ++x) {
                 const int sum = row[x * 4] + row[x * 4 + 1] + row[x * 4 + 2];
                 lo = std::min(lo, sum);
                 hi = std::max(hi, sum);
@@ -449,8 +472,36 @@ bool Hue(const Frame& f, int s) {
         const int from = kFrom[o][channel];
         return from == 0 ? b : (from == 1 ? g : r);
     };
+#if defined(__SSE2__)
+    // Two pixels per register as 16-bit lanes; the orders are lane shuffles, and alpha is kept by
+    // weights 64 and 0 in its lane.
+    const __m128i weight1 = _mm_setr_epi16(static_cast<int16_t>(w1), static_cast<int16_t>(w1), static_cast<int16_t>(w1), 64,
+                                           static_cast<int16_t>(w1), static_cast<int16_t>(w1), static_cast<int16_t>(w1), 64);
+    const __m128i weight2 = _mm_setr_epi16(static_cast<int16_t>(w2), static_cast<int16_t>(w2), static_cast<int16_t>(w2), 0,
+                                           static_cast<int16_t>(w2), static_cast<int16_t>(w2), static_cast<int16_t>(w2), 0);
+    auto mix = [&](__m128i a, __m128i b) {
+        return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(a, weight1), 6), _mm_srli_epi16(_mm_mullo_epi16(b, weight2), 6));
+    };
+    auto ordered = [](__m128i p, Order o) {
+        switch (o) {
+        case kUp: return _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, _MM_SHUFFLE(3, 0, 2, 1)), _MM_SHUFFLE(3, 0, 2, 1));
+        case kDown: return _mm_shufflehi_epi16(_mm_shufflelo_epi16(p, _MM_SHUFFLE(3, 1, 0, 2)), _MM_SHUFFLE(3, 1, 0, 2));
+        default: return p;
+        }
+    };
+#endif
     return PerPixel(f, [&](const uint8_t* in, uint8_t* out, int n, int, int) {
-        for (int i = 0; i < n; ++i) {
+        int i = 0;
+#if defined(__SSE2__)
+        for (; i + 4 <= n; i += 4) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * 4));
+            const __m128i lo = _mm_unpacklo_epi8(v, _mm_setzero_si128()), hi = _mm_unpackhi_epi8(v, _mm_setzero_si128());
+            const __m128i outLo = mix(ordered(lo, first), ordered(lo, second));
+            const __m128i outHi = mix(ordered(hi, first), ordered(hi, second));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), _mm_packus_epi16(outLo, outHi));
+        }
+#endif
+        for (; i < n; ++i) {
             const uint8_t* p = in + i * 4;
             const int b = p[0], g = p[1], r = p[2];
             uint8_t result[4];
@@ -540,20 +591,130 @@ bool Binary(const Frame& f, int v, const GreyRange& range) {
 }
 
 // Binary with the error diffused, in the destination, to the right and lower neighbours as the
-// indexed conversion does: one pass from the top, on the destination in place.
+// indexed conversion does: one walk from the top, on the destination in place. An unselected
+// pixel keeps the errors it received and spreads none.
+
+#if defined(__SSE2__)
+// One row of the walk. The pixel to be handled next stays in a register with the error from its
+// left neighbour added, and so do the two pixels of the row below that still take errors
+// (below-left, below); each is written back once complete, so every byte takes its errors in the
+// same order, each clamped, as in the plain walk.
+struct DitherRow {
+    uint8_t* row = nullptr;
+    uint8_t* below = nullptr;  // null for the last row
+    const uint8_t* mask = nullptr;
+    __m128i next = _mm_setzero_si128();
+    __m128i below2 = _mm_setzero_si128();
+};
+
+inline __m128i WidenPixel(uint32_t v) { return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), _mm_setzero_si128()); }
+
+// t / 16 in every lane, truncated toward zero.
+inline __m128i Sixteenth(__m128i t) {
+    return _mm_srai_epi16(_mm_add_epi16(t, _mm_and_si128(_mm_srai_epi16(t, 15), _mm_set1_epi16(15))), 4);
+}
+
+// One pixel of a row (x > 0 unless the row was just started with StartDitherRow). kInner: the
+// pixel is neither the first nor the last of its row, and there is a row below.
+template <bool kInner>
+inline void DitherPixel(DitherRow& s, int x, int w, __m128i whiteFrom) {
+    uint8_t* p = s.row + x * 4;
+    const __m128i value = s.next;
+    const __m128i colourLanes = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+    const __m128i bytes = _mm_packus_epi16(value, value);
+    __m128i error;
+    if (!s.mask || s.mask[x]) {
+        // B + G + R of the pixel, compared in the low lane; white spread over the colour lanes.
+        const __m128i sum = _mm_sad_epu8(_mm_and_si128(bytes, _mm_cvtsi32_si128(0x00FFFFFF)), _mm_setzero_si128());
+        const __m128i white = _mm_shufflelo_epi16(_mm_cmpgt_epi32(sum, whiteFrom), 0);
+        const __m128i chosen = _mm_and_si128(white, _mm_setr_epi16(255, 255, 255, 0, 0, 0, 0, 0));
+        error = _mm_and_si128(_mm_sub_epi16(value, chosen), colourLanes);
+        const __m128i result = _mm_sub_epi16(value, error);  // the chosen colour with the pixel's alpha
+        Store32(p, static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(result, result))));
+    } else {
+        error = _mm_setzero_si128();
+        Store32(p, static_cast<uint32_t>(_mm_cvtsi128_si32(bytes)));
+    }
+    const __m128i twice = _mm_unpacklo_epi64(error, error);
+    const __m128i sevenAndOne = Sixteenth(_mm_mullo_epi16(twice, _mm_setr_epi16(7, 7, 7, 0, 1, 1, 1, 0)));
+    const bool right = kInner || x < w - 1;
+    if (right) {
+        const __m128i sum = _mm_add_epi16(WidenPixel(Load32(p + 4)), sevenAndOne);
+        s.next = _mm_unpacklo_epi8(_mm_packus_epi16(sum, sum), _mm_setzero_si128());
+    }
+    if (kInner || s.below) {
+        uint8_t* q = s.below + x * 4;
+        const __m128i left = _mm_add_epi16(s.below2, Sixteenth(_mm_mullo_epi16(twice, _mm_setr_epi16(3, 3, 3, 0, 5, 5, 5, 0))));
+        // Each byte clamped: below-left, below, below-right (with 1 × error / 16).
+        const __m128i out =
+            _mm_packus_epi16(left, right ? _mm_add_epi16(WidenPixel(Load32(q + 4)), _mm_unpackhi_epi64(sevenAndOne, sevenAndOne)) : left);
+        if (kInner || x > 0) Store32(q - 4, static_cast<uint32_t>(_mm_cvtsi128_si32(out)));
+        const __m128i rest = _mm_srli_si128(out, 4);
+        if (right)
+            s.below2 = _mm_unpacklo_epi8(rest, _mm_setzero_si128());
+        else
+            Store32(q, static_cast<uint32_t>(_mm_cvtsi128_si32(rest)));
+    }
+}
+
+inline void StartDitherRow(DitherRow& s) {
+    s.next = WidenPixel(Load32(s.row));
+    if (s.below) s.below2 = _mm_slli_si128(WidenPixel(Load32(s.below)), 8);
+}
+#endif
+
 bool BinaryDither(const Frame& f, int v, const GreyRange& range) {
     const int whiteFrom = 3 * BinaryThreshold(v, range) + 3;
     const int w = f.w, h = f.h;
     auto copyRow = [&](int y) {
         if (f.copyFirst && f.src.Row(y) != f.dst.Row(y)) std::memcpy(f.dst.Row(y), f.src.Row(y), static_cast<size_t>(w) * 4);
     };
+    copyRow(0);
+#if defined(__SSE2__)
+    // Bands of four rows walked together, each row two pixels behind the one above: a pixel is
+    // handled once the row above has handled the pixel two places to its right, so all that row's
+    // errors for it and its right neighbour have arrived. The four rows are independent chains of
+    // work that the processor overlaps.
+    constexpr int kBand = 4;
+    const __m128i limit = _mm_cvtsi32_si128(whiteFrom - 1);  // white: B + G + R > whiteFrom − 1
+    for (int y0 = 0; y0 < h; y0 += kBand) {
+        const int rows = std::min(kBand, h - y0);
+        DitherRow band[kBand];
+        for (int j = 0; j < rows; ++j) {
+            const int y = y0 + j;
+            if (y + 1 < h) copyRow(y + 1);
+            band[j].row = f.dst.Row(y);
+            band[j].below = y + 1 < h ? f.dst.Row(y + 1) : nullptr;
+            band[j].mask = f.MaskRow(y);
+        }
+        // Step t handles pixel t − 2j of row j; in the middle steps every row is inside.
+        const int steps = w + 2 * (rows - 1);
+        const bool full = rows == kBand && y0 + kBand < h;
+        for (int t = 0; t < steps;) {
+            if (full && t > 2 * (kBand - 1) && t < w - 1) {
+                for (; t < w - 1; ++t) {
+                    DitherPixel<true>(band[0], t, w, limit);
+                    DitherPixel<true>(band[1], t - 2, w, limit);
+                    DitherPixel<true>(band[2], t - 4, w, limit);
+                    DitherPixel<true>(band[3], t - 6, w, limit);
+                }
+                continue;
+            }
+            for (int j = 0; j < rows; ++j) {
+                const int x = t - 2 * j;
+                if (x == 0) StartDitherRow(band[j]);
+                if (x >= 0 && x < w) DitherPixel<false>(band[j], x, w, limit);
+            }
+            ++t;
+        }
+    }
+#else
     auto spread = [](uint8_t* p, int weight, const int* error) {
         for (int c = 0; c < 3; ++c) {
             const int value = p[c] + weight * error[c] / 16;
             p[c] = static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
         }
     };
-    copyRow(0);
     for (int y = 0; y < h; ++y) {
         if (y + 1 < h) copyRow(y + 1);
         uint8_t* row = f.dst.Row(y);
@@ -574,6 +735,7 @@ bool BinaryDither(const Frame& f, int v, const GreyRange& range) {
             p[0] = p[1] = p[2] = static_cast<uint8_t>(value);
         }
     }
+#endif
     return true;
 }
 
@@ -584,40 +746,42 @@ bool BinaryDither(const Frame& f, int v, const GreyRange& range) {
 bool Mosaic(const Frame& f, int v) {
     int s = std::min({v + 1, f.w / 2, f.h / 2});
     s = std::max(s, 1);  // an image narrower or lower than 2 pixels has blocks of one pixel
-    const int columns = (f.w + s - 1) / s, blockRows = (f.h + s - 1) / s;
-    return ForBands(blockRows, int64_t{f.w} * f.h, [&](int b0, int b1) {
-        std::vector<uint32_t> sums(static_cast<size_t>(columns) * 3);
+    const int w = f.w, columns = (w + s - 1) / s, blockRows = (f.h + s - 1) / s;
+    return ForBands(blockRows, int64_t{w} * f.h, [&](int b0, int b1) {
+        std::vector<uint32_t> columnSums(static_cast<size_t>(w) * 4);  // per byte of a row, over the block's rows
         std::vector<uint32_t> average(static_cast<size_t>(columns));
         for (int by = b0; by < b1; ++by) {
             const int y0 = by * s, y1 = std::min(f.h, y0 + s);
-            std::fill(sums.begin(), sums.end(), 0u);
+            std::fill(columnSums.begin(), columnSums.end(), 0u);
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* row = f.In(y);
-                for (int bx = 0; bx < columns; ++bx) {
-                    uint32_t b = 0, g = 0, r = 0;
-                    for (int x = bx * s, end = std::min(f.w, x + s); x < end; ++x) {
-                        b += row[x * 4];
-                        g += row[x * 4 + 1];
-                        r += row[x * 4 + 2];
-                    }
-                    sums[bx * 3] += b;
-                    sums[bx * 3 + 1] += g;
-                    sums[bx * 3 + 2] += r;
-                }
+                uint32_t* sums = columnSums.data();
+                for (int i = 0; i < w * 4; ++i) sums[i] += row[i];
             }
             for (int bx = 0; bx < columns; ++bx) {
-                const uint32_t count = static_cast<uint32_t>((std::min(f.w, bx * s + s) - bx * s) * (y1 - y0));
-                average[bx] = sums[bx * 3] / count | (sums[bx * 3 + 1] / count) << 8 | (sums[bx * 3 + 2] / count) << 16;
+                const int x0 = bx * s, x1 = std::min(w, x0 + s);
+                uint32_t b = 0, g = 0, r = 0;
+                for (int x = x0; x < x1; ++x) {
+                    b += columnSums[x * 4];
+                    g += columnSums[x * 4 + 1];
+                    r += columnSums[x * 4 + 2];
+                }
+                const uint32_t count = static_cast<uint32_t>((x1 - x0) * (y1 - y0));
+                average[bx] = b / count | (g / count) << 8 | (r / count) << 16;
             }
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* in = f.In(y);
                 uint8_t* out = f.dst.Row(y);
-                ForRuns(f.MaskRow(y), f.w, [&](int x0, int x1, bool selected) {
+                ForRuns(f.MaskRow(y), w, [&](int x0, int x1, bool selected) {
                     if (!selected) {
                         if (in != out) std::memcpy(out + x0 * 4, in + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
                         return;
                     }
-                    for (int x = x0; x < x1; ++x) Store32(out + x * 4, average[x / s] | (Load32(in + x * 4) & 0xFF000000u));
+                    for (int x = x0; x < x1;) {
+                        const int bx = x / s, end = std::min(x1, (bx + 1) * s);
+                        const uint32_t colour = average[bx];
+                        for (; x < end; ++x) Store32(out + x * 4, colour | (Load32(in + x * 4) & 0xFF000000u));
+                    }
                 });
             }
         }
@@ -739,11 +903,66 @@ void Sharpen5(const uint8_t* const* r, int lanes, uint8_t* out) {
         out[i] = ClampByte(9 * m[i] - m[i - 8] - m[i - 4] - m[i + 4] - m[i + 8] - r[0][i] - r[1][i] - r[3][i] - r[4][i]);
 }
 
+#if defined(__SSE2__)
+// The 16 lanes from p as two halves of 16-bit lanes.
+struct Wide16 {
+    __m128i lo, hi;
+};
+
+inline Wide16 Widen16(const uint8_t* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return Wide16{_mm_unpacklo_epi8(v, _mm_setzero_si128()), _mm_unpackhi_epi8(v, _mm_setzero_si128())};
+}
+
+// Runs lanes(rows, i, half) for the low and high halves of 16 lanes at a time and stores the
+// clamped bytes; returns how many lanes it did.
+template <typename Lanes>
+int SixteenLanes(const uint8_t* const* r, int lanes, uint8_t* out, const Lanes& compute) {
+    int i = 0;
+    for (; i + 16 <= lanes; i += 16) {
+        const __m128i lo = compute(r, i, 0), hi = compute(r, i, 1);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+    return i;
+}
+
+inline __m128i Half(const uint8_t* p, int half) {
+    const Wide16 w = Widen16(p);
+    return half ? w.hi : w.lo;
+}
+
+// Whether x × magic >> 16 equals x / divisor for every x from 0 to largest.
+constexpr bool DividesExactly(uint32_t magic, uint32_t divisor, uint32_t largest) {
+    for (uint32_t x = 0; x <= largest; ++x)
+        if ((x * magic) >> 16 != x / divisor) return false;
+    return true;
+}
+constexpr uint16_t kSixth = 10923;
+static_assert(DividesExactly(kSixth, 6, 4 * 765), "x / 6 for the edge responses");
+#endif
+
 struct EdgeKernel {
     int v;
     void operator()(const uint8_t* const* r, int lanes, uint8_t* out) const {
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128i factor = _mm_set1_epi16(static_cast<int16_t>(v)), zero = _mm_setzero_si128();
+        i = SixteenLanes(r, lanes, out, [&](const uint8_t* const* rows, int at, int half) {
+            const __m128i aL = Half(rows[0] + at - 4, half), aM = Half(rows[0] + at, half), aR = Half(rows[0] + at + 4, half);
+            const __m128i bL = Half(rows[1] + at - 4, half), bR = Half(rows[1] + at + 4, half);
+            const __m128i cL = Half(rows[2] + at - 4, half), cM = Half(rows[2] + at, half), cR = Half(rows[2] + at + 4, half);
+            auto sum3 = [](__m128i x, __m128i y, __m128i z) { return _mm_add_epi16(_mm_add_epi16(x, y), z); };
+            const __m128i k1 = _mm_sub_epi16(sum3(aL, aM, bL), sum3(bR, cM, cR));
+            const __m128i k2 = _mm_sub_epi16(sum3(cL, cM, cR), sum3(aL, aM, aR));
+            const __m128i k3 = _mm_sub_epi16(sum3(aR, bR, cR), sum3(aL, bL, cL));
+            const __m128i k4 = _mm_sub_epi16(sum3(aM, aR, bR), sum3(bL, cL, cM));
+            const __m128i largest = _mm_max_epi16(_mm_max_epi16(k1, k2), _mm_max_epi16(k3, k4));
+            const __m128i magnitude = _mm_max_epi16(largest, _mm_sub_epi16(zero, largest));
+            return _mm_mulhi_epu16(_mm_mullo_epi16(magnitude, factor), _mm_set1_epi16(static_cast<int16_t>(kSixth)));
+        });
+#endif
         const uint8_t *a = r[0], *b = r[1], *c = r[2];
-        for (int i = 0; i < lanes; ++i) {
+        for (; i < lanes; ++i) {
             const int aL = a[i - 4], aM = a[i], aR = a[i + 4], bL = b[i - 4], bR = b[i + 4], cL = c[i - 4], cM = c[i], cR = c[i + 4];
             const int k1 = aL + aM + bL - bR - cM - cR;
             const int k2 = cL + cM + cR - aL - aM - aR;
@@ -760,8 +979,22 @@ struct EdgeKernel {
 struct EmbossKernel {
     int v;
     void operator()(const uint8_t* const* r, int lanes, uint8_t* out) const {
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128i factor = _mm_set1_epi16(static_cast<int16_t>(v));
+        i = SixteenLanes(r, lanes, out, [&](const uint8_t* const* rows, int at, int half) {
+            const __m128i plus = _mm_add_epi16(_mm_add_epi16(Half(rows[0] + at + 4, half), Half(rows[1] + at + 4, half)),
+                                               _mm_add_epi16(Half(rows[2] + at, half), Half(rows[2] + at + 4, half)));
+            const __m128i minus = _mm_add_epi16(_mm_add_epi16(Half(rows[0] + at - 4, half), Half(rows[0] + at, half)),
+                                                _mm_add_epi16(Half(rows[1] + at - 4, half), Half(rows[2] + at - 4, half)));
+            const __m128i sum = _mm_mullo_epi16(_mm_sub_epi16(plus, minus), factor);
+            // sum / 8 truncated toward zero, + 128.
+            const __m128i eighth = _mm_srai_epi16(_mm_add_epi16(sum, _mm_and_si128(_mm_srai_epi16(sum, 15), _mm_set1_epi16(7))), 3);
+            return _mm_add_epi16(eighth, _mm_set1_epi16(128));
+        });
+#endif
         const uint8_t *a = r[0], *b = r[1], *c = r[2];
-        for (int i = 0; i < lanes; ++i) {
+        for (; i < lanes; ++i) {
             const int sum = v * (a[i + 4] + b[i + 4] + c[i] + c[i + 4] - a[i - 4] - a[i] - b[i - 4] - c[i - 4]);
             out[i] = ClampByte(sum / 8 + 128);
         }
@@ -771,8 +1004,31 @@ struct EmbossKernel {
 // The median of each 3 × 3 neighbourhood: each column of three sorted, then the median of the
 // greatest of the low values, the median of the middle values and the least of the high values.
 void Median3(const uint8_t* const* r, int lanes, uint8_t* out) {
+    int done = 0;
+#if defined(__SSE2__)
+    // Sixteen lanes at a time, the three columns sorted afresh for each.
+    auto load = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    struct Sorted {
+        __m128i low, mid, high;
+    };
+    auto column = [&](int i) {
+        const __m128i a = load(r[0] + i), b = load(r[1] + i), c = load(r[2] + i);
+        const __m128i lo1 = _mm_min_epu8(a, b), hi1 = _mm_max_epu8(a, b);
+        const __m128i mi = _mm_min_epu8(hi1, c);
+        return Sorted{_mm_min_epu8(lo1, mi), _mm_max_epu8(lo1, mi), _mm_max_epu8(hi1, c)};
+    };
+    for (; done + 16 <= lanes; done += 16) {
+        const Sorted left = column(done - 4), centre = column(done), right = column(done + 4);
+        const __m128i lo = _mm_max_epu8(_mm_max_epu8(left.low, centre.low), right.low);
+        const __m128i hi = _mm_min_epu8(_mm_min_epu8(left.high, centre.high), right.high);
+        const __m128i m1 = _mm_min_epu8(left.mid, centre.mid), m2 = _mm_max_epu8(left.mid, centre.mid);
+        const __m128i mi = _mm_max_epu8(m1, _mm_min_epu8(m2, right.mid));
+        const __m128i x1 = _mm_min_epu8(lo, mi), x2 = _mm_max_epu8(lo, mi);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm_max_epu8(x1, _mm_min_epu8(x2, hi)));
+    }
+#endif
     uint8_t low[4 * 256 + 8], mid[4 * 256 + 8], high[4 * 256 + 8];
-    for (int start = 0; start < lanes; start += 4 * 256) {
+    for (int start = done; start < lanes; start += 4 * 256) {
         const int n = std::min(4 * 256, lanes - start);
         const uint8_t *a = r[0] + start, *b = r[1] + start, *c = r[2] + start;
         for (int i = -4; i < n + 4; ++i) {
@@ -794,47 +1050,68 @@ void Median3(const uint8_t* const* r, int lanes, uint8_t* out) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Noise: one draw of the C library's generator per selected pixel, in visiting order. The second
-// band's generator starts as many steps ahead as the first band makes draws.
+// Noise: one draw of the C library's generator per selected pixel, in visiting order.
 
-// The generator's step applied n times: state → state × mul + add.
-void SkipAhead(uint32_t n, uint32_t* mul, uint32_t* add) {
-    uint32_t m = 1, a = 0;                   // the steps so far
-    uint32_t stepMul = 214013u, stepAdd = 2531011u;  // 2^k steps
-    while (n) {
-        if (n & 1) {
-            m = m * stepMul;
-            a = a * stepMul + stepAdd;
-        }
-        stepAdd = stepAdd * stepMul + stepAdd;
-        stepMul = stepMul * stepMul;
-        n >>= 1;
+// The generator's step applied n times, as one map state → state × mul + add.
+struct Steps {
+    uint32_t mul = 1, add = 0;
+};
+
+Steps SkipAhead(uint64_t n) {
+    Steps all, power{214013u, 2531011u};  // power: 2^k steps
+    for (; n; n >>= 1) {
+        if (n & 1) all = Steps{all.mul * power.mul, all.add * power.mul + power.add};
+        power = Steps{power.mul * power.mul, power.add * power.mul + power.add};
     }
-    *mul = m;
-    *add = a;
+    return all;
+}
+
+inline uint32_t Advance(uint32_t state, Steps s) { return state * s.mul + s.add; }
+
+// The draws of the generator from a state, in order, made by four generators four steps apart
+// so that their multiplications overlap.
+class Draws {
+public:
+    explicit Draws(uint32_t state) {
+        for (int k = 0; k < 4; ++k) chain_[k] = Advance(state, SkipAhead(static_cast<uint64_t>(k) + 1));
+    }
+    int Next() {
+        if (next_ == kBuffered) Refill();
+        return buffer_[next_++];
+    }
+
+private:
+    static constexpr int kBuffered = 256;
+    void Refill() {
+        const Steps four = SkipAhead(4);
+        for (int i = 0; i < kBuffered; i += 4)
+            for (int k = 0; k < 4; ++k) {
+                buffer_[i + k] = static_cast<uint16_t>((chain_[k] >> 16) & 0x7FFF);
+                chain_[k] = Advance(chain_[k], four);
+            }
+        next_ = 0;
+    }
+    uint32_t chain_[4];
+    uint16_t buffer_[kBuffered];
+    int next_ = kBuffered;
+};
+
+uint64_t SelectedIn(const Frame& f, int y0, int y1) {
+    if (!f.mask) return static_cast<uint64_t>(f.w) * static_cast<uint64_t>(y1 - y0);
+    uint64_t count = 0;
+    for (const uint8_t *m = f.MaskRow(y0), *end = m + static_cast<size_t>(y1 - y0) * f.w; m < end; ++m) count += *m != 0;
+    return count;
 }
 
 bool Noise(const Frame& f, int v, const EffectParams& params) {
     const uint32_t start = params.random ? params.random->state : params.seed;
-    std::atomic<uint32_t> finalState{start};
+    // A draw r (0..32767) turns the pixel when trunc(r × 100 / 32768) < v, that is r × 100 < v × 32768.
+    const int limit = v * 32768;
+    // The second band's draws start after those of the selected pixels above it.
     const int middle = f.h / 2;
-    // Draws made before the second band: the selected pixels of the rows above it.
-    uint32_t before = 0;
-    for (int y = 0; y < middle; ++y) {
-        const uint8_t* m = f.MaskRow(y);
-        if (!m) {
-            before += static_cast<uint32_t>(f.w);
-            continue;
-        }
-        for (int x = 0; x < f.w; ++x) before += m[x] != 0;
-    }
+    const uint64_t above = SelectedIn(f, 0, middle), total = above + SelectedIn(f, middle, f.h);
     const bool ok = ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
-        CrtRandom random(start);
-        if (y0 > 0) {
-            uint32_t mul, add;
-            SkipAhead(before, &mul, &add);
-            random.state = random.state * mul + add;
-        }
+        Draws draws(y0 == 0 ? start : Advance(start, SkipAhead(above)));
         for (int y = y0; y < y1; ++y) {
             const uint8_t* in = f.src.Row(y);
             uint8_t* out = f.dst.Row(y);
@@ -844,21 +1121,19 @@ bool Noise(const Frame& f, int v, const EffectParams& params) {
                     return;
                 }
                 for (int x = x0; x < x1; ++x) {
+                    // Without branches: the draws fall at random.
                     const uint32_t p = Load32(in + x * 4);
-                    if (random.Next() * 100 / 32768 < v) {
-                        const int sum = static_cast<int>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
-                        const uint32_t colour = sum / 3 >= 128 ? 0u : 0x00FFFFFFu;
-                        // The destination's alpha stays (with copy-first, the source's).
-                        Store32(out + x * 4, colour | ((f.copyFirst ? p : Load32(out + x * 4)) & 0xFF000000u));
-                    } else {
-                        Store32(out + x * 4, p);
-                    }
+                    const uint32_t sum = (p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF);
+                    // The destination's alpha stays (with copy-first, the source's).
+                    const uint32_t alpha = (f.copyFirst ? p : Load32(out + x * 4)) & 0xFF000000u;
+                    const uint32_t turned = (sum >= 384 ? 0u : 0x00FFFFFFu) | alpha;  // grey 128 or more: black
+                    const uint32_t turn = 0u - static_cast<uint32_t>(draws.Next() * 100 < limit);
+                    Store32(out + x * 4, (turned & turn) | (p & ~turn));
                 }
             });
         }
-        if (y1 == f.h) finalState = random.state;
     });
-    if (params.random) params.random->state = finalState;
+    if (ok && params.random) params.random->state = Advance(start, SkipAhead(total));
     return ok;
 }
 
@@ -866,11 +1141,60 @@ bool Noise(const Frame& f, int v, const EffectParams& params) {
 // Circle: the whole destination cleared, the source squeezed into its top-left square, and the
 // square squeezed into its inscribed circle by a forward mapping.
 
+// Where the pixels at distances (i, j), i = 0 .. far − 1, from a quadrant's origin go: the same
+// distances (offsetX[i], offsetY[i]) in every quadrant that has them. R is half the square's
+// side; squares[i] = i × i.
+void CircleOffsets(int j, int far, float R, const int* squares, int* offsetX, int* offsetY) {
+    int i = 0;
+    if (j == 0) {
+        for (; i < far; ++i) offsetX[i] = i, offsetY[i] = 0;
+        return;
+    }
+    offsetX[0] = 0, offsetY[0] = j;
+    i = 1;
+    const float ay = static_cast<float>(j);
+#if defined(__SSE2__)
+    const __m128 r = _mm_set1_ps(R), rr = _mm_set1_ps(R * R), one = _mm_set1_ps(1.0f), y = _mm_set1_ps(ay);
+    const __m128i jj = _mm_set1_epi32(j * j);
+    for (; i + 4 <= far; i += 4) {
+        const __m128 x = _mm_cvtepi32_ps(_mm_setr_epi32(i, i + 1, i + 2, i + 3));
+        const __m128 q = _mm_div_ps(y, x);
+        const __m128 byQ = _mm_div_ps(r, q), timesQ = _mm_mul_ps(r, q);
+        const __m128 nearVertical = _mm_sqrt_ps(_mm_add_ps(rr, _mm_mul_ps(byQ, byQ)));
+        const __m128 nearHorizontal = _mm_sqrt_ps(_mm_add_ps(rr, _mm_mul_ps(timesQ, timesQ)));
+        const __m128 vertical = _mm_cmpgt_ps(y, x);
+        const __m128 A = _mm_or_ps(_mm_and_ps(vertical, nearVertical), _mm_andnot_ps(vertical, nearHorizontal));
+        const __m128i sum = _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + i)), jj);
+        const __m128 D = _mm_sqrt_ps(_mm_cvtepi32_ps(sum));
+        const __m128 ratio = _mm_div_ps(D, A);
+        const __m128 u = _mm_sub_ps(one, _mm_mul_ps(ratio, ratio));
+        const __m128 rA = _mm_div_ps(r, A);
+        const __m128 l = _mm_add_ps(rA, _mm_mul_ps(u, _mm_sub_ps(one, rA)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(offsetX + i), _mm_cvttps_epi32(_mm_mul_ps(x, l)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(offsetY + i), _mm_cvttps_epi32(_mm_mul_ps(l, y)));
+    }
+#endif
+    for (; i < far; ++i) {
+        const float ax = static_cast<float>(i);
+        const float q = ay / ax;
+        const float A = ay > ax ? std::sqrt(R * R + (R / q) * (R / q)) : std::sqrt(R * R + (R * q) * (R * q));
+        const float D = std::sqrt(static_cast<float>(squares[i] + j * j));
+        const float u = 1 - (D / A) * (D / A);
+        const float l = R / A + u * (1 - R / A);
+        offsetX[i] = static_cast<int>(ax * l);
+        offsetY[i] = static_cast<int>(l * ay);
+    }
+}
+
 bool Circle(const Frame& f) {
     const int w = f.w, h = f.h, s = std::min(w, h);
     // The top-left s × s square of the working copy, after the squeeze of the selected pixels.
     std::vector<uint8_t> square(static_cast<size_t>(s) * s * 4);
-    for (int y = 0; y < s; ++y) std::memcpy(&square[static_cast<size_t>(y) * s * 4], f.src.Row(y), static_cast<size_t>(s) * 4);
+    auto squareRow = [&](int y) { return &square[static_cast<size_t>(y) * s * 4]; };
+    if (!ForBands(s, int64_t{s} * s, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) std::memcpy(squareRow(y), f.src.Row(y), static_cast<size_t>(s) * 4);
+        }))
+        return false;
     if (w != h) {
         const float scaleX = static_cast<float>(s) / static_cast<float>(w);
         const float scaleY = static_cast<float>(s) / static_cast<float>(h);
@@ -879,54 +1203,45 @@ bool Circle(const Frame& f) {
         for (int y = 0; y < h; ++y) {
             const int ty = std::min(static_cast<int>(y * scaleY), s - 1);
             const uint8_t* row = f.src.Row(y);
-            uint8_t* target = &square[static_cast<size_t>(ty) * s * 4];
+            uint8_t* target = squareRow(ty);
             const uint8_t* m = f.MaskRow(y);
             for (int x = 0; x < w; ++x)
                 if (!m || m[x]) std::memcpy(target + targetX[x] * 4, row + x * 4, 3);
         }
     }
-    for (int y = 0; y < h; ++y) std::memset(f.dst.Row(y), 0, static_cast<size_t>(w) * 4);
 
     // Quadrants: left and top ones run from the centre pixel half − 1 toward 0 (half pixels),
-    // right and bottom ones from half toward s − 1 (s − half pixels). A pixel at distances
-    // (i, j) from its quadrant's origin goes to the same distances (offsetX, offsetY) in every
-    // quadrant that has it; each quadrant is walked row by row outward, so later pixels overwrite
-    // earlier ones as in one walk of that quadrant.
+    // right and bottom ones from half toward s − 1 (s − half pixels). Each quadrant is walked row
+    // by row outward, so that later pixels overwrite earlier ones as in one walk of it; the
+    // quadrants' targets never meet, so the top two are drawn by one thread and the bottom two
+    // (with the clearing of the bottom half) by the other.
     const int half = s / 2, far = s - half;
     const float R = static_cast<float>(half);
-    std::vector<int> offsetX(static_cast<size_t>(far)), offsetY(static_cast<size_t>(far));
-    auto rowOf = [&](std::vector<uint8_t>& v, int y) { return &v[static_cast<size_t>(y) * s * 4]; };
-    for (int j = 0; j < far; ++j) {
-        for (int i = 0; i < far; ++i) {
-            if (i == 0 || j == 0) {
-                offsetX[i] = i;
-                offsetY[i] = j;
-                continue;
-            }
-            const float ax = static_cast<float>(i), ay = static_cast<float>(j);
-            const float q = ay / ax;
-            const float A = ay > ax ? std::sqrt(R * R + (R / q) * (R / q)) : std::sqrt(R * R + (R * q) * (R * q));
-            const float D = std::sqrt(static_cast<float>(i * i + j * j));
-            const float u = 1 - (D / A) * (D / A);
-            const float l = R / A + u * (1 - R / A);
-            offsetX[i] = static_cast<int>(ax * l);
-            offsetY[i] = static_cast<int>(l * ay);
-        }
-        for (int quadrant = 0; quadrant < 4; ++quadrant) {
-            const bool right = quadrant & 1, bottom = quadrant & 2;
-            if (!bottom && j >= half) continue;
-            const int originX = right ? half : half - 1, originY = bottom ? half : half - 1;
-            const int count = right ? far : half;
-            const uint8_t* from = rowOf(square, bottom ? originY + j : originY - j);
-            for (int i = 0; i < count; ++i) {
-                const int sx = right ? originX + i : originX - i;
-                const int tx = right ? originX + offsetX[i] : originX - offsetX[i];
-                const int ty = bottom ? originY + offsetY[i] : originY - offsetY[i];
-                std::memcpy(f.dst.Row(ty) + tx * 4, from + sx * 4, 4);
+    std::vector<int> squares(static_cast<size_t>(far) + 4);
+    for (int i = 0; i < far; ++i) squares[i] = i * i;
+    return ForBands(2, int64_t{w} * h, [&](int part0, int part1) {
+        std::vector<int> offsetX(static_cast<size_t>(far)), offsetY(static_cast<size_t>(far));
+        for (int part = part0; part < part1; ++part) {
+            const bool bottom = part == 1;
+            // The destination is cleared to transparent black, this thread's half of it.
+            for (int y = bottom ? half : 0, end = bottom ? h : half; y < end; ++y)
+                std::memset(f.dst.Row(y), 0, static_cast<size_t>(w) * 4);
+            const int originY = bottom ? half : half - 1, rows = bottom ? far : half;
+            for (int j = 0; j < rows; ++j) {
+                CircleOffsets(j, far, R, squares.data(), offsetX.data(), offsetY.data());
+                const uint8_t* from = squareRow(bottom ? originY + j : originY - j);
+                for (int right = 0; right < 2; ++right) {
+                    const int originX = right ? half : half - 1, count = right ? far : half;
+                    for (int i = 0; i < count; ++i) {
+                        const int sx = right ? originX + i : originX - i;
+                        const int tx = right ? originX + offsetX[i] : originX - offsetX[i];
+                        const int ty = bottom ? originY + offsetY[i] : originY - offsetY[i];
+                        std::memcpy(f.dst.Row(ty) + tx * 4, from + sx * 4, 4);
+                    }
+                }
             }
         }
-    }
-    return true;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -956,106 +1271,239 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-// One line of the run smoothing: `work` and `out` point at its first pixel, `step` goes from one
-// pixel of the line to the next and `across` to the neighbouring line; `selected(pos)` tells
-// whether the pixel at pos is selected.
-template <typename Selected>
-void SmoothLine(const uint8_t* work, uint8_t* out, int length, ptrdiff_t step, ptrdiff_t across, const Selected& selected) {
-    auto level = [&](int pos, bool largest) {
-        const uint8_t* p = work + pos * step;
-        const int a[4] = {p[-step], p[-across], p[step], p[across]};
-        return largest ? std::max(std::max(a[0], a[1]), std::max(a[2], a[3])) : std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
-    };
-    for (int p = 0; p < length - 1; ++p) {
-        const uint8_t* at = work + p * step;
-        const int g = *at;
-        if (g == 0 || g == 255 || at[step] != g) {
-            // A run of one pixel (or none) does nothing, whatever its neighbours.
-            continue;
-        }
-        if (!selected(p)) continue;
-        const int a[4] = {at[-step], at[-across], at[step], at[across]};
-        int n = 0, e = 0;
-        for (int k = 0; k < 4; ++k) {
-            n += a[k] < g;
-            e += a[k] == g;
-        }
-        if (e == 2) continue;
-        int q = p + 1;
-        while (q + 1 < length && work[(q + 1) * step] == g) ++q;
-        const int L1 = level(p, n < 2), L2 = level(q, n < 2);
-        const int r = q - p + 1;
-        if (L1 != L2) {
-            const int d = std::abs(L2 - L1) / (r + 1);
-            for (int k = 0; k < r; ++k) out[(p + k) * step] = ClampByte(L1 < L2 ? L1 + d * (k + 1) : L1 - d * (k + 1));
-        } else if (L1 < g) {
-            const int hh = r - 1 < 8 ? 0 : (r - 7) >> 1;
-            const int m = std::max(p, (p + q) / 2 - hh);
-            const int u = (g - L1) / (m - p + 1);
-            for (int pos = p; pos < m; ++pos) out[pos * step] = ClampByte(L1 + u * (pos - p + 1));
-            for (int pos = m + 2 * hh + 1; pos <= q; ++pos) out[pos * step] = ClampByte(g - u * (pos - 2 * hh - m));
+// The run smoothing of one line, run by run. The rule walks every pixel p of a run of one partial
+// alpha g (q its last pixel; p selected, not the last of the run, and not with exactly two of its
+// four neighbours at g) and writes some of the pixels p..q; a pixel keeps what the last such p
+// wrote. The same result comes from walking the p of a run backward and writing only pixels no
+// later p has written: `free` finds, for a position of the run, the first not yet written from
+// there (positions that are written point past themselves), so every pixel is written once.
+class RunSmoother {
+public:
+    explicit RunSmoother(int longest) : free_(static_cast<size_t>(longest) + 1) {}
+
+    // The run [s, q] of a line: `work` and `out` point at the line's first pixel, `step` goes
+    // from one pixel of the line to the next and `across` to the neighbouring line.
+    template <typename Selected>
+    void Run(const uint8_t* work, uint8_t* out, int s, int q, ptrdiff_t step, ptrdiff_t across, const Selected& selected) {
+        const int g = work[s * step];
+        for (int k = 0; k <= q - s + 1; ++k) free_[k] = k;
+        base_ = s;
+        const uint8_t* atQ = work + q * step;
+        const int aq[4] = {atQ[-step], atQ[-across], atQ[step], atQ[across]};
+        const int largestAtQ = std::max(std::max(aq[0], aq[1]), std::max(aq[2], aq[3]));
+        const int smallestAtQ = std::min(std::min(aq[0], aq[1]), std::min(aq[2], aq[3]));
+        for (int p = q - 1; p >= s; --p) {
+            if (!selected(p)) continue;
+            const uint8_t* at = work + p * step;
+            const int a[4] = {at[-step], at[-across], at[step], at[across]};
+            int n = 0, e = 0;
+            for (int k = 0; k < 4; ++k) {
+                n += a[k] < g;
+                e += a[k] == g;
+            }
+            if (e == 2) continue;
+            const int L1 = n < 2 ? std::max(std::max(a[0], a[1]), std::max(a[2], a[3])) : std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+            const int L2 = n < 2 ? largestAtQ : smallestAtQ;
+            const int r = q - p + 1;
+            if (L1 != L2) {
+                const int d = std::abs(L2 - L1) / (r + 1);
+                Fill(out, step, p, q, [&](int pos) { return L1 < L2 ? L1 + d * (pos - p + 1) : L1 - d * (pos - p + 1); });
+            } else if (L1 < g) {
+                const int h = r - 1 < 8 ? 0 : (r - 7) >> 1;
+                const int m = std::max(p, (p + q) / 2 - h);
+                const int u = (g - L1) / (m - p + 1);
+                Fill(out, step, p, m - 1, [&](int pos) { return L1 + u * (pos - p + 1); });
+                Fill(out, step, m + 2 * h + 1, q, [&](int pos) { return g - u * (pos - 2 * h - m); });
+            }
         }
     }
+
+private:
+    // The first position from k (relative to the run) not yet written.
+    int Free(int k) {
+        int root = k;
+        while (free_[root] != root) root = free_[root];
+        while (free_[k] != root) {
+            const int next = free_[k];
+            free_[k] = root;
+            k = next;
+        }
+        return root;
+    }
+    // Writes value(pos) to the pixels from..to (line positions) not yet written.
+    template <typename Value>
+    void Fill(uint8_t* out, ptrdiff_t step, int from, int to, const Value& value) {
+        for (int k = Free(from - base_); k <= to - base_; k = Free(k)) {
+            out[(k + base_) * step] = ClampByte(value(k + base_));
+            free_[k] = k + 1;
+        }
+    }
+
+    std::vector<int> free_;
+    int base_ = 0;
+};
+
+inline bool Partial(int a) { return a != 0 && a != 255; }
+
+#if defined(__SSE2__)
+inline __m128i Load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+// Whether all 16 bytes equal the value.
+inline bool AllAre(const uint8_t* p, uint8_t value) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p), _mm_set1_epi8(static_cast<char>(value)))) == 0xFFFF;
+}
+// Whether the 16 pixels from p and the pixels around them (one to each side, the rows above and
+// below) are all opaque.
+inline bool OpaqueAround(const uint8_t* p, ptrdiff_t across) {
+    const __m128i opaque = _mm_set1_epi8(-1);
+    __m128i all = opaque;
+    for (ptrdiff_t row : {-across, ptrdiff_t{0}, across})
+        for (ptrdiff_t side : {ptrdiff_t{-1}, ptrdiff_t{0}, ptrdiff_t{1}})
+            all = _mm_and_si128(all, _mm_cmpeq_epi8(Load16(p + row + side), opaque));
+    return _mm_movemask_epi8(all) == 0xFFFF;
+}
+// Whether none of the 16 bytes is partial (0 < a < 255).
+inline bool NonePartial(const uint8_t* p) {
+    const __m128i v = Load16(p);
+    return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()), _mm_cmpeq_epi8(v, _mm_set1_epi8(-1)))) == 0xFFFF;
+}
+#endif
+
+// The alpha bytes of n pixels.
+void ExtractAlpha(const uint8_t* pixels, int n, uint8_t* alpha) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 16 <= n; x += 16) {
+        __m128i a[4];
+        for (int k = 0; k < 4; ++k)
+            a[k] = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + (x + 4 * k) * 4)), 24);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(alpha + x), _mm_packus_epi16(_mm_packs_epi32(a[0], a[1]), _mm_packs_epi32(a[2], a[3])));
+    }
+#endif
+    for (; x < n; ++x) alpha[x] = pixels[x * 4 + 3];
+}
+
+// n pixels of `in` with the alphas replaced, into `out`.
+void InsertAlpha(const uint8_t* in, const uint8_t* alpha, int n, uint8_t* out) {
+    int x = 0;
+#if defined(__SSE2__)
+    for (; x + 4 <= n; x += 4) {
+        int32_t four;
+        std::memcpy(&four, alpha + x, 4);
+        const __m128i bytes = _mm_cvtsi32_si128(four);
+        const __m128i shifted = _mm_slli_epi32(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, _mm_setzero_si128()), _mm_setzero_si128()), 24);
+        const __m128i colour = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x * 4)), _mm_set1_epi32(0x00FFFFFF));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x * 4), _mm_or_si128(colour, shifted));
+    }
+#endif
+    for (; x < n; ++x) Store32(out + x * 4, (Load32(in + x * 4) & 0x00FFFFFFu) | uint32_t{alpha[x]} << 24);
 }
 
 bool Antialias(const Frame& f, int v) {
     const int w = f.w, h = f.h;
     AlphaPlane work(w, h), out(w, h);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* s = f.src.Row(y);
-        const uint8_t* in = f.In(y);
-        uint8_t* wr = work.Row(y);
-        uint8_t* o = out.Row(y);
-        for (int x = 0; x < w; ++x) {
-            wr[x] = s[x * 4 + 3];
-            o[x] = in[x * 4 + 3];
-        }
-    }
+    if (!ForBands(h, int64_t{w} * h, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                ExtractAlpha(f.src.Row(y), w, work.Row(y));
+                if (f.In(y) == f.src.Row(y))
+                    std::memcpy(out.Row(y), work.Row(y), static_cast<size_t>(w));
+                else
+                    ExtractAlpha(f.In(y), w, out.Row(y));
+            }
+        }))
+        return false;
     work.FillBorder();
     const ptrdiff_t across = work.stride();
-    // 1. Edge softening.
+    // 1. Edge softening: opaque pixels next to one that is not.
     for (int y = 0; y < h; ++y) {
         const uint8_t* a = work.Row(y);
         uint8_t* o = out.Row(y);
-        for (int x = 0; x < w; ++x) {
-            if (a[x] != 255 || !f.Selected(x, y)) continue;
-            const uint8_t n[4] = {a[x - 1], a[x - across], a[x + 1], a[x + across]};
-            int largest = -1;
-            for (uint8_t value : n)
-                if (value < 255) largest = std::max(largest, static_cast<int>(value));
-            if (largest >= 0) o[x] = static_cast<uint8_t>((largest + 255) / 2);
+        for (int x = 0; x < w;) {
+#if defined(__SSE2__)
+            if (x + 16 <= w && (OpaqueAround(a + x, across) || _mm_movemask_epi8(_mm_cmpeq_epi8(Load16(a + x), _mm_set1_epi8(-1))) == 0)) {
+                x += 16;
+                continue;
+            }
+#endif
+            if (a[x] == 255 && f.Selected(x, y)) {
+                const uint8_t n[4] = {a[x - 1], a[x - across], a[x + 1], a[x + across]};
+                int largest = -1;
+                for (uint8_t value : n)
+                    if (value < 255) largest = std::max(largest, static_cast<int>(value));
+                if (largest >= 0) o[x] = static_cast<uint8_t>((largest + 255) / 2);
+            }
+            ++x;
         }
     }
     work.CopyFrom(out);
     work.FillBorder();
-    // 2. Runs along rows, then along columns.
-    for (int y = 0; y < h; ++y)
-        SmoothLine(work.Row(y), out.Row(y), w, 1, across, [&](int x) { return f.Selected(x, y); });
-    for (int x = 0; x < w; ++x)
-        SmoothLine(work.Row(0) + x, out.Row(0) + x, h, across, 1, [&](int y) { return f.Selected(x, y); });
-    // 3. Means of the pixels inside the opaque part.
+    // 2. Runs along rows, then along columns. The columns' runs are found row by row, which
+    // changes nothing since a column's runs write only into that column.
+    RunSmoother smoother(std::max(w, h));
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* a = work.Row(y);
+        uint8_t* o = out.Row(y);
+        for (int x = 0; x < w - 1;) {
+#if defined(__SSE2__)
+            if (x + 16 <= w && NonePartial(a + x)) {
+                x += 16;
+                continue;
+            }
+#endif
+            if (!Partial(a[x]) || a[x + 1] != a[x]) {
+                ++x;
+                continue;
+            }
+            int q = x + 1;
+            while (q + 1 < w && a[q + 1] == a[x]) ++q;
+            smoother.Run(a, o, x, q, 1, across, [&](int pos) { return f.Selected(pos, y); });
+            x = q + 1;
+        }
+    }
+    for (int y = 0; y < h - 1; ++y) {
+        const uint8_t* a = work.Row(y);
+        for (int x = 0; x < w;) {
+#if defined(__SSE2__)
+            if (x + 16 <= w && NonePartial(a + x)) {
+                x += 16;
+                continue;
+            }
+#endif
+            // A run of the column starts here.
+            if (Partial(a[x]) && a[x + across] == a[x] && (y == 0 || a[x - across] != a[x])) {
+                int q = y + 1;
+                while (q + 1 < h && a[(q + 1 - y) * across + x] == a[x]) ++q;
+                smoother.Run(work.Row(0) + x, out.Row(0) + x, y, q, across, 1, [&](int pos) { return f.Selected(x, pos); });
+            }
+            ++x;
+        }
+    }
+    // 3. Means of the pixels whose four neighbours are not transparent.
     for (int pass = 1; pass < v; ++pass) {
         work.CopyFrom(out);
         work.FillBorder();
         for (int y = 0; y < h; ++y) {
             const uint8_t* a = work.Row(y);
             uint8_t* o = out.Row(y);
-            for (int x = 0; x < w; ++x) {
-                if (!a[x] || !a[x - 1] || !a[x + 1] || !a[x - across] || !a[x + across] || !f.Selected(x, y)) continue;
-                const int sum = a[x - across - 1] + a[x - across] + a[x - across + 1] + a[x - 1] + a[x] + a[x + 1] +
-                                a[x + across - 1] + a[x + across] + a[x + across + 1];
-                o[x] = static_cast<uint8_t>(sum / 9);
+            for (int x = 0; x < w;) {
+#if defined(__SSE2__)
+                // All opaque around: the mean is 255 again; all transparent: nothing to do.
+                if (x + 16 <= w && (AllAre(a + x, 0) || OpaqueAround(a + x, across))) {
+                    x += 16;
+                    continue;
+                }
+#endif
+                if (a[x] && a[x - 1] && a[x + 1] && a[x - across] && a[x + across] && f.Selected(x, y)) {
+                    const int sum = a[x - across - 1] + a[x - across] + a[x - across + 1] + a[x - 1] + a[x] + a[x + 1] +
+                                    a[x + across - 1] + a[x + across] + a[x + across + 1];
+                    o[x] = static_cast<uint8_t>(sum / 9);
+                }
+                ++x;
             }
         }
     }
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* in = f.In(y);
-        uint8_t* d = f.dst.Row(y);
-        const uint8_t* o = out.Row(y);
-        if (in != d) std::memcpy(d, in, static_cast<size_t>(w) * 4);
-        for (int x = 0; x < w; ++x) d[x * 4 + 3] = o[x];
-    }
-    return true;
+    return ForBands(h, int64_t{w} * h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) InsertAlpha(f.In(y), out.Row(y), w, f.dst.Row(y));
+    });
 }
 
 bool Overlap(const PixelView& a, const PixelView& b) {
