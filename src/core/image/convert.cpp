@@ -30,6 +30,22 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
     for (int y = 0; y < s.height; ++y) {
         uint8_t* o = out.data() + static_cast<size_t>(y) * s.width * 4;
         const uint8_t* row = s.Row(y);
+        // The common direct-colour rows in one tight loop each.
+        if (bpp == 24) {
+            for (int x = 0; x < s.width; ++x, o += 4) {
+                o[0] = row[x * 3];
+                o[1] = row[x * 3 + 1];
+                o[2] = row[x * 3 + 2];
+                o[3] = 255;
+            }
+            continue;
+        }
+        if (bpp == 32) {
+            std::memcpy(o, row, static_cast<size_t>(s.width) * 4);
+            if (opaqueFourthByte)
+                for (int x = 0; x < s.width; ++x) o[x * 4 + 3] = 255;
+            continue;
+        }
         for (int x = 0; x < s.width; ++x, o += 4) {
             if (IsIndexed(s.format)) {
                 uint32_t index = ReadStored(s, x, y);
@@ -47,14 +63,6 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
                     o[2] = static_cast<uint8_t>(c >> 8);
                     o[3] = static_cast<uint8_t>(c);
                 }
-            } else if (bpp == 24) {
-                o[0] = row[x * 3];
-                o[1] = row[x * 3 + 1];
-                o[2] = row[x * 3 + 2];
-                o[3] = 255;
-            } else if (bpp == 32) {
-                std::memcpy(o, row + x * 4, 4);
-                if (opaqueFourthByte) o[3] = 255;
             } else {
                 return false;
             }
