@@ -15,6 +15,13 @@
 #include <utility>
 #include <vector>
 
+#if defined(__unix__)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "clipboard/dib.h"
 #include "colour/quantize.h"
 #include "files/bmp_file.h"
@@ -56,6 +63,51 @@ bool ReadFile(const char* path, std::vector<uint8_t>* bytes) {
     in.read(reinterpret_cast<char*>(bytes->data()), size);
     return static_cast<bool>(in) || size == 0;
 }
+
+// A file's bytes for reading: mapped into memory where the system allows (nothing copied),
+// otherwise read.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile() {
+#if defined(__unix__)
+        if (map_) munmap(map_, size_);
+#endif
+    }
+
+    bool Open(const char* path) {
+#if defined(__unix__)
+        const int fd = open(path, O_RDONLY);
+        if (fd < 0) return false;
+        struct stat info;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            int flags = MAP_PRIVATE;
+#if defined(MAP_POPULATE)
+            flags |= MAP_POPULATE;
+#endif
+            void* map = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, flags, fd, 0);
+            if (map != MAP_FAILED) {
+                map_ = map;
+                size_ = static_cast<size_t>(info.st_size);
+            }
+        }
+        close(fd);
+        if (map_) return true;
+#endif
+        if (!ReadFile(path, &bytes_)) return false;
+        size_ = bytes_.size();
+        return true;
+    }
+    const uint8_t* data() const { return map_ ? static_cast<const uint8_t*>(map_) : bytes_.data(); }
+    size_t size() const { return size_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+    void* map_ = nullptr;
+    size_t size_ = 0;
+};
 
 bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -322,15 +374,15 @@ int Effect(int argc, char** argv) {
         std::fprintf(stderr, "mirelo-tool: bad seed %s\n", seedText.c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes;
-    if (!ReadFile(files[0], &bytes)) {
+    InputFile input;
+    if (!input.Open(files[0])) {
         std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
         return 1;
     }
     mirelo::OwnedPixels in;
     mirelo::PixelFormat fileFormat = 0;
     std::string error;
-    if (!mirelo::ReadBmp(bytes, &in, &fileFormat, &error)) {
+    if (!mirelo::ReadBmp(input.data(), input.size(), &in, &fileFormat, &error)) {
         std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
         return 1;
     }
@@ -347,22 +399,26 @@ int Effect(int argc, char** argv) {
             for (int x = 0; x < width; ++x)
                 if (x >= x0 && x < x1 && y >= y0 && y < y1) mask[static_cast<size_t>(y) * width + x] = 1;
     }
-    mirelo::OwnedPixels out;
-    out.Allocate(width, height, mirelo::fmt::k32ARGB);
+    // The effect writes straight into the rows of the file to be written.
+    std::vector<uint8_t> file;
+    mirelo::PixelView out;
+    if (!mirelo::StartBmp(width, height, mirelo::fmt::k32ARGB, {}, &file, &out)) {
+        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
+        return 1;
+    }
     mirelo::EffectParams params;
     params.effect = number;
     params.value = value;
     params.copyFirst = true;
     params.mask = mask.empty() ? nullptr : mask.data();
     params.seed = seedText.empty() ? static_cast<uint32_t>(std::time(nullptr)) : static_cast<uint32_t>(seed);
-    const mirelo::OpStatus status = mirelo::ApplyEffectPixels(in.view, out.view, params);
+    const mirelo::OpStatus status = mirelo::ApplyEffectPixels(in.view, out, params);
     if (!status.ok()) {
         std::fprintf(stderr, "mirelo-tool: effect %d failed (%d) %s\n", number, status.code,
                      mirelo::ToUtf8(status.message ? status.message : u"").c_str());
         return 1;
     }
-    std::vector<uint8_t> file;
-    if (!mirelo::WriteBmp(out.view, &file) || !WriteFile(files[1], file)) {
+    if (!WriteFile(files[1], file)) {
         std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
         return 1;
     }
