@@ -242,6 +242,44 @@ TEST_F(UndoTest, PaletteTransparencyFollowsTheEntriesAfterUndo) {
     EXPECT_EQ(Slot().flags & 1u, 0u);
 }
 
+// Rows of 1- and 4-bit images that end inside a byte come back whole, last pixel included.
+TEST_F(UndoTest, PackedIndicesComeBackWhole) {
+    OpenWindow();
+    for (PixelFormat format : {fmt::k1Index, fmt::k4Index}) {
+        for (int w : {5, 7, 9}) {
+            SCOPED_TRACE(::testing::Message() << format << " width " << w);
+            ASSERT_TRUE(CreateNewImage(*editor, w, 3, 96, 96, false));
+            ReplaceWithFormat(format);
+            ASSERT_EQ(Slot().pixelFormat, format);
+            const uint32_t top = (1u << BitsPerPixel(format)) - 1;
+            auto indices = [&] {
+                std::vector<uint32_t> v;
+                BitmapLock lock(editor->messages, Slot().bitmap, kLockRead, format, BitmapRole::Source);
+                for (int y = 0; y < 3 && lock.ok(); ++y)
+                    for (int x = 0; x < w; ++x) v.push_back(ReadStored(lock.view(), x, y));
+                return v;
+            };
+            auto write = [&](uint32_t seed) {
+                BitmapLock lock(editor->messages, Slot().bitmap, kLockWrite, format, BitmapRole::Destination);
+                ASSERT_TRUE(lock.ok());
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < w; ++x) WriteStored(lock.view(), x, y, (seed + static_cast<uint32_t>(x + 3 * y)) % (top + 1));
+            };
+            write(1);
+            const std::vector<uint32_t> first = indices();
+            RecordUndoStep(*editor);
+            write(2);
+            const std::vector<uint32_t> second = indices();
+            ASSERT_NE(first, second);
+            Send(cmd::kUndo);
+            EXPECT_EQ(indices(), first);
+            Send(cmd::kRedo);
+            EXPECT_EQ(indices(), second);
+        }
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
 TEST_F(UndoTest, SizeChangeIsUndone) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));

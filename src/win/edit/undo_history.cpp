@@ -1,5 +1,6 @@
 #include "edit/undo_history.h"
 
+#include <cstring>
 #include <vector>
 
 #include "app/editor.h"
@@ -19,6 +20,33 @@ int64_t UndoBudget::DefaultUndoBudgetBytes() {
 
 namespace {
 
+// A copy of a 1- or 4-bit bitmap in its own format made through locks, row by row with the
+// palette: Wine's GDI+ loses the pixels in the last, partly used byte of each row when it clones
+// such a bitmap.
+GpStatus CopyPackedIndices(Gdiplus::GpBitmap* source, int w, int h, PixelFormat format, Gdiplus::GpBitmap** copy) {
+    GpBitmapOwner out;
+    if (!CreateGpBitmap(out, w, h, format)) return out.lastStatus() != Gdiplus::Ok ? out.lastStatus() : Gdiplus::OutOfMemory;
+    GpStatus s = CopyPalette(out.get(), source);
+    if (s != Gdiplus::Ok) return s;
+    const Gdiplus::GpRect all{0, 0, w, h};
+    Gdiplus::BitmapData from{}, to{};
+    const auto pf = static_cast<Gdiplus::PixelFormat>(format);
+    s = gp::GdipBitmapLockBits(source, &all, Gdiplus::ImageLockModeRead, pf, &from);
+    if (s != Gdiplus::Ok) return s;
+    s = gp::GdipBitmapLockBits(out.get(), &all, Gdiplus::ImageLockModeWrite, pf, &to);
+    if (s == Gdiplus::Ok) {
+        const size_t rowBytes = (static_cast<size_t>(w) * static_cast<size_t>(BitsPerPixel(format)) + 7) / 8;
+        for (int y = 0; y < h; ++y)
+            std::memcpy(static_cast<uint8_t*>(to.Scan0) + static_cast<intptr_t>(y) * to.Stride,
+                        static_cast<const uint8_t*>(from.Scan0) + static_cast<intptr_t>(y) * from.Stride, rowBytes);
+        s = gp::GdipBitmapUnlockBits(out.get(), &to);
+    }
+    const GpStatus unlocked = gp::GdipBitmapUnlockBits(source, &from);
+    if (s == Gdiplus::Ok) s = unlocked;
+    if (s == Gdiplus::Ok) *copy = out.release();
+    return s;
+}
+
 // A copy of the whole bitmap in the given format; status in the owner.
 bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat format) {
     int w = 0, h = 0;
@@ -28,7 +56,9 @@ bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat forma
         return false;
     }
     Gdiplus::GpBitmap* copy = nullptr;
-    GpStatus s = out.Check(gp::GdipCloneBitmapAreaI(0, 0, w, h, static_cast<Gdiplus::PixelFormat>(format), source, &copy));
+    const bool packed = IsIndexed(format) && BitsPerPixel(format) < 8 && FormatOf(source) == format;
+    GpStatus s = out.Check(packed ? CopyPackedIndices(source, w, h, format, &copy)
+                                  : gp::GdipCloneBitmapAreaI(0, 0, w, h, static_cast<Gdiplus::PixelFormat>(format), source, &copy));
     if (s != Gdiplus::Ok) {
         if (copy) gp::GdipDisposeImage(copy);
         out.reset();
