@@ -142,7 +142,8 @@ void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise) {
 #if defined(__SSE2__)
     // Streaming stores need every written block on a 16-byte boundary: the first result column
     // of a whole tile is then a multiple of 4.
-    const bool aligned = ((reinterpret_cast<uintptr_t>(out.scan0) | static_cast<uintptr_t>(out.stride)) & 15) == 0 && (!clockwise || h % 4 == 0);
+    const uintptr_t rowStarts = reinterpret_cast<uintptr_t>(out.scan0) | static_cast<uintptr_t>(out.stride);
+    const bool aligned = (rowStarts & 15) == 0 && (!clockwise || h % 4 == 0);
     bool streamed = false;
 #endif
     for (int r0 = 0; r0 < h; r0 += T) {
