@@ -399,6 +399,26 @@ TEST(EffectRules, NoiseDrawsOnePerSelectedPixel) {
     CrtRandom expected(1);
     for (int i = 0; i < 5; ++i) expected.Next();
     EXPECT_EQ(carried.state, expected.state);
+    // On an image large enough for two threads, the second starts as many draws ahead as the
+    // selected pixels above it, and the carried generator ends after all of them.
+    Image large(300, 240);
+    large.Fill(Grey(90));
+    std::vector<uint8_t> lower(300 * 240, 0);
+    int selected = 0;
+    for (int i = 300 * 100; i < 300 * 240; i += 7) lower[i] = 1, ++selected;
+    CrtRandom run(77), replay(77);
+    EffectParams q = Params(14, 50, true, lower.data());
+    q.random = &run;
+    Image noisy(300, 240);
+    ASSERT_TRUE(ApplyEffectPixels(large.View(), noisy.View(), q).ok());
+    int turned = 0;
+    for (int i = 300 * 100; i < 300 * 240; i += 7) {
+        const bool white = replay.Next() * 100 / 32768 < 50;
+        EXPECT_EQ(noisy.Get(i % 300, i / 300), white ? Grey(255) : Grey(90)) << i;
+        turned += white;
+    }
+    EXPECT_EQ(run.state, replay.state);
+    EXPECT_GT(turned, selected / 3);
     // 100 blackens or whitens every pixel; 0 leaves them.
     EXPECT_EQ(Apply(in, 14, 100), (std::vector<uint32_t>{Grey(0, 9), Grey(0), Grey(255), Grey(0), Grey(255)}));
     EXPECT_EQ(Apply(in, 14, 0), in.Pixels());

@@ -114,16 +114,16 @@ bool ForBands(int height, int64_t pixels, F&& body) {
     };
     if (pixels >= (int64_t{1} << 16) && height >= 2 && std::thread::hardware_concurrency() >= 2) {
         const int middle = height / 2;
+        std::thread other;
         try {
-            std::thread other(run, middle, height);
-            run(0, middle);
-            other.join();
-            return !failed;
+            other = std::thread(run, middle, height);
         } catch (const std::system_error&) {
-            // No second thread: the first one does the rest.
-            run(middle, height);
+            run(0, height);  // no second thread: this one does it all
             return !failed;
         }
+        run(0, middle);
+        other.join();
+        return !failed;
     }
     run(0, height);
     return !failed;
@@ -1107,11 +1107,9 @@ bool Noise(const Frame& f, int v, const EffectParams& params) {
     const uint32_t start = params.random ? params.random->state : params.seed;
     // A draw r (0..32767) turns the pixel when trunc(r × 100 / 32768) < v, that is r × 100 < v × 32768.
     const int limit = v * 32768;
-    // The second band's draws start after those of the selected pixels above it.
-    const int middle = f.h / 2;
-    const uint64_t above = SelectedIn(f, 0, middle), total = above + SelectedIn(f, middle, f.h);
     const bool ok = ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
-        Draws draws(y0 == 0 ? start : Advance(start, SkipAhead(above)));
+        // A band's draws start after those of the selected pixels above it.
+        Draws draws(Advance(start, SkipAhead(SelectedIn(f, 0, y0))));
         for (int y = y0; y < y1; ++y) {
             const uint8_t* in = f.src.Row(y);
             uint8_t* out = f.dst.Row(y);
@@ -1133,7 +1131,7 @@ bool Noise(const Frame& f, int v, const EffectParams& params) {
             });
         }
     });
-    if (ok && params.random) params.random->state = Advance(start, SkipAhead(total));
+    if (ok && params.random) params.random->state = Advance(start, SkipAhead(SelectedIn(f, 0, f.h)));
     return ok;
 }
 

@@ -108,7 +108,8 @@ constexpr int kOutOfMemory = 6;     // working memory could not be had (kNoMemor
 // neighbourhood effects 9..18 read a copy of the source; the others read the destination as it
 // is. Only selected pixels are visited; the error of effect 22 and the runs of effect 18 are
 // written to their pixels whether selected or not, and effect 17 clears the whole destination
-// before it draws its circle.
+// and draws the circle from the whole square (the selection limits only the squeeze of a
+// rectangle into its square).
 OpStatus ApplyEffectPixels(const PixelView& source, const PixelView& destination, const EffectParams& params);
 
 }  // namespace mirelo
