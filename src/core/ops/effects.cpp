@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -674,39 +675,73 @@ bool BinaryDither(const Frame& f, int v, const GreyRange& range) {
     // Bands of four rows walked together, each row two pixels behind the one above: a pixel is
     // handled once the row above has handled the pixel two places to its right, so all that row's
     // errors for it and its right neighbour have arrived. The four rows are independent chains of
-    // work that the processor overlaps.
-    constexpr int kBand = 4;
+    // work that the processor overlaps. On large images two threads take alternate bands, the
+    // first row of a band waiting in the same way for the last row of the band above, whose
+    // progress is published every kChunk steps.
+    constexpr int kBand = 4, kChunk = 64;
     const __m128i limit = _mm_cvtsi32_si128(whiteFrom - 1);  // white: B + G + R > whiteFrom − 1
-    for (int y0 = 0; y0 < h; y0 += kBand) {
-        const int rows = std::min(kBand, h - y0);
-        DitherRow band[kBand];
-        for (int j = 0; j < rows; ++j) {
-            const int y = y0 + j;
-            if (y + 1 < h) copyRow(y + 1);
-            band[j].row = f.dst.Row(y);
-            band[j].below = y + 1 < h ? f.dst.Row(y + 1) : nullptr;
-            band[j].mask = f.MaskRow(y);
-        }
-        // Step t handles pixel t − 2j of row j; in the middle steps every row is inside.
-        const int steps = w + 2 * (rows - 1);
-        const bool full = rows == kBand && y0 + kBand < h;
-        for (int t = 0; t < steps;) {
-            if (full && t > 2 * (kBand - 1) && t < w - 1) {
-                for (; t < w - 1; ++t) {
-                    DitherPixel<true>(band[0], t, w, limit);
-                    DitherPixel<true>(band[1], t - 2, w, limit);
-                    DitherPixel<true>(band[2], t - 4, w, limit);
-                    DitherPixel<true>(band[3], t - 6, w, limit);
-                }
-                continue;
-            }
+    const int bands = (h + kBand - 1) / kBand;
+    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[static_cast<size_t>(bands)]);  // last row's pixels done
+    for (int b = 0; b < bands; ++b) done[b].store(0, std::memory_order_relaxed);
+    auto walk = [&](int first, int every) {
+        for (int b = first; b < bands; b += every) {
+            const int y0 = b * kBand, rows = std::min(kBand, h - y0);
+            DitherRow band[kBand];
             for (int j = 0; j < rows; ++j) {
-                const int x = t - 2 * j;
-                if (x == 0) StartDitherRow(band[j]);
-                if (x >= 0 && x < w) DitherPixel<false>(band[j], x, w, limit);
+                const int y = y0 + j;
+                if (y + 1 < h) copyRow(y + 1);
+                band[j].row = f.dst.Row(y);
+                band[j].below = y + 1 < h ? f.dst.Row(y + 1) : nullptr;
+                band[j].mask = f.MaskRow(y);
             }
-            ++t;
+            // Step t handles pixel t − 2j of row j; in the middle steps every row is inside.
+            const int steps = w + 2 * (rows - 1);
+            const bool full = rows == kBand && y0 + kBand < h;
+            for (int t = 0; t < steps;) {
+                const int end = std::min(steps, t + kChunk);
+                if (b > 0 && t < w) {
+                    // Row 0 handles pixels up to end − 1: the band above must be 2 pixels ahead.
+                    const int need = std::min(w, end + 2);
+                    for (unsigned spins = 1; done[b - 1].load(std::memory_order_acquire) < need; ++spins) {
+                        if (spins % 64 == 0)
+                            std::this_thread::yield();
+                        else
+                            _mm_pause();
+                    }
+                }
+                while (t < end) {
+                    if (full && t > 2 * (kBand - 1) && t < w - 1) {
+                        for (const int stop = std::min(end, w - 1); t < stop; ++t) {
+                            DitherPixel<true>(band[0], t, w, limit);
+                            DitherPixel<true>(band[1], t - 2, w, limit);
+                            DitherPixel<true>(band[2], t - 4, w, limit);
+                            DitherPixel<true>(band[3], t - 6, w, limit);
+                        }
+                        continue;
+                    }
+                    for (int j = 0; j < rows; ++j) {
+                        const int x = t - 2 * j;
+                        if (x == 0) StartDitherRow(band[j]);
+                        if (x >= 0 && x < w) DitherPixel<false>(band[j], x, w, limit);
+                    }
+                    ++t;
+                }
+                done[b].store(std::clamp(t - 2 * (rows - 1), 0, w), std::memory_order_release);
+            }
         }
+    };
+    if (int64_t{w} * h >= (int64_t{1} << 16) && bands >= 2 && std::thread::hardware_concurrency() >= 2) {
+        std::thread other;
+        try {
+            other = std::thread(walk, 1, 2);
+        } catch (const std::system_error&) {
+            walk(0, 1);  // no second thread: this one takes every band
+            return true;
+        }
+        walk(0, 2);
+        other.join();
+    } else {
+        walk(0, 1);
     }
 #else
     auto spread = [](uint8_t* p, int weight, const int* error) {
