@@ -133,8 +133,10 @@ bool ForBands(int height, int64_t pixels, F&& body) {
 // Applies a per-pixel kernel(in, out, count, x, y) to the selected runs of every row and, with
 // copy-first, copies the unselected ones.
 template <typename Kernel>
-bool PerPixel(const Frame& f, const Kernel& kernel) {
+bool PerPixel(const Frame& f, const Kernel& shared) {
     return ForBands(f.h, int64_t{f.w} * f.h, [&](int y0, int y1) {
+        // Each thread reads its own copy of the kernel's tables.
+        const Kernel kernel(shared);
         for (int y = y0; y < y1; ++y) {
             const uint8_t* in = f.In(y);
             uint8_t* out = f.dst.Row(y);
@@ -224,6 +226,34 @@ struct TableKernel {
     }
 };
 
+// The same table applied to B and G at once through a table of byte pairs (two look-ups a pixel
+// instead of three), for large images.
+class PairTableKernel {
+public:
+    explicit PairTableKernel(const uint8_t* t) : pairs_(65536) {
+        std::memcpy(t_, t, 256);
+        for (uint32_t bg = 0; bg < 65536; ++bg) pairs_[bg] = static_cast<uint16_t>(t[bg & 0xFF] | t[bg >> 8] << 8);
+    }
+    void operator()(const uint8_t* in, uint8_t* out, int n, int, int) const {
+        const uint16_t* pairs = pairs_.data();
+        for (int i = 0; i < n; ++i) {
+            const uint32_t p = Load32(in + i * 4);
+            Store32(out + i * 4, uint32_t{pairs[p & 0xFFFF]} | uint32_t{t_[(p >> 16) & 0xFF]} << 16 | (p & 0xFF000000u));
+        }
+    }
+
+private:
+    uint8_t t_[256];
+    std::vector<uint16_t> pairs_;
+};
+
+bool TableEffect(const Frame& f, const uint8_t* t) {
+    if (int64_t{f.w} * f.h >= (int64_t{1} << 16)) return PerPixel(f, PairTableKernel(t));
+    TableKernel table;
+    std::memcpy(table.t, t, 256);
+    return PerPixel(f, table);
+}
+
 bool Brightness(const Frame& f, int v) {
     const int offset = (v - 100) * 255 / 100;
     TableKernel table;
@@ -269,7 +299,7 @@ bool Contrast(const Frame& f, int v, const GreyRange& range) {
         }
         table.t[c] = static_cast<uint8_t>(Clamp255(out));
     }
-    return PerPixel(f, table);
+    return TableEffect(f, table.t);
 }
 
 // The gamma tables of every value, made once.
@@ -301,11 +331,6 @@ const uint8_t* SolariseTable(int v) {
     return &tables[static_cast<size_t>((v - 1) % 3) * 256];
 }
 
-bool TableEffect(const Frame& f, const uint8_t* t) {
-    TableKernel table;
-    std::memcpy(table.t, t, 256);
-    return PerPixel(f, table);
-}
 
 #if defined(__SSE2__)
 // Four pixels' B, G, R and A as 32-bit lanes.
@@ -394,11 +419,18 @@ bool InvertMono(const Frame& f, int v, const GreyRange& range) {
     const uint32_t low = static_cast<uint32_t>(Clamp255(static_cast<int>(range.min)));
     const uint32_t high = static_cast<uint32_t>(Clamp255(static_cast<int>(range.max)));
     switch (v) {
-    case 1: {
-        TableKernel table;
-        for (int i = 0; i < 256; ++i) table.t[i] = static_cast<uint8_t>(255 - i);
-        return PerPixel(f, table);
-    }
+    case 1:
+        // 255 − c is c with every bit flipped.
+        return PerPixel(f, [](const uint8_t* in, uint8_t* out, int n, int, int) {
+            int i = 0;
+#if defined(__SSE2__)
+            const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+            for (; i + 4 <= n; i += 4)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4),
+                                 _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * 4)), colour));
+#endif
+            for (; i < n; ++i) Store32(out + i * 4, Load32(in + i * 4) ^ 0x00FFFFFFu);
+        });
     case 6: return GreyThrough(f, nullptr);
     default: break;
     }
@@ -418,9 +450,9 @@ bool InvertMono(const Frame& f, int v, const GreyRange& range) {
 }
 
 bool Posterise(const Frame& f, int v) {
-    TableKernel table;
-    for (int c = 0; c < 256; ++c) table.t[c] = static_cast<uint8_t>(c - c % (v + 1));
-    return PerPixel(f, table);
+    uint8_t table[256];
+    for (int c = 0; c < 256; ++c) table[c] = static_cast<uint8_t>(c - c % (v + 1));
+    return TableEffect(f, table);
 }
 
 bool LuminanceAlpha(const Frame& f, int v, const GreyRange& range) {
@@ -583,7 +615,18 @@ int BinaryThreshold(int v, const GreyRange& range) {
 bool Binary(const Frame& f, int v, const GreyRange& range) {
     const int whiteFrom = 3 * BinaryThreshold(v, range) + 3;  // (B + G + R) / 3 > t
     return PerPixel(f, [=](const uint8_t* in, uint8_t* out, int n, int, int) {
-        for (int i = 0; i < n; ++i) {
+        int i = 0;
+#if defined(__SSE2__)
+        const __m128i limit = _mm_set1_epi32(whiteFrom - 1), byte = _mm_set1_epi32(0xFF), alpha = _mm_set1_epi32(-0x1000000);
+        for (; i + 4 <= n; i += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i * 4));
+            const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_and_si128(p, byte), _mm_and_si128(_mm_srli_epi32(p, 8), byte)),
+                                              _mm_and_si128(_mm_srli_epi32(p, 16), byte));
+            const __m128i white = _mm_andnot_si128(alpha, _mm_cmpgt_epi32(sum, limit));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i * 4), _mm_or_si128(white, _mm_and_si128(p, alpha)));
+        }
+#endif
+        for (; i < n; ++i) {
             const uint32_t p = Load32(in + i * 4);
             const int sum = static_cast<int>((p & 0xFF) + ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF));
             Store32(out + i * 4, (sum >= whiteFrom ? 0x00FFFFFFu : 0u) | (p & 0xFF000000u));
