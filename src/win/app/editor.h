@@ -63,6 +63,7 @@ struct FrameWindows {
     HWND mainToolBar = nullptr;
     HWND angleEdit = nullptr;
     HWND angleSpin = nullptr;
+    HWND smoothCheck = nullptr;  // the rotation's smoothing, beside the angle box
     HWND leftPanel = nullptr;
     HWND toolBar = nullptr;      // tool buttons 1156..1161
     HWND viewToolBar = nullptr;  // 1124, 1125

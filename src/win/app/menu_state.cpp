@@ -137,7 +137,7 @@ void ApplyAvailability(Editor& e, const Availability& a) {
             if (SendMessageW(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) >= 0)
                 SendMessageW(bar, TB_ENABLEBUTTON, static_cast<WPARAM>(id), MAKELONG(enabled ? TRUE : FALSE, 0));
     }
-    for (HWND w : {f.angleEdit, f.angleSpin})
+    for (HWND w : {f.angleEdit, f.angleSpin, f.smoothCheck})
         if (w) EnableWindow(w, a.state.open);
     if (const ImageSlot* s = e.images.Current(); s && a.state.open && f.toolBar) {
         static_assert(cmd::kToolText - cmd::kToolSelect == kToolText - kToolSelect, "one tool button per tool");

@@ -15,6 +15,7 @@ namespace {
 const wchar_t kPanelClass[] = L"Mirelo_PANEL";
 constexpr int kImageBarWidth = 44;
 constexpr int kAngleBoxWidth = 52;
+constexpr int kSmoothBoxWidth = 58;  // the smoothing check box after the angle box
 constexpr int kIconSize = 16;
 
 ToolIcon IconOf(int command) {
@@ -111,8 +112,10 @@ void PlaceAngleBox(Editor& e) {
     SendMessageW(e.frame.mainToolBar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
     int h = Scaled(e, 20);
     int top = r.top + (r.bottom - r.top - h) / 2;
-    MoveWindow(e.frame.angleEdit, r.left + Scaled(e, 2), top, r.right - r.left - Scaled(e, 4), h, TRUE);
+    const int box = Scaled(e, kAngleBoxWidth);
+    MoveWindow(e.frame.angleEdit, r.left + Scaled(e, 2), top, box - Scaled(e, 4), h, TRUE);
     SendMessageW(e.frame.angleSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.frame.angleEdit), 0);
+    MoveWindow(e.frame.smoothCheck, r.left + box + Scaled(e, 2), top, r.right - r.left - box - Scaled(e, 4), h, TRUE);
 }
 
 // Places the main tool bar, the zoom panel and the view buttons side by side in band 0.
@@ -185,7 +188,7 @@ int Scaled(const Editor& e, int length) { return MulDiv(length, e.dpi, 96); }
 void CreateFrameBars(Editor& e) {
     RegisterWindowClass(e.instance, kPanelClass, PanelProc, 0, COLOR_BTNFACE);
 
-    // Top rebar, band 0: the main tool bar with the rotation angle box.
+    // Top rebar, band 0: the main tool bar with the rotation angle box and its smoothing box.
     e.frame.topRebar = CreateWindowExW(WS_EX_TOOLWINDOW, REBARCLASSNAMEW, L"",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | RBS_VARHEIGHT |
                                      RBS_BANDBORDERS | CCS_NODIVIDER | CCS_NOPARENTALIGN,
@@ -197,7 +200,7 @@ void CreateFrameBars(Editor& e) {
     e.frame.mainToolBar = MakeToolBar(e, e.frame.topBand, 0);
     size_t n = 0;
     const ToolBarButton* main = MainToolBarButtons(&n);
-    AddButtons(e.frame.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth));
+    AddButtons(e.frame.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth + kSmoothBoxWidth));
     e.frame.angleEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"90", WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
                                   e.frame.mainToolBar, nullptr, e.instance, nullptr);
     SendMessageW(e.frame.angleEdit, EM_LIMITTEXT, 3, 0);
@@ -206,6 +209,9 @@ void CreateFrameBars(Editor& e) {
                                   0, 0, 0, 0, e.frame.mainToolBar, nullptr, e.instance, nullptr);
     SendMessageW(e.frame.angleSpin, UDM_SETRANGE32, 0, 360);
     SendMessageW(e.frame.angleSpin, UDM_SETPOS32, 0, 90);
+    e.frame.smoothCheck = CreateWindowExW(0, L"BUTTON", L"ｽﾑｰｽﾞ", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 0, 0, 0, 0,
+                                    e.frame.mainToolBar, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.smoothCheck, BM_SETCHECK, BST_CHECKED, 0);
     // The zoom panel and the view buttons follow the main tool bar in the same band.
     e.frame.zoomLabel = CreateWindowExW(0, L"STATIC", L"ｽﾞｰﾑ", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0, 0, 0, e.frame.topBand,
                                   nullptr, e.instance, nullptr);
@@ -273,13 +279,13 @@ void UpdateToolBarImages(Editor& e) {
     TBBUTTONINFOW info{};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_SIZE | TBIF_BYINDEX;
-    info.cx = static_cast<WORD>(Scaled(e, kAngleBoxWidth));
+    info.cx = static_cast<WORD>(Scaled(e, kAngleBoxWidth + kSmoothBoxWidth));
     SendMessageW(e.frame.mainToolBar, TB_SETBUTTONINFOW, index, reinterpret_cast<LPARAM>(&info));
     const ToolBarButton* tools = ToolButtons(&n);
     SetImages(e.frame.toolBar, tools, n, size);
     const ToolBarButton* view = ViewToolBarButtons(&n);
     SetImages(e.frame.viewToolBar, view, n, size);
-    for (HWND w : {e.frame.angleEdit, e.frame.zoomEdit, e.frame.zoomLabel})
+    for (HWND w : {e.frame.angleEdit, e.frame.smoothCheck, e.frame.zoomEdit, e.frame.zoomLabel})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     UpdateRebarBand(e);
     LayoutOptionBands(e);
@@ -319,6 +325,10 @@ int RotationAngle(const Editor& e) {
     BOOL failed = FALSE;
     int v = static_cast<int>(SendMessageW(e.frame.angleSpin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
     return failed ? 0 : v;
+}
+
+bool RotationSmoothing(const Editor& e) {
+    return e.frame.smoothCheck && SendMessageW(e.frame.smoothCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 }  // namespace mirelo

@@ -1,4 +1,4 @@
-// The bars around the view: the top rebar with the main tool bar and the rotation angle box,
+// The bars around the view: the top rebar with the main tool bar, the rotation angle box and its smoothing box,
 // with the zoom panel and the view buttons, and the left panel with the tool buttons and the image bar.
 #pragma once
 #include "common/win.h"
@@ -18,6 +18,8 @@ int RightPanelWidth(const Editor& editor);
 void LayoutLeftPanel(Editor& editor);
 // The angle typed in the rotation angle box (whole degrees, 0..360).
 int RotationAngle(const Editor& editor);
+// Whether the smoothing box beside the angle box is checked (bicubic rather than nearest neighbour).
+bool RotationSmoothing(const Editor& editor);
 // A panel that hands its children's commands and notifications to the main window.
 HWND CreatePanel(Editor& editor, HWND parent);
 // A flat tool bar with the given buttons; its commands and tool tips go to the main window.
