@@ -13,7 +13,13 @@ namespace mirelo {
 OpStatus RunPixelOp(Editor& e, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, const PixelOp& op,
                     GpBitmapOwner& result) {
     int w = 0, h = 0;
-    if (!ImageSize(source.get(), &w, &h) || !CreateGpBitmap(result, w, h, target)) return OpStatus::Failed(nullptr, pixel_op::kCannotCreate);
+    if (!ImageSize(source.get(), &w, &h)) return OpStatus::Failed(nullptr, pixel_op::kCannotCreate);
+    return RunPixelOp(e, source, readAs, target, w, h, op, result);
+}
+
+OpStatus RunPixelOp(Editor& e, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, int width, int height,
+                    const PixelOp& op, GpBitmapOwner& result) {
+    if (!CreateGpBitmap(result, width, height, target)) return OpStatus::Failed(nullptr, pixel_op::kCannotCreate);
     std::vector<uint32_t> inPalette, outPalette;
     if (IsIndexed(readAs) && !ReadPaletteEntries(source.get(), &inPalette)) return OpStatus::Failed(u"パレットを取得できません");
     if (IsIndexed(target)) ReadPaletteEntries(result.get(), &outPalette);

@@ -25,6 +25,9 @@ constexpr int kLockFailed = -2;    // a lock or unlock failed (reported by the l
 // the operation. An operation's failure text is shown as a low-level message.
 OpStatus RunPixelOp(Editor& editor, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, const PixelOp& op,
                     GpBitmapOwner& result);
+// The same with a result of another size (width × height), for operations that change it.
+OpStatus RunPixelOp(Editor& editor, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, int width, int height,
+                    const PixelOp& op, GpBitmapOwner& result);
 
 // Puts `result` in place of the bitmap of image `slot`, keeping the image's resolution, and
 // reports ImageChanged.
