@@ -279,7 +279,7 @@ bool Brightness(const Frame& f, int v) {
 bool Contrast(const Frame& f, int v, const GreyRange& range) {
     const float mid = (range.min + range.max) / 2;
     const int m = static_cast<int>(mid);
-    TableKernel table;
+    uint8_t table[256];
     for (int c = 0; c < 256; ++c) {
         const float cf = static_cast<float>(c);
         int out = c;
@@ -297,9 +297,9 @@ bool Contrast(const Frame& f, int v, const GreyRange& range) {
                 out = cf < mid ? c - step : c + step;
             }
         }
-        table.t[c] = static_cast<uint8_t>(Clamp255(out));
+        table[c] = static_cast<uint8_t>(Clamp255(out));
     }
-    return TableEffect(f, table.t);
+    return TableEffect(f, table);
 }
 
 // The gamma tables of every value, made once.
@@ -982,16 +982,6 @@ void Sharpen5(const uint8_t* const* r, int lanes, uint8_t* out) {
 }
 
 #if defined(__SSE2__)
-// The 16 lanes from p as two halves of 16-bit lanes.
-struct Wide16 {
-    __m128i lo, hi;
-};
-
-inline Wide16 Widen16(const uint8_t* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    return Wide16{_mm_unpacklo_epi8(v, _mm_setzero_si128()), _mm_unpackhi_epi8(v, _mm_setzero_si128())};
-}
-
 // Runs lanes(rows, i, half) for the low and high halves of 16 lanes at a time and stores the
 // clamped bytes; returns how many lanes it did.
 template <typename Lanes>
@@ -1004,9 +994,10 @@ int SixteenLanes(const uint8_t* const* r, int lanes, uint8_t* out, const Lanes& 
     return i;
 }
 
+// The low (half 0) or high (half 1) eight of the 16 bytes from p as 16-bit lanes.
 inline __m128i Half(const uint8_t* p, int half) {
-    const Wide16 w = Widen16(p);
-    return half ? w.hi : w.lo;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return half ? _mm_unpackhi_epi8(v, _mm_setzero_si128()) : _mm_unpacklo_epi8(v, _mm_setzero_si128());
 }
 
 // Whether x × magic >> 16 equals x / divisor for every x from 0 to largest.
