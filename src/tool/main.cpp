@@ -448,15 +448,15 @@ int Rotate(int argc, char** argv) {
         std::fprintf(stderr, "mirelo-tool: rotate: usage: mirelo-tool rotate --kind K in.bmp out.bmp (K = 1..5)\n");
         return 1;
     }
-    std::vector<uint8_t> bytes;
-    if (!ReadFile(files[0], &bytes)) {
+    InputFile input;
+    if (!input.Open(files[0])) {
         std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
         return 1;
     }
     // The pixels are moved from the file read straight into the file to be written.
     mirelo::OwnedPixels in;
     std::string error;
-    if (!mirelo::ReadBmpStored(std::move(bytes), &in, &error)) {
+    if (!mirelo::ReadBmpStored(input.data(), input.size(), &in, &error)) {
         std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
         return 1;
     }

@@ -114,12 +114,20 @@ TEST(BmpFile, AFileFilledInPlaceIsTheFileWrittenFromThePixels) {
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 7; ++x) WriteStored(rows, x, y, ReadStored(src.view, x, y));
         EXPECT_EQ(started, written) << f;
-        // Read back in place: the same pixels, the same rows.
-        OwnedPixels back;
+        // Read back in place: the same pixels, in the file's own rows.
+        OwnedPixels back, kept;
         std::string error;
-        ASSERT_TRUE(ReadBmpStored(std::move(started), &back, &error)) << error;
+        ASSERT_TRUE(ReadBmpStored(started.data(), started.size(), &back, &error)) << error;
+        EXPECT_TRUE(back.bytes.empty());
+        EXPECT_EQ(back.view.scan0, rows.scan0);
+        const uint8_t* const bufferStart = started.data();
+        ASSERT_TRUE(ReadBmpStored(std::move(started), &kept, &error)) << error;
+        EXPECT_EQ(kept.bytes.data(), bufferStart);  // moved in, not copied
         for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 7; ++x) EXPECT_EQ(ReadStored(back.view, x, y), ReadStored(src.view, x, y)) << f;
+            for (int x = 0; x < 7; ++x) {
+                EXPECT_EQ(ReadStored(back.view, x, y), ReadStored(src.view, x, y)) << f;
+                EXPECT_EQ(ReadStored(kept.view, x, y), ReadStored(src.view, x, y)) << f;
+            }
     }
     std::vector<uint8_t> file;
     PixelView rows;

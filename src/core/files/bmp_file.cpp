@@ -54,22 +54,28 @@ bool ReadBmp(const std::vector<uint8_t>& file, OwnedPixels* out, PixelFormat* fi
     return ReadBmp(file.data(), file.size(), out, fileFormat, error);
 }
 
-bool ReadBmpStored(std::vector<uint8_t> file, OwnedPixels* out, std::string* error) {
+bool ReadBmpStored(const uint8_t* file, size_t size, OwnedPixels* out, std::string* error) {
     DibLayout layout;
-    if (!ReadBmpLayout(file.data(), file.size(), &layout, error)) return false;
+    if (!ReadBmpLayout(file, size, &layout, error)) return false;
     out->palette = layout.palette;
     if (layout.throughMasks) {
         out->Allocate(layout.width, layout.height, layout.format);
-        if (!CopyDibRows(file.data() + kFileHeader, layout, out->view)) {
+        if (!CopyDibRows(file + kFileHeader, layout, out->view)) {
             *error = "damaged BMP rows";
             return false;
         }
         return true;
     }
-    out->bytes = std::move(file);
-    out->view = RowsInFile(out->bytes.data(), layout);
+    out->bytes.clear();
+    out->view = RowsInFile(file, layout);
     out->view.palette = out->palette.empty() ? nullptr : out->palette.data();
     out->view.paletteCount = static_cast<int>(out->palette.size());
+    return true;
+}
+
+bool ReadBmpStored(std::vector<uint8_t> file, OwnedPixels* out, std::string* error) {
+    if (!ReadBmpStored(file.data(), file.size(), out, error)) return false;
+    if (out->bytes.empty()) out->bytes = std::move(file);  // the view's rows move with the buffer
     return true;
 }
 

@@ -26,6 +26,9 @@ bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* argb, PixelFormat* f
 // masks into 32-R8G8B8). The view shows the rows top row first where they lie in the file's
 // bytes, which the pixels keep (a moved-in file is not copied).
 bool ReadBmpStored(std::vector<uint8_t> file, OwnedPixels* pixels, std::string* error);
+// The same on bytes that the caller keeps for as long as the pixels are used: the view shows the
+// rows in `file` itself (only bit fields of no pixel format are converted into the pixels' own bytes).
+bool ReadBmpStored(const uint8_t* file, size_t size, OwnedPixels* pixels, std::string* error);
 
 // Writes pixels of 1 to 32 bits per pixel (with their palette when indexed) as a BMP file.
 bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file);
