@@ -5,7 +5,8 @@
 set -u
 tool=$1
 dir=${2:-build/bench/images}
-images=("$dir/plasma-4096.bmp" "$dir/photo-3840.bmp")
+. "$(dirname "$0")/bench-common.sh"
+images=("$plasma" "$photo")
 for in in "${images[@]}"; do
   if [ ! -s "$in" ]; then
     echo "bench-effects: $in is missing (tools/bench-quantize.sh makes it)" >&2
@@ -22,14 +23,6 @@ seconds() {
   "$@" >/dev/null 2>&1 || return 1
   e=$(date +%s.%N)
   echo "$e - $s" | bc
-}
-best() {
-  local b="" t
-  for _ in 1 2 3; do
-    t=$(seconds "$@") || return 1
-    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
-  done
-  echo "$b"
 }
 
 blur3='3x3: 1,1,1 1,4,1 1,1,1'

@@ -7,21 +7,8 @@ tool=$1
 dir=${2:-build/bench/images}
 mkdir -p "$dir"
 
-plasma="$dir/plasma-4096.bmp"
-if [ ! -s "$plasma" ]; then
-  convert -seed 1 -size 4096x4096 plasma:fractal -type TrueColor "BMP3:$plasma" || exit 1
-fi
-
-seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1 || return 1; e=$(date +%s.%N); echo "$e - $s" | bc; }
-# Least of three timings.
-best() {
-  local b="" t
-  for _ in 1 2 3; do
-    t=$(seconds "$@") || return 1
-    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
-  done
-  echo "$b"
-}
+. "$(dirname "$0")/bench-common.sh"
+make_plasma || exit 1
 
 ours="$dir/plasma-4096-mirelo-rotate3.bmp" theirs="$dir/plasma-4096-magick-rotate90.bmp"
 echo "plasma-4096 ($(identify -format '%w x %h, %z bits per channel' "$plasma" 2>/dev/null)), quarter turn clockwise"
