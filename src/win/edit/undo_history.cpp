@@ -1,6 +1,5 @@
 #include "edit/undo_history.h"
 
-#include <cstring>
 #include <vector>
 
 #include "app/editor.h"
@@ -35,10 +34,8 @@ GpStatus CopyPackedIndices(Gdiplus::GpBitmap* source, int w, int h, PixelFormat 
     if (s != Gdiplus::Ok) return s;
     s = gp::GdipBitmapLockBits(out.get(), &all, Gdiplus::ImageLockModeWrite, pf, &to);
     if (s == Gdiplus::Ok) {
-        const size_t rowBytes = (static_cast<size_t>(w) * static_cast<size_t>(BitsPerPixel(format)) + 7) / 8;
-        for (int y = 0; y < h; ++y)
-            std::memcpy(static_cast<uint8_t*>(to.Scan0) + static_cast<intptr_t>(y) * to.Stride,
-                        static_cast<const uint8_t*>(from.Scan0) + static_cast<intptr_t>(y) * from.Stride, rowBytes);
+        CopyRows(PixelView{w, h, from.Stride, format, static_cast<uint8_t*>(from.Scan0)},
+                 PixelView{w, h, to.Stride, format, static_cast<uint8_t*>(to.Scan0)});
         s = gp::GdipBitmapUnlockBits(out.get(), &to);
     }
     const GpStatus unlocked = gp::GdipBitmapUnlockBits(source, &from);
