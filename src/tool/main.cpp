@@ -5,6 +5,7 @@
 //   mirelo-tool icon-write [--cursor] out.ico in.bmp[:hx,hy]...
 //   mirelo-tool rotate --kind K in.bmp out.bmp
 //   mirelo-tool effect --effect N --value V [--select X,Y,W,H] [--seed S] in.bmp out.bmp
+//   mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) --op O [--value T] in.bmp out.bmp
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,8 @@
 #include "colour/quantize.h"
 #include "files/bmp_file.h"
 #include "files/icon_file.h"
+#include "image/convert.h"
+#include "ops/alpha_change.h"
 #include "ops/effects.h"
 #include "ops/rotate_flip.h"
 
@@ -49,7 +52,12 @@ int Usage() {
                  "  (default: the time); writes a 32-bit BMP with alpha\n"
                  "       mirelo-tool rotate --kind K in.bmp out.bmp\n"
                  "  K = 1 flip left-right, 2 flip top-bottom, 3 quarter turn clockwise, 4 half turn,\n"
-                 "  5 quarter turn anticlockwise; indexed files keep their indices and colour table\n");
+                 "  5 quarter turn anticlockwise; indexed files keep their indices and colour table\n"
+                 "       mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) --op O [--value T] in.bmp out.bmp\n"
+                 "  new alpha for a 24- or 32-bit BMP (24-bit counts as opaque): S = 0 uniform with\n"
+                 "  transparency T (0-255, default 0), 1 inversion, 18 alpha shown as grey; --other takes the\n"
+                 "  luminance of another BMP (its alpha with --use-alpha) over the overlap; O = 0 replace,\n"
+                 "  1 subtract, 2 add, 3 maximum, 4 minimum, 5 average; writes a 32-bit BMP (B, G, R, A)\n");
     return 2;
 }
 
@@ -425,6 +433,20 @@ int Effect(int argc, char** argv) {
     return 0;
 }
 
+// Opens a BMP file and reads its pixels as stored; false after saying why.
+bool OpenStoredBmp(const char* path, InputFile* input, mirelo::OwnedPixels* pixels) {
+    if (!input->Open(path)) {
+        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", path);
+        return false;
+    }
+    std::string error;
+    if (!mirelo::ReadBmpStored(input->data(), input->size(), pixels, &error)) {
+        std::fprintf(stderr, "mirelo-tool: %s: %s\n", path, error.c_str());
+        return false;
+    }
+    return true;
+}
+
 // Moves the pixels of a BMP file exactly as stored (indices and colour table of indexed files
 // kept) and writes them in the same depth.
 int Rotate(int argc, char** argv) {
@@ -448,18 +470,10 @@ int Rotate(int argc, char** argv) {
         std::fprintf(stderr, "mirelo-tool: rotate: usage: mirelo-tool rotate --kind K in.bmp out.bmp (K = 1..5)\n");
         return 1;
     }
-    InputFile input;
-    if (!input.Open(files[0])) {
-        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
-        return 1;
-    }
     // The pixels are moved from the file read straight into the file to be written.
+    InputFile input;
     mirelo::OwnedPixels in;
-    std::string error;
-    if (!mirelo::ReadBmpStored(input.data(), input.size(), &in, &error)) {
-        std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
-        return 1;
-    }
+    if (!OpenStoredBmp(files[0], &input, &in)) return 1;
     const bool swaps = mirelo::SwapsSides(kind);
     std::vector<uint8_t> file;
     mirelo::PixelView out;
@@ -480,6 +494,109 @@ int Rotate(int argc, char** argv) {
     return 0;
 }
 
+// The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A: a 32-bit file's fourth byte is its
+// alpha, a 24-bit file is opaque. False after saying why.
+bool ReadArgbBmp(const char* path, mirelo::OwnedPixels* argb) {
+    InputFile input;
+    mirelo::OwnedPixels stored;
+    if (!OpenStoredBmp(path, &input, &stored)) return false;
+    const int bits = mirelo::BitsPerPixel(stored.view.format);
+    if (bits != 24 && bits != 32) {
+        std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", path);
+        return false;
+    }
+    argb->Allocate(stored.view.width, stored.view.height, mirelo::fmt::k32ARGB);
+    if (bits == 32) {
+        mirelo::CopyRows(stored.view, argb->view);
+        return true;
+    }
+    if (!mirelo::ConvertPixels(stored.view, argb->view, {}).ok()) {
+        std::fprintf(stderr, "mirelo-tool: %s: cannot read these pixels\n", path);
+        return false;
+    }
+    return true;
+}
+
+int Alpha(int argc, char** argv) {
+    std::string sourceText, otherPath, opText, valueText;
+    bool useAlpha = false;
+    std::vector<const char*> files;
+    for (int i = 2; i < argc; ++i) {
+        std::string* option = nullptr;
+        if (!std::strcmp(argv[i], "--source"))
+            option = &sourceText;
+        else if (!std::strcmp(argv[i], "--other"))
+            option = &otherPath;
+        else if (!std::strcmp(argv[i], "--op"))
+            option = &opText;
+        else if (!std::strcmp(argv[i], "--value"))
+            option = &valueText;
+        if (option) {
+            if (i + 1 >= argc) return Usage();
+            *option = argv[++i];
+        } else if (!std::strcmp(argv[i], "--use-alpha")) {
+            useAlpha = true;
+        } else if (argv[i][0] == '-' && argv[i][1]) {
+            std::fprintf(stderr, "mirelo-tool: alpha: unknown option %s\n", argv[i]);
+            return 1;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (sourceText.empty() == otherPath.empty() || opText.empty() || files.size() != 2) {
+        std::fprintf(stderr,
+                     "mirelo-tool: alpha: usage: mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) "
+                     "--op O [--value T] in.bmp out.bmp\n");
+        return 1;
+    }
+    mirelo::AlphaChangeParams params;
+    int source = 0;
+    if (!sourceText.empty()) {
+        if (!ParseCount(sourceText, &source) ||
+            (source != mirelo::alpha_change::kUniform && source != mirelo::alpha_change::kInvert &&
+             source != mirelo::alpha_change::kAlphaAsLuminance)) {
+            std::fprintf(stderr, "mirelo-tool: alpha: --source takes 0 (uniform), 1 (inversion) or 18 (alpha as grey)\n");
+            return 1;
+        }
+        params.source = source == mirelo::alpha_change::kUniform  ? mirelo::AlphaChangeParams::Source::Uniform
+                        : source == mirelo::alpha_change::kInvert ? mirelo::AlphaChangeParams::Source::Invert
+                                                                  : mirelo::AlphaChangeParams::Source::AlphaAsLuminance;
+    } else {
+        params.source = mirelo::AlphaChangeParams::Source::Image;
+        params.useAlpha = useAlpha;
+    }
+    if (!ParseCount(opText, &params.operation) || params.operation >= mirelo::alpha_change::kOperationCount) {
+        std::fprintf(stderr, "mirelo-tool: alpha: --op takes 0 to 5\n");
+        return 1;
+    }
+    if (!valueText.empty() && (!ParseCount(valueText, &params.value) || params.value > 255)) {
+        std::fprintf(stderr, "mirelo-tool: alpha: --value takes 0 to 255\n");
+        return 1;
+    }
+    mirelo::OwnedPixels in, other;
+    if (!ReadArgbBmp(files[0], &in)) return 1;
+    if (!otherPath.empty()) {
+        if (!ReadArgbBmp(otherPath.c_str(), &other)) return 1;
+        params.levels = &other.view;
+    }
+    std::vector<uint8_t> file;
+    mirelo::PixelView out;
+    if (!mirelo::StartBmp(in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) {
+        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
+        return 1;
+    }
+    const mirelo::OpStatus status = mirelo::ChangeAlpha(in.view, out, params);
+    if (!status.ok()) {
+        std::fprintf(stderr, "mirelo-tool: alpha failed (%d)\n", status.code);
+        return 1;
+    }
+    if (!WriteFile(files[1], file)) {
+        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -489,5 +606,6 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "icon-write")) return IconWrite(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "rotate")) return Rotate(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "effect")) return Effect(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "alpha")) return Alpha(argc, argv);
     return Usage();
 }

@@ -121,4 +121,38 @@ check "rotate of a missing file is refused" "[ $rc -eq 1 ] && grep -q 'none.bmp'
 "$tool" rotate --kind 3 "$dir/short.bmp" "$dir/x.bmp" 2>"$dir/err.txt"
 rc=$?
 check "rotate of a truncated BMP is refused" "[ $rc -eq 1 ] && grep -q 'short.bmp' '$dir/err.txt'"
+# alpha: on the 2 × 1 32-bit file above (alphas 200 and 100).
+alpha_case() {  # name, expected B G R A of both pixels, arguments
+  "$tool" alpha ${@:3} "$dir/alpha.bmp" "$dir/a.bmp"
+  check "alpha: $1" "[ \"\$(pixels '$dir/a.bmp' 8)\" = '$2' ]"
+}
+alpha_case "uniform 55 replaces" "10 20 30 200 90 90 90 200" --source 0 --value 55 --op 0
+alpha_case "uniform 55 subtracts" "10 20 30 145 90 90 90 45" --source 0 --value 55 --op 1
+alpha_case "uniform 55 adds" "10 20 30 255 90 90 90 155" --source 0 --value 55 --op 2
+alpha_case "inversion always replaces" "10 20 30 55 90 90 90 155" --source 1 --op 4
+alpha_case "alpha shown as grey" "200 200 200 255 100 100 100 255" --source 18 --op 0
+# The other picture's top row is red and green: luminance trunc(0.299 × 255) = 76, trunc(0.587 × 255) = 149.
+alpha_case "another image's luminance over the overlap" "10 20 30 76 90 90 90 149" --other "$dir/in.bmp" --op 0
+alpha_case "another opaque image's alpha with 最大値" "10 20 30 200 90 90 90 100" --other "$dir/in.bmp" --use-alpha --op 3
+"$tool" alpha --source 0 --op 0 "$dir/in.bmp" "$dir/a.bmp"
+check "alpha: a 24-bit file becomes 32 bits, opaque" \
+  "[ \"\$(pixels '$dir/a.bmp' 16)\" = '255 0 0 255 255 255 255 255 0 0 255 255 0 255 0 255' ]"
+if command -v convert >/dev/null && [ -f "$dir/r32.bmp" ]; then
+  "$tool" alpha --source 1 --op 0 "$dir/r32.bmp" "$dir/r32-inv.bmp"
+  convert "$dir/r32.bmp" -channel A -negate +channel "$dir/m32-inv.bmp"
+  check "alpha: the inversion matches ImageMagick's -channel A -negate" \
+    "[ \"\$(compare -metric AE '$dir/r32-inv.bmp' '$dir/m32-inv.bmp' null: 2>&1)\" = 0 ]"
+fi
+for args in "--source 5 --op 0" "--source 0 --other $dir/in.bmp --op 0" "--source 0" "--source 0 --op 6" \
+            "--source 0 --op 0 --value 256" "--source x --op 0" "--other $dir/none.bmp --op 0" "--source 0 --op 0 --bad"; do
+  "$tool" alpha $args "$dir/alpha.bmp" "$dir/x.bmp" 2>"$dir/err.txt"
+  rc=$?
+  check "alpha $args is refused with a message" "[ $rc -eq 1 ] && [ -s '$dir/err.txt' ]"
+done
+for bad in "$dir/short.bmp" "$dir/r8.bmp"; do
+  [ -f "$bad" ] || continue
+  "$tool" alpha --source 1 --op 0 "$bad" "$dir/x.bmp" 2>"$dir/err.txt"
+  rc=$?
+  check "alpha of $(basename "$bad") is refused" "[ $rc -eq 1 ] && grep -q '$(basename "$bad")' '$dir/err.txt'"
+done
 exit $fail
