@@ -10,6 +10,7 @@
 #include "edit/view_math.h"
 #include "edit/tool.h"
 #include "image/image_set.h"
+#include "ops/resize_image.h"
 #include "ui/option_bands.h"
 
 namespace mirelo {
@@ -109,6 +110,7 @@ public:
     ImageSet images;
     Settings settings;
     NewImageValues newImage;
+    ResizeChoices resize;
     FixedPalette fixedPalette;
     Text saveName;      // the target of the next write
     int saveFileType = 1;  // position in the save dialog's type list, remembered between saves

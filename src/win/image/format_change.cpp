@@ -41,7 +41,12 @@ GpStatus RedrawInFormat(Editor& e, GpBitmapOwner& source, int width, int height,
         return out.lastStatus() != Gdiplus::Ok ? out.lastStatus() : Gdiplus::GenericError;
     }
     GpGraphicsOwner g;
-    g.Check(gp::GdipGetImageGraphicsContext(out.get(), g.put()));
+    // Indexed bitmaps take no drawing (some GDI+ versions give a graphics context on them, with
+    // colours of their own choosing): the caller converts first.
+    if (IsIndexed(target))
+        g.Check(Gdiplus::OutOfMemory);
+    else
+        g.Check(gp::GdipGetImageGraphicsContext(out.get(), g.put()));
     if (g) {
         g.Check(gp::GdipSetCompositingMode(g.get(), Gdiplus::CompositingModeSourceCopy));
         g.Check(gp::GdipSetPixelOffsetMode(g.get(), Gdiplus::PixelOffsetModeHalf));

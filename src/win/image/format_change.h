@@ -15,7 +15,8 @@ GpStatus ChangeFormat(Editor& editor, PixelFormat target, TextView failureText, 
 GpStatus ConvertDirect(Editor& editor, GpBitmapOwner& source, PixelFormat target, bool keepFourthByte,
                        GpBitmapOwner& result);
 // Conversion by drawing into a new width × height bitmap of the target format (48 and 64 bits,
-// and resizing). `interpolation` other than nearest neighbour draws a second time with it.
+// and resizing); an indexed target is refused as a failed drawing. `interpolation` other than
+// nearest neighbour draws a second time with it.
 GpStatus RedrawInFormat(Editor& editor, GpBitmapOwner& source, int width, int height, PixelFormat target,
                         Gdiplus::InterpolationMode interpolation, GpBitmapOwner& result);
 
