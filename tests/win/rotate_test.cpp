@@ -3,8 +3,13 @@
 #include "harness.h"
 #include "app/commands.h"
 #include "app/menu_state.h"
+#include "image/format_change.h"
 #include "image/new_image.h"
+#include "ops/alpha_dialog.h"
+#include "ops/resize_image.h"
 #include "ops/rotate_image.h"
+#include "res/resource.h"
+#include "select/selection.h"
 #include "ui/frame_bars.h"
 
 namespace mirelo {
@@ -265,6 +270,13 @@ TEST_F(RotateTest, TheCommandsNeedAnImage) {
     for (const MoveRow& row : kMoves) EXPECT_TRUE(itemEnabled(row.command)) << row.command;
     EXPECT_TRUE(IsWindowEnabled(editor->frame.smoothCheck));
     EXPECT_TRUE(RotationSmoothing(*editor));  // on at the start
+    // The angle box takes seven characters, a sign among them.
+    EXPECT_EQ(SendMessageW(editor->frame.angleEdit, EM_GETLIMITTEXT, 0, 0), 7);
+    SetWindowTextW(editor->frame.angleEdit, L"-450");
+    EXPECT_EQ(RotationAngle(*editor), -450);
+    Send(cmd::kRotateRight);  // −450 is −90: a quarter turn clockwise
+    EXPECT_EQ(Slot().width, 2);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 1, 0), kTopLeft);
 }
 
 // While a paste object is selected the commands are meant for it: the image stays as it is.
@@ -280,6 +292,192 @@ TEST_F(RotateTest, ASelectedPasteObjectKeepsTheImage) {
     }
     EXPECT_FALSE(Slot().undo.HasUndoableStep());
     Slot().pasteObjects.Clear();
+}
+
+// The image size dialog driven through its controls: unit, aspect lock, smoothing buttons.
+Text FieldText(HWND dlg, int id) { return WindowText(GetDlgItem(dlg, id)); }
+void Choose(HWND dlg, int combo, int index) {
+    SendDlgItemMessageW(dlg, combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(combo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dlg, combo)));
+}
+void Type(HWND dlg, int id, const wchar_t* text) {
+    SetFocus(GetDlgItem(dlg, id));
+    SetDlgItemTextW(dlg, id, text);
+}
+
+TEST_F(RotateTest, ResizeDialogInPixelsAndPercent) {
+    MakeCornerImage(400, 300);
+    SelectAll(Slot());
+    int opened = 0;
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        ASSERT_EQ(id, IDD_RESIZE);
+        ++opened;
+        EXPECT_FALSE(Slot().selectionPath.has_value());  // the paths no longer fit
+        EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RESIZE_SAME_RATIO), BST_CHECKED);
+        EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_RESIZE_WIDTH, EM_GETLIMITTEXT, 0, 0), 5);
+        if (opened == 1) {
+            EXPECT_EQ(FieldText(dlg, IDC_RESIZE_WIDTH), u"400");
+            EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RESIZE_SMOOTH_FIRST + 4), BST_CHECKED);  // high-quality bilinear
+            Type(dlg, IDC_RESIZE_WIDTH, L"200");
+            EXPECT_EQ(FieldText(dlg, IDC_RESIZE_HEIGHT), u"150");
+            SendDlgItemMessageW(dlg, IDC_RESIZE_SMOOTH_FIRST, BM_CLICK, 0, 0);  // nearest neighbour
+        } else {
+            EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RESIZE_SMOOTH_FIRST), BST_CHECKED);  // remembered
+            Choose(dlg, IDC_RESIZE_UNIT, 1);
+            EXPECT_EQ(FieldText(dlg, IDC_RESIZE_WIDTH), u"100");
+            int low = 0, high = 0;
+            SendDlgItemMessageW(dlg, IDC_RESIZE_SPIN_HEIGHT, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                                reinterpret_cast<LPARAM>(&high));
+            EXPECT_EQ(high, 5000);
+            Type(dlg, IDC_RESIZE_HEIGHT, L"50");
+            EXPECT_EQ(FieldText(dlg, IDC_RESIZE_WIDTH), u"50");
+            CheckDlgButton(dlg, IDC_RESIZE_SAME_RATIO, BST_UNCHECKED);
+            Type(dlg, IDC_RESIZE_HEIGHT, L"75");
+            EXPECT_EQ(FieldText(dlg, IDC_RESIZE_WIDTH), u"50");
+        }
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    Send(cmd::kResize);
+    ASSERT_EQ(Slot().width, 200);
+    ASSERT_EQ(Slot().height, 150);
+    EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
+    // Nearest neighbour blends nothing: the corner is one of the source's colours.
+    const uint32_t corner = PixelAt(Slot().bitmap.get(), 199, 149);
+    EXPECT_TRUE(corner == kBottomRight || corner == kInside) << std::hex << corner;
+    Send(cmd::kResize);
+    EXPECT_EQ(Slot().width, 100);  // 50 % of 200
+    EXPECT_EQ(Slot().height, 112);  // 75 % of 150
+    EXPECT_EQ(editor->resize.unit, 1);
+    Send(cmd::kUndo);
+    Send(cmd::kUndo);
+    EXPECT_EQ(Slot().width, 400);
+    EXPECT_TRUE(shown.empty());
+    editor->resize = ResizeChoices{};
+}
+
+// Each smoothing mode gives the size asked for in the image's format; the limits are refused.
+TEST_F(RotateTest, ResizeModesLimitsAndIndexedImages) {
+    MakeCornerImage(101, 75);
+    for (int button = 0; button < 5; ++button) {
+        ASSERT_TRUE(ResizeCurrentImage(*editor, 50 + button, 37, SmoothingMode(button))) << button;
+        EXPECT_EQ(Slot().width, 50 + button);
+        EXPECT_EQ(Slot().height, 37);
+        EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
+        EXPECT_EQ(PixelAt(Slot().bitmap.get(), 20, 18), kInside) << button;
+        Send(cmd::kUndo);
+    }
+    EXPECT_TRUE(shown.empty());
+    for (auto [w, h] : {std::pair{4097, 10}, std::pair{0, 10}, std::pair{10, -1}}) {
+        EXPECT_FALSE(ResizeCurrentImage(*editor, w, h, SmoothingMode(0)));
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, u"幅、または高さが0以下、または4096ピクセルを超えているため、サイズ変更できません");
+        EXPECT_EQ(shown[0].title, u"Mirelo");
+        shown.clear();
+    }
+    EXPECT_EQ(Slot().width, 101);
+    EXPECT_FALSE(Slot().undo.HasUndoableStep());
+
+    // An indexed image: Yes converts to 32-bit ARGB and scales; undo gives back the indexed image.
+    MakeIndexedImage(6, 4, fmt::k8Index);
+    answer = IDYES;
+    ASSERT_TRUE(ResizeCurrentImage(*editor, 12, 8, SmoothingMode(0)));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"インデックスカラーはサイズ変更できません\n\n32-A8R8G8B8 に変更しますか？");
+    EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
+    EXPECT_EQ(Slot().width, 12);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 1, 1), palette[3]);
+    Send(cmd::kUndo);
+    EXPECT_EQ(Slot().pixelFormat, fmt::k8Index);
+    // Declined, it is tried in its own format; that fails and the second question comes.
+    shown.clear();
+    answer = IDNO;
+    EXPECT_FALSE(ResizeCurrentImage(*editor, 12, 8, SmoothingMode(1)));
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().text, u"8-Indexはサイズ変更できません\n\n32-A8R8G8B8 に変更しますか？");
+    EXPECT_EQ(Slot().pixelFormat, fmt::k8Index);
+    EXPECT_EQ(Slot().width, 6);
+}
+
+// The transparency dialog: the lists, the controls each source offers, and the change on OK.
+TEST_F(RotateTest, TransparencyDialogSourcesAndUndo) {
+    ASSERT_TRUE(CreateNewImage(*editor, 2, 2, 96, 96, false));  // "new1", the other image
+    Fill(0x80FFFFFF);
+    MakeCornerImage(4, 3);
+    GpBitmapOwner before = Snapshot();
+    struct Step {
+        int source, operation;
+        const wchar_t* value;
+        bool useAlpha;
+    };
+    Step step{};
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        ASSERT_EQ(id, IDD_TRANSPARENCY);
+        EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_ALPHA_SOURCE, CB_GETCOUNT, 0, 0), 20);
+        EXPECT_EQ(SendDlgItemMessageW(dlg, IDC_ALPHA_OPERATION, CB_GETCOUNT, 0, 0), 6);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_ALPHA_USE_ALPHA)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_ALPHA_VALUE)));
+        Choose(dlg, IDC_ALPHA_OPERATION, step.operation);
+        Choose(dlg, IDC_ALPHA_SOURCE, step.source);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_ALPHA_VALUE)) != 0, step.source == 0);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_ALPHA_OPERATION)) != 0, step.source != 1);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(dlg, IDC_ALPHA_USE_ALPHA)) != 0, step.source == 19);
+        if (step.value) SetDlgItemTextW(dlg, IDC_ALPHA_VALUE, step.value);
+        if (step.useAlpha) CheckDlgButton(dlg, IDC_ALPHA_USE_ALPHA, BST_CHECKED);
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    auto alpha = [this](int x, int y) { return PixelAt(Slot().bitmap.get(), x, y) >> 24; };
+    // 一様 255 with 置換: fully transparent; the colours stay.
+    step = {0, 0, L"255", false};
+    Send(cmd::kTransparency);
+    EXPECT_EQ(alpha(0, 0), 0u);
+    EXPECT_EQ(alpha(3, 2), 0u);
+    // 反転 (its operation is reset to 置換): back to opaque.
+    step = {1, 2, nullptr, false};
+    Send(cmd::kTransparency);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 0, 0), kTopLeft);
+    // The other image's alpha (0x80) over the top-left 2 × 2 only.
+    step = {19, 0, nullptr, true};
+    Send(cmd::kTransparency);
+    EXPECT_EQ(alpha(1, 1), 0x80u);
+    EXPECT_EQ(alpha(2, 0), 255u);
+    EXPECT_EQ(alpha(0, 2), 255u);
+    // Its luminance (white) with 平均: (0x80 + 255) >> 1.
+    step = {19, 5, nullptr, false};
+    Send(cmd::kTransparency);
+    EXPECT_EQ(alpha(0, 0), (0x80u + 255u) >> 1);
+    EXPECT_EQ(alpha(3, 0), 255u);
+    for (int i = 0; i < 4; ++i) Send(cmd::kUndo);
+    EXPECT_EQ(DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
+    EXPECT_TRUE(shown.empty());
+}
+
+// Gradients are painted as grey masks: "下" runs from opaque at the top to clear at the bottom,
+// "円（外）" is opaque in the middle and clear in the corners. A 24-bit image becomes 32-bit ARGB.
+TEST_F(RotateTest, TransparencyGradients) {
+    MakeCornerImage(40, 40);
+    ASSERT_EQ(ChangeFormat(*editor, fmt::k24RGB, u"", false, false), Gdiplus::Ok);
+    ASSERT_TRUE(ChangeCurrentAlpha(*editor, AlphaChoice{2, 0, 0, -1, false}));
+    EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
+    uint32_t last = 256;
+    for (int y = 0; y < 40; y += 3) {
+        const uint32_t a = PixelAt(Slot().bitmap.get(), 20, y) >> 24;
+        EXPECT_LE(a, last) << y;
+        last = a;
+    }
+    EXPECT_GE(PixelAt(Slot().bitmap.get(), 20, 0) >> 24, 250u);
+    EXPECT_LE(PixelAt(Slot().bitmap.get(), 20, 39) >> 24, 12u);
+    ASSERT_TRUE(ChangeCurrentAlpha(*editor, AlphaChoice{16, 0, 0, -1, false}));
+    EXPECT_GE(PixelAt(Slot().bitmap.get(), 20, 20) >> 24, 230u);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 0, 0) >> 24, 0u);
+    ASSERT_TRUE(ChangeCurrentAlpha(*editor, AlphaChoice{17, 0, 0, -1, false}));  // 円（内）: the reverse
+    EXPECT_LE(PixelAt(Slot().bitmap.get(), 20, 20) >> 24, 25u);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 0, 0) >> 24, 255u);
+    EXPECT_TRUE(shown.empty());
+    Send(cmd::kUndo);
+    Send(cmd::kUndo);
+    Send(cmd::kUndo);
+    Send(cmd::kUndo);  // the conversion's own step
+    EXPECT_EQ(Slot().pixelFormat, fmt::k24RGB);
 }
 
 TEST_F(RotateTest, MissingBitmapsAreReported) {

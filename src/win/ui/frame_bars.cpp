@@ -201,13 +201,14 @@ void CreateFrameBars(Editor& e) {
     size_t n = 0;
     const ToolBarButton* main = MainToolBarButtons(&n);
     AddButtons(e.frame.mainToolBar, main, n, BTNS_BUTTON, cmd::kRotateRight, Scaled(e, kAngleBoxWidth + kSmoothBoxWidth));
-    e.frame.angleEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"90", WS_CHILD | WS_VISIBLE | ES_NUMBER | ES_RIGHT, 0, 0, 0, 0,
+    e.frame.angleEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"90", WS_CHILD | WS_VISIBLE | ES_RIGHT, 0, 0, 0, 0,
                                   e.frame.mainToolBar, nullptr, e.instance, nullptr);
-    SendMessageW(e.frame.angleEdit, EM_LIMITTEXT, 3, 0);
+    // Up to seven characters: a sign and any number of degrees, taken modulo 360 when used.
+    SendMessageW(e.frame.angleEdit, EM_LIMITTEXT, 7, 0);
     e.frame.angleSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
                                   WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
                                   0, 0, 0, 0, e.frame.mainToolBar, nullptr, e.instance, nullptr);
-    SendMessageW(e.frame.angleSpin, UDM_SETRANGE32, 0, 360);
+    SendMessageW(e.frame.angleSpin, UDM_SETRANGE32, -360, 360);
     SendMessageW(e.frame.angleSpin, UDM_SETPOS32, 0, 90);
     e.frame.smoothCheck = CreateWindowExW(0, L"BUTTON", L"ｽﾑｰｽﾞ", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 0, 0, 0, 0,
                                     e.frame.mainToolBar, nullptr, e.instance, nullptr);
@@ -322,9 +323,7 @@ void LayoutLeftPanel(Editor& e) {
 }
 
 int RotationAngle(const Editor& e) {
-    BOOL failed = FALSE;
-    int v = static_cast<int>(SendMessageW(e.frame.angleSpin, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
-    return failed ? 0 : v;
+    return e.frame.angleEdit ? ParsePlainInt(WindowText(e.frame.angleEdit)) : 0;
 }
 
 bool RotationSmoothing(const Editor& e) {
