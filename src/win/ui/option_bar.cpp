@@ -9,6 +9,8 @@
 #include "app/frame.h"
 #include "app/menu_state.h"
 #include "common/codepage.h"
+#include "draw/pen_rules.h"
+#include "draw/texture_files.h"
 #include "select/path_guard.h"
 #include "ui/frame_bars.h"
 #include "ui/option_bands.h"
@@ -217,13 +219,13 @@ void OnListChanged(Editor& e, size_t i) {
     }
     s = e.Current();
     if (!s) return;
-    // "ﾃｸｽﾁｬ..." in a pattern list is stored like any other entry; the texture file itself is
-    // chosen in the texture file dialog.
     s->toolSettings[static_cast<size_t>(option)] = value;
     if (BandRulesRead(option))
         ApplyBands(e);
     else
         MaximiseShownBands(e);
+    // "ﾃｸｽﾁｬ..." in a pattern list is stored like any other entry, and its file is chosen.
+    if (const int texture = TextureSlotForChoice(option, value); texture >= 0) ChooseTextureFile(e, texture);
     if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
     RefreshMenuState(e);
 }
