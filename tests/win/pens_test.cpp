@@ -403,6 +403,35 @@ TEST_F(PensTest, TextureDialogKeepsTheChosenFile) {
     }
 }
 
+// Moving through a dropped pattern list with the keys passes over "ﾃｸｽﾁｬ..."; the dialog opens when
+// the list closes on it with a choice, not when it is dismissed.
+TEST_F(PensTest, DroppedListOpensTheTextureDialogWhenClosedOnIt) {
+    Slot().tool = kToolShape;
+    HWND combo = editor->frame.optionLists[ListFor(kPenPatternOption, kToolShape)];
+    int seen = 0;
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        if (id != kTextureDialogId) return;
+        ++seen;
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    };
+    auto pass = [&](int entry) {
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    };
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    ASSERT_TRUE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0));
+    for (int entry : {4, 5, 6, 5}) pass(entry);
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);  // dismissed
+    EXPECT_EQ(seen, 0);
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    pass(5);
+    SendMessageW(combo, WM_KEYDOWN, VK_RETURN, 0);  // chosen
+    DrainMessages();
+    editor->dialogObserver = nullptr;
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(Slot().toolSettings[kPenPatternOption], 5);
+}
+
 // 40080 shows and hides the arrow window; typing and the ratio box change the program's arrow.
 TEST_F(PensTest, ArrowWindowEditsTheArrow) {
     Send(cmd::kToolShape);

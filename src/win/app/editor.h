@@ -90,6 +90,7 @@ struct FrameWindows {
     std::vector<HWND> optionLabels;   // their labels
     HWND selectionPathBar = nullptr;  // the path buttons of band 1
     HWND shapePathBar = nullptr;      // the path buttons of band 12
+    int pendingTextureList = -1;      // a dropped list on "ﾃｸｽﾁｬ...": its file is chosen when it closes
     HWND arrowWindow = nullptr;  // 矢印の編集, modeless
     HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
     HMENU menu = nullptr;          // menu 101 of the main window
