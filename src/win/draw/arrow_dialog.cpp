@@ -1,6 +1,8 @@
 #include "draw/arrow_dialog.h"
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "app/editor.h"
 #include "app/menu_state.h"
@@ -97,7 +99,8 @@ private:
     }
     void SetRanges() {
         const ArrowRanges r = ArrowSpinRanges(editor().arrow, linked_ ? &ratio_ : nullptr);
-        const std::pair<int, SpinRange> spins[] = {{IDC_ARROW_SPIN_HEIGHT, r.height}, {IDC_ARROW_SPIN_WIDTH, r.width}, {IDC_ARROW_SPIN_SHAPE, r.shape}};
+        const std::pair<int, SpinRange> spins[] = {
+            {IDC_ARROW_SPIN_HEIGHT, r.height}, {IDC_ARROW_SPIN_WIDTH, r.width}, {IDC_ARROW_SPIN_SHAPE, r.shape}};
         updating_ = true;
         for (const auto& [id, range] : spins) SendDlgItemMessageW(dialog(), id, UDM_SETRANGE32, static_cast<WPARAM>(range.low), range.high);
         updating_ = false;

@@ -84,7 +84,8 @@ GpBrushOwner MakeCircularGradient(const Editor& e, const ImageSlot& s, BrushUser
     }
     if (!colours.blendColours.empty()) {
         const std::vector<Gdiplus::ARGB> blend(colours.blendColours.begin(), colours.blendColours.end());
-        brush.Check(gp::GdipSetPathGradientPresetBlend(gradient, blend.data(), colours.blendPositions.data(), static_cast<INT>(blend.size())));
+        brush.Check(gp::GdipSetPathGradientPresetBlend(gradient, blend.data(), colours.blendPositions.data(),
+                                                       static_cast<INT>(blend.size())));
     }
     brush.Check(gp::GdipSetPathGradientCenterColor(gradient, colours.centre));
     if (user == BrushUser::FillTool && Option(s, b + kFillCentre) == 1) {
