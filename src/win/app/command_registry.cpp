@@ -21,6 +21,7 @@ CommandRegistry::CommandRegistry() {
     RegisterSelectCommands(*this);
     RegisterPasteCommands(*this);
     RegisterOpsCommands(*this);
+    RegisterDrawCommands(*this);
 }
 
 Command* CommandRegistry::FindMutable(int id) {

@@ -61,5 +61,6 @@ void RegisterColourCommands(CommandRegistry& registry);
 void RegisterSelectCommands(CommandRegistry& registry);
 void RegisterPasteCommands(CommandRegistry& registry);
 void RegisterOpsCommands(CommandRegistry& registry);
+void RegisterDrawCommands(CommandRegistry& registry);
 
 }  // namespace mirelo

@@ -3,10 +3,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/command_registry.h"
+#include "common/dialog_host.h"
 #include "common/messages.h"
+#include "draw/pen_rules.h"
 #include "edit/view_math.h"
 #include "edit/tool.h"
 #include "image/image_set.h"
@@ -29,6 +32,12 @@ struct Settings {
 struct NewImageValues {
     int width = 640, height = 480;
     int dpiX = 96, dpiY = 96;
+};
+
+// A texture file chosen for a pattern list, kept as chosen and in the ANSI code page.
+struct TextureFile {
+    Text path;
+    std::string ansiPath;
 };
 
 // The HTML Help library, loaded at run time.
@@ -82,7 +91,8 @@ struct FrameWindows {
     std::vector<HWND> optionLabels;   // their labels
     HWND selectionPathBar = nullptr;  // the path buttons of band 1
     HWND shapePathBar = nullptr;      // the path buttons of band 12
-    HWND arrowWindow = nullptr;
+    int pendingTextureList = -1;      // a dropped list on "ﾃｸｽﾁｬ...": its file is chosen when it closes
+    HWND arrowWindow = nullptr;  // 矢印の編集, modeless
     HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
     HMENU menu = nullptr;          // menu 101 of the main window
     HIMAGELIST imageBarList = nullptr;
@@ -112,6 +122,15 @@ public:
     NewImageValues newImage;
     ResizeChoices resize;
     FixedPalette fixedPalette;
+    // The arrow cap of 始点 and 終点 "→" (edited in 矢印の編集), the 16 colour swatches that the
+    // circular gradients take colours from, and the texture files of the pattern lists.
+    ArrowSettings arrow;
+    Swatches colourSwatches = [] {
+        Swatches s;
+        s.fill(kInitialSwatch);
+        return s;
+    }();
+    std::array<TextureFile, kTextureSlotCount> textureFiles;
     Text saveName;      // the target of the next write
     int saveFileType = 1;  // position in the save dialog's type list, remembered between saves
     UndoBudget undoBudget;  // shared by the histories of all images
@@ -125,6 +144,7 @@ public:
     bool palettePanelVisible = false;
 
     FrameWindows frame;
+    std::unique_ptr<DialogHost> arrowDialog;  // the host of frame.arrowWindow
     ViewState viewState;
     // Milliseconds of the clock that the save reminder reads; tests replace it.
     std::function<uint64_t()> clock = [] { return static_cast<uint64_t>(GetTickCount64()); };

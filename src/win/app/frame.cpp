@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/commands.h"
 #include "app/help.h"
+#include "draw/arrow_dialog.h"
 #include "edit/view.h"
 #include "files/open_image.h"
 #include "select/paths.h"
@@ -36,6 +37,7 @@ void CreateChildren(Editor& e, HWND hwnd) {
     RegisterCustomControls(e.instance);
     e.frame.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
                              0, 0, hwnd, nullptr, e.instance, nullptr);
+    CreateArrowWindow(e);
     LayoutStatusParts(e);
 }
 
@@ -160,17 +162,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_MOVE:
-        if (e->frame.arrowWindow && e->frame.view) {
-            RECT v, a;
-            GetWindowRect(e->frame.view, &v);
-            GetWindowRect(e->frame.arrowWindow, &a);
-            RECT client;
-            GetClientRect(e->frame.view, &client);
-            POINT rightTop{client.right, 0};
-            ClientToScreen(e->frame.view, &rightTop);
-            SetWindowPos(e->frame.arrowWindow, nullptr, rightTop.x - (a.right - a.left), v.top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
+        PlaceArrowWindow(*e);
         return 0;
     case WM_DPICHANGED: {
         e->dpi = HIWORD(wp);

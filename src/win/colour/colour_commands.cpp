@@ -21,7 +21,6 @@ void RegisterColourCommands(CommandRegistry& r) {
     for (int id = cmd::k1Index; id <= cmd::k8Index; ++id) r.On(id, [](Editor& e, int command) { IndexedCommand(e, command); });
     r.On(cmd::kLoadFixedPalette, [](Editor& e, int) { FixedPaletteDialog(e); });
     r.Rule(cmd::kColourSelect, [](const CommandState& s) { return s.open && s.colourPanels; });
-    r.Rule(cmd::kArrowEdit, [](const CommandState& s) { return s.arrowOption; });
 }
 
 }  // namespace mirelo

@@ -9,6 +9,19 @@ INT_PTR DialogHost::Run(HWND owner) {
                            reinterpret_cast<LPARAM>(this));
 }
 
+HWND DialogHost::Create(HWND owner) {
+    modeless_ = true;
+    return CreateDialogParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.frame.mainWindow, Proc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+void DialogHost::End(INT_PTR value) {
+    if (modeless_)
+        ShowWindow(dialog_, SW_HIDE);
+    else
+        EndDialog(dialog_, value);
+}
+
 INT_PTR CALLBACK DialogHost::Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* host = reinterpret_cast<DialogHost*>(GetWindowLongPtrW(dlg, DWLP_USER));
     if (msg == WM_INITDIALOG) {
@@ -21,6 +34,7 @@ INT_PTR CALLBACK DialogHost::Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (!host) return FALSE;
     host->editor_.TrackDialog(dlg, msg, wp);
+    if (msg == WM_NCDESTROY) host->dialog_ = nullptr;
     if (msg == WM_COMMAND) {
         const int id = LOWORD(wp);
         if (id == IDOK) {

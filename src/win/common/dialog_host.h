@@ -1,6 +1,6 @@
-// The one host of the program's modal dialogs: it ties the dialog to its object, keeps the
-// editor's active dialog up to date (the message loop hands it its keys), tells the test hook
-// that the dialog is ready, and ends the dialog on OK and Cancel unless a dialog says otherwise.
+// The one host of the program's dialogs: it ties the dialog to its object, keeps the editor's
+// active dialog up to date (the message loop hands it its keys), tells the test hook that the
+// dialog is ready, and ends a modal dialog on OK and Cancel unless a dialog says otherwise.
 #pragma once
 #include "common/win.h"
 
@@ -17,6 +17,9 @@ public:
 
     // Shows the dialog over `owner` (the main window when null) and returns its end value.
     INT_PTR Run(HWND owner = nullptr);
+    // Creates the dialog modeless and hidden over `owner` (the main window when null); it lives
+    // until its window is destroyed, and OK and Cancel hide it unless a dialog says otherwise.
+    HWND Create(HWND owner = nullptr);
 
 protected:
     // WM_INITDIALOG: the controls are set up here.
@@ -28,7 +31,8 @@ protected:
     // Any other message; true when handled, with the dialog procedure's result in *result.
     virtual bool OnMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, INT_PTR* /*result*/) { return false; }
 
-    void End(INT_PTR value) { EndDialog(dialog_, value); }
+    // Ends a modal dialog with `value`; hides a modeless one.
+    void End(INT_PTR value);
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     HWND dialog() const { return dialog_; }
     Editor& editor() const { return editor_; }
@@ -39,6 +43,7 @@ private:
     Editor& editor_;
     int resourceId_;
     HWND dialog_ = nullptr;
+    bool modeless_ = false;
 };
 
 }  // namespace mirelo

@@ -80,6 +80,7 @@ inline GpStatus DeleteRegion(Gdiplus::GpRegion* p) { return gp::GdipDeleteRegion
 inline GpStatus DeleteMatrix(Gdiplus::GpMatrix* p) { return gp::GdipDeleteMatrix(p); }
 inline GpStatus DeleteStringFormat(Gdiplus::GpStringFormat* p) { return gp::GdipDeleteStringFormat(p); }
 inline GpStatus DeleteFontFamily(Gdiplus::GpFontFamily* p) { return gp::GdipDeleteFontFamily(p); }
+inline GpStatus DeleteCustomLineCap(Gdiplus::GpCustomLineCap* p) { return gp::GdipDeleteCustomLineCap(p); }
 }  // namespace detail
 
 using GpImageOwner = GpOwner<Gdiplus::GpImage, detail::DisposeImage>;
@@ -92,5 +93,6 @@ using GpRegionOwner = GpOwner<Gdiplus::GpRegion, detail::DeleteRegion>;
 using GpMatrixOwner = GpOwner<Gdiplus::GpMatrix, detail::DeleteMatrix>;
 using GpStringFormatOwner = GpOwner<Gdiplus::GpStringFormat, detail::DeleteStringFormat>;
 using GpFontFamilyOwner = GpOwner<Gdiplus::GpFontFamily, detail::DeleteFontFamily>;
+using GpCustomLineCapOwner = GpOwner<Gdiplus::GpCustomLineCap, detail::DeleteCustomLineCap>;
 
 }  // namespace mirelo

@@ -143,7 +143,7 @@ public:
         gp::GdipSetWorldTransform(g, m.get());
         gp::GdipSetClipRectI(g, 0, 0, s.width, s.height, Gdiplus::CombineModeReplace);
         if (s.toolSettings[kShapeSmoothOption]) gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
-        GpPenOwner pen = MakeMainPen(s);
+        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, DragBounds()));
         const Gdiplus::GpFillMode mode = s.toolSettings[kShapeOverlapOption] ? Gdiplus::FillModeWinding : Gdiplus::FillModeAlternate;
         if (pen) {
             if (dragging_) {
@@ -165,7 +165,8 @@ public:
                 s.workPath->fillMode = static_cast<FillMode>(mode);
                 if (GpPathOwner p = ToGpPath(*s.workPath)) {
                     if (s.toolSettings[kPathFillOption])
-                        if (GpBrushOwner brush = MakeFillBrush(s)) gp::GdipFillPath(g, brush.get(), p.get());
+                        if (BrushRecordPtr brush = MakeFillBrushOrFallback(e, s, BrushUser::ShapeTool, ReferenceRect(s), {0, 0}, p.get()))
+                            gp::GdipFillPath(g, brush->get(), p.get());
                     gp::GdipDrawPath(g, pen.get(), p.get());
                 }
             }
@@ -190,6 +191,13 @@ private:
     }
     static IntPoint Clamp(const ImageSlot& s, IntPoint p) {
         return {std::clamp(p.x, 0, std::max(0, s.width - 1)), std::clamp(p.y, 0, std::max(0, s.height - 1))};
+    }
+
+    // The dragged box as x, y, width, height (empty while nothing is dragged).
+    IntRect DragBounds() const {
+        if (!dragging_) return {};
+        return {std::min(dragFrom_.x, dragTo_.x), std::min(dragFrom_.y, dragTo_.y), std::abs(dragTo_.x - dragFrom_.x),
+                std::abs(dragTo_.y - dragFrom_.y)};
     }
 
     // Inside the collected path (as transformed) without Ctrl: the press moves the path.

@@ -9,6 +9,7 @@
 #include "files/properties.h"
 #include "common/file.h"
 #include "common/wait_cursor.h"
+#include "draw/arrow_dialog.h"
 #include "image/bitmap_access.h"
 #include "ui/option_bar.h"
 
@@ -73,6 +74,7 @@ void RegisterSlot(Editor& e, int index, TextView name) {
     if (e.frame.mainWindow && IsIconic(e.frame.mainWindow)) ShowWindow(e.frame.mainWindow, SW_RESTORE);
 
     slot.tool = kToolSelect;
+    HideArrowWindow(e);
     slot.pasteObjects.Clear();
     slot.undo.Reset();
     slot.activeColour = 0;
@@ -80,6 +82,7 @@ void RegisterSlot(Editor& e, int index, TextView name) {
     slot.colourTransparency.fill(0);
     slot.selectionAnchor.Clear();
     slot.figureAnchor.Clear();
+    slot.gradientStart.Clear();
     slot.selectionPath.reset();
     slot.drawPath.reset();
     slot.otherPath.reset();
@@ -151,7 +154,10 @@ void ImageChanged(Editor& e, int index, unsigned what) {
         const PixelFormat format = FormatOf(slot.bitmap.get());
         // The tools of direct colours do not work on indexed images, and the reverse.
         toolReset = IsIndexed(format) != IsIndexed(slot.pixelFormat);
-        if (toolReset) slot.tool = kToolSelect;
+        if (toolReset) {
+            slot.tool = kToolSelect;
+            HideArrowWindow(e);
+        }
         slot.pixelFormat = format;
         slot.formatName = Text(PixelFormatNameOf(format));
         SetPaletteFlag(slot);
@@ -178,6 +184,7 @@ void SelectImage(Editor& e, int index) {
     ScrollViewTo(e, e.Current()->savedScrollX, e.Current()->savedScrollY);
     RefreshStatusLine(e);
     e.Current()->tool = kToolSelect;
+    HideArrowWindow(e);
     ShowToolSettings(e);
     SetViewRedraw(e, true);
     RefreshMenuState(e);

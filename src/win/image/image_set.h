@@ -41,6 +41,7 @@ struct ImageSlot {
     // collected, and those with the path transform applied. An absent path is never empty.
     Anchor selectionAnchor;  // last clicked vertex of a selection polygon in progress
     Anchor figureAnchor;     // last point of the drawPath
+    Anchor gradientStart;    // the fill tool's two-click gradient: its first click, unset before it
     std::optional<EditPath> selectionPath, drawPath, otherPath, workPath;
     std::shared_ptr<struct SelectionOutlineCache> selectionOutline;  // what the view drew last
     UndoHistory undo;

@@ -76,9 +76,10 @@ void DrawShapePath(Editor& e, ImageSlot& s) {
         RebuildWorkPath(s);
         s.workPath->fillMode = s.toolSettings[kShapeOverlapOption] ? FillMode::Winding : FillMode::Alternate;
         GpPathOwner path = ToGpPath(*s.workPath);
-        GpPenOwner pen = MakeMainPen(s);
+        GpPenOwner pen = MakeMainPen(e, s);
         if (path && s.toolSettings[kPathFillOption])
-            if (GpBrushOwner brush = MakeFillBrush(s)) gp::GdipFillPath(g.get(), brush.get(), path.get());
+            if (BrushRecordPtr brush = MakeFillBrushOrFallback(e, s, BrushUser::ShapeTool, ReferenceRect(s), {0, 0}, path.get()))
+                gp::GdipFillPath(g.get(), brush->get(), path.get());
         if (path && pen) gp::GdipDrawPath(g.get(), pen.get(), path.get());
     }
     g.reset();

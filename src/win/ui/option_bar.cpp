@@ -9,6 +9,8 @@
 #include "app/frame.h"
 #include "app/menu_state.h"
 #include "common/codepage.h"
+#include "draw/pen_rules.h"
+#include "draw/texture_files.h"
 #include "select/path_guard.h"
 #include "ui/frame_bars.h"
 #include "ui/option_bands.h"
@@ -217,15 +219,31 @@ void OnListChanged(Editor& e, size_t i) {
     }
     s = e.Current();
     if (!s) return;
-    // "ﾃｸｽﾁｬ..." in a pattern list is stored like any other entry; the texture file itself is
-    // chosen in the texture file dialog.
     s->toolSettings[static_cast<size_t>(option)] = value;
     if (BandRulesRead(option))
         ApplyBands(e);
     else
         MaximiseShownBands(e);
+    // "ﾃｸｽﾁｬ..." in a pattern list is stored like any other entry, and its file is chosen, once
+    // the list is closed on it (moving through a dropped list with the keys only passes over it).
+    e.frame.pendingTextureList = -1;
+    if (const int texture = TextureSlotForChoice(option, value); texture >= 0) {
+        if (SendMessageW(e.frame.optionLists[i], CB_GETDROPPEDSTATE, 0, 0))
+            e.frame.pendingTextureList = static_cast<int>(i);
+        else
+            ChooseTextureFile(e, texture);
+    }
     if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
     RefreshMenuState(e);
+}
+// The file of a pattern list that was closed on "ﾃｸｽﾁｬ...".
+void ChooseTextureOfList(Editor& e, size_t i) {
+    const ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) return;
+    const int option = OptionFor(OptionControls()[i], s->tool);
+    if (option < 0) return;
+    if (const int texture = TextureSlotForChoice(option, s->toolSettings[static_cast<size_t>(option)]); texture >= 0)
+        ChooseTextureFile(e, texture);
 }
 }  // namespace
 
@@ -316,7 +334,17 @@ bool HandleOptionBarCommand(Editor& e, WPARAM wparam, LPARAM lparam) {
     if (id < kOptionControlFirstId || id >= kOptionControlFirstId + static_cast<int>(lists.size())) return false;
     const size_t i = static_cast<size_t>(id - kOptionControlFirstId);
     if (reinterpret_cast<HWND>(lparam) != lists[i]) return false;
-    if (HIWORD(wparam) == CBN_SELCHANGE) OnListChanged(e, i);
+    switch (HIWORD(wparam)) {
+    case CBN_SELCHANGE: OnListChanged(e, i); break;
+    case CBN_SELENDCANCEL: e.frame.pendingTextureList = -1; break;
+    case CBN_CLOSEUP:
+        if (e.frame.pendingTextureList == static_cast<int>(i)) {
+            e.frame.pendingTextureList = -1;
+            ChooseTextureOfList(e, i);
+        }
+        break;
+    default: break;
+    }
     return true;
 }
 
