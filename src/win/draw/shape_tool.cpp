@@ -1,12 +1,17 @@
-// The shape tool (ToolId 2): freehand strokes, lines, curves and closed shapes. With the kind
-// ﾊﾟｽ it collects figures into the image's other path, shows them with the path transform, lets
-// the user move them, and draws them into the image in one go.
+// The shape tool (ToolId 2): freehand strokes (stamped with the pen tip, or drawn as a path),
+// lines, curves, polygons and closed curves by clicks, ellipses, arcs and rectangles by a drag,
+// outlined or filled, with a live preview on the view. With the kind ﾊﾟｽ it collects figures into
+// the image's other path, shows them with the path transform, lets the user move them, and draws
+// them into the image in one go.
 #include <algorithm>
 #include <cmath>
 
 #include "app/editor.h"
+#include "draw/pen_tip.h"
 #include "draw/pens.h"
+#include "draw/shape_drawing.h"
 #include "edit/tool.h"
+#include "edit/undo_history.h"
 #include "edit/view.h"
 #include "paste/text_dialog.h"
 #include "select/paths.h"
@@ -15,12 +20,24 @@
 namespace mirelo {
 
 namespace {
+constexpr int kFunctionOption = 8;  // 機能：あり draws a freehand stroke as a path
+
 bool IsDragPart(int part) {
     return part == kPartEllipse || part == kPartArc || part == kPartPie || part == kPartRectangle || part == kPartText;
 }
 bool IsClickPart(int part) {
     return part == kPartLine || part == kPartCurve || part == kPartPolygon || part == kPartClosedCurve;
 }
+
+int Kind(const ImageSlot& s) { return s.toolSettings[kShapeKindOption]; }
+int Part(const ImageSlot& s) { return s.toolSettings[kPathPartOption]; }
+bool PathKind(const ImageSlot& s) { return Kind(s) == kShapeKindPath; }
+bool StrokeAsPath(const ImageSlot& s) { return Kind(s) == kShapeFreehand && s.toolSettings[kFunctionOption] != 0; }
+bool Stamping(const ImageSlot& s) { return Kind(s) == kShapeFreehand && s.toolSettings[kFunctionOption] == 0; }
+// Figures built from clicked vertices: the click kinds, and the click parts of ﾊﾟｽ.
+bool ClickFigure(const ImageSlot& s) { return IsClickKind(Kind(s)) || (PathKind(s) && IsClickPart(Part(s))); }
+// Freehand points collected in the drawPath: 機能 あり, and the part 自由描画.
+bool FreehandPoints(const ImageSlot& s) { return StrokeAsPath(s) || (PathKind(s) && Part(s) == kPartFreehand); }
 
 class ShapeTool : public Tool {
 public:
@@ -30,9 +47,7 @@ public:
             e.messages.App(u"16-A1R5G5B5は、「ペンツール」が使えません");
             return true;
         }
-        if (s.toolSettings[kShapeKindOption] != kShapeKindPath) return false;
-        const int part = s.toolSettings[kPathPartOption];
-        if (OverCollectedPath(s, ev)) {
+        if (PathKind(s) && OverCollectedPath(s, ev)) {
             moving_ = true;
             last_ = {ev.clientX, ev.clientY};
             RECT r;
@@ -41,17 +56,26 @@ public:
             ClipCursor(&r);
             return true;
         }
-        if (part == kPartFreehand) {
+        const bool inside = InImage(s, ev.image);
+        if (Kind(s) == kShapeFreehand) RecordUndoStep(e);
+        if (Stamping(s)) {
+            tip_.Update(s);
+            if (!s.figureAnchor.set()) s.figureAnchor = Anchor{ev.image.x, ev.image.y};
+            if (inside) StampLine(s, tip_, ev.image, ev.image);
+        } else if (FreehandPoints(s)) {
             if (!s.drawPath) s.drawPath.emplace();
             if (!s.figureAnchor.set()) {
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
                 s.drawPath->StartFigure();
             }
-        } else if (IsClickPart(part)) {
+        } else if (ClickFigure(s)) {
             AddVertex(s.drawPath, s.figureAnchor, ev.image);
-        } else if (IsDragPart(part)) {
+        } else if (IsDragKind(Kind(s)) || (PathKind(s) && IsDragPart(Part(s)))) {
             dragging_ = true;
-            dragFrom_ = dragTo_ = Clamp(s, ev.image);
+            anchor_ = {ev.clientX, ev.clientY};
+            box_ = DragBox{};
+            box_.ellipse = EllipseBox(s);
+            if (PathKind(s) && Part(s) == kPartText) box_.a = box_.c = ev.image.x, box_.b = box_.d = ev.image.y;
         }
         Invalidate(e);
         return true;
@@ -59,7 +83,9 @@ public:
 
     bool Move(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
         cursor_ = {ev.clientX, ev.clientY};
-        if (IsIndexed(s.pixelFormat) || s.toolSettings[kShapeKindOption] != kShapeKindPath) return false;
+        cursorImage_ = ev.image;
+        if (IsIndexed(s.pixelFormat)) return false;
+        if (Kind(s) == kShapeFreehand) Invalidate(e);  // the brush cursor follows
         const bool held = (ev.keys & MK_LBUTTON) != 0;
         if (moving_ && held) {
             const ViewLayout l = CurrentLayout(e);
@@ -70,15 +96,23 @@ public:
             Invalidate(e);
             return true;
         }
-        const bool hover = OverCollectedPath(s, ev);
+        const bool hover = PathKind(s) && OverCollectedPath(s, ev);
         if (hover != hoverMove_) {
             hoverMove_ = hover;
             SetCursor(Cursor(e));
         }
-        const int part = s.toolSettings[kPathPartOption];
-        if (held && part == kPartFreehand && s.drawPath && s.figureAnchor.set()) {
+        const bool inside = InImage(s, ev.image);
+        if (held && Stamping(s) && s.figureAnchor.set() && inside) {
+            const IntPoint from{s.figureAnchor.x, s.figureAnchor.y};
+            if (from.x != ev.image.x || from.y != ev.image.y) {
+                tip_.Update(s);
+                StampLine(s, tip_, from, ev.image);
+                s.figureAnchor = Anchor{ev.image.x, ev.image.y};
+                Invalidate(e);
+            }
+        } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set() && inside) {
             const double d = std::hypot(ev.image.x - s.figureAnchor.x, ev.image.y - s.figureAnchor.y);
-            if (d > std::clamp(s.toolSettings[kLineWidthOption], 1, 100)) {
+            if (d > LineWidth(s)) {
                 const PointF p[2] = {{static_cast<float>(s.figureAnchor.x), static_cast<float>(s.figureAnchor.y)},
                                      {static_cast<float>(ev.image.x), static_cast<float>(ev.image.y)}};
                 s.drawPath->AddCurve(p, 2);
@@ -86,11 +120,10 @@ public:
                 Invalidate(e);
             }
         } else if (held && dragging_) {
-            dragTo_ = Clamp(s, ev.image);
-            shift_ = (ev.keys & MK_SHIFT) != 0;
+            UpdateBox(e, s, ev);
             Invalidate(e);
-        } else if (IsClickPart(part) && s.figureAnchor.set()) {
-            Invalidate(e);
+        } else if (ClickFigure(s) && s.figureAnchor.set()) {
+            Invalidate(e);  // the rubber line follows the cursor
         }
         return true;
     }
@@ -101,83 +134,86 @@ public:
             ClipCursor(nullptr);
             return true;
         }
-        if (s.toolSettings[kShapeKindOption] != kShapeKindPath) return false;
-        const int part = s.toolSettings[kPathPartOption];
-        if (part == kPartFreehand && s.drawPath) {
+        if (IsIndexed(s.pixelFormat)) return false;
+        if (Stamping(s)) {
+            s.figureAnchor.Clear();
+            ImageChanged(e, e.images.current, kChangedPixels);
+        } else if (StrokeAsPath(s)) {
+            tip_.Update(s);
+            DrawFreehandStroke(e, s, tip_);
+        } else if (PathKind(s) && Part(s) == kPartFreehand && s.drawPath) {
             if (!s.drawPath->empty()) {
                 if (!s.otherPath) s.otherPath.emplace();
+                s.otherPath->StartFigure();
                 s.otherPath->AddPath(*s.drawPath);
             }
             s.drawPath.reset();
             s.figureAnchor.Clear();
         } else if (dragging_) {
-            dragTo_ = Clamp(s, ev.image);
-            shift_ = (ev.keys & MK_SHIFT) != 0;
             dragging_ = false;
-            if (part == kPartText)
-                AddTextFigure(e, s, ev);
-            else
-                AddDragFigure(s, part);
+            if (PathKind(s)) {
+                if (Part(s) == kPartText)
+                    AddTextFigure(e, s, ev);
+                else
+                    AddDragFigure(s, Part(s));
+            } else {
+                DrawDragShape(e, s, Kind(s), box_);
+            }
+            box_ = DragBox{};
         }
         Invalidate(e);
         return true;
     }
 
     bool DoubleClick(Editor& e, ImageSlot& s, const ToolEvent&) override {
-        if (IsIndexed(s.pixelFormat) || s.toolSettings[kShapeKindOption] != kShapeKindPath) return false;
-        if (s.drawPath && s.drawPath->size() > 1)
+        if (IsIndexed(s.pixelFormat)) return false;
+        if (PathKind(s)) {
+            if (s.drawPath && s.drawPath->size() > 1)
+                FinishDrawPath(e, s);
+            else if (s.otherPath)
+                DrawShapePath(e, s);
+        } else if (ClickFigure(s) && s.drawPath) {
             FinishDrawPath(e, s);
-        else if (s.otherPath)
-            DrawShapePath(e, s);
+        }
         return true;
     }
 
     void DrawOverlay(Editor& e, ImageSlot& s, const OverlayTarget& t) override {
-        if (s.toolSettings[kShapeKindOption] != kShapeKindPath || !t.graphics) return;
+        if (!t.graphics || IsIndexed(s.pixelFormat)) return;
         Gdiplus::GpGraphics* g = t.graphics;
         const float f = static_cast<float>(t.layout.zoom) / 100.0f;
         const IntPoint origin = ImageToClient(t.layout, t.scrollX, t.scrollY, 0, 0);
-        gp::GdipSetWorldTransform(g, nullptr);
         GpMatrixOwner m;
         if (gp::GdipCreateMatrix2(f, 0, 0, f, static_cast<float>(origin.x), static_cast<float>(origin.y), m.put()) != Gdiplus::Ok) return;
         gp::GdipSetWorldTransform(g, m.get());
         gp::GdipSetClipRectI(g, 0, 0, s.width, s.height, Gdiplus::CombineModeReplace);
         if (s.toolSettings[kShapeSmoothOption]) gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
-        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, DragBounds()));
-        const Gdiplus::GpFillMode mode = s.toolSettings[kShapeOverlapOption] ? Gdiplus::FillModeWinding : Gdiplus::FillModeAlternate;
+        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, BoxBounds(s)));
         if (pen) {
-            if (dragging_) {
+            if (dragging_ && !PathKind(s)) {
+                if (!box_.Empty()) OutlineDragShape(g, pen.get(), Kind(s), box_, s);
+            } else if (dragging_ && PathKind(s)) {
                 EditPath box;
-                AddDragShape(box, s.toolSettings[kPathPartOption], s);
+                AddDragShape(box, Part(s), s);
                 if (GpPathOwner p = ToGpPath(box)) gp::GdipDrawPath(g, pen.get(), p.get());
             } else if (s.drawPath && !s.drawPath->empty()) {
-                const int part = s.toolSettings[kPathPartOption];
-                EditPath preview;
-                preview.fillMode = static_cast<FillMode>(mode);
-                if (part == kPartLine || part == kPartPolygon)
-                    preview.AddLines(s.drawPath->points.data(), s.drawPath->size());
-                else
-                    preview.AddCurve(s.drawPath->points.data(), s.drawPath->size());
-                if (GpPathOwner p = ToGpPath(preview)) gp::GdipDrawPath(g, pen.get(), p.get());
+                DrawPathPreview(g, pen.get(), s);
             }
-            if (s.otherPath) {
-                RebuildWorkPath(s);
-                s.workPath->fillMode = static_cast<FillMode>(mode);
-                if (GpPathOwner p = ToGpPath(*s.workPath)) {
-                    if (s.toolSettings[kPathFillOption])
-                        if (BrushRecordPtr brush = MakeFillBrushOrFallback(e, s, BrushUser::ShapeTool, ReferenceRect(s), {0, 0}, p.get()))
-                            gp::GdipFillPath(g, brush->get(), p.get());
-                    gp::GdipDrawPath(g, pen.get(), p.get());
-                }
-            }
+            if (PathKind(s) && s.otherPath) DrawCollectedPath(e, g, pen.get(), s);
         }
         gp::GdipResetWorldTransform(g);
         gp::GdipResetClip(g);
         gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
         // The rubber line from the last point to the cursor, in view pixels.
-        if (pen && IsClickPart(s.toolSettings[kPathPartOption]) && s.figureAnchor.set() && IsCursorInImage(e, cursor_.x, cursor_.y)) {
+        if (pen && ClickFigure(s) && s.figureAnchor.set() && IsCursorInImage(e, cursor_.x, cursor_.y)) {
             const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.figureAnchor.x, s.figureAnchor.y);
             gp::GdipDrawLineI(g, pen.get(), a.x, a.y, cursor_.x, cursor_.y);
+        }
+        if (Kind(s) == kShapeFreehand) {
+            tip_.Update(s);
+            DrawBrushCursor(e, s, t);
+        } else {
+            tip_.Discard();
         }
     }
 
@@ -189,15 +225,34 @@ private:
     static void Invalidate(Editor& e) {
         if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
     }
-    static IntPoint Clamp(const ImageSlot& s, IntPoint p) {
-        return {std::clamp(p.x, 0, std::max(0, s.width - 1)), std::clamp(p.y, 0, std::max(0, s.height - 1))};
+    static bool InImage(const ImageSlot& s, IntPoint p) { return p.x >= 0 && p.y >= 0 && p.x < s.width && p.y < s.height; }
+    static bool EllipseBox(const ImageSlot& s) {
+        return PathKind(s) ? Part(s) == kPartEllipse : (Kind(s) == kShapeEllipse || Kind(s) == kShapeFilledEllipse);
     }
 
-    // The dragged box as x, y, width, height (empty while nothing is dragged).
-    IntRect DragBounds() const {
+    void UpdateBox(Editor& e, const ImageSlot& s, const ToolEvent& ev) {
+        const ViewLayout l = CurrentLayout(e);
+        const IntPoint origin = ImageToClient(l, e.viewState.scrollX, e.viewState.scrollY, 0, 0);
+        DragInput in;
+        in.anchor = anchor_;
+        in.cursor = {ev.clientX, ev.clientY};
+        in.left = origin.x;
+        in.top = origin.y;
+        in.zoomedWidth = l.zoomedWidth;
+        in.zoomedHeight = l.zoomedHeight;
+        in.zoom = l.zoom;
+        in.ellipse = EllipseBox(s);
+        in.square = (ev.keys & MK_SHIFT) != 0;
+        box_ = ComputeDragBox(in);
+    }
+
+    // The drag box as x, y, width, height, for the reference rectangle of the preview's pen.
+    IntRect BoxBounds(const ImageSlot& s) const {
         if (!dragging_) return {};
-        return {std::min(dragFrom_.x, dragTo_.x), std::min(dragFrom_.y, dragTo_.y), std::abs(dragTo_.x - dragFrom_.x),
-                std::abs(dragTo_.y - dragFrom_.y)};
+        if (box_.ellipse)
+            return IntRect{std::min(box_.a, box_.a + box_.c), std::min(box_.b, box_.b + box_.d), std::abs(box_.c), std::abs(box_.d)};
+        (void)s;
+        return IntRect{box_.x0(), box_.y0(), box_.x1() - box_.x0(), box_.y1() - box_.y0()};
     }
 
     // Inside the collected path (as transformed) without Ctrl: the press moves the path.
@@ -207,27 +262,87 @@ private:
         return s.workPath && s.workPath->Contains(static_cast<float>(ev.image.x), static_cast<float>(ev.image.y));
     }
 
-    // The dragged shape of the part: an ellipse in the box from the pressed pixel towards the
-    // cursor, or an arc, pie or rectangle between the ordered corners; with Shift square.
-    void AddDragShape(EditPath& path, int part, const ImageSlot& s) const {
-        int w = dragTo_.x - dragFrom_.x, h = dragTo_.y - dragFrom_.y;
-        if (shift_) {
-            const int side = std::min(std::abs(w), std::abs(h));
-            w = (w < 0 ? -side : side), h = (h < 0 ? -side : side);
+    // The clicked or freehand points: straight for 直線 and 多角形, else a cardinal curve.
+    static void DrawPathPreview(Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, const ImageSlot& s) {
+        const bool straight = PathKind(s) ? (Part(s) == kPartLine || Part(s) == kPartPolygon) : IsStraightKind(Kind(s));
+        EditPath preview;
+        preview.fillMode = s.toolSettings[kShapeOverlapOption] ? FillMode::Winding : FillMode::Alternate;
+        if (straight)
+            preview.AddLines(s.drawPath->points.data(), s.drawPath->size());
+        else
+            preview.AddCurve(s.drawPath->points.data(), s.drawPath->size());
+        if (GpPathOwner p = ToGpPath(preview)) gp::GdipDrawPath(g, pen, p.get());
+    }
+
+    static void DrawCollectedPath(Editor& e, Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, ImageSlot& s) {
+        RebuildWorkPath(s);
+        s.workPath->fillMode = s.toolSettings[kShapeOverlapOption] ? FillMode::Winding : FillMode::Alternate;
+        GpPathOwner p = ToGpPath(*s.workPath);
+        if (!p) return;
+        if (s.toolSettings[kPathFillOption]) {
+            BrushRecordPtr brush = MakeFillBrushOrFallback(e, s, BrushUser::ShapeTool, ReferenceRect(s), IntPoint{0, 0}, p.get());
+            if (brush && brush->get()) gp::GdipFillPath(g, brush->get(), p.get());
         }
-        const float x0 = static_cast<float>(std::min(dragFrom_.x, dragFrom_.x + w)), y0 = static_cast<float>(std::min(dragFrom_.y, dragFrom_.y + h));
-        const float x1 = static_cast<float>(std::max(dragFrom_.x, dragFrom_.x + w)), y1 = static_cast<float>(std::max(dragFrom_.y, dragFrom_.y + h));
+        gp::GdipDrawPath(g, pen, p.get());
+    }
+
+    // The outline of the pen tip at the cursor: yellow, then black dashes as the selection's.
+    void DrawBrushCursor(Editor& e, const ImageSlot& s, const OverlayTarget& t) const {
+        if (!tip_.ready() || !InImage(s, cursorImage_) || !IsCursorInImage(e, cursor_.x, cursor_.y)) return;
+        const int zoom = t.layout.zoom;
+        const float width = std::max(1.0f, static_cast<float>(zoom) / 1000.0f);
+        GpPenOwner yellow, black;
+        gp::GdipCreatePen1(0xFFFFFF00, width, Gdiplus::UnitWorld, yellow.put());
+        gp::GdipCreatePen1(0xFF000000, width, Gdiplus::UnitWorld, black.put());
+        if (!yellow || !black) return;
+        if (zoom == 200) {
+            gp::GdipSetPenDashStyle(black.get(), Gdiplus::DashStyleDot);
+        } else {
+            const float dashes[2] = {2.0f, 2.0f};
+            gp::GdipSetPenDashArray(black.get(), dashes, 2);
+        }
+        const int left = cursorImage_.x - tip_.side() / 2, top = cursorImage_.y - tip_.side() / 2;
+        const IntPoint corner = ImageToClient(t.layout, t.scrollX, t.scrollY, left, top);
+        const double f = zoom / 100.0;
+        EditPath outline;
+        if (zoom < 200) {
+            outline = tip_.outline();
+            outline.Transform(Affine{f, 0, 0, f, static_cast<double>(corner.x), static_cast<double>(corner.y)});
+        } else {
+            const auto add = [&](double x0, double y0, double x1, double y1) {
+                outline.StartFigure();
+                outline.AddLine(static_cast<float>(corner.x + x0 * f), static_cast<float>(corner.y + y0 * f),
+                                static_cast<float>(corner.x + x1 * f), static_cast<float>(corner.y + y1 * f));
+            };
+            for (const EdgeRun& r : tip_.edges().horizontal) add(r.from, r.at, r.to, r.at);
+            for (const EdgeRun& r : tip_.edges().vertical) add(r.at, r.from, r.at, r.to);
+        }
+        GpPathOwner path = ToGpPath(outline);
+        if (!path) return;
+        gp::GdipDrawPath(t.graphics, yellow.get(), path.get());
+        gp::GdipDrawPath(t.graphics, black.get(), path.get());
+    }
+
+    // The dragged shape of a ﾊﾟｽ part from the box: an ellipse, or an arc, pie or rectangle
+    // between the ordered corners.
+    void AddDragShape(EditPath& path, int part, const ImageSlot& s) const {
+        if (box_.Empty()) return;
         const float start = static_cast<float>(s.toolSettings[kStartAngleOption]), sweep = static_cast<float>(s.toolSettings[kSweepAngleOption]);
-        if (w == 0 || h == 0) return;
+        const float x0 = static_cast<float>(box_.x0()), y0 = static_cast<float>(box_.y0());
+        const float x1 = static_cast<float>(box_.x1()), y1 = static_cast<float>(box_.y1());
         path.StartFigure();
         switch (part) {
-        case kPartEllipse: path.AddEllipse(static_cast<float>(dragFrom_.x), static_cast<float>(dragFrom_.y), static_cast<float>(w), static_cast<float>(h)); break;
+        case kPartEllipse:
+            path.AddEllipse(static_cast<float>(box_.a), static_cast<float>(box_.b), static_cast<float>(box_.c), static_cast<float>(box_.d));
+            break;
         case kPartArc: path.AddArc(x0, y0, x1 - x0, y1 - y0, start, sweep); break;
         case kPartPie: path.AddPie(x0, y0, x1 - x0, y1 - y0, start, sweep); break;
-        default: {
+        case kPartRectangle: {
             const PointF p[4] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
             path.AddPolygon(p, 4);
+            break;
         }
+        default: break;
         }
     }
 
@@ -244,18 +359,21 @@ private:
         if (!IsCursorInImage(e, ev.clientX, ev.clientY)) return;
         const Text text = AskForText(e);
         if (text.empty()) return;
-        const int x0 = std::min(dragFrom_.x, dragTo_.x), y0 = std::min(dragFrom_.y, dragTo_.y);
-        const int w = std::abs(dragTo_.x - dragFrom_.x), h = std::abs(dragTo_.y - dragFrom_.y);
-        const Gdiplus::GpRectF layout = w >= 4 && h >= 8 ? Gdiplus::GpRectF(static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(w), static_cast<float>(h))
-                                                         : Gdiplus::GpRectF(static_cast<float>(dragFrom_.x), static_cast<float>(dragFrom_.y), 0, 0);
+        const int w = box_.x1() - box_.x0(), h = box_.y1() - box_.y0();
+        const Gdiplus::GpRectF layout =
+            w >= 4 && h >= 8 ? Gdiplus::GpRectF(static_cast<float>(box_.x0()), static_cast<float>(box_.y0()), static_cast<float>(w),
+                                                static_cast<float>(h))
+                             : Gdiplus::GpRectF(static_cast<float>(box_.x0()), static_cast<float>(box_.y0()), 0, 0);
         EditPath figures;
         if (!AddTextOutline(e, s, text, layout, &figures)) return;
         if (!s.otherPath) s.otherPath.emplace();
         s.otherPath->AddPath(figures);
     }
 
-    bool moving_ = false, hoverMove_ = false, dragging_ = false, shift_ = false;
-    IntPoint last_{0, 0}, cursor_{-1, -1}, dragFrom_{0, 0}, dragTo_{0, 0};
+    bool moving_ = false, hoverMove_ = false, dragging_ = false;
+    IntPoint last_{0, 0}, cursor_{-1, -1}, cursorImage_{-1, -1}, anchor_{0, 0};
+    DragBox box_;
+    PenTip tip_;
 };
 }  // namespace
 

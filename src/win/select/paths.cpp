@@ -5,6 +5,7 @@
 #include "app/editor.h"
 #include "app/menu_state.h"
 #include "draw/pens.h"
+#include "draw/shape_drawing.h"
 #include "edit/undo_history.h"
 #include "select/selection.h"
 #include "ui/option_bar.h"
@@ -41,7 +42,10 @@ void FinishDrawPath(Editor& e, ImageSlot& s) {
     const std::vector<PointF> points = s.drawPath->points;
     s.drawPath.reset();
     s.figureAnchor.Clear();
-    if (s.toolSettings[kShapeKindOption] == kShapeKindPath && points.size() >= 2) {
+    if (s.toolSettings[kShapeKindOption] != kShapeKindPath) {
+        // The other click kinds draw their figure into the image.
+        DrawClickFigure(e, s, points);
+    } else if (points.size() >= 2) {
         if (!s.otherPath) s.otherPath.emplace();
         EditPath& other = *s.otherPath;
         other.StartFigure();
