@@ -56,6 +56,7 @@ struct ViewState {
     bool updatingZoom = false;     // the zoom controls are being set by the program
     HCURSOR cursors[8] = {};       // tools 2..6, skew handle, wand selection, hand
     int marchPhase = 0;            // how far the selection outline's dash has moved
+    GpBitmapOwner backBuffer;      // the last frame, drawn again only where it changed
 };
 
 // The palette loaded for the fixed palette method (empty until one is loaded).

@@ -83,9 +83,15 @@ public:
 
     bool Move(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
         cursor_ = {ev.clientX, ev.clientY};
+        const IntPoint lastCursor = cursorImage_;
         cursorImage_ = ev.image;
         if (IsIndexed(s.pixelFormat)) return false;
-        if (Kind(s) == kShapeFreehand) Invalidate(e);  // the brush cursor follows
+        if (Kind(s) == kShapeFreehand) {
+            // The brush cursor follows: its old place and its new one are drawn again.
+            const int side = std::max(tip_.side(), LineWidth(s)) + 1;
+            InvalidateImageArea(e, lastCursor.x, lastCursor.y, lastCursor.x, lastCursor.y, side);
+            InvalidateImageArea(e, ev.image.x, ev.image.y, ev.image.x, ev.image.y, side);
+        }
         const bool held = (ev.keys & MK_LBUTTON) != 0;
         if (moving_ && held) {
             const ViewLayout l = CurrentLayout(e);
@@ -108,7 +114,7 @@ public:
                 tip_.Update(s);
                 StampLine(s, tip_, from, ev.image);
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
-                Invalidate(e);
+                InvalidateImageArea(e, from.x, from.y, ev.image.x, ev.image.y, tip_.side() + 1);
             }
         } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set() && inside) {
             const double d = std::hypot(ev.image.x - s.figureAnchor.x, ev.image.y - s.figureAnchor.y);
@@ -116,8 +122,9 @@ public:
                 const PointF p[2] = {{static_cast<float>(s.figureAnchor.x), static_cast<float>(s.figureAnchor.y)},
                                      {static_cast<float>(ev.image.x), static_cast<float>(ev.image.y)}};
                 s.drawPath->AddCurve(p, 2);
+                // The new piece of the stroke, with room for the pen's width and its caps.
+                InvalidateImageArea(e, s.figureAnchor.x, s.figureAnchor.y, ev.image.x, ev.image.y, 2 * LineWidth(s) + 2);
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
-                Invalidate(e);
             }
         } else if (held && dragging_) {
             UpdateBox(e, s, ev);
@@ -185,8 +192,10 @@ public:
         const IntPoint origin = ImageToClient(t.layout, t.scrollX, t.scrollY, 0, 0);
         GpMatrixOwner m;
         if (gp::GdipCreateMatrix2(f, 0, 0, f, static_cast<float>(origin.x), static_cast<float>(origin.y), m.put()) != Gdiplus::Ok) return;
+        Gdiplus::GraphicsState saved = 0;
+        gp::GdipSaveGraphics(g, &saved);
         gp::GdipSetWorldTransform(g, m.get());
-        gp::GdipSetClipRectI(g, 0, 0, s.width, s.height, Gdiplus::CombineModeReplace);
+        gp::GdipSetClipRectI(g, 0, 0, s.width, s.height, Gdiplus::CombineModeIntersect);
         if (s.toolSettings[kShapeSmoothOption]) gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
         GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, BoxBounds(s)));
         if (pen) {
@@ -197,13 +206,12 @@ public:
                 AddDragShape(box, Part(s), s);
                 if (GpPathOwner p = ToGpPath(box)) gp::GdipDrawPath(g, pen.get(), p.get());
             } else if (s.drawPath && !s.drawPath->empty()) {
-                DrawPathPreview(g, pen.get(), s);
+                DrawPathPreview(g, pen.get(), s, DirtyInImage(t));
             }
             if (PathKind(s) && s.otherPath) DrawCollectedPath(e, g, pen.get(), s);
         }
-        gp::GdipResetWorldTransform(g);
-        gp::GdipResetClip(g);
-        gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
+        // Back to the buffer's own transform, clip and smoothing.
+        gp::GdipRestoreGraphics(g, saved);
         // The rubber line from the last point to the cursor, in view pixels.
         if (pen && ClickFigure(s) && s.figureAnchor.set() && IsCursorInImage(e, cursor_.x, cursor_.y)) {
             const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.figureAnchor.x, s.figureAnchor.y);
@@ -262,16 +270,51 @@ private:
         return s.workPath && s.workPath->Contains(static_cast<float>(ev.image.x), static_cast<float>(ev.image.y));
     }
 
-    // The clicked or freehand points: straight for 直線 and 多角形, else a cardinal curve.
-    static void DrawPathPreview(Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, const ImageSlot& s) {
+    // The part of the image drawn again, in image pixels.
+    static IntRect DirtyInImage(const OverlayTarget& t) {
+        const IntPoint a = ClientToImage(t.layout, t.scrollX, t.scrollY, t.dirtyLeft, t.dirtyTop);
+        const IntPoint b = ClientToImage(t.layout, t.scrollX, t.scrollY, t.dirtyRight, t.dirtyBottom);
+        return IntRect{a.x, a.y, b.x - a.x + 1, b.y - a.y + 1};
+    }
+
+    // The clicked or freehand points: straight for 直線 and 多角形, else a cardinal curve. A long
+    // stroke is drawn only where it crosses the part drawn again: the runs of points near it, each
+    // with two more points on either side so that the curve keeps its shape there.
+    static void DrawPathPreview(Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, const ImageSlot& s, const IntRect& dirty) {
         const bool straight = PathKind(s) ? (Part(s) == kPartLine || Part(s) == kPartPolygon) : IsStraightKind(Kind(s));
-        EditPath preview;
-        preview.fillMode = s.toolSettings[kShapeOverlapOption] ? FillMode::Winding : FillMode::Alternate;
-        if (straight)
-            preview.AddLines(s.drawPath->points.data(), s.drawPath->size());
-        else
-            preview.AddCurve(s.drawPath->points.data(), s.drawPath->size());
-        if (GpPathOwner p = ToGpPath(preview)) gp::GdipDrawPath(g, pen, p.get());
+        const std::vector<PointF>& all = s.drawPath->points;
+        const auto draw = [&](size_t from, size_t to) {
+            EditPath preview;
+            preview.fillMode = s.toolSettings[kShapeOverlapOption] ? FillMode::Winding : FillMode::Alternate;
+            if (straight)
+                preview.AddLines(all.data() + from, to - from);
+            else
+                preview.AddCurve(all.data() + from, to - from);
+            if (GpPathOwner p = ToGpPath(preview)) gp::GdipDrawPath(g, pen, p.get());
+        };
+        constexpr size_t kWholeBelow = 64;
+        if (all.size() < kWholeBelow) {
+            draw(0, all.size());
+            return;
+        }
+        const float reach = static_cast<float>(2 * LineWidth(s) + 4);
+        const float x0 = dirty.x - reach, y0 = dirty.y - reach, x1 = dirty.x + dirty.width + reach, y1 = dirty.y + dirty.height + reach;
+        const auto comesNear = [&](size_t i) {
+            // The segment from point i to point i + 1 comes near the dirty part.
+            const PointF a = all[i], b = all[std::min(i + 1, all.size() - 1)];
+            return std::max(a.x, b.x) >= x0 && std::min(a.x, b.x) <= x1 && std::max(a.y, b.y) >= y0 && std::min(a.y, b.y) <= y1;
+        };
+        size_t i = 0;
+        while (i < all.size()) {
+            if (!comesNear(i)) {
+                ++i;
+                continue;
+            }
+            size_t j = i;
+            while (j < all.size() && comesNear(j)) ++j;
+            draw(i >= 2 ? i - 2 : 0, std::min(all.size(), j + 3));
+            i = j;
+        }
     }
 
     static void DrawCollectedPath(Editor& e, Gdiplus::GpGraphics* g, Gdiplus::GpPen* pen, ImageSlot& s) {

@@ -29,6 +29,8 @@ struct OverlayTarget {
     Gdiplus::GpGraphics* graphics = nullptr;
     ViewLayout layout;
     int scrollX = 0, scrollY = 0;
+    // The part of the buffer drawn again (client pixels); the graphics is clipped to it.
+    int dirtyLeft = 0, dirtyTop = 0, dirtyRight = 0, dirtyBottom = 0;
 };
 
 class Tool {

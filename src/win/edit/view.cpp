@@ -202,16 +202,24 @@ void Paint(Editor& e, HWND hwnd) {
     HDC dc = BeginPaint(hwnd, &ps);
     RECT rc;
     GetClientRect(hwnd, &rc);
-    GpBitmapOwner buffer;
+    GpBitmapOwner& buffer = e.viewState.backBuffer;
     bool drawn = false;
-    if (Shown(e) && RenderView(e, buffer)) {
+    // Only the invalid part is drawn again and copied to the screen.
+    RECT dirty = ps.rcPaint;
+    if (!IntersectRect(&dirty, &dirty, &rc)) dirty = rc;
+    if (Shown(e) && RenderView(e, buffer, &dirty)) {
         GpGraphicsOwner g;
         if (gp::GdipCreateFromHDC(dc, g.put()) == Gdiplus::Ok) {
             gp::GdipSetCompositingQuality(g.get(), Gdiplus::CompositingQualityHighSpeed);
+            gp::GdipSetCompositingMode(g.get(), Gdiplus::CompositingModeSourceCopy);
             gp::GdipSetPixelOffsetMode(g.get(), Gdiplus::PixelOffsetModeHalf);
             gp::GdipSetInterpolationMode(g.get(), Gdiplus::InterpolationModeNearestNeighbor);
-            drawn = gp::GdipDrawImageRectI(g.get(), buffer.get(), 0, 0, rc.right, rc.bottom) == Gdiplus::Ok;
+            const int w = dirty.right - dirty.left, h = dirty.bottom - dirty.top;
+            drawn = gp::GdipDrawImageRectRectI(g.get(), buffer.get(), dirty.left, dirty.top, w, h, dirty.left, dirty.top, w, h,
+                                               Gdiplus::UnitPixel, nullptr, nullptr, nullptr) == Gdiplus::Ok;
         }
+    } else {
+        buffer.reset();
     }
     if (!drawn) FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
     EndPaint(hwnd, &ps);
@@ -409,22 +417,36 @@ bool HandleZoomNotify(Editor& e, NMHDR* hdr, LRESULT* result) {
     return true;
 }
 
-bool RenderView(Editor& e, GpBitmapOwner& buffer) {
+bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
     ImageSlot* s = Shown(e);
     int cw = e.viewState.clientWidth, ch = e.viewState.clientHeight;
     if (!s || cw <= 0 || ch <= 0) return false;
-    if (!CreateGpBitmap(buffer, cw, ch, fmt::k24RGB)) return false;
     ViewLayout l = CurrentLayout(e);
     const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
+    const Settings& st = e.settings;
+    const bool grid = GridVisible(l.zoom, st.gridX, st.gridY);
+    // A part is drawn again only over the last frame of the same size, and only while nothing
+    // is drawn that depends on the whole view (the grid, the selection outline).
+    int bw = 0, bh = 0;
+    const bool partial = dirtyArea && buffer && ImageSize(buffer.get(), &bw, &bh) && bw == cw && bh == ch && !grid && !s->selectionPath;
+    RECT dirty{0, 0, cw, ch};
+    if (partial) {
+        const RECT all{0, 0, cw, ch};
+        if (!IntersectRect(&dirty, dirtyArea, &all)) return true;
+    } else if (!CreateGpBitmap(buffer, cw, ch, fmt::k24RGB)) {
+        return false;
+    }
+    const int dw = dirty.right - dirty.left, dh = dirty.bottom - dirty.top;
     {
         GpGraphicsOwner g;
         if (g.Check(gp::GdipGetImageGraphicsContext(buffer.get(), g.put())) != Gdiplus::Ok) return false;
         gp::GdipSetCompositingQuality(g.get(), Gdiplus::CompositingQualityHighSpeed);
         gp::GdipSetPixelOffsetMode(g.get(), Gdiplus::PixelOffsetModeHalf);
         gp::GdipSetInterpolationMode(g.get(), Gdiplus::InterpolationModeNearestNeighbor);
+        gp::GdipSetClipRectI(g.get(), dirty.left, dirty.top, dw, dh, Gdiplus::CombineModeReplace);
         gp::GdipGraphicsClear(g.get(), ArgbFromWin32(GetSysColor(COLOR_BTNFACE)));
         gp::GdipSetClipRectI(g.get(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch),
-                             Gdiplus::CombineModeReplace);
+                             Gdiplus::CombineModeIntersect);
 
         // Border: seen only where the image is transparent.
         GpPenOwner green, dotted;
@@ -453,10 +475,12 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
             }
         }
     }
-    // The image, over the border: only its visible part is locked and scaled.
-    const int areaW = std::min(l.zoomedWidth, cw), areaH = std::min(l.zoomedHeight, ch);
-    SourceRect src = VisibleSource(l, sx, sy, l.originX, l.originY, areaW, areaH, s->width, s->height);
-    if (src.right > src.left && src.bottom > src.top) {
+    // The image, over the border: only its visible part within the dirty rectangle is locked and scaled.
+    RECT area{l.originX, l.originY, l.originX + std::min(l.zoomedWidth, cw), l.originY + std::min(l.zoomedHeight, ch)};
+    if (!IntersectRect(&area, &area, &dirty)) area = RECT{0, 0, 0, 0};
+    const int areaX = area.left, areaY = area.top, areaW = area.right - area.left, areaH = area.bottom - area.top;
+    SourceRect src = VisibleSource(l, sx, sy, areaX, areaY, areaW, areaH, s->width, s->height);
+    if (areaW > 0 && areaH > 0 && src.right > src.left && src.bottom > src.top) {
         Gdiplus::BitmapData in{}, out{};
         Gdiplus::GpRect part(src.left, src.top, src.right - src.left, src.bottom - src.top);
         Gdiplus::GpRect all(0, 0, cw, ch);
@@ -465,14 +489,12 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
                 PixelView from{static_cast<int>(in.Width), static_cast<int>(in.Height), in.Stride, fmt::k32ARGB,
                                static_cast<uint8_t*>(in.Scan0)};
                 PixelView to{cw, ch, out.Stride, fmt::k24RGB, static_cast<uint8_t*>(out.Scan0)};
-                ComposeZoomed(to, l.originX, l.originY, areaW, areaH, from, src, l, sx, sy);
+                ComposeZoomed(to, areaX, areaY, areaW, areaH, from, src, l, sx, sy);
                 gp::GdipBitmapUnlockBits(buffer.get(), &out);
             }
             gp::GdipBitmapUnlockBits(s->bitmap.get(), &in);
         }
     }
-    const Settings& st = e.settings;
-    const bool grid = GridVisible(l.zoom, st.gridX, st.gridY);
     if (grid || s->selectionPath) {
         BitmapLock lock(e.messages, buffer, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
         if (!lock.ok()) return true;
@@ -485,11 +507,27 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer) {
     // Above the image: the paste objects, then the current tool's selection, outlines or preview.
     GpGraphicsOwner overlay;
     if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
-        const OverlayTarget target{overlay.get(), l, sx, sy};
+        gp::GdipSetClipRectI(overlay.get(), dirty.left, dirty.top, dw, dh, Gdiplus::CombineModeReplace);
+        const OverlayTarget target{overlay.get(), l, sx, sy, dirty.left, dirty.top, dirty.right, dirty.bottom};
         e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, target);
         e.CurrentTool().DrawOverlay(e, *s, target);
     }
     return true;
+}
+
+}  // namespace mirelo
+
+namespace mirelo {
+
+void InvalidateImageArea(Editor& e, int left, int top, int right, int bottom, int margin) {
+    if (!e.frame.view || !Shown(e)) return;
+    const ViewLayout l = CurrentLayout(e);
+    const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
+    const IntPoint a = ImageToClient(l, sx, sy, std::min(left, right) - margin, std::min(top, bottom) - margin);
+    const IntPoint b = ImageToClient(l, sx, sy, std::max(left, right) + margin + 1, std::max(top, bottom) + margin + 1);
+    // One more pixel round it for antialiased edges.
+    const RECT r{a.x - 1, a.y - 1, b.x + 1, b.y + 1};
+    InvalidateRect(e.frame.view, &r, FALSE);
 }
 
 }  // namespace mirelo

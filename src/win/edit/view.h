@@ -40,7 +40,12 @@ ViewLayout CurrentLayout(Editor& editor);
 IntPoint ClientToImagePoint(Editor& editor, int clientX, int clientY);
 bool IsCursorInImage(Editor& editor, int clientX, int clientY);
 
-// Draws what the view shows into a 24-bit bitmap of the client size (the back buffer).
-bool RenderView(Editor& editor, GpBitmapOwner& buffer);
+// Draws what the view shows into a 24-bit bitmap of the client size (the back buffer). With
+// `dirty` (client pixels) and a buffer of the client size holding the last frame, only that
+// rectangle is drawn again; without it, or while a grid or a selection outline shows, all of it.
+bool RenderView(Editor& editor, GpBitmapOwner& buffer, const RECT* dirty = nullptr);
+// Repaints the client rectangle that shows the image pixels (left, top)–(right, bottom), both
+// included, grown by `margin` image pixels on every side.
+void InvalidateImageArea(Editor& editor, int left, int top, int right, int bottom, int margin);
 
 }  // namespace mirelo
