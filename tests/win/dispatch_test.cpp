@@ -40,6 +40,14 @@ TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
         reached.clear();
         Send(id);
         EXPECT_TRUE(Reached(id)) << id;
+        // Front and back need a selected paste object and say so; nothing else speaks.
+        if (id == cmd::kObjForward || id == cmd::kObjBackward) {
+            ASSERT_EQ(shown.size(), 1u) << id;
+            EXPECT_EQ(shown[0].text, u"画像が選択されていません");
+        } else if (!shown.empty()) {
+            ADD_FAILURE() << id << ": " << testing::Narrow(shown.back().text);
+        }
+        shown.clear();
     }
     for (int id : {10000, 40500}) {
         reached.clear();

@@ -250,18 +250,24 @@ TEST_F(FrameTest, MenuStateWithImages) {
     EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kUndo));
 }
 
-// Commands whose work arrives with a later part of the program are greyed until then, in the
-// menus and on the tool bars alike; pasting works as a new image only.
-TEST_F(FrameTest, CommandsThatDoNothingYetAreGreyed) {
+// Cut and erase need an image that is not indexed; both pastes need a clipboard image; the
+// menus and the tool bars agree.
+TEST_F(FrameTest, CutErasePasteFollowTheImageAndTheClipboard) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
     ASSERT_TRUE(PutBitmapOnClipboard());
     RefreshMenuState(*editor);
     InitPopup(1);
-    for (int id : {cmd::kCut, cmd::kErase, cmd::kPaste}) EXPECT_FALSE(ItemEnabled(id)) << id;
-    EXPECT_TRUE(ItemEnabled(cmd::kPasteNew));
-    EXPECT_TRUE(GetMenuState(editor->objectMenu, cmd::kDelete, MF_BYCOMMAND) & MF_GRAYED);
-    for (int id : {cmd::kCut, cmd::kPaste}) EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, id)) << id;
+    for (int id : {cmd::kCut, cmd::kErase, cmd::kPaste, cmd::kPasteNew}) EXPECT_TRUE(ItemEnabled(id)) << id;
+    EXPECT_FALSE(GetMenuState(editor->objectMenu, cmd::kDelete, MF_BYCOMMAND) & MF_GRAYED);
+    for (int id : {cmd::kCut, cmd::kPaste}) EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, id)) << id;
+    SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::k8Index, 0);
+    ASSERT_TRUE(IsIndexed(editor->Current()->pixelFormat));
+    RefreshMenuState(*editor);
+    InitPopup(1);
+    for (int id : {cmd::kCut, cmd::kErase}) EXPECT_FALSE(ItemEnabled(id)) << id;
+    EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCut));
+    EXPECT_TRUE(ItemEnabled(cmd::kPaste));  // it asks to convert the image first
     OpenClipboard(editor->frame.mainWindow);
     EmptyClipboard();
     CloseClipboard();
@@ -311,7 +317,9 @@ TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
 TEST_F(FrameTest, SelectedTextObjectGreysCutCopyAndFlip) {
     OpenWindow();
     ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
-    editor->Current()->pasteObjects.items.push_back(PasteObject{true, false});
+    PasteObject text;
+    text.isText = true;
+    editor->Current()->pasteObjects.items.push_back(std::move(text));
     editor->Current()->pasteObjects.selected = 0;
     RefreshMenuState(*editor);
     EXPECT_TRUE(TopEnabled(2));

@@ -158,7 +158,10 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_FALSE(BarChecked(10000));
 
     // Each image's paste objects and selected object move with it.
-    editor->images.slots[2].pasteObjects.items = {PasteObject{}, PasteObject{true, false}};
+    PasteObject text;
+    text.isText = true;
+    editor->images.slots[2].pasteObjects.items.emplace_back();
+    editor->images.slots[2].pasteObjects.items.push_back(std::move(text));
     editor->images.slots[2].pasteObjects.selected = 1;
     editor->images.slots[2].toolSettings[3] = 5;
 

@@ -43,8 +43,7 @@ void RegisterAppCommands(CommandRegistry& r) {
     r.On(cmd::kPalFill, [](Editor& e, int) { SetTool(e, kToolFill); });
     r.On(cmd::kPalEyedropper, [](Editor& e, int) { SetTool(e, kToolEyedropper); });
 
-    // Delete removes the selected paste object, or erases the selection; both arrive with the
-    // paste objects.
+    // Delete removes the selected paste object, or erases the selection.
     r.On(
         cmd::kDelete,
         [](Editor& e, int) {
@@ -52,7 +51,7 @@ void RegisterAppCommands(CommandRegistry& r) {
             const bool selected = s && s->pasteObjects.Selected();
             SendMessageW(e.frame.mainWindow, WM_COMMAND, selected ? cmd::kObjDelete : cmd::kErase, 0);
         },
-        rule::Never);
+        rule::ImageOpen);
 }
 
 }  // namespace mirelo

@@ -40,9 +40,15 @@ public:
     const Command* Find(int id) const;
     const std::vector<Command>& All() const { return commands_; }
 
+    // Subsystems that follow a change of a tool option list (after it is stored in the image).
+    using OptionObserver = std::function<void(Editor&, int option)>;
+    void OnOptionChanged(OptionObserver observer) { optionObservers_.push_back(std::move(observer)); }
+    const std::vector<OptionObserver>& OptionObservers() const { return optionObservers_; }
+
 private:
     Command* FindMutable(int id);
     std::vector<Command> commands_;
+    std::vector<OptionObserver> optionObservers_;
 };
 
 // Availability rules shared by several subsystems.

@@ -101,7 +101,7 @@ CommandState ReadCommandState(Editor& e) {
     if (const PasteObject* o = slot->pasteObjects.Selected()) {
         s.objectSelected = true;
         s.textSelected = o->isText;
-        s.objectTransformed = o->transformed;
+        s.objectTransformed = o->Transformed();
     }
     s.selection = static_cast<bool>(slot->selectionPath);
     s.paths = HasPathsForTool(*slot);

@@ -100,15 +100,8 @@ void PasteAsNewImage(Editor& e) {
 
 void RegisterClipboardCommands(CommandRegistry& r) {
     r.On(cmd::kCopy, [](Editor& e, int) { CopySelection(e); }, [](const CommandState& s) { return s.open && !s.textSelected; });
-    // Pasting into an open image makes a paste object, which arrives with the paste objects.
-    r.On(
-        cmd::kPaste,
-        [](Editor& e, int) {
-            if (!e.Current()) PasteAsNewImage(e);
-        },
-        [](const CommandState& s) { return s.clipboardImage && !s.open; });
+    // Pasting onto an open image, and cutting, belong to the paste objects.
     r.On(cmd::kPasteNew, [](Editor& e, int) { PasteAsNewImage(e); }, [](const CommandState& s) { return s.clipboardImage; });
-    r.Rule(cmd::kCut, rule::Never);
 }
 
 }  // namespace mirelo

@@ -101,7 +101,9 @@ void SetZoomControls(Editor& e, int zoom) {
 }
 
 HCURSOR CursorForTool(Editor& e, int tool) {
-    HCURSOR c = tool >= kToolSelect && tool < kToolCount ? e.tools[static_cast<size_t>(tool)]->Cursor(e) : nullptr;
+    // A paste object under the mouse, or one being moved, shows its own cursor.
+    HCURSOR c = tool >= kToolSelect && tool < kToolCount ? e.tools[kPasteObjectHandling]->Cursor(e) : nullptr;
+    if (!c && tool >= kToolSelect && tool < kToolCount) c = e.tools[static_cast<size_t>(tool)]->Cursor(e);
     return c ? c : LoadCursorW(nullptr, IDC_ARROW);
 }
 

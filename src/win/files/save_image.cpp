@@ -18,6 +18,7 @@
 #include "files/property_dialogs.h"
 #include "files/safe_write.h"
 #include "image/bitmap_access.h"
+#include "paste/paste_objects.h"
 #include "image/image_set.h"
 #include "res/resource.h"
 
@@ -192,7 +193,8 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     if (!s->pasteObjects.Empty()) {
         int answer = e.messages.App(u"貼紙をマージしますか？", MB_YESNOCANCEL);
         if (answer == IDCANCEL) return false;
-        // No writes the image without its paste objects (they stay above it).
+        // Yes merges them into the image first; No writes the image without them (they stay above it).
+        if (answer == IDYES) MergeAllPasteObjects(e);
     }
     // JPEG and TIFF files are written without the comment; a failed write puts it back for a later save.
     std::vector<uint8_t> comment;

@@ -5,6 +5,7 @@
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 #include "ops/rotate_flip.h"
+#include "paste/paste_objects.h"
 #include "ui/frame_bars.h"
 
 namespace mirelo {
@@ -89,18 +90,23 @@ void RotateFlipCommand(Editor& e, int command) {
     ImageSlot* s = e.Current();
     const int kind = RotateFlipKindOfCommand(command);
     if (!s || !s->occupied() || kind == 0) return;
-    // With a paste object selected, these commands are meant for the object (its angle, or its
-    // own bitmap mirrored); until paste objects carry those, the image is left alone.
-    if (s->pasteObjects.Selected()) return;
+    // With a paste object selected, these commands turn the object or mirror its own pixels.
+    if (s->pasteObjects.Selected()) {
+        TurnSelectedObject(e, kind);
+        return;
+    }
     ChangeCurrentImage(e, [&](GpBitmapOwner& result) { return RotateFlipImage(e, s->bitmap, kind, result) == Gdiplus::Ok; });
 }
 
 void RotateByAngleCommand(Editor& e, bool reverse) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return;
-    // As for the quarter turns: a selected paste object will take the turn itself.
-    if (s->pasteObjects.Selected()) return;
     const int angle = RotationAngle(e);
+    // As for the quarter turns: a selected paste object takes the turn itself.
+    if (s->pasteObjects.Selected()) {
+        TurnSelectedObjectBy(e, angle, reverse);
+        return;
+    }
     if (PlanAngleRotation(angle, reverse, s->width, s->height, s->pixelFormat).route == AngleRotation::Route::None) return;
     const bool smoothing = RotationSmoothing(e);
     ChangeCurrentImage(e, [&](GpBitmapOwner& result) {

@@ -15,12 +15,14 @@ constexpr int kTextLimit = 4096;
 
 class TextDialogHost : public DialogHost {
 public:
-    explicit TextDialogHost(Editor& e) : DialogHost(e, IDD_TEXT_EDIT) {}
+    TextDialogHost(Editor& e, TextView initial) : DialogHost(e, IDD_TEXT_EDIT), text(initial) {}
     Text text;
 
 private:
     void OnInit() override {
         SendMessageW(Item(IDC_TEXT_EDIT), EM_LIMITTEXT, kTextLimit, 0);
+        SetWindowTextW(Item(IDC_TEXT_EDIT), W(text));
+        text.clear();
         SetFocus(Item(IDC_TEXT_EDIT));
     }
     void OnOk() override {
@@ -34,8 +36,8 @@ private:
 };
 }  // namespace
 
-Text AskForText(Editor& e) {
-    TextDialogHost host(e);
+Text AskForText(Editor& e, TextView initial) {
+    TextDialogHost host(e, initial);
     host.Run();
     return host.text;
 }

@@ -18,8 +18,8 @@ constexpr int kTextAlignOption = 30;
 constexpr int kTextStyleOption = 31;
 constexpr int kTextTabOption = 32;
 
-// Dialog "テキストの編集": the text typed, empty after Cancel.
-Text AskForText(Editor& editor);
+// Dialog "テキストの編集" (starting with `initial`): the text typed, empty after Cancel.
+Text AskForText(Editor& editor, TextView initial = {});
 
 // GDI+ string format flags of a layout mode (0..15): direction from the mode's last two bits,
 // no wrapping for modes 4..7 and 12..15, whole lines only for modes 8..15.

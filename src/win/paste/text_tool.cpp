@@ -1,13 +1,53 @@
-// The text tool (ToolId 6): places text as a paste object.
+// The text tool (ToolId 6): a rectangle dragged out (or a click) places a text object there.
+#include <algorithm>
+
 #include "app/editor.h"
 #include "edit/tool.h"
+#include "edit/view.h"
+#include "paste/text_objects.h"
+#include "select/selection_view.h"
 
 namespace mirelo {
 
 namespace {
 class TextTool : public Tool {
 public:
+    bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        if (IsIndexed(s.pixelFormat)) return true;
+        pressed_ = true;
+        from_ = to_ = ev.image;
+        Invalidate(e);
+        return true;
+    }
+    bool Move(Editor& e, ImageSlot&, const ToolEvent& ev) override {
+        if (!pressed_ || !(ev.keys & MK_LBUTTON)) return false;
+        to_ = ev.image;
+        Invalidate(e);
+        return true;
+    }
+    bool Release(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        if (!pressed_) return false;
+        pressed_ = false;
+        Invalidate(e);
+        if (IsIndexed(s.pixelFormat) || !IsCursorInImage(e, ev.clientX, ev.clientY)) return true;
+        to_ = ev.image;
+        CreateTextObject(e, from_.x, from_.y, to_.x, to_.y);
+        return true;
+    }
+    void DrawOverlay(Editor& e, ImageSlot& s, const OverlayTarget& t) override {
+        if (!pressed_) return;
+        const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, from_.x, from_.y);
+        const IntPoint c = ImageToClient(t.layout, t.scrollX, t.scrollY, to_.x, to_.y);
+        DrawRubberShape(e, s, t, a, c, false);
+    }
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[3]; }
+
+private:
+    static void Invalidate(Editor& e) {
+        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    }
+    bool pressed_ = false;
+    IntPoint from_{0, 0}, to_{0, 0};
 };
 }  // namespace
 

@@ -220,6 +220,7 @@ void OnListChanged(Editor& e, size_t i) {
     s = e.Current();
     if (!s) return;
     s->toolSettings[static_cast<size_t>(option)] = value;
+    for (const auto& observer : e.commands.OptionObservers()) observer(e, option);
     if (BandRulesRead(option))
         ApplyBands(e);
     else
@@ -293,6 +294,11 @@ void LayoutOptionBands(Editor& e) {
     SetButtonImages(e, e.frame.selectionPathBar, paths, n);
     SetButtonImages(e, e.frame.shapePathBar, paths, n);
     for (int b = 1; b < kOptionBandCount; ++b) LayoutBand(e, b);
+}
+
+void ShowOptionValues(Editor& e) {
+    if (const ImageSlot* s = e.Current(); s && s->occupied())
+        for (size_t i = 0; i < e.frame.optionLists.size(); ++i) ShowValue(e, i, *s);
 }
 
 void ShowToolSettings(Editor& e) {

@@ -15,6 +15,8 @@ void LayoutOptionBands(Editor& editor);
 // Sets every list from the current image's options and shows the bands its tool and options
 // call for (none without an image), then lays out the frame.
 void ShowToolSettings(Editor& editor);
+// Sets every list from the current image's options (the bands stay as they are).
+void ShowOptionValues(Editor& editor);
 // Starts a new row of bands wherever the next shown band would not fit in the window's width.
 void ArrangeOptionRows(Editor& editor);
 // A command from one of the option lists: true when it came from one (handled or ignored).

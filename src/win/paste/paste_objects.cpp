@@ -1,0 +1,439 @@
+#include "paste/paste_objects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/editor.h"
+#include "app/menu_state.h"
+#include "clipboard/clipboard.h"
+#include "clipboard/clipboard_commands.h"
+#include "common/wait_cursor.h"
+#include "edit/undo_history.h"
+#include "edit/view.h"
+#include "files/open_image.h"
+#include "image/bitmap_access.h"
+#include "image/format_change.h"
+#include "image/image_set.h"
+#include "paste/text_objects.h"
+#include "select/selection.h"
+#include "ui/option_bar.h"
+
+namespace mirelo {
+
+namespace {
+
+GpMatrixOwner ToGpMatrix(const Affine& a) {
+    GpMatrixOwner m;
+    gp::GdipCreateMatrix2(static_cast<float>(a.m11), static_cast<float>(a.m12), static_cast<float>(a.m21), static_cast<float>(a.m22),
+                          static_cast<float>(a.dx), static_cast<float>(a.dy), m.put());
+    return m;
+}
+
+void Repaint(Editor& e) {
+    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+}
+
+// After the objects of the current image changed: menus, bars and the view.
+void ObjectsChanged(Editor& e) {
+    ShowTransformOf(e);
+    ShowToolSettings(e);
+    RefreshMenuState(e);
+    Repaint(e);
+}
+
+ObjectView CurrentObjectView(Editor& e) {
+    const ViewLayout l = CurrentLayout(e);
+    return ObjectView{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
+}
+
+void ResetObject(PasteObject& o) {
+    o.rotationIndex = kResetRotationIndex;
+    o.widthIndex = o.heightIndex = kResetScaleIndex;
+    o.skewX = o.x + o.width;
+    o.skewY = o.y;
+}
+
+}  // namespace
+
+Affine ImageObjectMatrix(const PasteObject& o, const ObjectView* v) {
+    if (!v) return ObjectMatrix(static_cast<float>(o.x), static_cast<float>(o.y), static_cast<float>(o.width / 2),
+                                static_cast<float>(o.height / 2), 100, o.Turn());
+    const int vw = o.width * v->zoom / 100, vh = o.height * v->zoom / 100;
+    // The object's place on the zoomed canvas, then the scroll.
+    const int viewX = o.x * v->zoom / 100 + v->originX, viewY = o.y * v->zoom / 100 + v->originY;
+    return ObjectMatrix(static_cast<float>(viewX), static_cast<float>(viewY), static_cast<float>(vw / 2), static_cast<float>(vh / 2),
+                        v->zoom, o.Turn());
+}
+
+void DrawImageObject(Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectView* v) {
+    if (!g || !o.bitmap) return;
+    Gdiplus::GpImageAttributes* attributes = nullptr;
+    gp::GdipCreateImageAttributes(&attributes);
+    Gdiplus::ColorMatrix cm{};
+    for (int i = 0; i < 5; ++i) cm.m[i][i] = 1.0f;
+    cm.m[3][3] = static_cast<float>(255 - (o.transparency & 0xFF)) / 255.0f;
+    if (attributes)
+        gp::GdipSetImageAttributesColorMatrix(attributes, Gdiplus::ColorAdjustTypeDefault, TRUE, &cm, nullptr,
+                                             Gdiplus::ColorMatrixFlagsDefault);
+    GpMatrixOwner m = ToGpMatrix(ImageObjectMatrix(o, v));
+    Gdiplus::GpMatrix* saved = nullptr;
+    gp::GdipCreateMatrix(&saved);
+    gp::GdipGetWorldTransform(g, saved);
+    gp::GdipSetWorldTransform(g, m.get());
+    const SkewCorners c = SkewedCorners(o.x, o.y, o.width, o.height, o.skewX, o.skewY);
+    const Gdiplus::GpPointF points[3] = {{c.upperLeft.x, c.upperLeft.y}, {c.upperRight.x, c.upperRight.y}, {c.lowerLeft.x, c.lowerLeft.y}};
+    gp::GdipDrawImagePointsRect(g, o.bitmap.get(), points, 3, 0, 0, static_cast<float>(o.width), static_cast<float>(o.height),
+                                Gdiplus::UnitPixel, attributes, nullptr, nullptr);
+    gp::GdipSetWorldTransform(g, saved);
+    gp::GdipDeleteMatrix(saved);
+    if (attributes) gp::GdipDisposeImageAttributes(attributes);
+}
+
+void DrawObjectFrame(Gdiplus::GpGraphics* g, PasteObject& o, const ObjectView& v, Gdiplus::ARGB light, Gdiplus::ARGB dark, float width) {
+    if (o.outline.empty()) return;
+    const Affine screen = o.isText ? TextObjectMatrix(o, &v) : ImageObjectMatrix(o, &v);
+    if (width > 0 && g) {
+        EditPath frame = o.outline;
+        frame.Transform(screen);
+        GpPathOwner path = ToGpPath(frame);
+        GpPenOwner solid, dashed;
+        gp::GdipCreatePen1(light, width, Gdiplus::UnitPixel, solid.put());
+        gp::GdipCreatePen1(dark, width, Gdiplus::UnitPixel, dashed.put());
+        const float dashes[2] = {3.0f, 3.0f};
+        if (dashed) gp::GdipSetPenDashArray(dashed.get(), dashes, 2);
+        if (path) {
+            if (solid) gp::GdipDrawPath(g, solid.get(), path.get());
+            if (dashed) gp::GdipDrawPath(g, dashed.get(), path.get());
+        }
+    }
+    // The hit path: the outline turned and scaled about the centre, at 100 %.
+    const float cx = o.isText ? static_cast<float>(static_cast<int>(o.textWidth) / 2) : static_cast<float>(o.width / 2);
+    const float cy = o.isText ? static_cast<float>(static_cast<int>(o.textHeight) / 2) : static_cast<float>(o.height / 2);
+    o.hitPath = o.outline;
+    o.hitPath.Transform(ObjectMatrix(0, 0, cx, cy, 100, o.Turn()));
+}
+
+IntRect SkewHandleRect(const PasteObject& o, const ObjectView& v) {
+    const int hx = o.skewX * v.zoom / 100 + v.originX, hy = o.skewY * v.zoom / 100 + v.originY;
+    return IntRect{hx, hy - 10, 10, 10};
+}
+
+ObjectHit HitTestPasteObjects(ImageSlot& s, const ObjectView& v, int clientX, int clientY, int imageX, int imageY) {
+    for (int i = s.pasteObjects.Count() - 1; i >= 0; --i) {
+        PasteObject& o = s.pasteObjects.items[static_cast<size_t>(i)];
+        if (!o.isText) {
+            const IntRect h = SkewHandleRect(o, v);
+            if (clientX >= h.x && clientX < h.x + 10 && clientY >= h.y && clientY < h.y + 10) return ObjectHit{i, true};
+        }
+        if (o.hitPath.empty()) DrawObjectFrame(nullptr, o, v, 0, 0, 0);
+        const int ox = o.isText ? static_cast<int>(o.textX) : o.x, oy = o.isText ? static_cast<int>(o.textY) : o.y;
+        if (o.hitPath.Contains(static_cast<float>(imageX - ox), static_cast<float>(imageY - oy))) return ObjectHit{i, false};
+    }
+    return ObjectHit{};
+}
+
+int TotalPasteObjects(const Editor& e) {
+    int n = 0;
+    for (const ImageSlot& s : e.images.slots) n += s.pasteObjects.Count();
+    return n;
+}
+
+void ShowTransformOf(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) return;
+    if (const PasteObject* o = s->pasteObjects.Selected()) {
+        s->toolSettings[kObjectRotationOption] = o->rotationIndex;
+        s->toolSettings[kObjectWidthOption] = o->widthIndex;
+        s->toolSettings[kObjectHeightOption] = o->heightIndex;
+        if (o->isText) ShowTextObjectOptions(e, *s, *o);
+    } else if (s->tool != kToolShape) {
+        s->toolSettings[kObjectRotationOption] = kResetRotationIndex;
+        s->toolSettings[kObjectWidthOption] = s->toolSettings[kObjectHeightOption] = kResetScaleIndex;
+    }
+    ShowOptionValues(e);
+}
+
+void ResetTransform(Editor& e) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o) return;
+    ResetObject(*o);
+    ShowTransformOf(e);
+    RefreshMenuState(e);
+    Repaint(e);
+}
+
+void ApplyTransformOption(Editor& e, int option) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o || s->tool == kToolShape) return;
+    const auto& t = s->toolSettings;
+    switch (option) {
+    case kObjectSmoothingOption:
+        o->smoothingIndex = t[kObjectSmoothingOption];
+        o->interpolation = InterpolationOfSmoothing(o->smoothingIndex);
+        break;
+    case kObjectRotationOption: o->rotationIndex = t[kObjectRotationOption]; break;
+    case kObjectWidthOption:
+    case kObjectHeightOption:
+        // "同" keeps the two lists equal; a change shows hidden frames again.
+        if (t[kObjectAspectOption] == 0) {
+            const int other = option == kObjectWidthOption ? kObjectHeightOption : kObjectWidthOption;
+            s->toolSettings[other] = t[option];
+            ShowOptionValues(e);
+        }
+        o->widthIndex = t[kObjectWidthOption];
+        o->heightIndex = t[kObjectHeightOption];
+        e.settings.objectFrames = true;
+        break;
+    default: return;
+    }
+    RefreshMenuState(e);
+    Repaint(e);
+}
+
+bool ReadyForObjects(Editor& e, bool merging) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) return false;
+    if (!IsIndexed(s->pixelFormat) && s->pixelFormat != fmt::k16ARGB1555) return true;
+    const char16_t* question = merging ? u"画像をマージするにはフォーマットを変更する必要があります。\r\n変更しますか？"
+                                       : u"画像を貼り付けるためにはフォーマットを変更する必要があります。\r\n変更しますか？";
+    if (e.messages.App(question, MB_YESNO) != IDYES) return false;
+    // A failed conversion has said so; the command goes on with the image as it is.
+    ChangeFormat(e, fmt::k32ARGB, u"32bppARGBを作成できません", false, true);
+    return true;
+}
+
+void PasteAsObject(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) {
+        PasteAsNewImage(e);
+        return;
+    }
+    if (!ReadyForObjects(e, false)) return;
+    HWND owner = e.frame.view ? e.frame.view : e.frame.mainWindow;
+    GpBitmapOwner clip;
+    if (!ReadClipboardImage(e.messages, owner, clip)) return;
+    if (TotalPasteObjects(e) >= kMaxPasteObjects) {
+        e.messages.App(u"これ以上は、貼り付けられません", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    PasteObject o;
+    int w = 0, h = 0;
+    ImageSize(clip.get(), &w, &h);
+    if (gp::GdipCloneBitmapAreaI(0, 0, w, h, static_cast<Gdiplus::PixelFormat>(fmt::k32ARGB), clip.get(), o.bitmap.put()) != Gdiplus::Ok ||
+        !o.bitmap) {
+        e.messages.App(u"32bppARGBを作成できません");
+        return;
+    }
+    clip.reset();
+    // At the top-left corner of the visible part of the image.
+    const ViewLayout l = CurrentLayout(e);
+    const int zoom = std::max(1, l.zoom);
+    o.x = static_cast<int>(e.viewState.scrollX * 100.0 / zoom + 0.5);
+    o.y = static_cast<int>(e.viewState.scrollY * 100.0 / zoom + 0.5);
+    o.width = w;
+    o.height = h;
+    ClipboardSelection selection;
+    ReadSelectionShape(owner, w, h, &selection);
+    if (selection.hasMask) {
+        o.mask = selection.mask;
+        WriteMaskIntoBitmap(e, o.bitmap, o.mask);
+        if (selection.hasOutline && selection.outline) o.outline = std::move(*selection.outline);
+    }
+    if (o.outline.empty()) o.outline.AddRectangle(0, 0, static_cast<float>(w), static_cast<float>(h));
+    ResetObject(o);
+    s->pasteObjects.items.push_back(std::move(o));
+    s->pasteObjects.selected = s->pasteObjects.Count() - 1;
+    ObjectsChanged(e);
+}
+
+namespace {
+// The area a copy or cut takes (a selection leaving the image is dropped; none is the whole
+// image); false for a selection of fewer than 3 points.
+bool FindArea(ImageSlot& s, IntRect* area) {
+    if (s.selectionPath) {
+        if (s.selectionPath->size() < 3) return false;
+        s.selectionPath->fillMode = SelectionFillMode(s);
+        const IntRect b = s.selectionPath->BoundsI();
+        if (b.x < 0 || b.y < 0 || b.width > s.width || b.height > s.height) s.selectionPath.reset();
+    }
+    if (!s.selectionPath) {
+        SelectAll(s);
+        s.selectionPath->fillMode = SelectionFillMode(s);
+        *area = IntRect{0, 0, s.width, s.height};
+        return true;
+    }
+    *area = SelectionArea(*s.selectionPath, s.width, s.height);
+    return area->width > 0 && area->height > 0;
+}
+}  // namespace
+
+void CutSelection(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) return;
+    if (s->pixelFormat == fmt::k16ARGB1555) {
+        e.messages.App(u"16-A1R5G5B5 は、「切り取り」ができません");
+        return;
+    }
+    WaitCursor wait;
+    IntRect area;
+    if (!FindArea(*s, &area)) return;
+    RecordUndoStep(e);
+    EditPath outline = *s->selectionPath;
+    outline.Transform(Affine::Translate(-area.x, -area.y));
+    std::vector<uint8_t> mask;
+    GpBitmapOwner copy;
+    if (SelectionMask(e, s->selectionPath, s->selectionPath->fillMode, area, &mask) &&
+        CopyBitmapArea(e.messages, s->bitmap, area.x, area.y, area.width, area.height, copy)) {
+        CombineMaskWithAlpha(e, s->bitmap, mask, area);
+        if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
+        HWND owner = e.frame.view ? e.frame.view : e.frame.mainWindow;
+        if (CopyImageToClipboard(e.messages, owner, copy)) {
+            CopySelectionMask(owner, mask.data(), mask.size());
+            CopySelectionShape(owner, outline);
+            EraseSelection(e);
+        }
+    }
+    RefreshMenuState(e);
+}
+
+void EraseSelection(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied()) return;
+    if (!s->selectionPath) {
+        EditPath all;
+        all.AddRectangle(0, 0, static_cast<float>(s->width - 1), static_cast<float>(s->height - 1));
+        s->selectionPath = std::move(all);
+    }
+    {
+        GpGraphicsOwner g;
+        if (gp::GdipGetImageGraphicsContext(s->bitmap.get(), g.put()) == Gdiplus::Ok && g) {
+            EditPath filled = *s->selectionPath;
+            filled.fillMode = SelectionFillMode(*s);
+            GpPathOwner path = ToGpPath(filled);
+            GpBrushOwner white;
+            Gdiplus::GpSolidFill* fill = nullptr;
+            if (gp::GdipCreateSolidFill(0xFFFFFFFF, &fill) == Gdiplus::Ok) white.reset(fill);
+            GpPenOwner pen;
+            gp::GdipCreatePen1(0xFFFFFFFF, 1.0f, Gdiplus::UnitPixel, pen.put());
+            if (path && white) gp::GdipFillPath(g.get(), white.get(), path.get());
+            if (path && pen) gp::GdipDrawPath(g.get(), pen.get(), path.get());
+        }
+    }
+    Repaint(e);
+    if (RawFormatName(e.messages, s->bitmap.get()) != u"MemoryBMP") DetachFromFile(e, *s);
+    ImageChanged(e, e.images.current, kChangedPixels);
+}
+
+void DeletePasteObject(Editor& e, ImageSlot& s) {
+    if (!s.pasteObjects.Selected()) return;
+    s.pasteObjects.items.erase(s.pasteObjects.items.begin() + s.pasteObjects.selected);
+    // The top-most object that is left becomes the selected one.
+    s.pasteObjects.selected = s.pasteObjects.Count() - 1;
+    if (e.Current() == &s) ObjectsChanged(e);
+}
+
+namespace {
+// Draws object `o` into the image with its interpolation.
+void MergeInto(Editor& e, ImageSlot& s, const PasteObject& o) {
+    GpGraphicsOwner g;
+    if (gp::GdipGetImageGraphicsContext(s.bitmap.get(), g.put()) != Gdiplus::Ok || !g) return;
+    gp::GdipSetInterpolationMode(g.get(), static_cast<Gdiplus::InterpolationMode>(o.interpolation));
+    if (o.isText)
+        DrawTextObject(e, g.get(), o, nullptr);
+    else
+        DrawImageObject(g.get(), o, nullptr);
+}
+
+void AfterMerge(Editor& e) {
+    ImageChanged(e, e.images.current, kChangedBitmap);
+    ObjectsChanged(e);
+}
+}  // namespace
+
+bool MergePasteObject(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied() || !s->bitmap) return false;
+    if (!ReadyForObjects(e, true)) return false;
+    s = e.Current();
+    if (!s->pasteObjects.Selected()) return false;
+    RecordUndoStep(e);
+    MergeInto(e, *s, *s->pasteObjects.Selected());
+    DeletePasteObject(e, *s);
+    AfterMerge(e);
+    return true;
+}
+
+bool MergeAllPasteObjects(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->occupied() || !s->bitmap) return false;
+    if (!ReadyForObjects(e, true)) return false;
+    s = e.Current();
+    RecordUndoStep(e);
+    for (const PasteObject& o : s->pasteObjects.items) MergeInto(e, *s, o);
+    s->pasteObjects.Clear();
+    AfterMerge(e);
+    return true;
+}
+
+void BringToFront(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->pasteObjects.Selected()) {
+        e.messages.App(u"画像が選択されていません");
+        return;
+    }
+    auto& items = s->pasteObjects.items;
+    PasteObject moved = std::move(items[static_cast<size_t>(s->pasteObjects.selected)]);
+    items.erase(items.begin() + s->pasteObjects.selected);
+    items.push_back(std::move(moved));
+    s->pasteObjects.selected = s->pasteObjects.Count() - 1;
+    ObjectsChanged(e);
+}
+
+void SendToBack(Editor& e) {
+    ImageSlot* s = e.Current();
+    if (!s || !s->pasteObjects.Selected()) {
+        e.messages.App(u"画像が選択されていません");
+        return;
+    }
+    auto& items = s->pasteObjects.items;
+    PasteObject moved = std::move(items[static_cast<size_t>(s->pasteObjects.selected)]);
+    items.erase(items.begin() + s->pasteObjects.selected);
+    items.insert(items.begin(), std::move(moved));
+    s->pasteObjects.selected = 0;
+    ObjectsChanged(e);
+}
+
+void TurnSelectedObject(Editor& e, int kind) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o) return;
+    switch (kind) {
+    case 3: o->rotationIndex = 90; break;
+    case 4: o->rotationIndex = 180; break;
+    case 5: o->rotationIndex = 270; break;
+    default:
+        // A text object only takes an angle; an image object's own pixels are mirrored.
+        if (!o->isText && o->bitmap)
+            gp::GdipImageRotateFlip(o->bitmap.get(), kind == 1 ? Gdiplus::RotateNoneFlipX : Gdiplus::RotateNoneFlipY);
+        break;
+    }
+    ShowTransformOf(e);
+    RefreshMenuState(e);
+    Repaint(e);
+}
+
+void TurnSelectedObjectBy(Editor& e, int angle, bool reverse) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o) return;
+    int a = angle % 360;
+    if (reverse) a = -a;
+    o->rotationIndex = (a + 360) % 360;
+    ShowTransformOf(e);
+    RefreshMenuState(e);
+    Repaint(e);
+}
+
+}  // namespace mirelo

@@ -1,0 +1,239 @@
+// Paste objects end to end: pasted from the clipboard, moved and skewed with the mouse, turned
+// and scaled, reordered, merged (against the same transform drawn through GDI+ directly), cut,
+// and text objects placed with the text tool.
+#include <cmath>
+#include <vector>
+
+#include "app/commands.h"
+#include "clipboard/clipboard.h"
+#include "edit/view.h"
+#include "harness.h"
+#include "image/bitmap_access.h"
+#include "image/format_change.h"
+#include "image/new_image.h"
+#include "paste/paste_objects.h"
+#include "paste/text_dialog.h"
+#include "paste/text_objects.h"
+#include "res/resource.h"
+#include "select/selection.h"
+
+namespace mirelo {
+namespace {
+
+using testing::PixelAt;
+
+constexpr uint32_t kWhite = 0xFFFFFFFF, kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
+
+class PasteTest : public testing::EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        OpenWindow();
+        ASSERT_TRUE(CreateNewImage(*editor, 60, 40, 96, 96, false));
+        Clear(Slot().bitmap, kWhite);
+        SetZoom(*editor, 100);
+    }
+    ImageSlot& Slot() { return *editor->Current(); }
+    static void Clear(GpBitmapOwner& b, uint32_t colour) {
+        GpGraphicsOwner g;
+        gp::GdipGetImageGraphicsContext(b.get(), g.put());
+        gp::GdipGraphicsClear(g.get(), colour);
+    }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    LPARAM At(int x, int y) { return MAKELPARAM(Slot().originX - editor->viewState.scrollX + x, Slot().originY - editor->viewState.scrollY + y); }
+    void Drag(IntPoint from, IntPoint to) {
+        SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, At(from.x, from.y));
+        SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, At(from.x, from.y));
+        SendMessageW(editor->frame.view, WM_MOUSEMOVE, MK_LBUTTON, At(to.x, to.y));
+        SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, At(to.x, to.y));
+        ReleaseCapture();
+    }
+    // A 10 × 8 picture on the clipboard: red, its top row blue.
+    void PutPicture(int w = 10, int h = 8) {
+        GpBitmapOwner b;
+        ASSERT_TRUE(CreateGpBitmap(b, w, h, fmt::k32ARGB));
+        Clear(b, kRed);
+        for (int x = 0; x < w; ++x) gp::GdipBitmapSetPixel(b.get(), x, 0, kBlue);
+        ASSERT_TRUE(CopyImageToClipboard(editor->messages, editor->frame.view, b));
+    }
+    PasteObject& Object() { return *Slot().pasteObjects.Selected(); }
+    GpBitmapOwner Copy() {
+        GpBitmapOwner copy;
+        EXPECT_TRUE(CopyBitmapArea(editor->messages, Slot().bitmap, 0, 0, Slot().width, Slot().height, copy));
+        return copy;
+    }
+};
+
+TEST_F(PasteTest, PastedObjectMovesSkewsAndMergesLikeGdiplus) {
+    PutPicture();
+    Send(cmd::kPaste);
+    ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+    EXPECT_EQ(Object().x, 0);
+    EXPECT_EQ(Object().width, 10);
+    EXPECT_EQ(Object().skewX, 10);
+    // Dragged with the selection tool by (15, 10).
+    Drag({5, 4}, {20, 14});
+    EXPECT_EQ(Object().x, 15);
+    EXPECT_EQ(Object().y, 10);
+    EXPECT_EQ(Object().skewX, 25);
+    EXPECT_FALSE(Slot().selectionPath.has_value());  // the drag moved the object, it did not select
+    // The skew handle (its lower-left corner at (25, 10)) dragged 4 to the left.
+    Drag({27, 8}, {23, 8});
+    EXPECT_EQ(Object().skewX, 21);
+    EXPECT_EQ(Object().skewY, 10);
+    // Turned 30 degrees and 1.5 wide, 0.75 high, merged into the image.
+    Object().rotationIndex = 30;
+    Object().widthIndex = 149;
+    Object().heightIndex = 74;
+    GpBitmapOwner expected = Copy();
+    {
+        GpBitmapOwner picture;
+        ASSERT_TRUE(CopyBitmapArea(editor->messages, Object().bitmap, 0, 0, 10, 8, picture));
+        GpGraphicsOwner g;
+        gp::GdipGetImageGraphicsContext(expected.get(), g.put());
+        gp::GdipSetInterpolationMode(g.get(), static_cast<Gdiplus::InterpolationMode>(Object().interpolation));
+        // Placed at (15, 10), turned and scaled about its centre (5, 4).
+        gp::GdipTranslateWorldTransform(g.get(), 20, 14, Gdiplus::MatrixOrderPrepend);
+        gp::GdipRotateWorldTransform(g.get(), 30, Gdiplus::MatrixOrderPrepend);
+        gp::GdipScaleWorldTransform(g.get(), 1.5f, 0.75f, Gdiplus::MatrixOrderPrepend);
+        gp::GdipTranslateWorldTransform(g.get(), -5, -4, Gdiplus::MatrixOrderPrepend);
+        const Gdiplus::GpPointF points[3] = {{-4, 0}, {6, 0}, {0, 8}};  // the top edge 4 to the left
+        gp::GdipDrawImagePointsRect(g.get(), picture.get(), points, 3, 0, 0, 10, 8, Gdiplus::UnitPixel, nullptr, nullptr, nullptr);
+    }
+    Send(cmd::kObjMerge);
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), expected.get(), 0), 0.0);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 20, 15), kRed);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 50, 35), kWhite);
+    Send(cmd::kUndo);  // the image before the merge, without the object
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 20, 15), kWhite);
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
+    PutPicture();
+    Send(cmd::kPaste);
+    Send(cmd::kRotate90);  // the object turns, not the image
+    EXPECT_EQ(Object().rotationIndex, 90);
+    EXPECT_EQ(Slot().width, 60);
+    Send(cmd::kObjReset);
+    EXPECT_EQ(Object().rotationIndex, 0);
+    Send(cmd::kFlipV);  // mirrors the object's own pixels: the blue row goes to the bottom
+    EXPECT_EQ(PixelAt(Object().bitmap.get(), 3, 7), kBlue);
+    // A second object over the first, then the first brought to the front: a click picks it.
+    Send(cmd::kPaste);
+    ASSERT_EQ(Slot().pasteObjects.Count(), 2);
+    Slot().pasteObjects.selected = 0;
+    Send(cmd::kObjForward);
+    EXPECT_EQ(Slot().pasteObjects.selected, 1);
+    EXPECT_EQ(PixelAt(Slot().pasteObjects.items[1].bitmap.get(), 3, 7), kBlue);
+    Send(cmd::kObjBackward);
+    EXPECT_EQ(Slot().pasteObjects.selected, 0);
+    EXPECT_EQ(PixelAt(Slot().pasteObjects.items[0].bitmap.get(), 3, 7), kBlue);
+    Slot().pasteObjects.selected = -1;
+    Drag({3, 7}, {3, 7});
+    EXPECT_EQ(Slot().pasteObjects.selected, 1);  // the one in front
+    // Merge all draws back to front: the front object's top row (blue) ends on top.
+    Send(cmd::kObjMergeAll);
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 0), kBlue);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 7), kRed);
+    // Front and back without a selected object.
+    Send(cmd::kObjForward);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"画像が選択されていません");
+}
+
+TEST_F(PasteTest, CutMaskedPasteLimitAndIndexedImages) {
+    // Cut a rectangle: the area turns white, the clipboard takes it with its mask and outline.
+    Clear(Slot().bitmap, kBlue);
+    Slot().selectionPath.emplace();
+    Slot().selectionPath->AddEllipse(10, 10, 20, 16);
+    Send(cmd::kCut);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 20, 18), kWhite);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 11, 11), kBlue);  // outside the ellipse
+    Send(cmd::kUndo);
+    EXPECT_EQ(PixelAt(Slot().bitmap.get(), 20, 18), kBlue);
+    // Pasted back as an object: outside the ellipse transparent, the frame follows the outline.
+    Send(cmd::kPaste);
+    ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+    EXPECT_EQ(PixelAt(Object().bitmap.get(), 1, 1) >> 24, 0u);
+    EXPECT_EQ(PixelAt(Object().bitmap.get(), 10, 8), kBlue);
+    EXPECT_GT(Object().outline.size(), 5u);  // an ellipse, not the rectangle
+    // The table holds 256 objects in all images together.
+    for (int i = 1; i < kMaxPasteObjects; ++i) Slot().pasteObjects.items.emplace_back();
+    Send(cmd::kPaste);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"これ以上は、貼り付けられません");
+    EXPECT_EQ(Slot().pasteObjects.Count(), kMaxPasteObjects);
+    Slot().pasteObjects.Clear();
+    // An indexed image asks first; No leaves everything as it was.
+    shown.clear();
+    Send(cmd::k8Index);
+    ASSERT_TRUE(IsIndexed(Slot().pixelFormat));
+    answer = IDNO;
+    Send(cmd::kPaste);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"画像を貼り付けるためにはフォーマットを変更する必要があります。\r\n変更しますか？");
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    EXPECT_TRUE(IsIndexed(Slot().pixelFormat));
+    answer = IDYES;
+    Send(cmd::kPaste);
+    EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
+    EXPECT_EQ(Slot().pasteObjects.Count(), 1);
+    // Delete asks, and the menu 貼紙 goes grey with the last object.
+    Send(cmd::kObjDelete);
+    EXPECT_EQ(shown.back().text, u"この貼紙を削除しますか？");
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    EXPECT_EQ(Slot().pasteObjects.selected, -1);
+}
+
+TEST_F(PasteTest, TextObjectsHorizontalAndVertical) {
+    ASSERT_TRUE(CreateNewImage(*editor, 120, 80, 96, 96, false));
+    Clear(Slot().bitmap, kWhite);
+    Slot().tool = kToolText;
+    Slot().colours = {0x000000, 0xFFFFFF};  // black text
+    Slot().toolSettings[kTextSizeOption] = 12;  // 20 pixels
+    int asked = 0;
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        if (id != IDD_TEXT_EDIT) return;
+        ++asked;
+        SetDlgItemTextW(dlg, 1016, L"日本語");
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    // A click without a frame: laid out unbounded.
+    SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, At(2, 2));
+    SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, At(2, 2));
+    ReleaseCapture();
+    ASSERT_EQ(asked, 1);
+    ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+    const PasteObject& horizontal = Object();
+    EXPECT_TRUE(horizontal.isText);
+    EXPECT_FALSE(horizontal.inFrame);
+    EXPECT_EQ(horizontal.fontSize, 20.0f);
+    EXPECT_GT(horizontal.textWidth, 2 * horizontal.textHeight);
+    // 縦1 stacks the same text in a column.
+    Slot().pasteObjects.selected = -1;
+    Slot().toolSettings[29] = 2;
+    SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, At(95, 2));
+    SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, At(95, 2));
+    ReleaseCapture();
+    ASSERT_EQ(Slot().pasteObjects.Count(), 2);
+    EXPECT_GT(Object().textHeight, 2 * Object().textWidth);
+    Send(cmd::kObjMergeAll);
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    // Black glyph pixels in both places, white far from them.
+    auto dark = [this](int x0, int y0, int x1, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) n += (PixelAt(Slot().bitmap.get(), x, y) & 0xFF) < 128;
+        return n;
+    };
+    EXPECT_GT(dark(2, 2, 80, 26), 20);
+    EXPECT_GT(dark(95, 2, 120, 80), 20);
+    EXPECT_EQ(dark(2, 40, 80, 80), 0);
+}
+
+}  // namespace
+}  // namespace mirelo
