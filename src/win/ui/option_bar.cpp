@@ -202,6 +202,8 @@ void ApplyBands(Editor& e) {
     ArrangeOptionRows(e);
     SendMessageW(e.frame.topRebar, WM_SETREDRAW, TRUE, 0);
     MaximiseShownBands(e);
+    // Drawing was held while the bands changed: the bar and its tool bars are painted afresh.
+    RedrawWindow(e.frame.topRebar, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 void OnListChanged(Editor& e, size_t i) {
