@@ -18,9 +18,8 @@ constexpr char16_t kClipboardImageName[] = u"clipboard";
 
 HWND ClipboardOwner(const Editor& e) { return e.frame.view ? e.frame.view : e.frame.mainWindow; }
 
-// Finds what a copy takes: false (nothing to copy) for a selection of fewer than 3 points. A
-// selection whose bounds leave the image is dropped; without one, one holding the whole image
-// is made.
+}  // namespace
+
 bool FindCopyArea(ImageSlot& s, IntRect* area) {
     if (s.selectionPath) {
         if (s.selectionPath->size() < 3) return false;
@@ -38,6 +37,25 @@ bool FindCopyArea(ImageSlot& s, IntRect* area) {
     return area->width > 0 && area->height > 0;
 }
 
+bool PutAreaOnClipboard(Editor& e, ImageSlot& s, const IntRect& area) {
+    // The outline travels relative to the copied area, as the selection of what is pasted.
+    EditPath outline = *s.selectionPath;
+    outline.Transform(Affine::Translate(-area.x, -area.y));
+    std::vector<uint8_t> mask;
+    GpBitmapOwner copy;
+    if (!SelectionMask(e, s.selectionPath, s.selectionPath->fillMode, area, &mask) ||
+        !CopyBitmapArea(e.messages, s.bitmap, area.x, area.y, area.width, area.height, copy))
+        return false;
+    CombineMaskWithAlpha(e, s.bitmap, mask, area);
+    if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
+    HWND owner = ClipboardOwner(e);
+    if (!CopyImageToClipboard(e.messages, owner, copy)) return false;
+    CopySelectionMask(owner, mask.data(), mask.size());
+    CopySelectionShape(owner, outline);
+    return true;
+}
+
+namespace {
 // A mask with outside pixels, or a 32-bit RGB image, needs an alpha channel first.
 void ApplyClipboardMask(Editor& e, GpBitmapOwner& bitmap, const std::vector<uint8_t>& mask) {
     const bool outside = std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end();
@@ -62,23 +80,7 @@ void CopySelection(Editor& e) {
     WaitCursor wait;
     ImageSize(s->bitmap.get(), &s->width, &s->height);
     IntRect area;
-    if (FindCopyArea(*s, &area)) {
-        // The outline travels relative to the copied area, as the selection of what is pasted.
-        EditPath outline = *s->selectionPath;
-        outline.Transform(Affine::Translate(-area.x, -area.y));
-        std::vector<uint8_t> mask;
-        GpBitmapOwner copy;
-        if (SelectionMask(e, s->selectionPath, s->selectionPath->fillMode, area, &mask) &&
-            CopyBitmapArea(e.messages, s->bitmap, area.x, area.y, area.width, area.height, copy)) {
-            CombineMaskWithAlpha(e, s->bitmap, mask, area);
-            if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
-            HWND owner = ClipboardOwner(e);
-            if (CopyImageToClipboard(e.messages, owner, copy)) {
-                CopySelectionMask(owner, mask.data(), mask.size());
-                CopySelectionShape(owner, outline);
-            }
-        }
-    }
+    if (FindCopyArea(*s, &area)) PutAreaOnClipboard(e, *s, area);
     RefreshMenuState(e);
 }
 

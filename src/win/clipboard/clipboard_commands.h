@@ -1,9 +1,20 @@
 // The Edit commands that move images between the editor and the clipboard.
 #pragma once
 
+#include "select/edit_path.h"
+
 namespace mirelo {
 
 class Editor;
+struct ImageSlot;
+
+// What a copy or a cut takes: false (nothing) for a selection of fewer than 3 points. A
+// selection whose bounds leave the image is dropped; without one, one holding the whole image
+// is made and the area is the whole image.
+bool FindCopyArea(ImageSlot& slot, IntRect* area);
+// Puts the area of the image on the clipboard, outside the selection transparent, with the
+// selection's mask and outline (relative to the area); false when nothing was put there.
+bool PutAreaOnClipboard(Editor& editor, ImageSlot& slot, const IntRect& area);
 
 // Command 40015: puts the current image on the clipboard with the selection's mask and outline.
 // Without a selection the whole image is copied and becomes the selection.

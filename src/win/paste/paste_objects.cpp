@@ -248,26 +248,6 @@ void PasteAsObject(Editor& e) {
     ObjectsChanged(e);
 }
 
-namespace {
-// The area a copy or cut takes (a selection leaving the image is dropped; none is the whole
-// image); false for a selection of fewer than 3 points.
-bool FindArea(ImageSlot& s, IntRect* area) {
-    if (s.selectionPath) {
-        if (s.selectionPath->size() < 3) return false;
-        s.selectionPath->fillMode = SelectionFillMode(s);
-        const IntRect b = s.selectionPath->BoundsI();
-        if (b.x < 0 || b.y < 0 || b.width > s.width || b.height > s.height) s.selectionPath.reset();
-    }
-    if (!s.selectionPath) {
-        SelectAll(s);
-        s.selectionPath->fillMode = SelectionFillMode(s);
-        *area = IntRect{0, 0, s.width, s.height};
-        return true;
-    }
-    *area = SelectionArea(*s.selectionPath, s.width, s.height);
-    return area->width > 0 && area->height > 0;
-}
-}  // namespace
 
 void CutSelection(Editor& e) {
     ImageSlot* s = e.Current();
@@ -278,23 +258,9 @@ void CutSelection(Editor& e) {
     }
     WaitCursor wait;
     IntRect area;
-    if (!FindArea(*s, &area)) return;
+    if (!FindCopyArea(*s, &area)) return;
     RecordUndoStep(e);
-    EditPath outline = *s->selectionPath;
-    outline.Transform(Affine::Translate(-area.x, -area.y));
-    std::vector<uint8_t> mask;
-    GpBitmapOwner copy;
-    if (SelectionMask(e, s->selectionPath, s->selectionPath->fillMode, area, &mask) &&
-        CopyBitmapArea(e.messages, s->bitmap, area.x, area.y, area.width, area.height, copy)) {
-        CombineMaskWithAlpha(e, s->bitmap, mask, area);
-        if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
-        HWND owner = e.frame.view ? e.frame.view : e.frame.mainWindow;
-        if (CopyImageToClipboard(e.messages, owner, copy)) {
-            CopySelectionMask(owner, mask.data(), mask.size());
-            CopySelectionShape(owner, outline);
-            EraseSelection(e);
-        }
-    }
+    if (PutAreaOnClipboard(e, *s, area)) EraseSelection(e);
     RefreshMenuState(e);
 }
 
@@ -377,7 +343,9 @@ bool MergeAllPasteObjects(Editor& e) {
     return true;
 }
 
-void BringToFront(Editor& e) {
+namespace {
+// The selected object in front of all others, or behind them.
+void MoveSelectedObject(Editor& e, bool toFront) {
     ImageSlot* s = e.Current();
     if (!s || !s->pasteObjects.Selected()) {
         e.messages.App(u"画像が選択されていません");
@@ -386,24 +354,14 @@ void BringToFront(Editor& e) {
     auto& items = s->pasteObjects.items;
     PasteObject moved = std::move(items[static_cast<size_t>(s->pasteObjects.selected)]);
     items.erase(items.begin() + s->pasteObjects.selected);
-    items.push_back(std::move(moved));
-    s->pasteObjects.selected = s->pasteObjects.Count() - 1;
+    items.insert(toFront ? items.end() : items.begin(), std::move(moved));
+    s->pasteObjects.selected = toFront ? s->pasteObjects.Count() - 1 : 0;
     ObjectsChanged(e);
 }
+}  // namespace
 
-void SendToBack(Editor& e) {
-    ImageSlot* s = e.Current();
-    if (!s || !s->pasteObjects.Selected()) {
-        e.messages.App(u"画像が選択されていません");
-        return;
-    }
-    auto& items = s->pasteObjects.items;
-    PasteObject moved = std::move(items[static_cast<size_t>(s->pasteObjects.selected)]);
-    items.erase(items.begin() + s->pasteObjects.selected);
-    items.insert(items.begin(), std::move(moved));
-    s->pasteObjects.selected = 0;
-    ObjectsChanged(e);
-}
+void BringToFront(Editor& e) { MoveSelectedObject(e, true); }
+void SendToBack(Editor& e) { MoveSelectedObject(e, false); }
 
 void TurnSelectedObject(Editor& e, int kind) {
     ImageSlot* s = e.Current();
