@@ -145,6 +145,31 @@ TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     EXPECT_EQ(shown[0].text, u"画像が選択されていません");
 }
 
+TEST_F(PasteTest, TransparencyControl) {
+    PutPicture();
+    Send(cmd::kPaste);
+    Send(cmd::kPaste);
+    // The back object made invisible with the slider of "透明", the front one with the number.
+    Slot().pasteObjects.selected = 0;
+    SendMessageW(editor->frame.objectAlphaSlider, TBM_SETPOS, TRUE, 255);
+    SendMessageW(editor->frame.mainWindow, WM_HSCROLL, SB_THUMBPOSITION, reinterpret_cast<LPARAM>(editor->frame.objectAlphaSlider));
+    EXPECT_EQ(Slot().pasteObjects.items[0].transparency, 255);
+    EXPECT_EQ(testing::Narrow(WindowText(editor->frame.objectAlphaEdit)), "255");
+    Slot().pasteObjects.selected = 1;
+    ShowTransformOf(*editor);
+    EXPECT_EQ(SendMessageW(editor->frame.objectAlphaSlider, TBM_GETPOS, 0, 0), 0);
+    SetWindowTextW(editor->frame.objectAlphaEdit, L"128");
+    EXPECT_EQ(Slot().pasteObjects.items[1].transparency, 128);
+    Send(cmd::kObjMergeAll);
+    EXPECT_TRUE(Slot().pasteObjects.Empty());
+    // Only the front object shows, at half strength over white.
+    const uint32_t top = PixelAt(Slot().bitmap.get(), 3, 0), body = PixelAt(Slot().bitmap.get(), 3, 7);
+    EXPECT_NEAR(static_cast<int>(top & 0xFF), 255, 2);
+    EXPECT_NEAR(static_cast<int>((top >> 16) & 0xFF), 127, 3);
+    EXPECT_NEAR(static_cast<int>(body & 0xFF), 127, 3);
+    EXPECT_EQ((body >> 16) & 0xFF, 255u);
+}
+
 TEST_F(PasteTest, CutMaskedPasteLimitAndIndexedImages) {
     // Cut a rectangle: the area turns white, the clipboard takes it with its mask and outline.
     Clear(Slot().bitmap, kBlue);

@@ -4,6 +4,8 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "edit/view.h"
+#include "paste/paste_objects.h"
 #include "select/paths.h"
 
 namespace mirelo {
@@ -34,11 +36,31 @@ void ShowContextMenu(Editor& e, HWND hwnd, POINT screen) {
     if (!PtInRect(&r, screen)) return;
     ImageSlot* s = e.Current();
     int position = 0;
+    HMENU popup = nullptr;
     if (s) {
-        s->pasteObjects.selected = -1;
-        position = PathMenuApplies(*s) ? 3 : 1;
+        // An object under the mouse becomes the selected one and brings its own menu: the
+        // object menu for a picture, the menu 貼紙 for a text.
+        POINT client = screen;
+        ScreenToClient(e.frame.view, &client);
+        const ViewLayout l = CurrentLayout(e);
+        const ObjectView view{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
+        const IntPoint pixel = ClientToImagePoint(e, client.x, client.y);
+        const ObjectHit hit =
+            IsIndexed(s->pixelFormat) ? ObjectHit{} : HitTestPasteObjects(*s, view, client.x, client.y, pixel.x, pixel.y);
+        if (hit.index >= 0 && !hit.handle) {
+            s->pasteObjects.selected = hit.index;
+            ShowTransformOf(e);
+            if (s->pasteObjects.items[static_cast<size_t>(hit.index)].isText)
+                position = 2;
+            else
+                popup = GetSubMenu(e.objectMenu, 0);
+            InvalidateRect(e.frame.view, nullptr, FALSE);
+        } else {
+            s->pasteObjects.selected = -1;
+            position = PathMenuApplies(*s) ? 3 : 1;
+        }
     }
-    HMENU popup = GetSubMenu(e.frame.menu, position);
+    if (!popup) popup = GetSubMenu(e.frame.menu, position);
     RefreshMenuState(e);
     int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd, nullptr);
     if (chosen)

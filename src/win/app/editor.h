@@ -92,6 +92,9 @@ struct FrameWindows {
     std::vector<HWND> optionLabels;   // their labels
     HWND selectionPathBar = nullptr;  // the path buttons of band 1
     HWND shapePathBar = nullptr;      // the path buttons of band 12
+    HWND objectAlphaPanel = nullptr;  // band 27: "透明", the selected picture object's transparency
+    HWND objectAlphaLabel = nullptr, objectAlphaSlider = nullptr, objectAlphaEdit = nullptr, objectAlphaSpin = nullptr;
+    bool updatingObjectAlpha = false;  // the program is setting the control
     int pendingTextureList = -1;      // a dropped list on "ﾃｸｽﾁｬ...": its file is chosen when it closes
     HWND arrowWindow = nullptr;  // 矢印の編集, modeless
     HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation

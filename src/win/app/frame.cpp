@@ -189,7 +189,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (!HandleZoomCommand(*e, wp, lp) && !HandleOptionBarCommand(*e, wp, lp)) DispatchCommand(*e, hwnd, wp);
         return 0;
     case WM_HSCROLL:
-        HandleZoomScroll(*e, lp);
+        if (!HandleZoomScroll(*e, lp)) HandleObjectAlphaScroll(*e, lp);
         return 0;
     case WM_KEYDOWN:
         KeyToCommand(*e, hwnd, wp);

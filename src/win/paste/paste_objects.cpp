@@ -145,12 +145,23 @@ void ShowTransformOf(Editor& e) {
         s->toolSettings[kObjectRotationOption] = o->rotationIndex;
         s->toolSettings[kObjectWidthOption] = o->widthIndex;
         s->toolSettings[kObjectHeightOption] = o->heightIndex;
-        if (o->isText) ShowTextObjectOptions(e, *s, *o);
+        if (o->isText)
+            ShowTextObjectOptions(e, *s, *o);
+        else
+            ShowObjectTransparency(e, o->transparency);
     } else if (s->tool != kToolShape) {
         s->toolSettings[kObjectRotationOption] = kResetRotationIndex;
         s->toolSettings[kObjectWidthOption] = s->toolSettings[kObjectHeightOption] = kResetScaleIndex;
     }
     ShowOptionValues(e);
+}
+
+void SetSelectedObjectTransparency(Editor& e, int value) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o || o->isText) return;
+    o->transparency = std::clamp(value, 0, 255);
+    Repaint(e);
 }
 
 void ResetTransform(Editor& e) {

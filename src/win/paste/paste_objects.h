@@ -108,6 +108,8 @@ int TotalPasteObjects(const Editor& editor);
 // The transform band shows the selected object's turn and scales (the reset values without one),
 // and the transparency control its transparency.
 void ShowTransformOf(Editor& editor);
+// The transparency control's value for the selected picture object.
+void SetSelectedObjectTransparency(Editor& editor, int value);
 // 40021: the selected object unturned, unscaled and unskewed.
 void ResetTransform(Editor& editor);
 // A change of a list of the transform band, applied to the selected object.

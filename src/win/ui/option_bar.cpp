@@ -14,6 +14,7 @@
 #include "select/path_guard.h"
 #include "ui/frame_bars.h"
 #include "ui/option_bands.h"
+#include "paste/paste_objects.h"
 
 namespace mirelo {
 
@@ -91,6 +92,8 @@ int WidestEntry(HDC dc, HWND list) {
 
 // Places the labels and lists of a band side by side, then its path buttons, and gives the
 // band its panel's size.
+SIZE LayoutObjectAlpha(Editor& e);
+
 void LayoutBand(Editor& e, int band) {
     HWND panel = e.frame.optionBands[static_cast<size_t>(band)];
     if (!panel) return;
@@ -98,6 +101,11 @@ void LayoutBand(Editor& e, int band) {
     HWND pathBar = band == 1 ? e.frame.selectionPathBar : band == 12 ? e.frame.shapePathBar : nullptr;
     SIZE bar{};
     if (pathBar) SendMessageW(pathBar, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&bar));
+    // Band 27 ends with the transparency control of a picture object.
+    if (band == 27 && e.frame.objectAlphaPanel) {
+        pathBar = e.frame.objectAlphaPanel;
+        bar = LayoutObjectAlpha(e);
+    }
 
     int rowHeight = static_cast<int>(bar.cy);
     for (size_t i = 0; i < controls.size(); ++i) {
@@ -145,6 +153,58 @@ void LayoutBand(Editor& e, int band) {
     info.cx = static_cast<UINT>(x);
     info.cxIdeal = static_cast<UINT>(x);
     SendMessageW(e.frame.topRebar, RB_SETBANDINFOW, static_cast<WPARAM>(BandIndex(e, band)), reinterpret_cast<LPARAM>(&info));
+}
+
+// The transparency control's own layout: "透明", the slider, the number with its spin; its size.
+SIZE LayoutObjectAlpha(Editor& e) {
+    HDC dc = GetDC(e.frame.objectAlphaPanel);
+    HGDIOBJ old = SelectObject(dc, GuiFont());
+    const int labelWidth = TextWidth(dc, L"透明", 2) + Scaled(e, 4);
+    SelectObject(dc, old);
+    ReleaseDC(e.frame.objectAlphaPanel, dc);
+    const int h = Scaled(e, 22), slider = Scaled(e, 100), edit = Scaled(e, 34), spin = Scaled(e, 16);
+    MoveWindow(e.frame.objectAlphaLabel, 0, 0, labelWidth, h, TRUE);
+    MoveWindow(e.frame.objectAlphaSlider, labelWidth, 0, slider, h, TRUE);
+    MoveWindow(e.frame.objectAlphaEdit, labelWidth + slider, Scaled(e, 1), edit, h - Scaled(e, 2), TRUE);
+    SendMessageW(e.frame.objectAlphaSpin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(e.frame.objectAlphaEdit), 0);
+    const SIZE size{labelWidth + slider + edit + spin, h};
+    MoveWindow(e.frame.objectAlphaPanel, 0, 0, size.cx, size.cy, TRUE);
+    return size;
+}
+
+void CreateObjectAlpha(Editor& e) {
+    HWND panel = CreatePanel(e, e.frame.optionBands[27]);
+    e.frame.objectAlphaPanel = panel;
+    e.frame.objectAlphaLabel = CreateWindowExW(0, L"STATIC", L"透明", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0, panel,
+                                               nullptr, e.instance, nullptr);
+    e.frame.objectAlphaSlider = CreateWindowExW(0, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS, 0, 0,
+                                                0, 0, panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kObjectAlphaSliderId)), e.instance,
+                                                nullptr);
+    SendMessageW(e.frame.objectAlphaSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 255));
+    SendMessageW(e.frame.objectAlphaSlider, TBM_SETTICFREQ, 64, 0);
+    e.frame.objectAlphaEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"0", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER | ES_RIGHT, 0, 0,
+                                              0, 0, panel, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kObjectAlphaEditId)), e.instance,
+                                              nullptr);
+    SendMessageW(e.frame.objectAlphaEdit, EM_LIMITTEXT, 3, 0);
+    e.frame.objectAlphaSpin = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+                                              WS_CHILD | WS_VISIBLE | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0,
+                                              0, 0, 0, panel, nullptr, e.instance, nullptr);
+    SendMessageW(e.frame.objectAlphaSpin, UDM_SETRANGE32, 0, 255);
+    for (HWND w : {e.frame.objectAlphaLabel, e.frame.objectAlphaEdit})
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont()), FALSE);
+}
+
+// A new transparency from the slider or the number, for the selected picture object.
+void OnObjectAlphaChanged(Editor& e, int value, bool fromSlider) {
+    if (e.frame.updatingObjectAlpha) return;
+    value = std::clamp(value, 0, 255);
+    e.frame.updatingObjectAlpha = true;
+    if (fromSlider)
+        SetWindowTextW(e.frame.objectAlphaEdit, W(ToText(value)));
+    else
+        SendMessageW(e.frame.objectAlphaSlider, TBM_SETPOS, TRUE, value);
+    e.frame.updatingObjectAlpha = false;
+    SetSelectedObjectTransparency(e, value);
 }
 
 // Shows the value of the current image's option in list i.
@@ -272,6 +332,7 @@ void CreateOptionBands(Editor& e) {
     const ToolBarButton* paths = PathToolBarButtons(&n);
     e.frame.selectionPathBar = CreateButtonBar(e, e.frame.optionBands[1], paths, n);
     e.frame.shapePathBar = CreateButtonBar(e, e.frame.optionBands[12], paths, n);
+    CreateObjectAlpha(e);
 
     for (int b = 1; b < kOptionBandCount; ++b) {
         REBARBANDINFOW band{};
@@ -338,6 +399,10 @@ void ArrangeOptionRows(Editor& e) {
 
 bool HandleOptionBarCommand(Editor& e, WPARAM wparam, LPARAM lparam) {
     const int id = LOWORD(wparam);
+    if (id == kObjectAlphaEditId && reinterpret_cast<HWND>(lparam) == e.frame.objectAlphaEdit) {
+        if (HIWORD(wparam) == EN_CHANGE) OnObjectAlphaChanged(e, ParsePlainInt(WindowText(e.frame.objectAlphaEdit)), false);
+        return true;
+    }
     const std::vector<HWND>& lists = e.frame.optionLists;
     if (id < kOptionControlFirstId || id >= kOptionControlFirstId + static_cast<int>(lists.size())) return false;
     const size_t i = static_cast<size_t>(id - kOptionControlFirstId);
@@ -354,6 +419,20 @@ bool HandleOptionBarCommand(Editor& e, WPARAM wparam, LPARAM lparam) {
     default: break;
     }
     return true;
+}
+
+bool HandleObjectAlphaScroll(Editor& e, LPARAM lparam) {
+    if (!e.frame.objectAlphaSlider || reinterpret_cast<HWND>(lparam) != e.frame.objectAlphaSlider) return false;
+    OnObjectAlphaChanged(e, static_cast<int>(SendMessageW(e.frame.objectAlphaSlider, TBM_GETPOS, 0, 0)), true);
+    return true;
+}
+
+void ShowObjectTransparency(Editor& e, int value) {
+    if (!e.frame.objectAlphaSlider) return;
+    e.frame.updatingObjectAlpha = true;
+    SendMessageW(e.frame.objectAlphaSlider, TBM_SETPOS, TRUE, value);
+    SetWindowTextW(e.frame.objectAlphaEdit, W(ToText(value)));
+    e.frame.updatingObjectAlpha = false;
 }
 
 }  // namespace mirelo

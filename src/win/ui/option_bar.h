@@ -21,5 +21,9 @@ void ShowOptionValues(Editor& editor);
 void ArrangeOptionRows(Editor& editor);
 // A command from one of the option lists: true when it came from one (handled or ignored).
 bool HandleOptionBarCommand(Editor& editor, WPARAM wparam, LPARAM lparam);
+// The transparency control of band 27 ("透明"): window ids, a slider move, and showing a value.
+constexpr int kObjectAlphaSliderId = 2901, kObjectAlphaEditId = 2902;
+bool HandleObjectAlphaScroll(Editor& editor, LPARAM lparam);
+void ShowObjectTransparency(Editor& editor, int value);
 
 }  // namespace mirelo
