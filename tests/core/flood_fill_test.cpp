@@ -202,6 +202,17 @@ TEST(FillCases, TwentyFourBitImagesAreOpaque) {
     EXPECT_EQ(in.At(2, 0), 0xFF00FF00u);
 }
 
+// A 32-bit format without alpha reads as opaque whatever its fourth byte holds (here 0), so the
+// clicked pixel matches its own colour and the fill is written opaque.
+TEST(FillCases, ThirtyTwoBitImagesWithoutAlphaAreOpaque) {
+    Stored in({0x000000FF, 0x000000FF, 0x0000FF00}, 3, 1, fmt::k32RGB, false);
+    ASSERT_TRUE(AreaFill(in.view, in.view, {1, 0, 0x80112233, {}}).ok());
+    EXPECT_EQ(in.At(0, 0), 0xFF112233u);
+    EXPECT_EQ(in.At(1, 0), 0xFF112233u);
+    EXPECT_EQ(in.At(2, 0), 0xFF00FF00u);
+    EXPECT_EQ(in.view.At(0, 0)[3], 0xFF);
+}
+
 TEST(Replacement, EveryMatchingPixelConnectedOrNot) {
     Picture p = Draw({"g#r", "#R#", "b#B"});
     Picture out = p;
@@ -238,6 +249,8 @@ const WandCase kWandCases[] = {
     {"background round a square: the cells beside it", {"....", ".##.", ".##.", "...."}, 0, 0, false,
      {{0, 1}, {1, 0}, {2, 0}, {3, 1}, {3, 2}, {2, 3}, {1, 3}, {0, 2}}},
     {"the square itself", {"....", ".##.", ".##.", "...."}, 1, 1, false, {{1, 2}, {2, 2}, {2, 1}, {1, 1}}},
+    {"a one-pixel line: its middle cell is a bridge, walked a second time", {".....", ".###.", "....."}, 1, 1, false,
+     {{2, 1}, {1, 1}, {3, 1}}},
     {"a single pixel of its own colour", {"...", ".#.", "..."}, 1, 1, false, {}},
     {"a uniform image", {"...", "...", "..."}, 2, 0, false, {}},
 };
