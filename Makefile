@@ -49,6 +49,7 @@ bench: deps $(BENCH)/build.ninja $(WIN)/build.ninja
 	tools/bench-quantize.sh $(BENCH)/mirelo-tool $(BENCH)/images
 	tools/bench-rotate.sh $(BENCH)/mirelo-tool $(BENCH)/images
 	tools/bench-effects.sh $(BENCH)/mirelo-tool $(BENCH)/images
+	tools/bench-fill.sh $(BENCH)/mirelo-tool $(BENCH)/tests/bench/mirelo_bench $(BENCH)/images
 	tools/wine-run.sh $(WIN)/mirelo_convert_bench.exe $(BENCH)/images/plasma-4096.bmp
 	tools/wine-run.sh $(WIN)/mirelo_selection_bench.exe $(BENCH)/images/plasma-4096.bmp
 	tools/wine-run.sh $(WIN)/mirelo_selection_bench.exe $(BENCH)/images/photo-3840.bmp

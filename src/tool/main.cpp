@@ -6,6 +6,8 @@
 //   mirelo-tool rotate --kind K in.bmp out.bmp
 //   mirelo-tool effect --effect N --value V [--select X,Y,W,H] [--seed S] in.bmp out.bmp
 //   mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) --op O [--value T] in.bmp out.bmp
+//   mirelo-tool fill --mode M --at X,Y --colour AARRGGBB --tolerance A,R,G,B in.bmp out.bmp
+//   mirelo-tool wand --at X,Y --tolerance A,R,G,B [--invert] in.bmp
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +32,9 @@
 #include "image/convert.h"
 #include "ops/alpha_change.h"
 #include "ops/effects.h"
+#include "ops/flood_fill.h"
 #include "ops/rotate_flip.h"
+#include "select/magic_wand.h"
 
 namespace {
 
@@ -57,7 +61,14 @@ int Usage() {
                  "  new alpha for a 24- or 32-bit BMP (24-bit counts as opaque): S = 0 uniform with\n"
                  "  transparency T (0-255, default 0), 1 inversion, 18 alpha shown as grey; --other takes the\n"
                  "  luminance of another BMP (its alpha with --use-alpha) over the overlap; O = 0 replace,\n"
-                 "  1 subtract, 2 add, 3 maximum, 4 minimum, 5 average; writes a 32-bit BMP (B, G, R, A)\n");
+                 "  1 subtract, 2 add, 3 maximum, 4 minimum, 5 average; writes a 32-bit BMP (B, G, R, A)\n"
+                 "       mirelo-tool fill --mode M --at X,Y --colour AARRGGBB --tolerance A,R,G,B in.bmp out.bmp\n"
+                 "  the fill tool's click at pixel X,Y of a 24- or 32-bit BMP: M = 0 area fill, 2 colour\n"
+                 "  replacement, 3 alpha-to-colour replacement; tolerances 0-255 per channel; writes a\n"
+                 "  32-bit BMP (B, G, R, A; a 24-bit picture stays opaque)\n"
+                 "       mirelo-tool wand --at X,Y --tolerance A,R,G,B [--invert] in.bmp\n"
+                 "  the magic wand's outline at X,Y: one vertex x,y per line; \"too large\" and exit code 3\n"
+                 "  above 1,638,400 pixels; nothing when fewer than 3 vertices result\n");
     return 2;
 }
 
@@ -597,6 +608,170 @@ int Alpha(int argc, char** argv) {
     return 0;
 }
 
+// "X,Y" (or "A,R,G,B") of whole numbers of at least 0.
+bool ParseNumbers(const std::string& text, int count, int* values) {
+    size_t start = 0;
+    for (int i = 0; i < count; ++i) {
+        const size_t comma = i + 1 < count ? text.find(',', start) : text.size();
+        if (comma == std::string::npos || !ParseCount(text.substr(start, comma - start), &values[i])) return false;
+        start = comma + 1;
+    }
+    return true;
+}
+
+bool ParseTolerance(const std::string& text, mirelo::ColourTolerance* t) {
+    int v[4] = {0, 0, 0, 0};
+    if (!ParseNumbers(text, 4, v)) return false;
+    for (int x : v)
+        if (x > 255) return false;
+    *t = mirelo::ColourTolerance{v[0], v[1], v[2], v[3]};
+    return true;
+}
+
+// The options of fill and wand: (name, text) pairs and the files; false after saying why.
+bool ReadOptions(int argc, char** argv, const char* command, std::vector<std::pair<const char*, std::string*>> options,
+                 bool* invert, std::vector<const char*>* files) {
+    for (int i = 2; i < argc; ++i) {
+        std::string* option = nullptr;
+        for (auto& o : options)
+            if (!std::strcmp(argv[i], o.first)) option = o.second;
+        if (option) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "mirelo-tool: %s: %s needs a value\n", command, argv[i]);
+                return false;
+            }
+            *option = argv[++i];
+        } else if (invert && !std::strcmp(argv[i], "--invert")) {
+            *invert = true;
+        } else if (argv[i][0] == '-' && argv[i][1]) {
+            std::fprintf(stderr, "mirelo-tool: %s: unknown option %s\n", command, argv[i]);
+            return false;
+        } else {
+            files->push_back(argv[i]);
+        }
+    }
+    return true;
+}
+
+// The fill tool's click on a BMP file, as the editor does it on a 24- or 32-bit image (whose
+// format is kept: no question to change it).
+int Fill(int argc, char** argv) {
+    std::string modeText, atText, colourText, toleranceText;
+    std::vector<const char*> files;
+    if (!ReadOptions(argc, argv, "fill",
+                     {{"--mode", &modeText}, {"--at", &atText}, {"--colour", &colourText}, {"--tolerance", &toleranceText}},
+                     nullptr, &files))
+        return 1;
+    if (modeText.empty() || atText.empty() || colourText.empty() || toleranceText.empty() || files.size() != 2) {
+        std::fprintf(stderr,
+                     "mirelo-tool: fill: usage: mirelo-tool fill --mode M --at X,Y --colour AARRGGBB --tolerance A,R,G,B "
+                     "in.bmp out.bmp\n");
+        return 1;
+    }
+    int mode = 0, at[2] = {0, 0};
+    if (!ParseCount(modeText, &mode) ||
+        (mode != mirelo::fill_mode::kArea && mode != mirelo::fill_mode::kColour && mode != mirelo::fill_mode::kAlphaToColour)) {
+        std::fprintf(stderr, "mirelo-tool: fill: --mode takes 0 (area fill), 2 (colour replacement) or 3 (alpha to colour)\n");
+        return 1;
+    }
+    if (!ParseNumbers(atText, 2, at)) {
+        std::fprintf(stderr, "mirelo-tool: fill: bad point %s (X,Y)\n", atText.c_str());
+        return 1;
+    }
+    char* end = nullptr;
+    const unsigned long colour = colourText.size() == 8 ? std::strtoul(colourText.c_str(), &end, 16) : 0;
+    if (colourText.size() != 8 || !end || *end) {
+        std::fprintf(stderr, "mirelo-tool: fill: bad colour %s (AARRGGBB in hexadecimal)\n", colourText.c_str());
+        return 1;
+    }
+    mirelo::ColourTolerance tolerance;
+    if (!ParseTolerance(toleranceText, &tolerance)) {
+        std::fprintf(stderr, "mirelo-tool: fill: bad tolerances %s (A,R,G,B, each 0-255)\n", toleranceText.c_str());
+        return 1;
+    }
+    InputFile input;
+    mirelo::OwnedPixels in;
+    if (!OpenStoredBmp(files[0], &input, &in)) return 1;
+    const int bits = mirelo::BitsPerPixel(in.view.format);
+    if (bits != 24 && bits != 32) {
+        std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", files[0]);
+        return 1;
+    }
+    if (bits == 32) in.view.format = mirelo::fmt::k32ARGB;  // the fourth byte is the alpha
+    if (at[0] >= in.view.width || at[1] >= in.view.height) {
+        std::fprintf(stderr, "mirelo-tool: %s: the point %d,%d is outside the %d x %d picture\n", files[0], at[0], at[1],
+                     in.view.width, in.view.height);
+        return 1;
+    }
+    std::vector<uint8_t> file;
+    mirelo::PixelView out;
+    if (!mirelo::StartBmp(in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) {
+        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
+        return 1;
+    }
+    const uint32_t argb = static_cast<uint32_t>(colour);
+    const mirelo::OpStatus status =
+        mode == mirelo::fill_mode::kArea
+            ? mirelo::AreaFill(in.view, out, {at[0], at[1], argb, tolerance})
+            : mirelo::ReplaceColour(in.view, out, {at[0], at[1], argb, tolerance, mode == mirelo::fill_mode::kAlphaToColour});
+    if (!status.ok()) {
+        std::fprintf(stderr, "mirelo-tool: fill failed (%d) %s\n", status.code,
+                     mirelo::ToUtf8(status.message ? status.message : u"").c_str());
+        return 1;
+    }
+    if (!WriteFile(files[1], file)) {
+        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
+        return 1;
+    }
+    return 0;
+}
+
+// The magic wand's outline of a click on a 24- or 32-bit BMP file.
+int Wand(int argc, char** argv) {
+    std::string atText, toleranceText;
+    bool invert = false;
+    std::vector<const char*> files;
+    if (!ReadOptions(argc, argv, "wand", {{"--at", &atText}, {"--tolerance", &toleranceText}}, &invert, &files)) return 1;
+    if (atText.empty() || toleranceText.empty() || files.size() != 1) {
+        std::fprintf(stderr, "mirelo-tool: wand: usage: mirelo-tool wand --at X,Y --tolerance A,R,G,B [--invert] in.bmp\n");
+        return 1;
+    }
+    mirelo::WandParams params;
+    int at[2] = {0, 0};
+    if (!ParseNumbers(atText, 2, at)) {
+        std::fprintf(stderr, "mirelo-tool: wand: bad point %s (X,Y)\n", atText.c_str());
+        return 1;
+    }
+    if (!ParseTolerance(toleranceText, &params.tolerance)) {
+        std::fprintf(stderr, "mirelo-tool: wand: bad tolerances %s (A,R,G,B, each 0-255)\n", toleranceText.c_str());
+        return 1;
+    }
+    params.x = at[0], params.y = at[1], params.invert = invert;
+    mirelo::OwnedPixels argb;
+    if (!ReadArgbBmp(files[0], &argb)) return 1;
+    if (!mirelo::WandAcceptsSize(argb.view.width, argb.view.height)) {
+        std::printf("too large\n");
+        return 3;
+    }
+    if (at[0] >= argb.view.width || at[1] >= argb.view.height) {
+        std::fprintf(stderr, "mirelo-tool: %s: the point %d,%d is outside the %d x %d picture\n", files[0], at[0], at[1],
+                     argb.view.width, argb.view.height);
+        return 1;
+    }
+    std::vector<mirelo::IntPoint> vertices;
+    const mirelo::OpStatus status = mirelo::FindWandOutline(argb.view, params, &vertices);
+    if (!status.ok()) {
+        std::fprintf(stderr, "mirelo-tool: wand failed (%d) %s\n", status.code,
+                     mirelo::ToUtf8(status.message ? status.message : u"").c_str());
+        return 1;
+    }
+    if (vertices.size() < 3) return 0;  // the selection would be deleted
+    std::string text;
+    for (const mirelo::IntPoint& v : vertices) text += std::to_string(v.x) + "," + std::to_string(v.y) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -607,5 +782,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "rotate")) return Rotate(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "effect")) return Effect(argc, argv);
     if (argc >= 2 && !std::strcmp(argv[1], "alpha")) return Alpha(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "fill")) return Fill(argc, argv);
+    if (argc >= 2 && !std::strcmp(argv[1], "wand")) return Wand(argc, argv);
     return Usage();
 }

@@ -155,4 +155,61 @@ for bad in "$dir/short.bmp" "$dir/r8.bmp"; do
   rc=$?
   check "alpha of $(basename "$bad") is refused" "[ $rc -eq 1 ] && grep -q '$(basename "$bad")' '$dir/err.txt'"
 done
+# fill and wand. A picture with anti-aliased edges (many colours) drawn by ImageMagick.
+if command -v convert >/dev/null; then
+  convert -size 61x47 xc:white -fill black -draw "circle 30,23 30,8" -fill white -draw "circle 30,23 30,16" \
+    -stroke blue -draw "line 0,46 60,0" "BMP3:$dir/fill.bmp"
+  for at in 2,44 30,23 2,2 60,46 30,10; do
+    x=${at%,*} y=${at#*,}
+    "$tool" fill --mode 0 --at $at --colour FFFF0000 --tolerance 0,0,0,0 "$dir/fill.bmp" "$dir/f.bmp"
+    convert "$dir/fill.bmp" -fill red -draw "color $x,$y floodfill" "$dir/m.bmp"
+    check "fill: area fill at $at is ImageMagick's flood fill" \
+      "[ \"\$(compare -metric AE '$dir/f.bmp' '$dir/m.bmp' null: 2>&1)\" = 0 ]"
+    "$tool" fill --mode 2 --at $at --colour FFFF0000 --tolerance 0,0,0,0 "$dir/fill.bmp" "$dir/f.bmp"
+    colour=$(convert "$dir/fill.bmp" -format "%[pixel:p{$x,$y}]" info:)
+    convert "$dir/fill.bmp" -fill red -opaque "$colour" "$dir/m.bmp"
+    check "fill: colour replacement at $at is ImageMagick's -opaque" \
+      "[ \"\$(compare -metric AE '$dir/f.bmp' '$dir/m.bmp' null: 2>&1)\" = 0 ]"
+  done
+fi
+# The 2 x 2 picture (red, green / blue, white): tolerance 255 on red and green joins red and
+# green, not blue or white (blue differs); a 24-bit picture stays opaque whatever the colour's alpha.
+"$tool" fill --mode 0 --at 0,0 --colour 80102030 --tolerance 0,255,255,0 "$dir/in.bmp" "$dir/f.bmp"
+check "fill: tolerances per channel, 24 bits stay opaque" \
+  "[ \"\$(pixels '$dir/f.bmp' 16)\" = '255 0 0 255 255 255 255 255 48 32 16 255 48 32 16 255' ]"
+# Alpha to colour on the 32-bit picture (alpha 200 and 100): only the clicked alpha changes.
+"$tool" fill --mode 3 --at 1,0 --colour 40FFFFFF --tolerance 0,0,0,0 "$dir/alpha.bmp" "$dir/f.bmp"
+check "fill: alpha to colour" "[ \"\$(pixels '$dir/f.bmp' 8)\" = '10 20 30 200 255 255 255 64' ]"
+for args in "--mode 1 --at 0,0 --colour FF000000 --tolerance 0,0,0,0" "--mode 0 --at 2,0 --colour FF000000 --tolerance 0,0,0,0" \
+            "--mode 0 --at 0,0 --colour FF00000 --tolerance 0,0,0,0" "--mode 0 --at 0,0 --colour FF000000 --tolerance 0,0,256,0" \
+            "--mode 0 --at 0,0 --colour FF000000" "--mode 0 --at 0 --colour FF000000 --tolerance 0,0,0,0"; do
+  "$tool" fill $args "$dir/in.bmp" "$dir/x.bmp" 2>"$dir/err.txt"
+  rc=$?
+  check "fill $args is refused with a message" "[ $rc -eq 1 ] && [ -s '$dir/err.txt' ]"
+done
+"$tool" fill --mode 0 --at 0,0 --colour FF000000 --tolerance 0,0,0,0 "$dir/short.bmp" "$dir/x.bmp" 2>"$dir/err.txt"
+rc=$?
+check "fill of a truncated BMP is refused" "[ $rc -eq 1 ] && grep -q 'short.bmp' '$dir/err.txt'"
+if command -v convert >/dev/null; then
+  # A white 4 x 4 picture with a black 2 x 2 square: clicking the white outlines the cells beside
+  # the square; clicking the square outlines it; a uniform picture gives nothing.
+  convert -size 4x4 xc:white -fill black -draw "rectangle 1,1 2,2" "BMP3:$dir/sq.bmp"
+  check "wand: the background round a square" \
+    "[ \"\$('$tool' wand --at 0,0 --tolerance 0,0,0,0 '$dir/sq.bmp' | tr '\n' ' ')\" = '0,1 1,0 2,0 3,1 3,2 2,3 1,3 0,2 ' ]"
+  check "wand: the square" "[ \"\$('$tool' wand --at 2,2 --tolerance 0,0,0,0 '$dir/sq.bmp' | tr '\n' ' ')\" = '1,2 2,2 2,1 1,1 ' ]"
+  convert -size 5x5 xc:white "BMP3:$dir/flat.bmp"
+  out=$("$tool" wand --at 2,2 --tolerance 0,0,0,0 "$dir/flat.bmp"); rc=$?
+  check "wand: a uniform picture prints nothing" "[ $rc -eq 0 ] && [ -z '$out' ]"
+  convert -size 1281x1280 xc:white "BMP3:$dir/big.bmp"
+  out=$("$tool" wand --at 0,0 --tolerance 0,0,0,0 "$dir/big.bmp"); rc=$?
+  check "wand: 1281 x 1280 is too large" "[ $rc -eq 3 ] && [ '$out' = 'too large' ]"
+  convert -size 1280x1280 xc:white "BMP3:$dir/big.bmp"
+  "$tool" wand --at 0,0 --tolerance 0,0,0,0 "$dir/big.bmp"; rc=$?
+  check "wand: 1280 x 1280 is accepted" "[ $rc -eq 0 ]"
+fi
+for args in "--at 9,9 --tolerance 0,0,0,0" "--at 0,0" "--at 0,0 --tolerance 0,0,0,0 --bad" "--at x --tolerance 0,0,0,0"; do
+  "$tool" wand $args "$dir/in.bmp" 2>"$dir/err.txt"
+  rc=$?
+  check "wand $args is refused with a message" "[ $rc -eq 1 ] && [ -s '$dir/err.txt' ]"
+done
 exit $fail

@@ -1,14 +1,219 @@
-// The fill tool (ToolId 4): area fill, shape fill and colour replacement on a click.
+// The fill tool (ToolId 4): on a click, area fill, shape fill, colour replacement or
+// alpha-to-colour replacement; on an indexed image the clicked colour is replaced in the palette.
+#include <vector>
+
 #include "app/editor.h"
+#include "common/wait_cursor.h"
+#include "draw/pens.h"
 #include "edit/tool.h"
+#include "edit/undo_history.h"
+#include "files/open_image.h"
+#include "image/bitmap_access.h"
+#include "image/format_change.h"
+#include "ops/flood_fill.h"
+#include "select/selection.h"
 
 namespace mirelo {
 
 namespace {
+
+constexpr char16_t kAskArgb[] = u"32-A8R8G8B8 に変更しますか？";
+constexpr char16_t kNoArgb[] = u"32bppARGBを作成できません";
+constexpr char16_t kNoPalette[] = u"パレットを取得できません";
+constexpr char16_t kPaletteNotChanged[] = u"パレットを変更できません";
+constexpr char16_t kUnsupportedFormat[] = u"フォーマットが対応していません";
+constexpr char16_t kNoShapeFill[] = u"16-A1R5G5B5は、「図形塗り」ができません";
+
+// The clicked colour through GDI+; false after saying so.
+bool ReadClickedColour(Editor& e, ImageSlot& s, IntPoint p, Gdiplus::ARGB* colour) {
+    if (gp::GdipBitmapGetPixel(s.bitmap.get(), p.x, p.y, colour) == Gdiplus::Ok) return true;
+    e.messages.LowLevel(kNoColourText);
+    return false;
+}
+
+// Indexed images, any mode: palette entries equal to the clicked colour become the first drawing
+// colour (transparent when the palette's transparency is on), every other entry opaque.
+void ReplaceInPalette(Editor& e, ImageSlot& s, IntPoint p) {
+    RecordUndoStep(e);
+    Gdiplus::ARGB clicked = 0;
+    if (!ReadClickedColour(e, s, p, &clicked)) return;
+    if (s.rawFormatName != u"MemoryBMP") DetachFromFile(e, s);
+    INT size = 0;
+    if (gp::GdipGetImagePaletteSize(s.bitmap.get(), &size) != Gdiplus::Ok || size < static_cast<INT>(sizeof(Gdiplus::ColorPalette))) {
+        e.messages.LowLevel(kNoPalette);
+        return;
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(bytes.data());
+    if (gp::GdipGetImagePalette(s.bitmap.get(), palette, size) != Gdiplus::Ok) {
+        e.messages.LowLevel(kNoPalette);
+        return;
+    }
+    const uint32_t replacement = ArgbFromWin32WithAlpha(s.colours[0], (s.flags & 1) ? 0 : 255);
+    for (UINT i = 0; i < palette->Count; ++i)
+        palette->Entries[i] = palette->Entries[i] == clicked ? replacement : palette->Entries[i] | 0xFF000000u;
+    if (gp::GdipSetImagePalette(s.bitmap.get(), palette) != Gdiplus::Ok) e.messages.LowLevel(kPaletteNotChanged);
+}
+
+// The view of a locked 24- or 32-bit image as the fill reads it: 32-bit formats without alpha are
+// read as opaque.
+PixelView FillView(const BitmapLock& lock, PixelFormat imageFormat) {
+    PixelView v = lock.view();
+    if (BitsPerPixel(imageFormat) == 32 && !HasAlpha(imageFormat)) v.format = fmt::k32RGB;
+    return v;
+}
+
+bool LocksDirectly(PixelFormat f) { return BitsPerPixel(f) == 24 || BitsPerPixel(f) == 32; }
+
+// 16-, 48- and 64-bit images: the pixels are read as 32-bit ARGB and those of `find`'s mask are
+// written one by one in the colour.
+template <typename Find>
+void FillThroughPixels(Editor& e, ImageSlot& s, Gdiplus::ARGB colour, Find find) {
+    if (IsIndexed(s.pixelFormat)) {
+        e.messages.LowLevel(kUnsupportedFormat);
+        return;
+    }
+    std::vector<uint8_t> mask(static_cast<size_t>(s.width) * static_cast<size_t>(s.height), 0);
+    {
+        BitmapLock lock(e.messages, s.bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Image);
+        if (!lock.ok()) return;
+        const OpStatus st = find(lock.view(), mask.data());
+        if (lock.Unlock() != Gdiplus::Ok) return;
+        if (!st.ok()) {
+            if (st.message) e.messages.LowLevel(st.message);
+            return;
+        }
+    }
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            if (mask[static_cast<size_t>(y) * static_cast<size_t>(s.width) + static_cast<size_t>(x)])
+                gp::GdipBitmapSetPixel(s.bitmap.get(), x, y, colour);
+}
+
+void AreaFillClick(Editor& e, ImageSlot& s, IntPoint p, Gdiplus::ARGB colour, const ColourTolerance& t) {
+    Gdiplus::ARGB reference = 0;
+    if (!ReadClickedColour(e, s, p, &reference)) return;
+    if (colour == reference) return;  // nothing to do, nothing recorded
+    RecordUndoStep(e);
+    WaitCursor wait;
+    if (!LocksDirectly(s.pixelFormat)) {
+        FillThroughPixels(e, s, colour, [&](const PixelView& argb, uint8_t* mask) {
+            return FindFillRegion(argb, p.x, p.y, reference, t, mask);
+        });
+        return;
+    }
+    BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32ARGB,
+                    BitmapRole::Image);
+    if (!lock.ok()) return;
+    const PixelView v = FillView(lock, s.pixelFormat);
+    const OpStatus st = AreaFill(v, v, {p.x, p.y, colour, t});
+    lock.Unlock();
+    if (!st.ok() && st.message) e.messages.LowLevel(st.message);
+}
+
+void ReplaceClick(Editor& e, ImageSlot& s, IntPoint p, Gdiplus::ARGB colour, const ColourTolerance& t, bool alphaOnly) {
+    Gdiplus::ARGB reference = 0;
+    if (!ReadClickedColour(e, s, p, &reference)) return;
+    RecordUndoStep(e);
+    WaitCursor wait;
+    const ReplaceParams params{p.x, p.y, colour, t, alphaOnly};
+    if (!LocksDirectly(s.pixelFormat)) {
+        FillThroughPixels(e, s, colour, [&](const PixelView& argb, uint8_t* mask) { return FindReplacedPixels(argb, params, mask); });
+        return;
+    }
+    BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32ARGB,
+                    BitmapRole::Image);
+    if (!lock.ok()) return;
+    const PixelView v = FillView(lock, s.pixelFormat);
+    const OpStatus st = ReplaceColour(v, v, params);
+    lock.Unlock();
+    if (!st.ok() && st.message) e.messages.LowLevel(st.message);
+}
+
+// 図形塗り: the selection (or the whole image) filled with the fill tool's brush, and outlined
+// with it when 枠 is 塗る.
+void ShapeFillClick(Editor& e, ImageSlot& s, IntPoint p) {
+    if (s.pixelFormat == fmt::k16ARGB1555) {
+        e.messages.LowLevel(kNoShapeFill);
+        return;
+    }
+    const bool temporary = !s.selectionPath;
+    if (temporary) {
+        s.selectionPath.emplace();
+        s.selectionPath->AddRectangle(0, 0, static_cast<float>(s.width), static_cast<float>(s.height));
+    }
+    EditPath& selection = *s.selectionPath;
+    selection.fillMode = s.toolSettings[kFillOverlapOption] ? FillMode::Winding : FillMode::Alternate;
+    {
+        GpPathOwner path = ToGpPath(selection);
+        BOOL inside = FALSE;
+        if (path) gp::GdipIsVisiblePathPointI(path.get(), p.x, p.y, nullptr, &inside);
+        if (!inside) selection.AddRectangle(0, 0, static_cast<float>(s.width), static_cast<float>(s.height));
+    }
+    GpPathOwner path = ToGpPath(selection);
+    const bool outline = s.toolSettings[kFillOutlineOption] != 0;
+    IntRect reference = selection.BoundsI();
+    if (!outline) reference.width -= 1, reference.height -= 1;
+    if (path) {
+        BrushRecordPtr brush = MakeFillBrushOrFallback(e, s, BrushUser::FillTool, reference, p, path.get());
+        if (brush && brush->get()) {
+            RecordUndoStep(e);
+            GpGraphicsOwner g;
+            if (gp::GdipGetImageGraphicsContext(s.bitmap.get(), g.put()) == Gdiplus::Ok) {
+                gp::GdipSetClipRectI(g.get(), 0, 0, s.width, s.height, Gdiplus::CombineModeReplace);
+                if (s.toolSettings[kFillSmoothOption]) gp::GdipSetSmoothingMode(g.get(), Gdiplus::SmoothingModeAntiAlias);
+                gp::GdipFillPath(g.get(), brush->get(), path.get());
+                if (outline) {
+                    Gdiplus::GpPen* pen = nullptr;
+                    if (gp::GdipCreatePen2(brush->get(), 1.0f, Gdiplus::UnitWorld, &pen) == Gdiplus::Ok) {
+                        gp::GdipDrawPath(g.get(), pen, path.get());
+                        gp::GdipDeletePen(pen);
+                    }
+                }
+            }
+        }
+    }
+    if (temporary) s.selectionPath.reset();
+}
+
 class FillTool : public Tool {
 public:
+    bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        if (!s.bitmap) return true;
+        const IntPoint p = ev.image;
+        const int mode = s.toolSettings[kFillModeOption];
+        if (IsIndexed(s.pixelFormat)) {
+            ReplaceInPalette(e, s, p);
+            Finish(e, kChangedBitmap);
+            return true;
+        }
+        if (mode != fill_mode::kShape && !HasAlpha(s.pixelFormat) && DrawingColours(s).CurrentTransparency() != 0 &&
+            e.messages.App(kAskArgb, MB_YESNO) == IDYES) {
+            if (ChangeFormat(e, fmt::k32ARGB, kNoArgb, false, true) != Gdiplus::Ok) return true;
+        }
+        const Gdiplus::ARGB colour = CurrentColour(s);
+        const ColourTolerance t = ToleranceFromOptions(s.toolSettings.data());
+        switch (mode) {
+        case fill_mode::kArea: AreaFillClick(e, s, p, colour, t); break;
+        case fill_mode::kShape: ShapeFillClick(e, s, p); break;
+        case fill_mode::kColour: ReplaceClick(e, s, p, colour, t, false); break;
+        case fill_mode::kAlphaToColour: ReplaceClick(e, s, p, colour, t, true); break;
+        default: break;
+        }
+        Finish(e, kChangedPixels);
+        return true;
+    }
+
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[1]; }
+
+private:
+    // Every click ends with the image's thumbnail, status and view brought up to date.
+    static void Finish(Editor& e, unsigned what) {
+        if (e.images.current >= 0) ImageChanged(e, e.images.current, what);
+        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    }
 };
+
 }  // namespace
 
 std::unique_ptr<Tool> MakeFillTool() { return std::make_unique<FillTool>(); }

@@ -1,11 +1,14 @@
-// The selection tool (ToolId 1): rectangles and ellipses dragged out, polygons clicked, each
-// added as a closed figure to the image's selection path.
+// The selection tool (ToolId 1): rectangles and ellipses dragged out, polygons clicked and
+// regions of similar colour found by the magic wand, each added as a closed figure to the
+// image's selection path.
 #include <algorithm>
 #include <cstdlib>
 
 #include "app/editor.h"
 #include "edit/tool.h"
 #include "edit/view.h"
+#include "image/bitmap_access.h"
+#include "select/magic_wand.h"
 #include "select/paths.h"
 #include "select/selection.h"
 #include "select/selection_view.h"
@@ -25,6 +28,48 @@ IntPoint ClampToImage(const ImageSlot& s, IntPoint p) {
 
 int Sign(int v) { return v < 0 ? -1 : 1; }
 
+// The magic wand: the outline of the region of similar colour at the point, added to the
+// selection as one closed polygon.
+void AddWandRegion(Editor& e, ImageSlot& s, IntPoint p) {
+    if (!WandAcceptsSize(s.width, s.height)) {
+        e.messages.App(kWandTooLargeText);
+        if (e.frame.view) SetCapture(e.frame.view);
+        return;
+    }
+    if (!s.selectionPath) s.selectionPath.emplace();
+    if (!s.bitmap) {
+        e.messages.LowLevel(u"画像、またはパスがありません");
+        return;
+    }
+    Gdiplus::ARGB clicked = 0;
+    if (gp::GdipBitmapGetPixel(s.bitmap.get(), p.x, p.y, &clicked) != Gdiplus::Ok) {
+        e.messages.LowLevel(kNoColourText);
+        return;
+    }
+    WandParams params;
+    params.x = p.x, params.y = p.y;
+    params.tolerance = ToleranceFromOptions(s.toolSettings.data());
+    params.invert = s.toolSettings[kSelectionInvertOption] != 0;
+    std::vector<IntPoint> vertices;
+    {
+        BitmapLock lock(e.messages, s.bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Image);
+        if (!lock.ok()) return;
+        const OpStatus st = FindWandOutline(lock.view(), params, &vertices);
+        if (lock.Unlock() != Gdiplus::Ok) return;
+        if (!st.ok()) {
+            if (st.message) e.messages.LowLevel(st.message);
+            return;
+        }
+    }
+    if (vertices.empty()) return;
+    std::vector<PointF> points;
+    points.reserve(vertices.size());
+    for (const IntPoint& v : vertices) points.push_back({static_cast<float>(v.x), static_cast<float>(v.y)});
+    s.selectionPath->StartFigure();
+    s.selectionPath->AddLines(points.data(), points.size());
+    s.selectionPath->CloseFigure();
+}
+
 class SelectionTool : public Tool {
 public:
     bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
@@ -36,8 +81,10 @@ public:
             drag_ = DragBox{true, ClampToImage(s, ev.image), ClampToImage(s, ev.image)};
         } else if (shape == kSelectPolygon) {
             AddVertex(s.selectionPath, s.selectionAnchor, ev.image);
+        } else if (shape == kSelectWand) {
+            AddWandRegion(e, s, ev.image);
+            if (s.selectionPath && s.selectionPath->size() < 3) Deselect(s);
         }
-        // The magic wand finds its region with the fill tool's colour tolerance.
         Invalidate(e);
         return true;
     }
