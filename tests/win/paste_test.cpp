@@ -16,6 +16,7 @@
 #include "paste/text_objects.h"
 #include "res/resource.h"
 #include "select/selection.h"
+#include "ui/option_bands.h"
 
 namespace mirelo {
 namespace {
@@ -118,6 +119,15 @@ TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     EXPECT_EQ(Object().rotationIndex, 90);
     EXPECT_EQ(Slot().width, 60);
     Send(cmd::kObjReset);
+    EXPECT_EQ(Object().rotationIndex, 0);
+    // The arrow keys on the rotation list go round from 0 to 360 and back.
+    HWND rotation = nullptr;
+    for (size_t i = 0; i < OptionControls().size(); ++i)
+        if (OptionControls()[i].band == 27 && OptionControls()[i].option.shape == kObjectRotationOption) rotation = editor->frame.optionLists[i];
+    ASSERT_NE(rotation, nullptr);
+    SendMessageW(rotation, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(Object().rotationIndex, 360);
+    SendMessageW(rotation, WM_KEYDOWN, VK_RIGHT, 0);
     EXPECT_EQ(Object().rotationIndex, 0);
     Send(cmd::kFlipV);  // mirrors the object's own pixels: the blue row goes to the bottom
     EXPECT_EQ(PixelAt(Object().bitmap.get(), 3, 7), kBlue);
@@ -236,6 +246,10 @@ TEST_F(PasteTest, TextObjectsHorizontalAndVertical) {
     const PasteObject& horizontal = Object();
     EXPECT_TRUE(horizontal.isText);
     EXPECT_FALSE(horizontal.inFrame);
+    // Without a frame the layout list offers 横1, 横2, 縦1 and 縦2 only.
+    for (size_t i = 0; i < OptionControls().size(); ++i)
+        if (OptionFor(OptionControls()[i], kToolText) == kTextLayoutOption)
+            EXPECT_EQ(SendMessageW(editor->frame.optionLists[i], CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(horizontal.fontSize, 20.0f);
     EXPECT_GT(horizontal.textWidth, 2 * horizontal.textHeight);
     // 縦1 stacks the same text in a column.

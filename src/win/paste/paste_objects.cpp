@@ -14,6 +14,7 @@
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "image/image_set.h"
+#include "paste/text_dialog.h"
 #include "paste/text_objects.h"
 #include "select/selection.h"
 #include "ui/option_bar.h"
@@ -141,6 +142,9 @@ int TotalPasteObjects(const Editor& e) {
 void ShowTransformOf(Editor& e) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return;
+    // A text without a frame is offered only the four modes that need none.
+    const PasteObject* text = s->pasteObjects.Selected();
+    LimitOptionList(e, kToolText, kTextLayoutOption, text && text->isText && !text->inFrame ? 4 : 16);
     if (const PasteObject* o = s->pasteObjects.Selected()) {
         s->toolSettings[kObjectRotationOption] = o->rotationIndex;
         s->toolSettings[kObjectWidthOption] = o->widthIndex;

@@ -155,6 +155,24 @@ void LayoutBand(Editor& e, int band) {
     SendMessageW(e.frame.topRebar, RB_SETBANDINFOW, static_cast<WPARAM>(BandIndex(e, band)), reinterpret_cast<LPARAM>(&info));
 }
 
+// The arrow keys on the rotation list go round: before entry 0 comes the last (360), after the
+// last comes 0. The choice is announced as a choice made with the keys.
+LRESULT CALLBACK WrappingListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_KEYDOWN && !SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) {
+        const int count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+        const int at = static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+        int next = -1;
+        if ((wp == VK_LEFT || wp == VK_UP) && at == 0) next = count - 1;
+        if ((wp == VK_RIGHT || wp == VK_DOWN) && at == count - 1) next = 0;
+        if (next >= 0 && count > 0) {
+            SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(next), 0);
+            SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+            return 0;
+        }
+    }
+    return DefSubclassProc(list, msg, wp, lp);
+}
+
 // The transparency control's own layout: "透明", the slider, the number with its spin; its size.
 SIZE LayoutObjectAlpha(Editor& e) {
     HDC dc = GetDC(e.frame.objectAlphaPanel);
@@ -327,6 +345,7 @@ void CreateOptionBands(Editor& e) {
                                     e.instance, nullptr);
         e.frame.optionLists[i] = list;
         FillList(list, c.kind == ListKind::Fonts ? InstalledFonts(e.frame.mainWindow) : ListEntries(c));
+        if (c.band == 27 && c.option.shape == kObjectRotationOption) SetWindowSubclass(list, WrappingListProc, 0, 0);
     }
     size_t n = 0;
     const ToolBarButton* paths = PathToolBarButtons(&n);
@@ -433,6 +452,22 @@ void ShowObjectTransparency(Editor& e, int value) {
     SendMessageW(e.frame.objectAlphaSlider, TBM_SETPOS, TRUE, value);
     SetWindowTextW(e.frame.objectAlphaEdit, W(ToText(value)));
     e.frame.updatingObjectAlpha = false;
+}
+
+void LimitOptionList(Editor& e, int tool, int option, size_t count) {
+    const std::vector<OptionControl>& controls = OptionControls();
+    for (size_t i = 0; i < controls.size() && i < e.frame.optionLists.size(); ++i) {
+        if (OptionFor(controls[i], tool) != option || controls[i].kind == ListKind::Fonts) continue;
+        HWND list = e.frame.optionLists[i];
+        std::vector<Text> entries = ListEntries(controls[i]);
+        if (count < entries.size()) entries.resize(count);
+        if (static_cast<size_t>(SendMessageW(list, CB_GETCOUNT, 0, 0)) == entries.size()) return;
+        const LRESULT chosen = SendMessageW(list, CB_GETCURSEL, 0, 0);
+        SendMessageW(list, CB_RESETCONTENT, 0, 0);
+        FillList(list, entries);
+        SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(chosen < static_cast<LRESULT>(entries.size()) ? chosen : 0), 0);
+        return;
+    }
 }
 
 }  // namespace mirelo

@@ -17,6 +17,9 @@ void LayoutOptionBands(Editor& editor);
 void ShowToolSettings(Editor& editor);
 // Sets every list from the current image's options (the bands stay as they are).
 void ShowOptionValues(Editor& editor);
+// Offers only the first `count` entries of the list of `option` under `tool` (all of them when
+// `count` is larger than the list).
+void LimitOptionList(Editor& editor, int tool, int option, size_t count);
 // Starts a new row of bands wherever the next shown band would not fit in the window's width.
 void ArrangeOptionRows(Editor& editor);
 // A command from one of the option lists: true when it came from one (handled or ignored).
