@@ -505,6 +505,32 @@ int Rotate(int argc, char** argv) {
     return 0;
 }
 
+// The options of a command: (name, text) pairs, a flag without a value (name null for none) and
+// the files; false after saying why.
+bool ReadOptions(int argc, char** argv, const char* command, std::vector<std::pair<const char*, std::string*>> options,
+                 std::pair<const char*, bool*> flag, std::vector<const char*>* files) {
+    for (int i = 2; i < argc; ++i) {
+        std::string* option = nullptr;
+        for (auto& o : options)
+            if (!std::strcmp(argv[i], o.first)) option = o.second;
+        if (option) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "mirelo-tool: %s: %s needs a value\n", command, argv[i]);
+                return false;
+            }
+            *option = argv[++i];
+        } else if (flag.first && !std::strcmp(argv[i], flag.first)) {
+            *flag.second = true;
+        } else if (argv[i][0] == '-' && argv[i][1]) {
+            std::fprintf(stderr, "mirelo-tool: %s: unknown option %s\n", command, argv[i]);
+            return false;
+        } else {
+            files->push_back(argv[i]);
+        }
+    }
+    return true;
+}
+
 // The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A: a 32-bit file's fourth byte is its
 // alpha, a 24-bit file is opaque. False after saying why.
 bool ReadArgbBmp(const char* path, mirelo::OwnedPixels* argb) {
@@ -532,28 +558,10 @@ int Alpha(int argc, char** argv) {
     std::string sourceText, otherPath, opText, valueText;
     bool useAlpha = false;
     std::vector<const char*> files;
-    for (int i = 2; i < argc; ++i) {
-        std::string* option = nullptr;
-        if (!std::strcmp(argv[i], "--source"))
-            option = &sourceText;
-        else if (!std::strcmp(argv[i], "--other"))
-            option = &otherPath;
-        else if (!std::strcmp(argv[i], "--op"))
-            option = &opText;
-        else if (!std::strcmp(argv[i], "--value"))
-            option = &valueText;
-        if (option) {
-            if (i + 1 >= argc) return Usage();
-            *option = argv[++i];
-        } else if (!std::strcmp(argv[i], "--use-alpha")) {
-            useAlpha = true;
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            std::fprintf(stderr, "mirelo-tool: alpha: unknown option %s\n", argv[i]);
-            return 1;
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
+    if (!ReadOptions(argc, argv, "alpha",
+                     {{"--source", &sourceText}, {"--other", &otherPath}, {"--op", &opText}, {"--value", &valueText}},
+                     {"--use-alpha", &useAlpha}, &files))
+        return 1;
     if (sourceText.empty() == otherPath.empty() || opText.empty() || files.size() != 2) {
         std::fprintf(stderr,
                      "mirelo-tool: alpha: usage: mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) "
@@ -628,31 +636,6 @@ bool ParseTolerance(const std::string& text, mirelo::ColourTolerance* t) {
     return true;
 }
 
-// The options of fill and wand: (name, text) pairs and the files; false after saying why.
-bool ReadOptions(int argc, char** argv, const char* command, std::vector<std::pair<const char*, std::string*>> options,
-                 bool* invert, std::vector<const char*>* files) {
-    for (int i = 2; i < argc; ++i) {
-        std::string* option = nullptr;
-        for (auto& o : options)
-            if (!std::strcmp(argv[i], o.first)) option = o.second;
-        if (option) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "mirelo-tool: %s: %s needs a value\n", command, argv[i]);
-                return false;
-            }
-            *option = argv[++i];
-        } else if (invert && !std::strcmp(argv[i], "--invert")) {
-            *invert = true;
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            std::fprintf(stderr, "mirelo-tool: %s: unknown option %s\n", command, argv[i]);
-            return false;
-        } else {
-            files->push_back(argv[i]);
-        }
-    }
-    return true;
-}
-
 // The fill tool's click on a BMP file, as the editor does it on a 24- or 32-bit image (whose
 // format is kept: no question to change it).
 int Fill(int argc, char** argv) {
@@ -660,7 +643,7 @@ int Fill(int argc, char** argv) {
     std::vector<const char*> files;
     if (!ReadOptions(argc, argv, "fill",
                      {{"--mode", &modeText}, {"--at", &atText}, {"--colour", &colourText}, {"--tolerance", &toleranceText}},
-                     nullptr, &files))
+                     {nullptr, nullptr}, &files))
         return 1;
     if (modeText.empty() || atText.empty() || colourText.empty() || toleranceText.empty() || files.size() != 2) {
         std::fprintf(stderr,
@@ -731,7 +714,7 @@ int Wand(int argc, char** argv) {
     std::string atText, toleranceText;
     bool invert = false;
     std::vector<const char*> files;
-    if (!ReadOptions(argc, argv, "wand", {{"--at", &atText}, {"--tolerance", &toleranceText}}, &invert, &files)) return 1;
+    if (!ReadOptions(argc, argv, "wand", {{"--at", &atText}, {"--tolerance", &toleranceText}}, {"--invert", &invert}, &files)) return 1;
     if (atText.empty() || toleranceText.empty() || files.size() != 1) {
         std::fprintf(stderr, "mirelo-tool: wand: usage: mirelo-tool wand --at X,Y --tolerance A,R,G,B [--invert] in.bmp\n");
         return 1;

@@ -140,7 +140,8 @@ TEST_F(RotateTest, QuarterTurnOfThreeByTwo) {
 }
 
 TEST_F(RotateTest, IndexedImagesKeepPaletteAndMoveTheirIndices) {
-    for (PixelFormat format : {fmt::k8Index, fmt::k4Index, fmt::k1Index}) {
+    // Every depth is the core's test; here the wiring, on a depth packed below a byte.
+    for (PixelFormat format : {fmt::k4Index}) {
         SCOPED_TRACE(format);
         MakeIndexedImage(5, 3, format);
         const std::vector<uint32_t> source = Indices();

@@ -21,7 +21,6 @@ namespace {
 using testing::PixelAt;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF, kBlack = 0xFF000000, kRed = 0xFFFF0000;
-constexpr int kFunctionOption = 8;
 
 class ShapeToolTest : public testing::EditorTest {
 protected:

@@ -12,7 +12,6 @@
 namespace mirelo {
 
 namespace {
-constexpr int kFunctionOption = 8;  // 機能：freehand as a path (あり) or stamped (なし)
 
 // The outline of a tip of width w: the w × w square or ellipse, or the diamond through the
 // middles of its sides.

@@ -20,7 +20,6 @@
 namespace mirelo {
 
 namespace {
-constexpr int kFunctionOption = 8;  // 機能：あり draws a freehand stroke as a path
 
 bool IsDragPart(int part) {
     return part == kPartEllipse || part == kPartArc || part == kPartPie || part == kPartRectangle || part == kPartText;

@@ -23,13 +23,6 @@ namespace mirelo {
 
 namespace {
 
-GpMatrixOwner ToGpMatrix(const Affine& a) {
-    GpMatrixOwner m;
-    gp::GdipCreateMatrix2(static_cast<float>(a.m11), static_cast<float>(a.m12), static_cast<float>(a.m21), static_cast<float>(a.m22),
-                          static_cast<float>(a.dx), static_cast<float>(a.dy), m.put());
-    return m;
-}
-
 void Repaint(Editor& e) {
     if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
 }
@@ -77,16 +70,14 @@ void DrawImageObject(Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectV
         gp::GdipSetImageAttributesColorMatrix(attributes, Gdiplus::ColorAdjustTypeDefault, TRUE, &cm, nullptr,
                                              Gdiplus::ColorMatrixFlagsDefault);
     GpMatrixOwner m = ToGpMatrix(ImageObjectMatrix(o, v));
-    Gdiplus::GpMatrix* saved = nullptr;
-    gp::GdipCreateMatrix(&saved);
-    gp::GdipGetWorldTransform(g, saved);
+    Gdiplus::GraphicsState saved = 0;
+    gp::GdipSaveGraphics(g, &saved);
     gp::GdipSetWorldTransform(g, m.get());
     const SkewCorners c = SkewedCorners(o.x, o.y, o.width, o.height, o.skewX, o.skewY);
     const Gdiplus::GpPointF points[3] = {{c.upperLeft.x, c.upperLeft.y}, {c.upperRight.x, c.upperRight.y}, {c.lowerLeft.x, c.lowerLeft.y}};
     gp::GdipDrawImagePointsRect(g, o.bitmap.get(), points, 3, 0, 0, static_cast<float>(o.width), static_cast<float>(o.height),
                                 Gdiplus::UnitPixel, attributes, nullptr, nullptr);
-    gp::GdipSetWorldTransform(g, saved);
-    gp::GdipDeleteMatrix(saved);
+    gp::GdipRestoreGraphics(g, saved);
     if (attributes) gp::GdipDisposeImageAttributes(attributes);
 }
 

@@ -8,6 +8,7 @@
 #include "draw/pens.h"
 #include "image/image_set.h"
 #include "paste/text_dialog.h"
+#include "select/selection.h"
 #include "ui/option_bar.h"
 
 namespace mirelo {
@@ -58,9 +59,8 @@ GpStringFormatOwner BuildStringFormat(const PasteObject& o, Gdiplus::GpGraphics*
 }
 
 Gdiplus::ARGB ColourOf(const PasteObject& o, int which) {
-    const uint32_t bgr = o.colours[static_cast<size_t>(which)];
-    const uint32_t alpha = 255u - o.colourTransparency[static_cast<size_t>(which)];
-    return (alpha << 24) | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    const auto i = static_cast<size_t>(which);
+    return ArgbFromWin32WithAlpha(o.colours[i], static_cast<uint8_t>(255 - o.colourTransparency[i]));
 }
 
 // The brush of the text: solid, a gradient over the measured box, the tool's texture, or a hatch.
@@ -196,13 +196,9 @@ void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
     GpStringFormatOwner format = BuildStringFormat(o, g, f.font);
     if (!brush || !format) return;
     gp::GdipSetTextRenderingHint(g, static_cast<Gdiplus::TextRenderingHint>(TextRenderingHint(o.textOptions[2])));
-    const Affine a = TextObjectMatrix(o, v);
-    GpMatrixOwner m;
-    gp::GdipCreateMatrix2(static_cast<float>(a.m11), static_cast<float>(a.m12), static_cast<float>(a.m21), static_cast<float>(a.m22),
-                          static_cast<float>(a.dx), static_cast<float>(a.dy), m.put());
-    Gdiplus::GpMatrix* saved = nullptr;
-    gp::GdipCreateMatrix(&saved);
-    gp::GdipGetWorldTransform(g, saved);
+    GpMatrixOwner m = ToGpMatrix(TextObjectMatrix(o, v));
+    Gdiplus::GraphicsState saved = 0;
+    gp::GdipSaveGraphics(g, &saved);
     gp::GdipSetWorldTransform(g, m.get());
     const Gdiplus::GpRectF layout = Framed(o) ? Gdiplus::GpRectF(0, 0, o.frameWidth, o.frameHeight) : Gdiplus::GpRectF(0, 0, 0, 0);
     const Text text = o.text;
@@ -224,12 +220,11 @@ void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
     } else {
         gp::GdipDrawString(g, W(text), -1, f.font, &layout, format.get(), brush.get());
     }
-    gp::GdipSetWorldTransform(g, saved);
-    gp::GdipDeleteMatrix(saved);
+    gp::GdipRestoreGraphics(g, saved);
 }
 
 void ShowTextObjectOptions(Editor&, ImageSlot& s, const PasteObject& o) {
-    for (int i = 0; i < 7; ++i) s.toolSettings[static_cast<size_t>(26 + i)] = o.textOptions[static_cast<size_t>(i)];
+    for (int i = 0; i < 7; ++i) s.toolSettings[static_cast<size_t>(kTextFontOption + i)] = o.textOptions[static_cast<size_t>(i)];
     for (int i = 0; i < 3; ++i) s.toolSettings[static_cast<size_t>(kTextBrushOption + i)] = o.textExtra[static_cast<size_t>(i)];
 }
 
@@ -237,8 +232,8 @@ void ApplyTextOption(Editor& e, int option) {
     ImageSlot* s = e.Current();
     PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
     if (!o || !o->isText) return;
-    if (option >= 26 && option <= 32) {
-        o->textOptions[static_cast<size_t>(option - 26)] = s->toolSettings[static_cast<size_t>(option)];
+    if (option >= kTextFontOption && option <= kTextTabOption) {
+        o->textOptions[static_cast<size_t>(option - kTextFontOption)] = s->toolSettings[static_cast<size_t>(option)];
         if (option == kTextFontOption) o->fontName = SelectedFontName(e);
         if (option == kTextSizeOption) o->fontSize = static_cast<float>(s->toolSettings[kTextSizeOption] + 8);
         if (option != kTextSmoothingOption) LayoutTextObject(e, *o);
@@ -260,7 +255,7 @@ bool CreateTextObject(Editor& e, int left, int top, int right, int bottom) {
     o.activeColour = s->activeColour;
     o.colours = s->colours;
     o.colourTransparency = s->colourTransparency;
-    for (int i = 0; i < 7; ++i) o.textOptions[static_cast<size_t>(i)] = s->toolSettings[static_cast<size_t>(26 + i)];
+    for (int i = 0; i < 7; ++i) o.textOptions[static_cast<size_t>(i)] = s->toolSettings[static_cast<size_t>(kTextFontOption + i)];
     for (int i = 0; i < 3; ++i) o.textExtra[static_cast<size_t>(i)] = s->toolSettings[static_cast<size_t>(kTextBrushOption + i)];
     o.smoothingIndex = s->toolSettings[kObjectSmoothingOption];
     o.interpolation = InterpolationOfSmoothing(o.smoothingIndex);

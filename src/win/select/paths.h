@@ -18,6 +18,7 @@ constexpr int kLineWidthOption = 4;
 constexpr int kShapeSmoothOption = 5;
 constexpr int kPathPartOption = 6;
 constexpr int kPathFillOption = 7;
+constexpr int kFunctionOption = 8;  // 機能：あり draws a freehand stroke as a path, なし stamps it
 constexpr int kDashOption = 9;
 constexpr int kJoinOption = 12;
 constexpr int kShapeOverlapOption = 13;

@@ -14,6 +14,13 @@ FillMode SelectionFillMode(const ImageSlot& s) {
     return s.toolSettings[kSelectionOverlapOption] ? FillMode::Winding : FillMode::Alternate;
 }
 
+GpMatrixOwner ToGpMatrix(const Affine& a) {
+    GpMatrixOwner m;
+    gp::GdipCreateMatrix2(static_cast<float>(a.m11), static_cast<float>(a.m12), static_cast<float>(a.m21), static_cast<float>(a.m22),
+                          static_cast<float>(a.dx), static_cast<float>(a.dy), m.put());
+    return m;
+}
+
 GpPathOwner ToGpPath(const EditPath& path) {
     GpPathOwner out;
     const auto mode = static_cast<Gdiplus::GpFillMode>(path.fillMode);

@@ -22,6 +22,8 @@ FillMode SelectionFillMode(const ImageSlot& slot);
 
 // The path as a GDI+ path with its own fill mode; empty on failure.
 GpPathOwner ToGpPath(const EditPath& path);
+// A GDI+ matrix of an affine transform.
+GpMatrixOwner ToGpMatrix(const Affine& a);
 // The points and types of a GDI+ path.
 EditPath FromGpPath(Gdiplus::GpPath* path);
 
