@@ -272,6 +272,7 @@ TEST(DibRead, ThirtyTwoBitFieldsAndLargerHeaders) {
     Pixels out(1, 1, fmt::k32RGB);
     ASSERT_TRUE(CopyDibRows(v5.data(), d, out.view));
     EXPECT_EQ(ReadStored(out.view, 0, 0), 0x80102030u);  // the fourth byte stays
+    EXPECT_EQ(d.alphaMask, 0xFF000000u);
 
     // Red and blue swapped go through the masks.
     std::vector<uint8_t> bgr = Header(40, 1, 1, 32, 3);
@@ -406,6 +407,29 @@ TEST(DibRead, MalformedBlocksAreRefused) {
     masks("broken mask", 16, 0xF0F0, 0x0F00, 0x000F);
     masks("mask beyond 16 bits", 16, 0x1F0000, 0x07E0, 0x001F);
     masks("broken 32-bit mask", 32, 0xFF00FF, 0x00FF00, 0);
+}
+
+TEST(DibBuild, V5HeaderCarriesTheAlphaAndReadsBack) {
+    Pixels argb(3, 2, fmt::k32ARGB);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) WriteStored(argb.view, x, y, 0x10203040u * static_cast<uint32_t>(x + 1) + static_cast<uint32_t>(y));
+    DibImage v5;
+    ASSERT_TRUE(BuildDibV5(argb.view, &v5));
+    ASSERT_EQ(v5.bytes.size(), 124u + 3 * 2 * 4);
+    const uint8_t* h = v5.bytes.data();
+    EXPECT_EQ(Get32(h), 124u);
+    EXPECT_EQ(static_cast<int32_t>(Get32(h + 8)), 2);  // bottom-up
+    EXPECT_EQ(Get32(h + 16), 3u);                      // bit fields
+    EXPECT_EQ(Get32(h + 52), 0xFF000000u);
+    EXPECT_EQ(Get32(h + 124), 0x10203040u * 1 + 1);     // the bottom row is stored first
+    DibLayout d;
+    ASSERT_TRUE(ReadDib(v5.bytes.data(), v5.bytes.size(), &d));
+    EXPECT_EQ(d.alphaMask, 0xFF000000u);
+    Pixels back(3, 2, fmt::k32RGB);
+    ASSERT_TRUE(CopyDibRows(v5.bytes.data(), d, back.view));
+    EXPECT_EQ(back.bytes, argb.bytes);
+    Pixels rgb(3, 2, fmt::k32RGB);
+    EXPECT_FALSE(BuildDibV5(rgb.view, &v5));
 }
 
 TEST(DibRead, CopyRefusesAViewThatDoesNotFit) {

@@ -318,6 +318,69 @@ TEST_F(ClipboardTest, CopiedArgbImageKeepsItsAlphaInTheFourthByte) {
     EXPECT_EQ(Le32(device, 8 + 4 * 12) & 0xFFFFFF, cliptest::Rgb(32, 2, 1));
 }
 
+TEST_F(ClipboardTest, CopiedArgbImageAlsoGoesAsPngAndDibV5WithItsAlpha) {
+    Adopt(PatternBitmap(fmt::k32ARGB, 32), u"argb.png");
+    Send(cmd::kCopy);
+    Text prefix = Temp(L"copypng");
+    ASSERT_EQ(Peer(u"read \"" + prefix + u"\" nv"), 0);
+    // Decoded by the system's own imaging component, not by the editor's decoder.
+    std::vector<uint8_t> png = ReadAll(prefix + u".pngbgra");
+    ASSERT_EQ(png.size(), 8 + 4u * cliptest::kWidth * cliptest::kHeight);
+    EXPECT_EQ(Le32(png, 0), static_cast<uint32_t>(cliptest::kWidth));
+    EXPECT_EQ(Le32(png, 4), static_cast<uint32_t>(cliptest::kHeight));
+    std::vector<uint8_t> v5 = ReadAll(prefix + u".v5");
+    ASSERT_EQ(v5.size(), 124 + 4u * cliptest::kWidth * cliptest::kHeight);
+    EXPECT_EQ(Le32(v5, 0), 124u);
+    EXPECT_EQ(Le32(v5, 16), static_cast<uint32_t>(BI_BITFIELDS));
+    EXPECT_EQ(Le32(v5, 52), 0xFF000000u);
+    for (int y = 0; y < cliptest::kHeight; ++y)
+        for (int x = 0; x < cliptest::kWidth; ++x) {
+            const uint32_t want = cliptest::Stored(32, x, y);
+            ASSERT_EQ(Le32(png, 8 + 4 * static_cast<size_t>(y * cliptest::kWidth + x)), want) << x << "," << y;
+            ASSERT_EQ(Le32(v5, 124 + 4 * static_cast<size_t>((cliptest::kHeight - 1 - y) * cliptest::kWidth + x)), want);
+        }
+
+    // Without alpha there is nothing to keep: only the plain forms.
+    Adopt(PatternBitmap(fmt::k24RGB, 24), u"rgb.bmp");
+    Send(cmd::kCopy);
+    EXPECT_EQ(Peer(u"read \"" + prefix + u"\" n"), 14);
+    EXPECT_EQ(Peer(u"read \"" + prefix + u"\" d"), 0);
+}
+
+TEST_F(ClipboardTest, TransparentFormsFromAnotherProgramPasteWithTheirAlpha) {
+    // "PNG" is preferred to the CF_DIB beside it (a different picture), and a CF_DIBV5 that
+    // declares alpha keeps it.
+    for (const char16_t* put : {u"put-png dib", u"put-png", u"put-v5"}) {
+        SCOPED_TRACE(testing::Narrow(put));
+        ASSERT_EQ(Peer(put), 0);
+        Send(cmd::kPasteNew);
+        ASSERT_NE(editor->Current(), nullptr);
+        EXPECT_EQ(editor->Current()->pixelFormat, fmt::k32ARGB);
+        ExpectStoredPattern(32);
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(ClipboardTest, BrokenPngIsPassedOverForTheDibOrRefusedWithAMessage) {
+    for (const char16_t* what : {u"crc", u"huge", u"data", u"truncated"}) {
+        SCOPED_TRACE(testing::Narrow(what));
+        ASSERT_EQ(Peer(Text(u"put-png-bad ") + what), 0);
+        const int before = editor->images.Occupied();
+        Send(cmd::kPasteNew);
+        ASSERT_EQ(editor->images.Occupied(), before + 1);
+        EXPECT_EQ(editor->Current()->pixelFormat, fmt::k24RGB);
+        ExpectStoredPattern(24);
+        EXPECT_TRUE(shown.empty());
+
+        ASSERT_EQ(Peer(Text(u"put-png-bad ") + what + u" alone"), 0);
+        Send(cmd::kPasteNew);
+        EXPECT_EQ(editor->images.Occupied(), before + 1);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, u"ClpBrd.Bmpを作成できません2");
+        shown.clear();
+    }
+}
+
 TEST_F(ClipboardTest, FortyEightBitImageIsNotPutOnTheClipboard) {
     ASSERT_EQ(Peer(u"put 8"), 0);  // something on the clipboard before
     GpBitmapOwner deep;

@@ -1,6 +1,7 @@
 // Paste objects end to end: pasted from the clipboard, moved and skewed with the mouse, turned
 // and scaled, reordered, merged (against the same transform drawn through GDI+ directly), cut,
 // and text objects placed with the text tool.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -247,9 +248,11 @@ TEST_F(PasteTest, TextObjectsHorizontalAndVertical) {
     EXPECT_TRUE(horizontal.isText);
     EXPECT_FALSE(horizontal.inFrame);
     // Without a frame the layout list offers 横1, 横2, 縦1 and 縦2 only.
-    for (size_t i = 0; i < OptionControls().size(); ++i)
-        if (OptionFor(OptionControls()[i], kToolText) == kTextLayoutOption)
+    for (size_t i = 0; i < OptionControls().size(); ++i) {
+        if (OptionFor(OptionControls()[i], kToolText) == kTextLayoutOption) {
             EXPECT_EQ(SendMessageW(editor->frame.optionLists[i], CB_GETCOUNT, 0, 0), 4);
+        }
+    }
     EXPECT_EQ(horizontal.fontSize, 20.0f);
     EXPECT_GT(horizontal.textWidth, 2 * horizontal.textHeight);
     // 縦1 stacks the same text in a column.
@@ -272,6 +275,25 @@ TEST_F(PasteTest, TextObjectsHorizontalAndVertical) {
     EXPECT_GT(dark(2, 2, 80, 26), 20);
     EXPECT_GT(dark(95, 2, 120, 80), 20);
     EXPECT_EQ(dark(2, 40, 80, 80), 0);
+    // Three different glyphs, not three equal boxes: the thirds of the horizontal line's ink
+    // differ in many pixels.
+    int left = 80, right = 0;
+    for (int y = 2; y < 26; ++y)
+        for (int x = 2; x < 80; ++x)
+            if ((PixelAt(Slot().bitmap.get(), x, y) & 0xFF) < 128) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_GT(right - left, 30);
+    const int cell = (right - left + 1) / 3;
+    auto differ = [&](int a, int b) {
+        int n = 0;
+        for (int y = 2; y < 26; ++y)
+            for (int x = 0; x < cell; ++x)
+                n += ((PixelAt(Slot().bitmap.get(), left + a * cell + x, y) & 0xFF) < 128) !=
+                     ((PixelAt(Slot().bitmap.get(), left + b * cell + x, y) & 0xFF) < 128);
+        return n;
+    };
+    EXPECT_GT(differ(0, 1), 25);
+    EXPECT_GT(differ(1, 2), 25);
+    EXPECT_GT(differ(0, 2), 25);
 }
 
 }  // namespace

@@ -110,6 +110,36 @@ bool BuildDib(const PixelView& view, DibImage* out, size_t prefix) {
     return true;
 }
 
+bool BuildDibV5(const PixelView& argb, DibImage* out) {
+    constexpr size_t kV5HeaderSize = 124;
+    if (!out || !argb.scan0 || argb.format != fmt::k32ARGB || argb.width <= 0 || argb.height <= 0) return false;
+    const uint64_t bits = uint64_t{4} * static_cast<uint64_t>(argb.width) * static_cast<uint64_t>(argb.height);
+    if (bits > std::numeric_limits<uint32_t>::max() - kV5HeaderSize) return false;
+    DibImage d;
+    d.headerLength = kV5HeaderSize;
+    d.bitsLength = static_cast<size_t>(bits);
+    d.bytes.assign(d.headerLength + d.bitsLength, 0);
+    uint8_t* h = d.bytes.data();
+    Put32(h, kV5HeaderSize);
+    Put32(h + 4, static_cast<uint32_t>(argb.width));
+    Put32(h + 8, static_cast<uint32_t>(argb.height));  // bottom-up
+    Put16(h + 12, 1);
+    Put16(h + 14, 32);
+    Put32(h + 16, dib::kBitFields);
+    Put32(h + 20, static_cast<uint32_t>(bits));
+    Put32(h + 40, dib::kMask888[0]);
+    Put32(h + 44, dib::kMask888[1]);
+    Put32(h + 48, dib::kMask888[2]);
+    Put32(h + 52, 0xFF000000u);
+    Put32(h + 56, 0x73524742u);  // 'sRGB'
+    Put32(h + 108, 4);           // LCS_GM_IMAGES
+    const size_t row = size_t{4} * static_cast<size_t>(argb.width);
+    for (int y = 0; y < argb.height; ++y)
+        std::memcpy(h + kV5HeaderSize + row * static_cast<size_t>(argb.height - 1 - y), argb.Row(y), row);
+    *out = std::move(d);
+    return true;
+}
+
 bool ReadDib(const uint8_t* block, size_t size, DibLayout* out) {
     if (!block || !out || size < dib::kInfoHeaderSize) return false;
     const uint32_t headerSize = Get32(block);
@@ -143,6 +173,7 @@ bool ReadDib(const uint8_t* block, size_t size, DibLayout* out) {
             offset += 12;
         }
         for (int i = 0; i < 3; ++i) d.masks[i] = Get32(m + 4 * i);
+        if (headerSize >= 56) d.alphaMask = Get32(m + 12);
     } else if (bits == 16) {
         std::memcpy(d.masks, dib::kMask555, sizeof d.masks);
     } else if (bits == 32) {

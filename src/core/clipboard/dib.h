@@ -33,6 +33,10 @@ bool HasDibForm(PixelFormat format);
 // palette (entries beyond it stay 0). False for a format above 32 bits per pixel or an empty view.
 // `prefix` bytes (zeros) come before the DIB in `bytes`, room for a file header.
 bool BuildDib(const PixelView& view, DibImage* out, size_t prefix = 0);
+// The DIB with a 124-byte header that carries transparency (CF_DIBV5): 32 bits per pixel as bit
+// fields with the alpha mask 0xFF000000, sRGB, rows bottom-up, of a view locked as 32-A8R8G8B8.
+// False for any other format or an empty view.
+bool BuildDibV5(const PixelView& argb, DibImage* out);
 // The same DIB with its rows left zero: header, masks and colour table after `prefix` bytes.
 bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount, size_t prefix,
                DibImage* out);
@@ -47,6 +51,7 @@ struct DibLayout {
     int bitCount = 0;
     uint32_t compression = 0;
     uint32_t masks[3] = {};     // red, green, blue of a 16- or 32-bit DIB
+    uint32_t alphaMask = 0;     // the alpha mask of a bit-field DIB with a header of 56 bytes or more
     // The pixel format of the bitmap made from it: 1-, 4-, 8-Index, 16-R5G5B5, 16-R5G6B5 (by the
     // masks), 24-R8G8B8 or 32-R8G8B8.
     PixelFormat format = 0;

@@ -5,6 +5,7 @@
 #include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/editor.h"
+#include "clipboard/clipboard.h"
 #include "image/pixel_format.h"
 #include "select/paths.h"
 
@@ -77,8 +78,6 @@ void CheckItems(Editor& e) {
     check(cmd::kArrowEdit, e.frame.arrowWindow && IsWindowVisible(e.frame.arrowWindow));
 }
 }  // namespace
-
-bool ClipboardHasImage() { return IsClipboardFormatAvailable(CF_DIB) || IsClipboardFormatAvailable(CF_BITMAP); }
 
 bool Availability::Enabled(int id) const {
     for (const auto& [command, enabled] : commands)

@@ -50,7 +50,5 @@ void ApplyAvailability(Editor& editor, const Availability& availability);
 
 // The whole refresh: reads the state once, applies it to the menu bar and everything above.
 void RefreshMenuState(Editor& editor);
-// True when another program left a bitmap on the clipboard.
-bool ClipboardHasImage();
 
 }  // namespace mirelo

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "clipboard/png_block.h"
 #include "image/bitmap_access.h"
 
 namespace mirelo {
@@ -88,7 +89,73 @@ HPALETTE MakeLogicalPalette(const std::vector<uint32_t>& entries, int bits) {
     }
     return CreatePalette(lp);
 }
+// A decoded bitmap copied into a 32-A8R8G8B8 bitmap of its own, free of the decoder's stream.
+bool CopyAsArgb(Messages& messages, GpBitmapOwner& decoded, GpBitmapOwner& out) {
+    int width = 0, height = 0;
+    if (!ImageSize(decoded.get(), &width, &height) || width <= 0 || height <= 0) return false;
+    GpBitmapOwner own;
+    if (!CreateGpBitmap(own, width, height, fmt::k32ARGB)) return false;
+    BitmapLock from(messages, decoded, kLockRead, fmt::k32ARGB, BitmapRole::Clipboard);
+    if (!from.ok()) return false;
+    {
+        BitmapLock to(messages, own, kLockWrite, fmt::k32ARGB, BitmapRole::Clipboard2);
+        if (!to.ok()) return false;
+        CopyRows(from.view(), to.view());
+        if (to.Unlock() != Gdiplus::Ok) return false;
+    }
+    if (from.Unlock() != Gdiplus::Ok) return false;
+    out = std::move(own);
+    return true;
+}
+
+// The "PNG" block of the open clipboard, checked and decoded; false, without a message, when
+// there is none or it cannot be used.
+bool ReadPngBlock(Messages& messages, GpBitmapOwner& out) {
+    LockedBlock block(PngClipboardFormat());
+    PngHeader header;
+    if (!block.data() || !ReadPngHeader(block.data(), block.size(), &header)) return false;
+    GpBitmapOwner decoded;
+    if (!DecodeImageBytes(block.data(), block.size(), false, decoded)) return false;
+    int width = 0, height = 0;
+    if (!ImageSize(decoded.get(), &width, &height) || static_cast<uint32_t>(width) != header.width ||
+        static_cast<uint32_t>(height) != header.height)
+        return false;
+    return CopyAsArgb(messages, decoded, out);
+}
+
+// A CF_DIBV5 block that declares an alpha channel (32-bit bit fields with the alpha mask
+// 0xFF000000); false when there is none.
+bool ReadTransparentDib(Messages& messages, GpBitmapOwner& out) {
+    LockedBlock block(CF_DIBV5);
+    DibLayout layout;
+    if (!block.data() || !ReadDib(block.data(), block.size(), &layout) || layout.alphaMask != 0xFF000000u) return false;
+    return DibToBitmap(messages, block.data(), block.size(), out, true);
+}
+
+// Adds the forms that keep transparency: "PNG" and CF_DIBV5 with alpha.
+void PutTransparentForms(Messages& messages, GpBitmapOwner& bitmap) {
+    std::vector<uint8_t> png;
+    if (EncodePngBytes(messages, bitmap.get(), &png)) PutBytes(PngClipboardFormat(), png);
+    DibImage v5;
+    {
+        BitmapLock lock(messages, bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Clipboard);
+        if (!lock.ok()) return;
+        const bool built = BuildDibV5(lock.view(), &v5);
+        if (lock.Unlock() != Gdiplus::Ok || !built) return;
+    }
+    PutBytes(CF_DIBV5, v5.bytes);
+}
 }  // namespace
+
+UINT PngClipboardFormat() {
+    static const UINT format = RegisterClipboardFormatW(L"PNG");
+    return format;
+}
+
+bool ClipboardHasImage() {
+    return IsClipboardFormatAvailable(CF_DIB) || IsClipboardFormatAvailable(CF_BITMAP) ||
+           IsClipboardFormatAvailable(PngClipboardFormat()) || IsClipboardFormatAvailable(CF_DIBV5);
+}
 
 bool BitmapToDib(Messages& messages, GpBitmapOwner& bitmap, DibImage* out) {
     const PixelFormat format = FormatOf(bitmap.get());
@@ -105,9 +172,11 @@ bool BitmapToDib(Messages& messages, GpBitmapOwner& bitmap, DibImage* out) {
     return built;
 }
 
-bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmapOwner& out) {
+bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmapOwner& out, bool alphaFromMask) {
     DibLayout layout;
     if (!ReadDib(block, size, &layout)) return false;
+    if (alphaFromMask && layout.format == fmt::k32RGB && !layout.throughMasks && layout.alphaMask == 0xFF000000u)
+        layout.format = fmt::k32ARGB;  // the same bytes, the fourth one read as alpha
     GpBitmapOwner bitmap;
     if (!CreateGpBitmap(bitmap, layout.width, layout.height, layout.format)) return false;
     if (IsIndexed(layout.format) && !SetPaletteEntries(bitmap.get(), layout.palette)) return false;
@@ -158,6 +227,7 @@ bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap)
             }
         }
     }
+    if (placed && HasAlpha(format)) PutTransparentForms(messages, bitmap);
     CloseClipboard();
     return placed;
 }
@@ -186,9 +256,11 @@ bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length) {
 }
 
 bool ReadClipboardImage(Messages& messages, HWND owner, GpBitmapOwner& out) {
+    // Forms with transparency first: "PNG", then a CF_DIBV5 that declares alpha.
+    const bool transparentForms = IsClipboardFormatAvailable(PngClipboardFormat()) || IsClipboardFormatAvailable(CF_DIBV5);
     UINT order[] = {CF_DIB, CF_BITMAP};
     const int first = GetPriorityClipboardFormat(order, 2);
-    if (first <= 0) {
+    if (first <= 0 && !transparentForms) {
         Warn(messages, owner, u"クリップボードは空です。");
         return false;
     }
@@ -197,8 +269,12 @@ bool ReadClipboardImage(Messages& messages, HWND owner, GpBitmapOwner& out) {
         return false;
     }
     GpBitmapOwner bitmap;
-    bool tryDeviceBitmap = first == CF_BITMAP;
-    if (first == CF_DIB) {
+    if (transparentForms && !ReadPngBlock(messages, bitmap)) {
+        bitmap.reset();
+        if (!ReadTransparentDib(messages, bitmap)) bitmap.reset();
+    }
+    bool tryDeviceBitmap = !bitmap && first == CF_BITMAP;
+    if (!bitmap && first == CF_DIB) {
         LockedBlock dib(CF_DIB);
         if (!dib.data()) {
             Warn(messages, owner, u"クリップボードをロックできません");
@@ -206,6 +282,7 @@ bool ReadClipboardImage(Messages& messages, HWND owner, GpBitmapOwner& out) {
             tryDeviceBitmap = true;
         }
     }
+    if (!bitmap && first <= 0) Warn(messages, owner, u"ClpBrd.Bmpを作成できません2");
     if (tryDeviceBitmap) {
         auto device = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
         if (!device) {

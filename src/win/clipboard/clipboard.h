@@ -1,5 +1,5 @@
 // Exchange of images with other programs through the clipboard's bitmap formats (CF_DIB,
-// CF_BITMAP, CF_PALETTE), of a selection's mask and outline through the program's own records
+// CF_BITMAP, CF_PALETTE, and for transparency the registered "PNG" and CF_DIBV5), of a selection's mask and outline through the program's own records
 // 778..783, and the program's own conversion between GDI+ bitmaps and DIBs.
 #pragma once
 #include <optional>
@@ -17,12 +17,18 @@ namespace mirelo {
 bool BitmapToDib(Messages& messages, GpBitmapOwner& bitmap, DibImage* out);
 
 // Makes a bitmap of the DIB's size and pixel format from a DIB block of `size` bytes, copying
-// the rows itself so that palette indices and the fourth byte of 32-bit pixels stay exact.
-// False for a block that fails the checks, or after a reported lock failure.
-bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmapOwner& out);
+// the rows itself so that palette indices and the fourth byte of 32-bit pixels stay exact. With
+// `alphaFromMask` a 32-bit DIB whose header declares the alpha mask 0xFF000000 becomes a
+// 32-A8R8G8B8 bitmap. False for a block that fails the checks, or after a reported lock failure.
+bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmapOwner& out, bool alphaFromMask = false);
 
-// Empties the clipboard and puts the bitmap on it as CF_DIB and CF_BITMAP, and for 8 bits per
-// pixel or fewer CF_PALETTE too. Deeper bitmaps are refused with a message. True when CF_DIB
+// The registered clipboard format "PNG".
+UINT PngClipboardFormat();
+// Whether the clipboard holds an image in any form the editor reads.
+bool ClipboardHasImage();
+
+// Empties the clipboard and puts the bitmap on it as CF_DIB and CF_BITMAP, for 8 bits per pixel
+// or fewer CF_PALETTE too, and for a format with alpha also "PNG" and CF_DIBV5 with its alpha. Deeper bitmaps are refused with a message. True when CF_DIB
 // was placed.
 bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap);
 
@@ -32,7 +38,9 @@ bool CopySelectionShape(HWND owner, const EditPath& path);
 // Adds the mask records 782 and 783.
 bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length);
 
-// The first of CF_DIB and CF_BITMAP (with CF_PALETTE) that gives a bitmap; false after a message.
+// The first form that gives a bitmap: "PNG" (as 32-A8R8G8B8), a CF_DIBV5 that declares alpha,
+// then CF_DIB and CF_BITMAP (with CF_PALETTE). A broken transparent form is passed over for the
+// others; false after a message.
 bool ReadClipboardImage(Messages& messages, HWND owner, GpBitmapOwner& out);
 
 // The selection that came with a clipboard image of width × height pixels.

@@ -21,26 +21,10 @@ constexpr char16_t kToArgbFailed[] = u"32bppARGBに変換できません";
 // A PNG entry decoded with colour management from a memory stream, then copied into a
 // 32-A8R8G8B8 bitmap of the program's own. `*fileBits` receives the depth GDI+ decoded it in.
 bool LoadPngEntry(Editor& e, const IconFileEntry& entry, GpBitmapOwner& out, int* fileBits) {
-    if (entry.pngData.empty()) return false;
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, entry.pngData.size());
-    if (!mem) return false;
-    void* p = GlobalLock(mem);
-    if (!p) {
-        GlobalFree(mem);
-        return false;
-    }
-    std::memcpy(p, entry.pngData.data(), entry.pngData.size());
-    GlobalUnlock(mem);
-    IStream* stream = nullptr;
-    if (CreateStreamOnHGlobal(mem, TRUE, &stream) != S_OK) {
-        GlobalFree(mem);
-        return false;
-    }
     GpBitmapOwner decoded;
-    GpStatus s = gp::GdipCreateBitmapFromStreamICM(stream, decoded.put());
-    stream->Release();  // the bitmap keeps its own reference while it lives
+    if (!DecodeImageBytes(entry.pngData.data(), entry.pngData.size(), true, decoded)) return false;
     int w = 0, h = 0;
-    if (s != Gdiplus::Ok || !decoded || !ImageSize(decoded.get(), &w, &h) || w <= 0 || h <= 0) return false;
+    if (!ImageSize(decoded.get(), &w, &h) || w <= 0 || h <= 0) return false;
     *fileBits = BitsPerPixel(FormatOf(decoded.get()));
     GpBitmapOwner converted;
     if (ConvertDirect(e, decoded, fmt::k32ARGB, false, converted) != Gdiplus::Ok) {

@@ -215,25 +215,8 @@ bool MakeBitmapEntry(Editor& e, IconListItem& item, IconWriteEntry* out) {
 bool MakePngEntry(Editor& e, int slotIndex, IconWriteEntry* out) {
     ImageSlot* slot = SlotAt(e, slotIndex);
     if (!slot || !out) return false;
-    CLSID png{};
-    if (FindEncoder(e.messages, u"png", &png) < 0) return false;
-    IStream* stream = nullptr;
-    if (CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK || !stream) return false;
     std::vector<uint8_t> data;
-    bool ok = gp::GdipSaveImageToStream(slot->bitmap.get(), stream, &png, nullptr) == Gdiplus::Ok;
-    STATSTG stat{};
-    HGLOBAL mem = nullptr;
-    ok = ok && stream->Stat(&stat, STATFLAG_NONAME) == S_OK && stat.cbSize.QuadPart > 0 &&
-         stat.cbSize.QuadPart < (1LL << 31) && GetHGlobalFromStream(stream, &mem) == S_OK && mem;
-    if (ok) {
-        const size_t size = static_cast<size_t>(stat.cbSize.QuadPart);
-        const void* p = GlobalLock(mem);
-        ok = p && GlobalSize(mem) >= size;
-        if (ok) data.assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + size);
-        if (p) GlobalUnlock(mem);
-    }
-    stream->Release();
-    if (!ok) return false;
+    if (!EncodePngBytes(e.messages, slot->bitmap.get(), &data)) return false;
     IconWriteEntry entry;
     entry.data = std::move(data);
     entry.width = slot->width;

@@ -189,6 +189,52 @@ int FindEncoder(Messages& messages, TextView extension, CLSID* clsid) {
     return -1;
 }
 
+bool EncodePngBytes(Messages& messages, Gdiplus::GpImage* image, std::vector<uint8_t>* out) {
+    CLSID png{};
+    if (!image || !out || FindEncoder(messages, u"png", &png) < 0) return false;
+    IStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(nullptr, TRUE, &stream) != S_OK || !stream) return false;
+    bool ok = gp::GdipSaveImageToStream(image, stream, &png, nullptr) == Gdiplus::Ok;
+    STATSTG stat{};
+    HGLOBAL mem = nullptr;
+    ok = ok && stream->Stat(&stat, STATFLAG_NONAME) == S_OK && stat.cbSize.QuadPart > 0 &&
+         stat.cbSize.QuadPart < (1LL << 31) && GetHGlobalFromStream(stream, &mem) == S_OK && mem;
+    if (ok) {
+        const size_t size = static_cast<size_t>(stat.cbSize.QuadPart);
+        const void* p = GlobalLock(mem);
+        ok = p && GlobalSize(mem) >= size;
+        if (ok) out->assign(static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + size);
+        if (p) GlobalUnlock(mem);
+    }
+    stream->Release();
+    return ok;
+}
+
+bool DecodeImageBytes(const uint8_t* bytes, size_t size, bool colourManagement, GpBitmapOwner& out) {
+    if (!bytes || size == 0) return false;
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!mem) return false;
+    void* p = GlobalLock(mem);
+    if (!p) {
+        GlobalFree(mem);
+        return false;
+    }
+    std::memcpy(p, bytes, size);
+    GlobalUnlock(mem);
+    IStream* stream = nullptr;
+    if (CreateStreamOnHGlobal(mem, TRUE, &stream) != S_OK || !stream) {
+        GlobalFree(mem);
+        return false;
+    }
+    GpBitmapOwner decoded;
+    const GpStatus s = colourManagement ? gp::GdipCreateBitmapFromStreamICM(stream, decoded.put())
+                                        : gp::GdipCreateBitmapFromStream(stream, decoded.put());
+    stream->Release();  // the bitmap keeps its own reference while it lives
+    if (s != Gdiplus::Ok || !decoded) return false;
+    out = std::move(decoded);
+    return true;
+}
+
 bool CopyBitmapArea(Messages& messages, GpBitmapOwner& source, int left, int top, int width, int height, GpBitmapOwner& out) {
     const PixelFormat format = FormatOf(source.get());
     GpBitmapOwner copy;

@@ -65,6 +65,13 @@ int FileTypeCode(Messages& messages, Gdiplus::GpImage* image);
 // index among the installed encoders, or −1 (identifier left unset).
 int FindEncoder(Messages& messages, TextView extension, CLSID* clsid);
 
+// The image encoded as PNG in memory. False when it cannot be encoded (a missing encoder is
+// reported by FindEncoder).
+bool EncodePngBytes(Messages& messages, Gdiplus::GpImage* image, std::vector<uint8_t>* out);
+// Image file bytes decoded by GDI+ from a memory stream of their own copy, with colour management
+// when asked. The bitmap keeps the stream while it lives.
+bool DecodeImageBytes(const uint8_t* bytes, size_t size, bool colourManagement, GpBitmapOwner& out);
+
 // A new bitmap holding the rectangle (left, top, width, height) of the source in its own pixel
 // format, pixel values and palette unchanged. False after a reported lock failure, or when the
 // bitmap cannot be made.

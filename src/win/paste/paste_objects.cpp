@@ -35,11 +35,6 @@ void ObjectsChanged(Editor& e) {
     Repaint(e);
 }
 
-ObjectView CurrentObjectView(Editor& e) {
-    const ViewLayout l = CurrentLayout(e);
-    return ObjectView{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
-}
-
 void ResetObject(PasteObject& o) {
     o.rotationIndex = kResetRotationIndex;
     o.widthIndex = o.heightIndex = kResetScaleIndex;
