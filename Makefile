@@ -12,9 +12,9 @@ FILES ?=
 
 PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool imagemagick \
 	fonts-ipafont-gothic fonts-ipafont-mincho cmake ninja-build googletest libgtest-dev \
-	libbenchmark-dev clang g++ make bc icoutils
+	libbenchmark-dev clang g++ make bc icoutils wixl
 
-.PHONY: all deps native win fuzz fuzz-build bench test test-native test-win run clean
+.PHONY: all deps native win dist fuzz fuzz-build bench test test-native test-win run clean
 
 all: native win
 
@@ -61,10 +61,14 @@ win: deps $(WIN)/build.ninja
 test-native: native
 	cd $(NATIVE) && ctest --output-on-failure -j $(JOBS)
 
-test-win: win
+# build/dist: Mirelo-<version>.zip and the per-user installer Mirelo-<version>.msi.
+dist: win
+	cmake --build $(WIN) --target dist
+
+test-win: win dist
 	tools/with-display.sh bash -c 'cd $(WIN) && ctest --output-on-failure'
 
-test: native fuzz-build win
+test: native fuzz-build win dist
 	@tools/run-tests.sh $(NATIVE) $(FUZZ) $(WIN)
 
 run: win
