@@ -22,6 +22,7 @@ CommandRegistry::CommandRegistry() {
     RegisterPasteCommands(*this);
     RegisterOpsCommands(*this);
     RegisterDrawCommands(*this);
+    RegisterPrintCommands(*this);
 }
 
 Command* CommandRegistry::FindMutable(int id) {

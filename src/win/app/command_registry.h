@@ -68,5 +68,6 @@ void RegisterSelectCommands(CommandRegistry& registry);
 void RegisterPasteCommands(CommandRegistry& registry);
 void RegisterOpsCommands(CommandRegistry& registry);
 void RegisterDrawCommands(CommandRegistry& registry);
+void RegisterPrintCommands(CommandRegistry& registry);
 
 }  // namespace mirelo

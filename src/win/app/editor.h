@@ -14,6 +14,7 @@
 #include "edit/tool.h"
 #include "image/image_set.h"
 #include "ops/resize_image.h"
+#include "print/print_layout.h"
 #include "ui/option_bands.h"
 
 namespace mirelo {
@@ -123,6 +124,7 @@ public:
     Messages messages;
     ImageSet images;
     Settings settings;
+    PageSettings page;  // margins and paper of the page setup, in hundredths of a millimetre
     NewImageValues newImage;
     ResizeChoices resize;
     FixedPalette fixedPalette;
