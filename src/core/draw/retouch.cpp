@@ -30,31 +30,35 @@ inline uint8_t Saturated(int v, int luma, int step) {
     return static_cast<uint8_t>(std::min(255, scaled / 255));
 }
 
-// The rule on one pixel; `Channels` 3 (B, G, R) or 4 (B, G, R, A).
+// The rule of one mode on one pixel; `Channels` 3 (B, G, R) or 4 (B, G, R, A).
+template <int Channels, int Mode>
+inline void ApplyMode(const uint8_t* s, uint8_t* d, const RetouchRule& rule) {
+    if constexpr (Mode == retouch_mode::kSmudge) {
+        for (int c = 0; c < Channels; ++c) d[c] = Mix(s[c], d[c], rule.sourceTenths);
+    } else if constexpr (Mode == retouch_mode::kSmudgeAlpha) {
+        if constexpr (Channels == 4) d[3] = Mix(s[3], d[3], rule.sourceTenths);
+    } else if constexpr (Mode == retouch_mode::kAlpha) {
+        if constexpr (Channels == 4) d[3] = rule.alpha;
+    } else if constexpr (Mode == retouch_mode::kLighten) {
+        for (int c = 0; c < 3; ++c) d[c] = Lighter(d[c], rule.step);
+    } else if constexpr (Mode == retouch_mode::kDarken) {
+        for (int c = 0; c < 3; ++c) d[c] = Darker(d[c], rule.step);
+    } else {
+        const int y = Luma(d[0], d[1], d[2]);
+        for (int c = 0; c < 3; ++c) d[c] = Saturated(d[c], y, rule.step);
+    }
+}
+
 template <int Channels>
 inline void ApplyRule(const uint8_t* s, uint8_t* d, const RetouchRule& rule) {
     switch (rule.mode) {
-    case retouch_mode::kSmudge:
-        for (int c = 0; c < Channels; ++c) d[c] = Mix(s[c], d[c], rule.sourceTenths);
-        break;
-    case retouch_mode::kSmudgeAlpha:
-        if (Channels == 4) d[3] = Mix(s[3], d[3], rule.sourceTenths);
-        break;
-    case retouch_mode::kAlpha:
-        if (Channels == 4) d[3] = rule.alpha;
-        break;
-    case retouch_mode::kLighten:
-        for (int c = 0; c < 3; ++c) d[c] = Lighter(d[c], rule.step);
-        break;
-    case retouch_mode::kDarken:
-        for (int c = 0; c < 3; ++c) d[c] = Darker(d[c], rule.step);
-        break;
+    case retouch_mode::kSmudge: ApplyMode<Channels, retouch_mode::kSmudge>(s, d, rule); break;
+    case retouch_mode::kSmudgeAlpha: ApplyMode<Channels, retouch_mode::kSmudgeAlpha>(s, d, rule); break;
+    case retouch_mode::kAlpha: ApplyMode<Channels, retouch_mode::kAlpha>(s, d, rule); break;
+    case retouch_mode::kLighten: ApplyMode<Channels, retouch_mode::kLighten>(s, d, rule); break;
+    case retouch_mode::kDarken: ApplyMode<Channels, retouch_mode::kDarken>(s, d, rule); break;
     case retouch_mode::kSaturate:
-    case retouch_mode::kDesaturate: {
-        const int y = Luma(d[0], d[1], d[2]);
-        for (int c = 0; c < 3; ++c) d[c] = Saturated(d[c], y, rule.step);
-        break;
-    }
+    case retouch_mode::kDesaturate: ApplyMode<Channels, retouch_mode::kSaturate>(s, d, rule); break;
     default: break;
     }
 }
@@ -62,12 +66,13 @@ inline void ApplyRule(const uint8_t* s, uint8_t* d, const RetouchRule& rule) {
 // The stroke on locked memory with the mode fixed, so that the walk's inner loop holds one rule.
 template <int Channels, int Mode>
 void StrokeIn(const PixelView& v, const RetouchStroke& stroke) {
-    RetouchRule rule = stroke.rule;
-    rule.mode = Mode;
+    const RetouchRule rule = stroke.rule;
+    uint8_t* const scan0 = v.scan0;
+    const intptr_t stride = v.stride;
     WalkRetouchStroke(v.width, v.height, stroke, [&](int sx, int sy, int dx, int dy) {
-        const uint8_t* s = v.Row(sy) + static_cast<intptr_t>(sx) * Channels;
-        uint8_t* d = v.Row(dy) + static_cast<intptr_t>(dx) * Channels;
-        ApplyRule<Channels>(s, d, rule);
+        const uint8_t* s = scan0 + sy * stride + static_cast<intptr_t>(sx) * Channels;
+        uint8_t* d = scan0 + dy * stride + static_cast<intptr_t>(dx) * Channels;
+        ApplyMode<Channels, Mode>(s, d, rule);
     });
 }
 
@@ -79,8 +84,8 @@ void StrokeIn(const PixelView& v, const RetouchStroke& stroke) {
     case retouch_mode::kAlpha: StrokeIn<Channels, retouch_mode::kAlpha>(v, stroke); break;
     case retouch_mode::kLighten: StrokeIn<Channels, retouch_mode::kLighten>(v, stroke); break;
     case retouch_mode::kDarken: StrokeIn<Channels, retouch_mode::kDarken>(v, stroke); break;
-    case retouch_mode::kSaturate: StrokeIn<Channels, retouch_mode::kSaturate>(v, stroke); break;
-    case retouch_mode::kDesaturate: StrokeIn<Channels, retouch_mode::kDesaturate>(v, stroke); break;
+    case retouch_mode::kSaturate:
+    case retouch_mode::kDesaturate: StrokeIn<Channels, retouch_mode::kSaturate>(v, stroke); break;
     default: break;
     }
 }
