@@ -4,6 +4,7 @@
 // images are left alone.
 #include "draw/retouch_tool.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/editor.h"
