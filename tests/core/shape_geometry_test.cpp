@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -67,6 +69,27 @@ TEST(ShapeGeometry, StampLines) {
         EXPECT_LE(std::abs(steep[i].x - steep[i - 1].x), 1);
     }
     EXPECT_EQ(steep.back().x, 3);
+}
+
+// The retouch brush's walk: the same steps, taken from the first point towards the second.
+TEST(ShapeGeometry, LinesFromTheFirstPoint) {
+    using P = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(Pairs(LinePointsFrom({0, 0}, {4, 2})), (P{{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}));
+    // Backwards the error term starts at the other end, so the minor steps fall elsewhere.
+    EXPECT_EQ(Pairs(LinePointsFrom({4, 2}, {0, 0})), (P{{4, 2}, {3, 1}, {2, 1}, {1, 0}, {0, 0}}));
+    EXPECT_EQ(Pairs(LinePointsFrom({3, 5}, {3, 2})), (P{{3, 5}, {3, 4}, {3, 3}, {3, 2}}));
+    EXPECT_EQ(Pairs(LinePointsFrom({0, 0}, {-2, 2})), (P{{0, 0}, {-1, 1}, {-2, 2}}));
+    EXPECT_EQ(Pairs(LinePointsFrom({7, 7}, {7, 7})), (P{{7, 7}}));
+    for (const auto& [from, to] : std::vector<std::pair<IntPoint, IntPoint>>{{{10, 0}, {3, 50}}, {{40, 9}, {-6, -2}}, {{5, 5}, {-5, 6}}}) {
+        const std::vector<IntPoint> line = LinePointsFrom(from, to);
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(Pairs({line.front(), line.back()}), Pairs({from, to}));
+        EXPECT_EQ(line.size(), static_cast<size_t>(std::max(std::abs(to.x - from.x), std::abs(to.y - from.y)) + 1));
+        for (size_t i = 1; i < line.size(); ++i) {
+            EXPECT_LE(std::abs(line[i].x - line[i - 1].x), 1);
+            EXPECT_LE(std::abs(line[i].y - line[i - 1].y), 1);
+        }
+    }
 }
 
 }  // namespace

@@ -84,15 +84,22 @@ DragBox ComputeDragBox(const DragInput& in) {
 }
 
 std::vector<IntPoint> StampLinePoints(IntPoint from, IntPoint to) {
+    // Start at the end with the smaller major coordinate.
+    const bool alongX = std::abs(to.x - from.x) >= std::abs(to.y - from.y);
+    if (alongX ? to.x < from.x : to.y < from.y) std::swap(from, to);
+    return LinePointsFrom(from, to);
+}
+
+std::vector<IntPoint> LinePointsFrom(IntPoint from, IntPoint to) {
     std::vector<IntPoint> points;
     const int dx = std::abs(to.x - from.x), dy = std::abs(to.y - from.y);
     const bool alongX = dx >= dy;
     const int major = alongX ? dx : dy, minor = alongX ? dy : dx;
-    // Start at the end with the smaller major coordinate.
-    IntPoint p = from, q = to;
-    if ((alongX ? q.x < p.x : q.y < p.y)) std::swap(p, q);
-    const int minorStep = alongX ? (q.y >= p.y ? 1 : -1) : (q.x >= p.x ? 1 : -1);
+    const int majorStep = alongX ? (to.x >= from.x ? 1 : -1) : (to.y >= from.y ? 1 : -1);
+    const int minorStep = alongX ? (to.y >= from.y ? 1 : -1) : (to.x >= from.x ? 1 : -1);
+    // The minor coordinate moves when the error term is non-negative.
     int error = 2 * minor - major;
+    IntPoint p = from;
     points.reserve(static_cast<size_t>(major) + 1);
     for (int i = 0; i <= major; ++i) {
         points.push_back(p);
@@ -101,7 +108,7 @@ std::vector<IntPoint> StampLinePoints(IntPoint from, IntPoint to) {
             error -= 2 * major;
         }
         error += 2 * minor;
-        (alongX ? p.x : p.y) += 1;
+        (alongX ? p.x : p.y) += majorStep;
     }
     return points;
 }

@@ -65,4 +65,8 @@ DragBox ComputeDragBox(const DragInput& in);
 // the axis of the larger difference, from the end with the smaller major coordinate.
 std::vector<IntPoint> StampLinePoints(IntPoint from, IntPoint to);
 
+// The same steps taken from `from` towards `to`, both ends included, in that order (the retouch
+// brush walks its stroke from the last point to the current one).
+std::vector<IntPoint> LinePointsFrom(IntPoint from, IntPoint to);
+
 }  // namespace mirelo

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/editor.h"
+#include "draw/brush_cursor.h"
 #include "draw/pen_tip.h"
 #include "draw/pens.h"
 #include "draw/shape_drawing.h"
@@ -328,41 +329,10 @@ private:
         gp::GdipDrawPath(g, pen, p.get());
     }
 
-    // The outline of the pen tip at the cursor: yellow, then black dashes as the selection's.
+    // The outline of the pen tip at the cursor, while the cursor is over the image.
     void DrawBrushCursor(Editor& e, const ImageSlot& s, const OverlayTarget& t) const {
         if (!tip_.ready() || !InImage(s, cursorImage_) || !IsCursorInImage(e, cursor_.x, cursor_.y)) return;
-        const int zoom = t.layout.zoom;
-        const float width = std::max(1.0f, static_cast<float>(zoom) / 1000.0f);
-        GpPenOwner yellow, black;
-        gp::GdipCreatePen1(0xFFFFFF00, width, Gdiplus::UnitWorld, yellow.put());
-        gp::GdipCreatePen1(0xFF000000, width, Gdiplus::UnitWorld, black.put());
-        if (!yellow || !black) return;
-        if (zoom == 200) {
-            gp::GdipSetPenDashStyle(black.get(), Gdiplus::DashStyleDot);
-        } else {
-            const float dashes[2] = {2.0f, 2.0f};
-            gp::GdipSetPenDashArray(black.get(), dashes, 2);
-        }
-        const int left = cursorImage_.x - tip_.side() / 2, top = cursorImage_.y - tip_.side() / 2;
-        const IntPoint corner = ImageToClient(t.layout, t.scrollX, t.scrollY, left, top);
-        const double f = zoom / 100.0;
-        EditPath outline;
-        if (zoom < 200) {
-            outline = tip_.outline();
-            outline.Transform(Affine{f, 0, 0, f, static_cast<double>(corner.x), static_cast<double>(corner.y)});
-        } else {
-            const auto add = [&](double x0, double y0, double x1, double y1) {
-                outline.StartFigure();
-                outline.AddLine(static_cast<float>(corner.x + x0 * f), static_cast<float>(corner.y + y0 * f),
-                                static_cast<float>(corner.x + x1 * f), static_cast<float>(corner.y + y1 * f));
-            };
-            for (const EdgeRun& r : tip_.edges().horizontal) add(r.from, r.at, r.to, r.at);
-            for (const EdgeRun& r : tip_.edges().vertical) add(r.at, r.from, r.at, r.to);
-        }
-        GpPathOwner path = ToGpPath(outline);
-        if (!path) return;
-        gp::GdipDrawPath(t.graphics, yellow.get(), path.get());
-        gp::GdipDrawPath(t.graphics, black.get(), path.get());
+        DrawTipOutline(t, cursorImage_, tip_.side(), tip_.outline(), tip_.edges());
     }
 
     // The dragged shape of a ﾊﾟｽ part from the box: an ellipse, or an arc, pie or rectangle

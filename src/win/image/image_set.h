@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/gdiplus.h"
+#include "draw/retouch.h"
 #include "edit/undo_history.h"
 #include "paste/paste_objects.h"
 #include "image/slot_rules.h"
@@ -46,6 +47,7 @@ struct ImageSlot {
     std::shared_ptr<struct SelectionOutlineCache> selectionOutline;  // what the view drew last
     UndoHistory undo;
     PasteObjects pasteObjects;
+    RetouchState retouch;  // the retouch brush's stroke: its last point and its mask
     int hotspotX = 0, hotspotY = 0;
 
     ImageSlot() = default;
