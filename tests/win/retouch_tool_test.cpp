@@ -157,7 +157,9 @@ TEST_F(RetouchToolTest, EveryModeStrokesLikeTheCoreOn24And32Bits) {
                     for (int x = 0; x < kWidth; ++x) {
                         const size_t i = static_cast<size_t>(y) * kWidth + x;
                         if (after[i] != before[i]) ++changed;
-                        if (FarFromDrag(x, y, 3)) EXPECT_EQ(after[i], before[i]) << x << "," << y;
+                        if (FarFromDrag(x, y, 3)) {
+                            EXPECT_EQ(after[i], before[i]) << x << "," << y;
+                        }
                     }
                 const bool alphaOnly = RetouchModeNeedsAlpha(mode);
                 if (bits == 24 && alphaOnly)
@@ -253,7 +255,9 @@ TEST_F(RetouchToolTest, TheTipIsOnePixelOrADisc) {
         EXPECT_EQ(at(size - 1, 0), 0);
         EXPECT_EQ(at(0, size - 1), 0);
         const double share = static_cast<double>(std::count(tip.mask().begin(), tip.mask().end(), 1)) / (size * size);
-        if (size >= 9) EXPECT_NEAR(share, 0.785, 0.1);  // π / 4
+        if (size >= 9) {
+            EXPECT_NEAR(share, 0.785, 0.1);  // π / 4
+        }
     }
     // With the view: a 1-pixel brush changes only the line's pixels after the first.
     MakeImage(fmt::k24RGB, [](int, int) { return 0xFF000000u; });

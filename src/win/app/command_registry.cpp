@@ -23,6 +23,7 @@ CommandRegistry::CommandRegistry() {
     RegisterOpsCommands(*this);
     RegisterDrawCommands(*this);
     RegisterPrintCommands(*this);
+    RegisterScannerCommands(*this);
 }
 
 Command* CommandRegistry::FindMutable(int id) {

@@ -69,5 +69,6 @@ void RegisterPasteCommands(CommandRegistry& registry);
 void RegisterOpsCommands(CommandRegistry& registry);
 void RegisterDrawCommands(CommandRegistry& registry);
 void RegisterPrintCommands(CommandRegistry& registry);
+void RegisterScannerCommands(CommandRegistry& registry);
 
 }  // namespace mirelo

@@ -15,6 +15,7 @@
 #include "image/image_set.h"
 #include "ops/resize_image.h"
 #include "print/print_layout.h"
+#include "scanner/twain.h"
 #include "ui/option_bands.h"
 
 namespace mirelo {
@@ -124,6 +125,7 @@ public:
     Messages messages;
     ImageSet images;
     Settings settings;
+    TwainSession twain;  // the scanner connection
     PageSettings page;  // margins and paper of the page setup, in hundredths of a millimetre
     NewImageValues newImage;
     ResizeChoices resize;

@@ -12,6 +12,7 @@
 #include "app/help.h"
 #include "common/gdiplus.h"
 #include "res/resource.h"
+#include "scanner/twain.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     mirelo::InitHelp(*editor);
     HWND main = mirelo::CreateMainWindow(*editor, show);
     if (!main) return 1;
+    editor->twain.Load();
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -62,11 +64,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         if (!GetCapture() && !inAngleBox && editor->frame.mainWindow &&
             TranslateAcceleratorW(editor->frame.mainWindow, accelerators, &msg))
             continue;
+        if (mirelo::TwainFilter(*editor, &msg)) continue;
         if (editor->activeDialog && IsDialogMessageW(editor->activeDialog, &msg)) continue;
         if (mirelo::HelpPreTranslate(*editor, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     mirelo::EndHelp(*editor);
+    editor->twain.Unload();
     return static_cast<int>(msg.wParam);
 }

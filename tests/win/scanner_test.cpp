@@ -1,0 +1,156 @@
+// Scanning end to end with the system's TWAIN data source manager and a data source of the
+// tests (mirelo-test.ds) that the manager finds in the Windows folder's twain_64.
+#include <string>
+
+#include "harness.h"
+#include "app/commands.h"
+#include "image/image_set.h"
+#include "scanner/twain.h"
+
+namespace mirelo {
+namespace {
+using testing::EditorTest;
+using testing::PixelAt;
+
+// The manager's own source list, answered with OK from a timer while it is up.
+HWND g_sourceList = nullptr;
+BOOL CALLBACK FindDialog(HWND w, LPARAM) {
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (IsWindowVisible(w) && std::wstring(cls) == L"#32770") {
+        g_sourceList = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+void CALLBACK AnswerSourceList(HWND, UINT, UINT_PTR, DWORD) {
+    g_sourceList = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, 0);
+    if (g_sourceList) PostMessageW(g_sourceList, WM_COMMAND, IDOK, 0);
+}
+
+class ScannerTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        // The source goes where the manager looks for sources, before the manager first looks.
+        // Wine's manager looks for two names only, "sane.ds" and "gphoto2.ds", in the Windows
+        // folder's twain_64 (then among its own built-in ones): the test source takes the first
+        // name, and the DLL override makes Wine load it rather than its own SANE source.
+        wchar_t windows[MAX_PATH] = {};
+        GetWindowsDirectoryW(windows, MAX_PATH);
+        const std::wstring folder = std::wstring(windows) + L"\\twain_64";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring installed = folder + L"\\sane.ds";
+        // Once loaded in this process the file cannot be replaced, and need not be.
+        if (!CopyFileW(W(testing::BesideTests(L"mirelo-test.ds")), installed.c_str(), FALSE))
+            ASSERT_NE(GetModuleHandleW(installed.c_str()), nullptr);
+        HKEY overrides = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &overrides,
+                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExW(overrides, L"sane.ds", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"native"), sizeof L"native");
+            RegCloseKey(overrides);
+        }
+        SetEnvironmentVariableW(L"MIRELO_TEST_SCANNER", L"scan");
+        OpenWindow();
+        editor->twain.Load();
+        ASSERT_TRUE(editor->twain.loaded()) << "Wine has the data source manager";
+    }
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
+    // The main loop's work while the source is enabled: every message through the filter first.
+    void PumpWhileEnabled() {
+        const DWORD end = GetTickCount() + 10000;
+        while (editor->twain.sourceEnabled() && GetTickCount() < end) {
+            MSG m;
+            if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+                Sleep(5);
+                continue;
+            }
+            if (TwainFilter(*editor, &m)) continue;
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        EXPECT_FALSE(editor->twain.sourceEnabled());
+        EXPECT_TRUE(IsWindowEnabled(editor->frame.mainWindow));
+        EXPECT_FALSE(FindWindowW(L"STATIC", L"Mirelo test scanner")) << "the source's window is closed";
+    }
+    // Scans with the source told what to do.
+    void Scan(const wchar_t* mode) {
+        SetEnvironmentVariableW(L"MIRELO_TEST_SCANNER", mode);
+        Send(cmd::kScan);
+        EXPECT_TRUE(editor->twain.sourceEnabled());
+        EXPECT_FALSE(IsWindowEnabled(editor->frame.mainWindow));  // the scanner's dialog is modal
+        EXPECT_TRUE(FindWindowW(L"STATIC", L"Mirelo test scanner"));
+        PumpWhileEnabled();
+    }
+    // The manager is closed again: opening it succeeds.
+    void ExpectManagerClosed() {
+        EXPECT_EQ(editor->twain.OpenManager(editor->frame.mainWindow), twain::kSuccess);
+        EXPECT_EQ(editor->twain.CloseManager(editor->frame.mainWindow), twain::kSuccess);
+    }
+};
+
+TEST_F(ScannerTest, DefaultSourceTwoScansCancelAndFailure) {
+    // Without a chosen device the manager's default source scans.
+    Scan(L"scan");
+    ASSERT_EQ(editor->images.Occupied(), 1);
+    const ImageSlot* s = editor->Current();
+    EXPECT_EQ(s->path, u"scan");
+    EXPECT_EQ(s->width, 40);
+    EXPECT_EQ(s->height, 30);
+    EXPECT_EQ(PixelAt(s->bitmap.get(), 0, 0), 0xFF000064u);
+    EXPECT_EQ(PixelAt(s->bitmap.get(), 39, 29), 0xFFEAE864u);  // red 39 × 6, green 29 × 8
+    ExpectManagerClosed();
+    Scan(L"scan");
+    ASSERT_EQ(editor->images.Occupied(), 2);
+    EXPECT_EQ(editor->Current()->path, u"scan");
+    EXPECT_EQ(editor->images.slots[0].path, u"scan");
+
+    // Cancelled in the scanner's dialog: the connection closes, no image comes.
+    Scan(L"cancel");
+    EXPECT_EQ(editor->images.Occupied(), 2);
+    ExpectManagerClosed();
+    EXPECT_TRUE(shown.empty());
+
+    // A failed transfer says so and closes the connection.
+    Scan(L"fail");
+    EXPECT_EQ(editor->images.Occupied(), 2);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, u"Transfer failure");
+    EXPECT_EQ(shown[0].title, u"スキャナ読み取り");
+    EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    ExpectManagerClosed();
+}
+
+TEST_F(ScannerTest, ChosenDeviceIsTheOneScanned) {
+    const UINT_PTR timer = SetTimer(nullptr, 0, 200, AnswerSourceList);
+    Send(cmd::kScanSource);
+    KillTimer(nullptr, timer);
+    EXPECT_STREQ(editor->twain.source().productName, "Mirelo Test Scanner");
+    ExpectManagerClosed();
+    Scan(L"scan");
+    EXPECT_EQ(editor->images.Occupied(), 1);
+}
+
+TEST_F(ScannerTest, IdentityIsInCodePage932AndWithoutAManagerNothingHappens) {
+    const twain::Identity& app = editor->twain.application();
+    EXPECT_STREQ(app.manufacturer, "\x8D\xEC\x8E\xD2\x96\xBC");                  // 作者名
+    EXPECT_STREQ(app.productName, "\x83\x5C\x83\x74\x83\x67\x96\xBC");          // ソフト名
+    EXPECT_STREQ(app.productFamily, app.productName);
+    EXPECT_STREQ(app.version.info, app.productName);
+    EXPECT_EQ(app.version.language, 0x44);
+    EXPECT_EQ(app.version.country, 0x51);
+    EXPECT_EQ(app.protocolMajor * 10 + app.protocolMinor, 18);
+    EXPECT_EQ(app.supportedGroups, 3u);
+    editor->twain.Unload();
+    EXPECT_EQ(editor->twain.OpenManager(editor->frame.mainWindow), twain::kNoManager);
+    Send(cmd::kScan);
+    Send(cmd::kScanSource);
+    EXPECT_FALSE(editor->twain.sourceEnabled());
+    EXPECT_TRUE(IsWindowEnabled(editor->frame.mainWindow));
+    EXPECT_EQ(editor->images.Occupied(), 0);
+    EXPECT_TRUE(shown.empty());
+}
+
+}  // namespace
+}  // namespace mirelo
