@@ -4,6 +4,7 @@
 
 #include "harness.h"
 #include "app/commands.h"
+#include "app/menu_state.h"
 #include "image/image_set.h"
 #include "scanner/twain.h"
 
@@ -43,8 +44,9 @@ protected:
         CreateDirectoryW(folder.c_str(), nullptr);
         const std::wstring installed = folder + L"\\sane.ds";
         // Once loaded in this process the file cannot be replaced, and need not be.
-        if (!CopyFileW(W(testing::BesideTests(L"mirelo-test.ds")), installed.c_str(), FALSE))
+        if (!CopyFileW(W(testing::BesideTests(L"mirelo-test.ds")), installed.c_str(), FALSE)) {
             ASSERT_NE(GetModuleHandleW(installed.c_str()), nullptr);
+        }
         HKEY overrides = nullptr;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &overrides,
                             nullptr) == ERROR_SUCCESS) {
@@ -52,8 +54,7 @@ protected:
             RegCloseKey(overrides);
         }
         SetEnvironmentVariableW(L"MIRELO_TEST_SCANNER", L"scan");
-        OpenWindow();
-        editor->twain.Load();
+        OpenWindow();  // loads the manager
         ASSERT_TRUE(editor->twain.loaded()) << "Wine has the data source manager";
     }
     void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
@@ -142,7 +143,19 @@ TEST_F(ScannerTest, IdentityIsInCodePage932AndWithoutAManagerNothingHappens) {
     EXPECT_EQ(app.version.country, 0x51);
     EXPECT_EQ(app.protocolMajor * 10 + app.protocolMinor, 18);
     EXPECT_EQ(app.supportedGroups, 3u);
+    // The menu ｲﾒｰｼﾞｽｷｬﾅ is there while the manager is, greyed without it.
+    HMENU file = GetSubMenu(GetMenu(editor->frame.mainWindow), 0);
+    auto scannerItem = [&] {
+        for (int i = 0; i < GetMenuItemCount(file); ++i)
+            if (GetSubMenu(file, i) && GetMenuItemID(GetSubMenu(file, i), 0) == static_cast<UINT>(cmd::kScanSource))
+                return GetMenuState(file, static_cast<UINT>(i), MF_BYPOSITION);
+        return static_cast<UINT>(-1);
+    };
+    RefreshMenuState(*editor);
+    EXPECT_EQ(scannerItem() & MF_GRAYED, 0u);
     editor->twain.Unload();
+    RefreshMenuState(*editor);
+    EXPECT_NE(scannerItem() & MF_GRAYED, 0u);
     EXPECT_EQ(editor->twain.OpenManager(editor->frame.mainWindow), twain::kNoManager);
     Send(cmd::kScan);
     Send(cmd::kScanSource);

@@ -147,7 +147,6 @@ public:
 
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
     HelpSession help;
-    bool scannerLoaded = false;
     bool colourPanelVisible = false;
     bool palettePanelVisible = false;
 

@@ -38,10 +38,12 @@ void CreateChildren(Editor& e, HWND hwnd) {
     e.frame.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
                              0, 0, hwnd, nullptr, e.instance, nullptr);
     CreateArrowWindow(e);
+    e.twain.Load();
     LayoutStatusParts(e);
 }
 
 void ReleaseAll(Editor& e) {
+    e.twain.Unload();
     for (auto& s : e.images.slots) s.Clear();
     e.images.current = -1;
     if (e.frame.imageBarList) ImageList_Destroy(e.frame.imageBarList);

@@ -55,7 +55,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     mirelo::InitHelp(*editor);
     HWND main = mirelo::CreateMainWindow(*editor, show);
     if (!main) return 1;
-    editor->twain.Load();
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -71,6 +70,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         DispatchMessageW(&msg);
     }
     mirelo::EndHelp(*editor);
-    editor->twain.Unload();
     return static_cast<int>(msg.wParam);
 }

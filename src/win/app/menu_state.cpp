@@ -91,7 +91,7 @@ CommandState ReadCommandState(Editor& e) {
     s.open = slot && slot->occupied();
     s.clipboardImage = ClipboardHasImage();
     s.images = e.images.Occupied();
-    s.scanner = e.scannerLoaded;
+    s.scanner = e.twain.loaded();
     if (!s.open) return s;
     s.indexed = IsIndexed(slot->pixelFormat);
     s.canUndo = slot->undo.canUndo;
