@@ -146,6 +146,19 @@ PaletteWork PaletteWork::FromPalette(const std::vector<uint32_t>& argbEntries) {
     return w;
 }
 
+std::array<uint32_t, kPaletteSwatches> BasicColours() {
+    std::array<uint32_t, kPaletteSwatches> out{};
+    size_t i = 0;
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b) out[i++] = Win32FromRgb(Rgb{51 * r, 51 * g, 51 * b});
+    for (int k = 0; i < out.size(); ++k) {
+        const int v = k * 255 / 39;
+        out[i++] = Win32FromRgb(Rgb{v, v, v});
+    }
+    return out;
+}
+
 PaletteClick ClickPaletteSwatch(ColourWorkSet& set, PaletteWork& work, int index, PaletteMode mode) {
     if (index < 0 || index >= kPaletteSwatches) return PaletteClick::Nothing;
     if (mode == PaletteMode::Take) {

@@ -93,6 +93,10 @@ enum class PaletteClick { Nothing, SlotChanged, EntryChanged };
 // selected slot's colour to the entry when it is below the palette count, else does nothing.
 PaletteClick ClickPaletteSwatch(ColourWorkSet& set, PaletteWork& work, int index, PaletteMode mode);
 
+// What the colour selection dialog's grid offers when the image has no palette: the 216 colours
+// of six levels (0, 51, … 255) of red, green and blue, then 40 greys from black to white.
+std::array<uint32_t, kPaletteSwatches> BasicColours();
+
 // OK of the palette dialog: whether any entry, as opaque ARGB, differs from the working copy.
 bool PaletteDiffers(const std::vector<uint32_t>& argbEntries, const PaletteWork& work);
 // The palette that OK sets: each entry takes the working copy's colour and keeps its own alpha.
