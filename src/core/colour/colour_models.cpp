@@ -148,13 +148,11 @@ PaletteWork PaletteWork::FromPalette(const std::vector<uint32_t>& argbEntries) {
 
 std::array<uint32_t, kPaletteSwatches> BasicColours() {
     std::array<uint32_t, kPaletteSwatches> out{};
-    size_t i = 0;
-    for (int r = 0; r < 6; ++r)
-        for (int g = 0; g < 6; ++g)
-            for (int b = 0; b < 6; ++b) out[i++] = Win32FromRgb(Rgb{51 * r, 51 * g, 51 * b});
-    for (int k = 0; i < out.size(); ++k) {
-        const int v = k * 255 / 39;
-        out[i++] = Win32FromRgb(Rgb{v, v, v});
+    for (int row = 0; row < 16; ++row) {
+        for (int col = 0; col < 15; ++col)
+            out[static_cast<size_t>(row * 16 + col)] = Win32FromRgb(HlsToRgb(Hls{col * 24, 90 - 5 * row, 100}));
+        const int grey = 255 - 17 * row;
+        out[static_cast<size_t>(row * 16 + 15)] = Win32FromRgb(Rgb{grey, grey, grey});
     }
     return out;
 }

@@ -93,8 +93,9 @@ enum class PaletteClick { Nothing, SlotChanged, EntryChanged };
 // selected slot's colour to the entry when it is below the palette count, else does nothing.
 PaletteClick ClickPaletteSwatch(ColourWorkSet& set, PaletteWork& work, int index, PaletteMode mode);
 
-// What the colour selection dialog's grid offers when the image has no palette: the 216 colours
-// of six levels (0, 51, … 255) of red, green and blue, then 40 greys from black to white.
+// What the colour selection dialog's grid offers when the image has no palette, row by row: 15
+// fully saturated hues 24° apart (red first) at lightness 90 % in the top row down to 15 % in the
+// bottom one, the last column greys from white to black.
 std::array<uint32_t, kPaletteSwatches> BasicColours();
 
 // OK of the palette dialog: whether any entry, as opaque ARGB, differs from the working copy.

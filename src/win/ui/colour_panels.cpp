@@ -157,7 +157,8 @@ void CreateColourPanel(Editor& e) {
     MakeChild(e, p, kCustomClassNames[2], L"", 0, IDC_PANEL_COLOUR_FIRST);
     MakeChild(e, p, kCustomClassNames[2], L"", 0, IDC_PANEL_COLOUR_SECOND);
     MakeChild(e, p, L"STATIC", L"透明度", SS_NOPREFIX | SS_CENTERIMAGE, kLabelAlpha);
-    HWND edit = MakeChild(e, p, L"EDIT", L"0", ES_NUMBER | ES_RIGHT | WS_TABSTOP, IDC_PANEL_ALPHA_EDIT, WS_EX_CLIENTEDGE);
+    // Read-only like the zoom box: the keys typed in the frame stay the editor's shortcuts.
+    HWND edit = MakeChild(e, p, L"EDIT", L"0", ES_NUMBER | ES_RIGHT | ES_READONLY, IDC_PANEL_ALPHA_EDIT, WS_EX_CLIENTEDGE);
     SendMessageW(edit, EM_LIMITTEXT, 3, 0);
     HWND spin = MakeChild(e, p, UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, IDC_PANEL_ALPHA_SPIN);
     SendMessageW(spin, UDM_SETRANGE32, 0, 255);

@@ -145,13 +145,9 @@ void Pick(HWND hwnd, ControlState& s, int x, int y) {
     Notify(hwnd, kColourPicked);
 }
 
-bool Inside(HWND hwnd, int x, int y) {
-    const SIZE size = ClientSize(hwnd);
-    return x >= 0 && y >= 0 && x < size.cx && y < size.cy;
-}
-
-// The spectrum's mouse: a cross and the capture while the cursor is over it; pressing or dragging
-// with the left button picks the colour under the cursor (the nearest edge's outside).
+// The spectrum's mouse: a cross over it; pressing or dragging with the left button picks the
+// colour under the cursor (beyond the edges, the nearest edge's), the mouse captured from the
+// press to the release.
 bool SpectrumMouse(HWND hwnd, ControlState& s, UINT msg, WPARAM wp, LPARAM lp) {
     const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
     switch (msg) {
@@ -164,17 +160,13 @@ bool SpectrumMouse(HWND hwnd, ControlState& s, UINT msg, WPARAM wp, LPARAM lp) {
         Pick(hwnd, s, x, y);
         return true;
     case WM_MOUSEMOVE:
-        if (Inside(hwnd, x, y)) {
-            if (GetCapture() != hwnd) SetCapture(hwnd);
-            SetCursor(LoadCursorW(nullptr, IDC_CROSS));
-        } else if (!s.dragging && GetCapture() == hwnd) {
-            ReleaseCapture();
-        }
-        if (s.dragging && (wp & MK_LBUTTON)) Pick(hwnd, s, x, y);
+        if (!s.dragging) return true;
+        SetCursor(LoadCursorW(nullptr, IDC_CROSS));
+        if (wp & MK_LBUTTON) Pick(hwnd, s, x, y);
         return true;
     case WM_LBUTTONUP:
         s.dragging = false;
-        if (!Inside(hwnd, x, y) && GetCapture() == hwnd) ReleaseCapture();
+        if (GetCapture() == hwnd) ReleaseCapture();
         return true;
     case WM_CAPTURECHANGED:
         s.dragging = false;

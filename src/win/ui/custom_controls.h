@@ -2,8 +2,8 @@
 //   CUSTOM_CLASS1  a 16 × 16 grid of swatches (a palette; entries beyond its count show white),
 //   CUSTOM_CLASS2  the 16 custom colours in two rows of eight,
 //   CUSTOM_CLASS3  one swatch filling the control,
-//   CUSTOM_CLASS4  the colour spectrum, picked with the left button (cross cursor, mouse captured
-//                  while over it).
+//   CUSTOM_CLASS4  the colour spectrum, picked by pressing and dragging with the left button
+//                  (cross cursor; the mouse captured while the button is held).
 // A control tells its parent of a click with WM_COMMAND (its id, a notification code below, its
 // window); the parent asks which swatch or colour with the messages below.
 #pragma once
