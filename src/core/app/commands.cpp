@@ -227,6 +227,11 @@ const ToolBarButton kPathButtons[] = {
     {cmd::kPathDeleteAll, u"パスをすべて削除"},
 };
 
+const ToolBarButton kPaletteToolBar[] = {
+    {cmd::kPalSelect, u"選択"},       {cmd::kPalFill, u"塗潰し"}, {cmd::kPalEyedropper, u"スポイト"}, {0, nullptr},
+    {cmd::kPalTransparent, u"透過色"}, {cmd::kPalDialog, u"パレット"},
+};
+
 template <size_t N>
 const char16_t* FindTip(const ToolBarButton (&table)[N], int command) {
     for (const auto& b : table)
@@ -255,11 +260,17 @@ const ToolBarButton* PathToolBarButtons(size_t* count) {
     return kPathButtons;
 }
 
+const ToolBarButton* PaletteToolBarButtons(size_t* count) {
+    *count = std::size(kPaletteToolBar);
+    return kPaletteToolBar;
+}
+
 const char16_t* ToolTipText(int command) {
     if (const char16_t* t = FindTip(kMainToolBar, command)) return t;
     if (const char16_t* t = FindTip(kViewToolBar, command)) return t;
     if (const char16_t* t = FindTip(kToolButtons, command)) return t;
-    return FindTip(kPathButtons, command);
+    if (const char16_t* t = FindTip(kPathButtons, command)) return t;
+    return FindTip(kPaletteToolBar, command);
 }
 
 }  // namespace mirelo

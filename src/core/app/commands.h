@@ -103,8 +103,11 @@ const ToolBarButton* ToolButtons(size_t* count);
 // The path buttons of the selection and shape option bands (delete the last point, the last
 // figure, all paths).
 const ToolBarButton* PathToolBarButtons(size_t* count);
+// The palette panel's tool bar: selection, fill, eyedropper, then the transparent colour (a check
+// button) and the palette dialog.
+const ToolBarButton* PaletteToolBarButtons(size_t* count);
 // Tool tip of a tool-bar command: the main tool bar's table, then the view tool bar's, the
-// tools' and the path buttons'.
+// tools', the path buttons' and the palette tool bar's.
 const char16_t* ToolTipText(int command);
 
 }  // namespace mirelo

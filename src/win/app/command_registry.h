@@ -45,10 +45,17 @@ public:
     void OnOptionChanged(OptionObserver observer) { optionObservers_.push_back(std::move(observer)); }
     const std::vector<OptionObserver>& OptionObservers() const { return optionObservers_; }
 
+    // Subsystems whose windows follow the state the menus and tool bars show (the side panels):
+    // told after every refresh of that state.
+    using StateObserver = std::function<void(Editor&)>;
+    void OnStateApplied(StateObserver observer) { stateObservers_.push_back(std::move(observer)); }
+    const std::vector<StateObserver>& StateObservers() const { return stateObservers_; }
+
 private:
     Command* FindMutable(int id);
     std::vector<Command> commands_;
     std::vector<OptionObserver> optionObservers_;
+    std::vector<StateObserver> stateObservers_;
 };
 
 // Availability rules shared by several subsystems.

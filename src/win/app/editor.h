@@ -81,6 +81,9 @@ struct FrameWindows {
     HWND toolBar = nullptr;      // tool buttons 1156..1161
     HWND viewToolBar = nullptr;  // 1124, 1125
     HWND rightPanel = nullptr;
+    HWND colourPanel = nullptr;     // in the right panel: the colour panel of direct-colour images
+    HWND palettePanel = nullptr;    // … and the palette panel of indexed images
+    HWND paletteToolBar = nullptr;  // 1132..1138, on the palette panel
     HWND imageBarPager = nullptr;
     HWND imageBar = nullptr;
     HWND view = nullptr;

@@ -263,6 +263,9 @@ void LayoutFrame(Editor& e) {
         SendMessageW(w, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
+    // A rebar that grew and shrank again may have drawn over the side panels' top.
+    for (HWND w : {e.frame.leftPanel, e.frame.rightPanel})
+        if (w) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND CreateMainWindow(Editor& e, int show) {

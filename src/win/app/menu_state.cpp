@@ -144,6 +144,7 @@ void ApplyAvailability(Editor& e, const Availability& a) {
         if (id >= cmd::kToolSelect && id <= cmd::kToolText) SendMessageW(f.toolBar, TB_CHECKBUTTON, id, MAKELONG(TRUE, 0));
     }
     CheckItems(e);
+    for (const auto& observer : e.commands.StateObservers()) observer(e);
 }
 
 void RefreshMenuState(Editor& e) {

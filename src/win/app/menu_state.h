@@ -44,8 +44,9 @@ struct Availability {
 
 CommandState ReadCommandState(Editor& editor);
 Availability ComputeAvailability(Editor& editor);
-// Applies the availability to the pop-up items, tool-bar buttons and image controls, and sets
-// every check mark (format, grid, image, settings).
+// Applies the availability to the pop-up items, tool-bar buttons and image controls, sets
+// every check mark (format, grid, image, settings), and tells the state observers (the side
+// panels follow the current image, its format and its tool).
 void ApplyAvailability(Editor& editor, const Availability& availability);
 
 // The whole refresh: reads the state once, applies it to the menu bar and everything above.

@@ -1,8 +1,12 @@
-// Commands of colour reduction and palettes: palette method, dithering, indexed formats.
+// Commands of colour reduction and palettes: palette method, dithering, indexed formats, the
+// colour selection and palette dialogs, the transparent colour; the side panels follow the state.
 #include "app/command_registry.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "colour/colour_dialog.h"
 #include "colour/indexed_conversion.h"
+#include "colour/palette_colours.h"
+#include "ui/colour_panels.h"
 
 namespace mirelo {
 
@@ -20,7 +24,16 @@ void RegisterColourCommands(CommandRegistry& r) {
     static_assert(cmd::k8Index - cmd::k1Index == 2, "three indexed formats");
     for (int id = cmd::k1Index; id <= cmd::k8Index; ++id) r.On(id, [](Editor& e, int command) { IndexedCommand(e, command); });
     r.On(cmd::kLoadFixedPalette, [](Editor& e, int) { FixedPaletteDialog(e); });
-    r.Rule(cmd::kColourSelect, [](const CommandState& s) { return s.open && s.colourPanels; });
+    r.On(cmd::kColourSelect, [](Editor& e, int) { ColourSelectCommand(e); },
+         [](const CommandState& s) { return s.open && s.colourPanels; });
+    // The check button has already taken its new state when its command arrives.
+    r.On(cmd::kPalTransparent, [](Editor& e, int) {
+        const bool checked =
+            e.frame.paletteToolBar && SendMessageW(e.frame.paletteToolBar, TB_ISBUTTONCHECKED, cmd::kPalTransparent, 0) != 0;
+        SetTransparentColour(e, checked);
+    });
+    r.On(cmd::kPalDialog, [](Editor& e, int) { PaletteDialog(e); });
+    r.OnStateApplied(ShowColourPanels);
 }
 
 }  // namespace mirelo

@@ -1,12 +1,29 @@
-// The eyedropper (ToolId 5): picks the drawing colour from the image.
+// The eyedropper (ToolId 5): a press takes the colour of the pixel under the mouse: on an indexed
+// image its palette entry becomes the palette panel's colour (the first drawing colour), on any
+// other image the active drawing colour and its transparency take the pixel's colour and 255 − alpha.
 #include "app/editor.h"
+#include "colour/colour_models.h"
+#include "colour/palette_colours.h"
 #include "edit/tool.h"
+#include "ui/colour_panels.h"
 
 namespace mirelo {
 
 namespace {
 class EyedropperTool : public Tool {
 public:
+    bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
+        const PickedColour picked = PickUp(PickPixel(e, s, ev.image));
+        if (IsIndexed(s.pixelFormat)) {
+            s.colours[0] = picked.colour;
+        } else {
+            const size_t active = s.activeColour ? 1 : 0;
+            s.colours[active] = picked.colour;
+            s.colourTransparency[active] = picked.transparency;
+        }
+        if (!RepaintColourSwatch(e)) e.messages.LowLevel(u"色を変更できません");
+        return true;
+    }
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[2]; }
 };
 }  // namespace

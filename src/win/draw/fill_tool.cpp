@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "app/editor.h"
+#include "colour/palette_colours.h"
 #include "common/wait_cursor.h"
 #include "draw/pens.h"
 #include "edit/tool.h"
 #include "edit/undo_history.h"
-#include "files/open_image.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "ops/flood_fill.h"
@@ -19,8 +19,6 @@ namespace {
 
 constexpr char16_t kAskArgb[] = u"32-A8R8G8B8 に変更しますか？";
 constexpr char16_t kNoArgb[] = u"32bppARGBを作成できません";
-constexpr char16_t kNoPalette[] = u"パレットを取得できません";
-constexpr char16_t kPaletteNotChanged[] = u"パレットを変更できません";
 constexpr char16_t kUnsupportedFormat[] = u"フォーマットが対応していません";
 constexpr char16_t kNoShapeFill[] = u"16-A1R5G5B5は、「図形塗り」ができません";
 
@@ -37,22 +35,7 @@ void ReplaceInPalette(Editor& e, ImageSlot& s, IntPoint p) {
     RecordUndoStep(e);
     Gdiplus::ARGB clicked = 0;
     if (!ReadClickedColour(e, s, p, &clicked)) return;
-    if (s.rawFormatName != u"MemoryBMP") DetachFromFile(e, s);
-    INT size = 0;
-    if (gp::GdipGetImagePaletteSize(s.bitmap.get(), &size) != Gdiplus::Ok || size < static_cast<INT>(sizeof(Gdiplus::ColorPalette))) {
-        e.messages.LowLevel(kNoPalette);
-        return;
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(bytes.data());
-    if (gp::GdipGetImagePalette(s.bitmap.get(), palette, size) != Gdiplus::Ok) {
-        e.messages.LowLevel(kNoPalette);
-        return;
-    }
-    const uint32_t replacement = ArgbFromWin32WithAlpha(s.colours[0], (s.flags & 1) ? 0 : 255);
-    for (UINT i = 0; i < palette->Count; ++i)
-        palette->Entries[i] = palette->Entries[i] == clicked ? replacement : palette->Entries[i] | 0xFF000000u;
-    if (gp::GdipSetImagePalette(s.bitmap.get(), palette) != Gdiplus::Ok) e.messages.LowLevel(kPaletteNotChanged);
+    ReplacePaletteColour(e, clicked, s.colours[0]);
 }
 
 // The view of a locked 24- or 32-bit image as the fill reads it: 32-bit formats without alpha are

@@ -355,4 +355,14 @@ bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out, u
 }
 
 
+bool WritePaletteEntries(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries, uint32_t flags) {
+    if (!bitmap) return false;
+    std::vector<uint8_t> buf(offsetof(Gdiplus::ColorPalette, Entries) + std::max<size_t>(entries.size(), 1) * sizeof(Gdiplus::ARGB));
+    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
+    pal->Flags = flags;
+    pal->Count = static_cast<UINT>(entries.size());
+    std::copy(entries.begin(), entries.end(), pal->Entries);
+    return gp::GdipSetImagePalette(bitmap, pal) == Gdiplus::Ok;
+}
+
 }  // namespace mirelo

@@ -80,6 +80,8 @@ bool CopyBitmapArea(Messages& messages, GpBitmapOwner& source, int left, int top
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source);
 // The ARGB palette of an indexed bitmap, and its flags word when asked; false when it cannot be read.
 bool ReadPaletteEntries(Gdiplus::GpBitmap* bitmap, std::vector<uint32_t>* out, uint32_t* flags = nullptr);
+// Sets the palette of an indexed bitmap from ARGB entries and a flags word; false when GDI+ refuses.
+bool WritePaletteEntries(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries, uint32_t flags);
 bool PaletteHasAlphaFlag(Gdiplus::GpBitmap* bitmap);
 // Whether an indexed bitmap's palette has an entry of alpha 0, whatever its flags word says.
 bool PaletteHasTransparentEntry(Gdiplus::GpBitmap* bitmap);

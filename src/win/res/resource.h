@@ -161,3 +161,40 @@
 #define IDC_ARROW_SPIN_WIDTH 1024
 #define IDC_ARROW_SPIN_SHAPE 1025
 #define IDC_ARROW_PREVIEW 1035
+
+// Colour selection dialog (108) and palette dialog (117). Both use the colour controls
+// CUSTOM_CLASS1 (palette grid), CUSTOM_CLASS2 (custom colours) and CUSTOM_CLASS3 (current colour).
+#define IDD_COLOUR 108
+#define IDD_PALETTE 117
+#define IDC_COLOUR_APPLY 1007
+#define IDC_COLOUR_RED 1016
+#define IDC_COLOUR_GREEN 1017
+#define IDC_COLOUR_BLUE 1018
+#define IDC_COLOUR_HUE 1019
+#define IDC_COLOUR_LIGHTNESS 1020
+#define IDC_COLOUR_SATURATION 1021
+#define IDC_COLOUR_RGB 1022
+#define IDC_COLOUR_SPIN_RED 1023
+#define IDC_COLOUR_SPIN_GREEN 1024
+#define IDC_COLOUR_SPIN_BLUE 1025
+#define IDC_COLOUR_SPIN_HUE 1026
+#define IDC_COLOUR_SPIN_LIGHTNESS 1027
+#define IDC_COLOUR_SPIN_SATURATION 1028
+#define IDC_COLOUR_GRID 1030
+#define IDC_COLOUR_CUSTOM 1031
+#define IDC_COLOUR_CURRENT 1032
+#define IDC_COLOUR_SPECTRUM 1033
+#define IDC_PALETTE_TAKE 1037
+#define IDC_PALETTE_REPLACE 1038
+
+// The right panel: the colour panel (direct-colour images) and the palette panel (indexed images).
+// Their 色選択 buttons carry command 40044.
+#define IDC_PANEL_COLOUR_FIRST 2001
+#define IDC_PANEL_COLOUR_SECOND 2002
+#define IDC_PANEL_ALPHA_SLIDER 2003
+#define IDC_PANEL_ALPHA_EDIT 2004
+#define IDC_PANEL_ALPHA_SPIN 2005
+#define IDC_PANEL_CUSTOM 2006
+#define IDC_PANEL_PALETTE_GRID 2010
+#define IDC_PANEL_PALETTE_COLOUR 2011
+#define IDC_PANEL_PALETTE_HEX 2012

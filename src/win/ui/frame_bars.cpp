@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "edit/view_math.h"
+#include "ui/colour_panels.h"
 #include "ui/option_bar.h"
 #include "ui/toolbar_icons.h"
 
@@ -33,11 +34,16 @@ ToolIcon IconOf(int command) {
     case cmd::kRotateLeft: return ToolIcon::RotateLeft;
     case cmd::kFitWindow: return ToolIcon::FitWindow;
     case cmd::kActualSize: return ToolIcon::ActualSize;
-    case cmd::kToolSelect: return ToolIcon::Select;
+    case cmd::kToolSelect:
+    case cmd::kPalSelect: return ToolIcon::Select;
     case cmd::kToolShape: return ToolIcon::Shape;
     case cmd::kToolRetouch: return ToolIcon::Retouch;
-    case cmd::kToolFill: return ToolIcon::Fill;
-    case cmd::kToolEyedropper: return ToolIcon::Eyedropper;
+    case cmd::kToolFill:
+    case cmd::kPalFill: return ToolIcon::Fill;
+    case cmd::kToolEyedropper:
+    case cmd::kPalEyedropper: return ToolIcon::Eyedropper;
+    case cmd::kPalTransparent: return ToolIcon::TransparentColour;
+    case cmd::kPalDialog: return ToolIcon::Palette;
     case cmd::kPathDeletePoint: return ToolIcon::PathDeletePoint;
     case cmd::kPathDeleteLast: return ToolIcon::PathDeleteLast;
     case cmd::kPathDeleteAll: return ToolIcon::PathDeleteAll;
@@ -268,6 +274,7 @@ void CreateFrameBars(Editor& e) {
     // Right panel: home of the colour and palette panels.
     e.frame.rightPanel = CreateWindowExW(0, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, e.frame.mainWindow,
                                    nullptr, e.instance, nullptr);
+    CreateColourPanels(e);
     UpdateToolBarImages(e);
 }
 
@@ -291,6 +298,7 @@ void UpdateToolBarImages(Editor& e) {
     UpdateRebarBand(e);
     LayoutOptionBands(e);
     LayoutLeftPanel(e);
+    LayoutColourPanels(e);
 }
 
 int LeftPanelWidth(const Editor& e) {
