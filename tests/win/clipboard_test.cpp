@@ -50,7 +50,6 @@ protected:
         OpenWindow();
         Empty();
     }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     int Peer(const Text& arguments) { return testing::RunAndPump(testing::BesideTests(L"mirelo_clip_peer.exe"), arguments); }
     void Empty() {
         ASSERT_TRUE(OpenClipboard(editor->frame.view));

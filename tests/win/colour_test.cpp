@@ -29,7 +29,6 @@ protected:
         OpenWindow();
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
     // A w × h image in `format`; an indexed one gets `palette` (ARGB), every pixel index 0.
     void MakeImage(int w, int h, PixelFormat format, const std::vector<uint32_t>& palette = {}) {

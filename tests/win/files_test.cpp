@@ -116,7 +116,6 @@ protected:
         dir = MakeTempDir(L"files");
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // A new image of the given format holding the pattern.
     void MakeImage(PixelFormat format, int width = 9, int height = 7, bool smooth = false) {
         ASSERT_TRUE(CreateNewImage(*editor, width, height, 96, 96, false));

@@ -48,12 +48,7 @@ protected:
         ReleaseCapture();
     }
     void Undo() { SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kUndo, 0); }
-    std::vector<uint32_t> Pixels() {
-        std::vector<uint32_t> v;
-        for (int y = 0; y < Slot().height; ++y)
-            for (int x = 0; x < Slot().width; ++x) v.push_back(PixelAt(Slot().bitmap.get(), x, y));
-        return v;
-    }
+    std::vector<uint32_t> Pixels() { return testing::AllPixels(Slot().bitmap.get(), Slot().width, Slot().height); }
     // The picture with `mask`'s pixels in `colour`.
     static std::vector<uint32_t> With(std::vector<uint32_t> pixels, const std::vector<uint8_t>& mask, uint32_t colour) {
         for (size_t i = 0; i < pixels.size(); ++i)

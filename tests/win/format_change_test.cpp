@@ -33,7 +33,6 @@ protected:
         gp::GdipBitmapSetPixel(Slot().bitmap.get(), 2, 2, 0x80FF0000);
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     bool Checked(int id) { return (GetMenuState(editor->frame.menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; }
 };
 

@@ -42,6 +42,8 @@ protected:
         EXPECT_NE(w, nullptr);
         return w;
     }
+    // A command as the menu sends it.
+    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     bool Shown(TextView text) const {
         for (const auto& m : shown)
             if (m.text == text) return true;
@@ -61,6 +63,15 @@ inline uint32_t PixelAt(Gdiplus::GpBitmap* bmp, int x, int y) {
 }
 
 inline std::string Narrow(const Text& t) { return ToUtf8(t); }
+
+// Every pixel as ARGB, row by row.
+inline std::vector<uint32_t> AllPixels(Gdiplus::GpBitmap* bmp, int width, int height) {
+    std::vector<uint32_t> v;
+    v.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) v.push_back(PixelAt(bmp, x, y));
+    return v;
+}
 
 }  // namespace mirelo::testing
 

@@ -18,7 +18,6 @@ protected:
         gp::GdipBitmapSetPixel(Slot().bitmap.get(), 5, 3, 0xFF0000FF);
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 };
 
 TEST_F(IndexedTest, EightBitMedianCutKeepsFewColoursExactly) {

@@ -23,7 +23,6 @@ protected:
         HWND w = OpenWindow();
         SetWindowPos(w, nullptr, 0, 0, 1000, 700, SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
     }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
 
     int BandIndex(int band) const {
         return static_cast<int>(SendMessageW(editor->frame.topRebar, RB_IDTOINDEX, static_cast<WPARAM>(band), 0));

@@ -41,7 +41,6 @@ protected:
         gp::GdipGetImageGraphicsContext(b.get(), g.put());
         gp::GdipGraphicsClear(g.get(), colour);
     }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     LPARAM At(int x, int y) { return MAKELPARAM(Slot().originX - editor->viewState.scrollX + x, Slot().originY - editor->viewState.scrollY + y); }
     void Drag(IntPoint from, IntPoint to) {
         SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, At(from.x, from.y));

@@ -38,7 +38,6 @@ protected:
     }
     ImageSlot& Slot() { return *editor->Current(); }
     void Set(int option, int value) { Slot().toolSettings[static_cast<size_t>(option)] = value; }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // The option bar's list that edits `option` with `tool`.
     HWND ListFor(int option, int tool) {
         for (size_t i = 0; i < OptionControls().size(); ++i)

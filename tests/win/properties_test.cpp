@@ -27,7 +27,6 @@ protected:
         dir = MakeTempDir(L"properties");
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     Text OpenPngWithAuthor(const std::string& author) {
         Text path = dir + u"\\author.png";
         std::vector<uint8_t> bytes = PngWithText(editor->messages, "Author", author);

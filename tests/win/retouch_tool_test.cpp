@@ -77,12 +77,7 @@ protected:
         ReleaseCapture();
     }
     void Undo() { SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kUndo, 0); }
-    std::vector<uint32_t> Pixels() {
-        std::vector<uint32_t> v;
-        for (int y = 0; y < Slot().height; ++y)
-            for (int x = 0; x < Slot().width; ++x) v.push_back(PixelAt(Slot().bitmap.get(), x, y));
-        return v;
-    }
+    std::vector<uint32_t> Pixels() { return testing::AllPixels(Slot().bitmap.get(), Slot().width, Slot().height); }
     uint32_t Pixel(IntPoint p) { return PixelAt(Slot().bitmap.get(), p.x, p.y); }
     int zoom_ = 100;
 };

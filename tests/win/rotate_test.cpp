@@ -45,7 +45,6 @@ protected:
         OpenWindow();
     }
     ImageSlot& Slot() { return *editor->Current(); }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void SetAngle(int degrees) { SendMessageW(editor->frame.angleSpin, UDM_SETPOS32, 0, degrees); }
     void SetSmoothing(bool on) { SendMessageW(editor->frame.smoothCheck, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
     GpBitmapOwner Snapshot() {

@@ -57,7 +57,6 @@ protected:
         OpenWindow();  // loads the manager
         ASSERT_TRUE(editor->twain.loaded()) << "Wine has the data source manager";
     }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     // The main loop's work while the source is enabled: every message through the filter first.
     void PumpWhileEnabled() {
         const DWORD end = GetTickCount() + 10000;

@@ -49,7 +49,6 @@ protected:
         SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, At(p.x, p.y));
         ReleaseCapture();
     }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     std::vector<uint8_t> Mask() {
         std::vector<uint8_t> m;
         EXPECT_TRUE(SelectionMask(*editor, Slot().selectionPath, SelectionFillMode(Slot()), IntRect{0, 0, 40, 30}, &m));

@@ -46,7 +46,6 @@ protected:
         zoom_ = zoom;
         SetZoom(*editor, zoom);
     }
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void Mouse(UINT msg, WPARAM keys, IntPoint p) { SendMessageW(editor->frame.view, msg, keys, At(p)); }
     void Drag(const std::vector<IntPoint>& points, WPARAM keys = 0) {
         Mouse(WM_LBUTTONDOWN, MK_LBUTTON | keys, points.front());

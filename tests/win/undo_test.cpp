@@ -15,7 +15,6 @@ using testing::PixelAt;
 
 class UndoTest : public EditorTest {
 protected:
-    void Send(int id) { SendMessageW(editor->frame.mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void SendCtrlKey(WPARAM key) {
         BYTE keys[256] = {};
         GetKeyboardState(keys);
