@@ -134,6 +134,21 @@ bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
     return static_cast<bool>(out);
 }
 
+// Writes a finished file (when it could be made): exit code 0, or 1 after saying it could not.
+int WriteResult(const char* path, const std::vector<uint8_t>& bytes, bool made = true) {
+    if (made && WriteFile(path, bytes)) return 0;
+    std::fprintf(stderr, "mirelo-tool: cannot write %s\n", path);
+    return 1;
+}
+
+// Says why an operation on pixels failed; true when it did.
+bool Failed(const std::string& what, const mirelo::OpStatus& status) {
+    if (status.ok()) return false;
+    std::fprintf(stderr, "mirelo-tool: %s failed (%d) %s\n", what.c_str(), status.code,
+                 mirelo::ToUtf8(status.message ? status.message : u"").c_str());
+    return true;
+}
+
 int Quantize(int argc, char** argv) {
     int mode = 0;
     bool dither = false;
@@ -180,11 +195,8 @@ int Quantize(int argc, char** argv) {
     out.Allocate(pixels.view.width, pixels.view.height, target);
     mirelo::PackIndices(result.indices, out.view);
     std::vector<uint8_t> file;
-    if (!mirelo::WriteBmp(out.view, &file) || !WriteFile(files[1], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
-        return 1;
-    }
-    return 0;
+    const bool made = mirelo::WriteBmp(out.view, &file);
+    return WriteResult(files[1], file, made);
 }
 
 // A whole decimal number of at most 9 digits.
@@ -242,11 +254,8 @@ int IconExtract(int argc, char** argv) {
         return 1;
     }
     std::vector<uint8_t> file;
-    if (!mirelo::WriteBmp(argb.view, &file) || !WriteFile(argv[4], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", argv[4]);
-        return 1;
-    }
-    return 0;
+    const bool made = mirelo::WriteBmp(argb.view, &file);
+    return WriteResult(argv[4], file, made);
 }
 
 // Splits "path:hx,hy" into the path and the hot spot; a path without that ending stays whole.
@@ -322,11 +331,8 @@ int IconWrite(int argc, char** argv) {
         entries.push_back(std::move(entry));
     }
     std::vector<uint8_t> file;
-    if (!mirelo::BuildIconFile(entries, cursor, &file) || !WriteFile(args[0], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", args[0]);
-        return 1;
-    }
-    return 0;
+    const bool made = mirelo::BuildIconFile(entries, cursor, &file);
+    return WriteResult(args[0], file, made);
 }
 
 // A whole number, optionally negative, of at most 9 digits.
@@ -432,16 +438,8 @@ int Effect(int argc, char** argv) {
     params.mask = mask.empty() ? nullptr : mask.data();
     params.seed = seedText.empty() ? static_cast<uint32_t>(std::time(nullptr)) : static_cast<uint32_t>(seed);
     const mirelo::OpStatus status = mirelo::ApplyEffectPixels(in.view, out, params);
-    if (!status.ok()) {
-        std::fprintf(stderr, "mirelo-tool: effect %d failed (%d) %s\n", number, status.code,
-                     mirelo::ToUtf8(status.message ? status.message : u"").c_str());
-        return 1;
-    }
-    if (!WriteFile(files[1], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
-        return 1;
-    }
-    return 0;
+    if (Failed("effect " + std::to_string(number), status)) return 1;
+    return WriteResult(files[1], file);
 }
 
 // Opens a BMP file and reads its pixels as stored; false after saying why.
@@ -498,11 +496,7 @@ int Rotate(int argc, char** argv) {
         std::fprintf(stderr, "mirelo-tool: %s: cannot move these pixels (%d)\n", files[0], status.code);
         return 1;
     }
-    if (!WriteFile(files[1], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
-        return 1;
-    }
-    return 0;
+    return WriteResult(files[1], file);
 }
 
 // The options of a command: (name, text) pairs, a flag without a value (name null for none) and
@@ -605,15 +599,8 @@ int Alpha(int argc, char** argv) {
         return 1;
     }
     const mirelo::OpStatus status = mirelo::ChangeAlpha(in.view, out, params);
-    if (!status.ok()) {
-        std::fprintf(stderr, "mirelo-tool: alpha failed (%d)\n", status.code);
-        return 1;
-    }
-    if (!WriteFile(files[1], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
-        return 1;
-    }
-    return 0;
+    if (Failed("alpha", status)) return 1;
+    return WriteResult(files[1], file);
 }
 
 // "X,Y" (or "A,R,G,B") of whole numbers of at least 0.
@@ -697,16 +684,8 @@ int Fill(int argc, char** argv) {
         mode == mirelo::fill_mode::kArea
             ? mirelo::AreaFill(in.view, out, {at[0], at[1], argb, tolerance})
             : mirelo::ReplaceColour(in.view, out, {at[0], at[1], argb, tolerance, mode == mirelo::fill_mode::kAlphaToColour});
-    if (!status.ok()) {
-        std::fprintf(stderr, "mirelo-tool: fill failed (%d) %s\n", status.code,
-                     mirelo::ToUtf8(status.message ? status.message : u"").c_str());
-        return 1;
-    }
-    if (!WriteFile(files[1], file)) {
-        std::fprintf(stderr, "mirelo-tool: cannot write %s\n", files[1]);
-        return 1;
-    }
-    return 0;
+    if (Failed("fill", status)) return 1;
+    return WriteResult(files[1], file);
 }
 
 // The magic wand's outline of a click on a 24- or 32-bit BMP file.
@@ -743,11 +722,7 @@ int Wand(int argc, char** argv) {
     }
     std::vector<mirelo::IntPoint> vertices;
     const mirelo::OpStatus status = mirelo::FindWandOutline(argb.view, params, &vertices);
-    if (!status.ok()) {
-        std::fprintf(stderr, "mirelo-tool: wand failed (%d) %s\n", status.code,
-                     mirelo::ToUtf8(status.message ? status.message : u"").c_str());
-        return 1;
-    }
+    if (Failed("wand", status)) return 1;
     if (vertices.size() < 3) return 0;  // the selection would be deleted
     std::string text;
     for (const mirelo::IntPoint& v : vertices) text += std::to_string(v.x) + "," + std::to_string(v.y) + "\n";
