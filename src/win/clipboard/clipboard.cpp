@@ -65,15 +65,6 @@ private:
     size_t size_ = 0;
 };
 
-bool SetPaletteEntries(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries) {
-    std::vector<uint8_t> buf(offsetof(Gdiplus::ColorPalette, Entries) + sizeof(Gdiplus::ARGB) * (entries.empty() ? 1 : entries.size()));
-    auto* pal = reinterpret_cast<Gdiplus::ColorPalette*>(buf.data());
-    pal->Flags = 0;
-    pal->Count = static_cast<UINT>(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) pal->Entries[i] = entries[i];
-    return gp::GdipSetImagePalette(bitmap, pal) == Gdiplus::Ok;
-}
-
 // Logical palette of 2^bits entries; entries beyond the image's palette are black.
 HPALETTE MakeLogicalPalette(const std::vector<uint32_t>& entries, int bits) {
     const size_t n = size_t{1} << bits;
@@ -179,7 +170,7 @@ bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmap
         layout.format = fmt::k32ARGB;  // the same bytes, the fourth one read as alpha
     GpBitmapOwner bitmap;
     if (!CreateGpBitmap(bitmap, layout.width, layout.height, layout.format)) return false;
-    if (IsIndexed(layout.format) && !SetPaletteEntries(bitmap.get(), layout.palette)) return false;
+    if (IsIndexed(layout.format) && !WritePaletteEntries(bitmap.get(), layout.palette, 0)) return false;
     {
         BitmapLock lock(messages, bitmap, kLockWrite, layout.format, BitmapRole::Clipboard2);
         if (!lock.ok()) return false;
