@@ -58,7 +58,7 @@ protected:
     }
     // Places a bitmap in the first free slot, as opening a file does.
     void Adopt(GpBitmapOwner bitmap, const char16_t* name) {
-        ASSERT_GE(AddImage(*editor, std::move(bitmap), name), 0);
+        ASSERT_GE(testing::Add(*editor, std::move(bitmap), name), 0);
     }
     // A bitmap of the shared picture in one of the editor's formats, written through a lock.
     GpBitmapOwner PatternBitmap(PixelFormat format, int kind) {
@@ -214,7 +214,7 @@ TEST_F(ClipboardTest, PastingAnEmptyClipboardSaysSo) {
 
 TEST_F(ClipboardTest, The257thImageFromTheClipboardIsRefused) {
     ASSERT_EQ(Peer(u"put 8"), 0);
-    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(CreateNewImage(*editor, 1, 1, 0, 0, false)) << i;
+    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(testing::NewImage(*editor, 1, 1, 0, 0, false)) << i;
     Send(cmd::kPasteNew);
     EXPECT_EQ(editor->images.Occupied(), kMaxImages);
     ASSERT_EQ(shown.size(), 1u);

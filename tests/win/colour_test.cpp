@@ -9,7 +9,7 @@
 #include "app/commands.h"
 #include "colour/colour_models.h"
 #include "draw/shape_geometry.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "image/new_image.h"
@@ -41,7 +41,7 @@ protected:
             gp::GdipGetImageGraphicsContext(bmp.get(), g.put());
             gp::GdipGraphicsClear(g.get(), 0xFFFFFFFFu);
         }
-        ASSERT_GE(AddImage(*editor, std::move(bmp), u"colours"), 0);
+        ASSERT_GE(testing::Add(*editor, std::move(bmp), u"colours"), 0);
     }
     std::vector<uint32_t> Palette() {
         std::vector<uint32_t> p;
@@ -378,7 +378,7 @@ TEST_F(ColourTest, TransparentColourButtonMarksEveryEntryOfTheColour) {
 // the active one, which the shape tool then draws with; its slider sets that colour's
 // transparency; a custom swatch click takes the swatch; the palette panel's grid picks an entry.
 TEST_F(ColourTest, PanelSwatchesSetTheColoursTheToolsUse) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     EXPECT_TRUE(editor->colourPanelVisible);
     EXPECT_TRUE(Shows(editor->frame.colourPanel));
     EXPECT_FALSE(Shows(editor->frame.palettePanel));
@@ -423,7 +423,7 @@ TEST_F(ColourTest, PanelSwatchesSetTheColoursTheToolsUse) {
     EXPECT_EQ(Slot().tool, kToolEyedropper);
     EXPECT_TRUE(SendMessageW(editor->frame.paletteToolBar, TB_ISBUTTONCHECKED, cmd::kPalEyedropper, 0));
 
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     EXPECT_TRUE(Shows(editor->frame.colourPanel));
     EXPECT_FALSE(Shows(editor->frame.palettePanel));
 }

@@ -34,7 +34,7 @@ bool SkippedInSweep(int id) {
 
 TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     size_t n = 0;
     const CommandInfo* table = CommandTable(&n);
     for (size_t i = 0; i < n; ++i) {
@@ -85,7 +85,7 @@ TEST_F(DispatchTest, ImageGuardDoesNothingWithoutAnImage) {
 
 TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     editor->Current()->pasteObjects.items.resize(1);
     for (int id : {cmd::k1Index, cmd::k4Index, cmd::k8Index, cmd::k16ARGB1555}) {
         shown.clear();
@@ -106,7 +106,7 @@ TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
 
 TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     editor->Current()->drawPath.emplace();
     editor->Current()->selectionAnchor = Anchor{1, 2};
     editor->Current()->figureAnchor = Anchor{3, 4};
@@ -138,9 +138,9 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     EXPECT_TRUE(Reached(cmd::kUndo));
 
     // The accelerator table translates the same key into the same command while Undo is possible.
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     editor->Current()->undo.canUndo = true;
-    RefreshMenuState(*editor);
+    testing::Refresh(*editor);
     reached.clear();
     HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(acc, nullptr);
@@ -250,7 +250,7 @@ TEST_F(DispatchTest, MenuItemsAreRegisteredCommands) {
 
 TEST_F(DispatchTest, SettingsCommandsCheckTheirItems) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     auto checked = [&](int id) { return (GetMenuState(editor->frame.menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0; };
     EXPECT_TRUE(checked(cmd::kPaletteMedianCut));
     EXPECT_TRUE(checked(cmd::kDither));
@@ -284,7 +284,7 @@ TEST_F(DispatchTest, SettingsCommandsCheckTheirItems) {
 
 TEST_F(DispatchTest, DeleteKeyErasesWithoutASelectedObject) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     Send(cmd::kDelete);
     EXPECT_TRUE(Reached(cmd::kErase));
     EXPECT_FALSE(Reached(cmd::kObjDelete));
@@ -305,18 +305,18 @@ TEST_F(DispatchTest, MenuStateFollowsTheImages) {
     EXPECT_FALSE(enabled(6));
     EXPECT_FALSE(enabled(7));
     EXPECT_TRUE(enabled(8));
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     EXPECT_TRUE(enabled(1));
     EXPECT_TRUE(enabled(4));
     EXPECT_FALSE(enabled(6));  // the image-select menu needs two images
     EXPECT_FALSE(enabled(2));
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     EXPECT_TRUE(enabled(6));
 }
 
 TEST_F(DispatchTest, QuitWithoutEditsAsksNothing) {
     HWND w = OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     Send(cmd::kExit);
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(IsWindow(w));
@@ -325,7 +325,7 @@ TEST_F(DispatchTest, QuitWithoutEditsAsksNothing) {
 
 TEST_F(DispatchTest, QuitWithAnUndoableStepAsks) {
     HWND w = OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     editor->Current()->undo.position = 3;
     answer = IDNO;
     SendMessageW(w, WM_CLOSE, 0, 0);

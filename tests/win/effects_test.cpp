@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 40, 20, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 40, 20, 96, 96, false));
         for (int y = 0; y < 20; ++y)
             for (int x = 0; x < 40; ++x) gp::GdipBitmapSetPixel(Slot().bitmap.get(), x, y, 0xFF000000u | static_cast<uint32_t>(x * 6 << 16 | y * 12 << 8 | 0x55));
     }

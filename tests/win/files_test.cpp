@@ -118,7 +118,7 @@ protected:
     ImageSlot& Slot() { return *editor->Current(); }
     // A new image of the given format holding the pattern.
     void MakeImage(PixelFormat format, int width = 9, int height = 7, bool smooth = false) {
-        ASSERT_TRUE(CreateNewImage(*editor, width, height, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, width, height, 96, 96, false));
         GpBitmapOwner b;
         ASSERT_TRUE(CreateGpBitmap(b, width, height, format));
         ASSERT_TRUE(FillPattern(b, format, width, height));
@@ -127,7 +127,7 @@ protected:
                 for (int x = 0; x < width; ++x)
                     gp::GdipBitmapSetPixel(b.get(), x, y, 0xFF000000u | static_cast<uint32_t>(x * 6) << 16 | static_cast<uint32_t>(y * 6) << 8 | 0x80);
         Slot().bitmap = std::move(b);
-        RefreshStatusLine(*editor);
+        Refresh(*editor);
         ASSERT_EQ(Slot().pixelFormat, format);
     }
     bool SaveAs(const Text& name, int type, SaveParameter p = {}) {
@@ -167,7 +167,7 @@ TEST_F(FilesTest, OpeningAnOpenFileSelectsItsSlotWithoutReadingAgain) {
     ASSERT_EQ(Occupied(), 2);
     EXPECT_EQ(editor->images.current, 1);
     DeleteFileW(W(a));  // it must not be read again
-    EXPECT_TRUE(OpenImageFile(*editor, a, true));
+    EXPECT_TRUE(testing::Open(*editor, a));
     EXPECT_EQ(Occupied(), 2);
     EXPECT_EQ(editor->images.current, 0);
     EXPECT_EQ(Slot().path, a);
@@ -190,7 +190,7 @@ TEST_F(FilesTest, UndecodableFileIsReportedAndTheBatchGoesOn) {
     shown.clear();
     Text ico = dir + u"\\broken.ico";
     PutFile(ico, {1, 0, 1, 0, 0, 0});
-    EXPECT_FALSE(OpenImageFile(*editor, ico, true));
+    EXPECT_FALSE(testing::Open(*editor, ico));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"読み込みに失敗しました\n" + ico);
 }
@@ -198,12 +198,12 @@ TEST_F(FilesTest, UndecodableFileIsReportedAndTheBatchGoesOn) {
 TEST_F(FilesTest, OpenedImagesNoLongerDependOnTheirFiles) {
     Text a = dir + u"\\keep.png";
     ASSERT_TRUE(WritePicture(a, 4, 4, 0xFF336699));
-    ASSERT_TRUE(OpenImageFile(*editor, a, true));
+    ASSERT_TRUE(testing::Open(*editor, a));
     EXPECT_EQ(Slot().rawFormatName, u"PNG");
     // The file can be replaced and removed while the image stays intact.
     EXPECT_TRUE(DeleteFileW(W(a)));
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 3), 0xFF336699u);
-    RefreshStatusLine(*editor);
+    Refresh(*editor);
     EXPECT_EQ(Slot().rawFormatName, u"PNG");  // still named by the file it came from
 }
 
@@ -231,13 +231,13 @@ TEST_F(FilesTest, ThirtyTwoBitBmpKeepsItsAlphaByte) {
     Text withAlpha = dir + u"\\alpha.bmp", without = dir + u"\\plain.bmp";
     PutFile(withAlpha, Bmp32(2, 2, {0x80FF0000, 0xFF00FF00, 0x000000FF, 0x40112233}));
     PutFile(without, Bmp32(2, 1, {0x00FF0000, 0x00123456}));
-    ASSERT_TRUE(OpenImageFile(*editor, withAlpha, true));
+    ASSERT_TRUE(testing::Open(*editor, withAlpha));
     EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 0, 0) >> 24, 0x80u);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 0, 1) >> 24, 0x00u);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 1, 1), 0x40112233u);
     // A file whose fourth bytes are all 0 stored no alpha: its pixels stay visible.
-    ASSERT_TRUE(OpenImageFile(*editor, without, true));
+    ASSERT_TRUE(testing::Open(*editor, without));
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 0, 0), 0xFFFF0000u);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 1, 0), 0xFF123456u);
 }
@@ -273,7 +273,7 @@ TEST_F(FilesTest, MetafileIsRenderedAtTheChosenSize) {
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
     answer = IDYES;
-    ASSERT_TRUE(OpenImageFile(*editor, emf, true));
+    ASSERT_TRUE(testing::Open(*editor, emf));
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown[0].text, u"サイズ変更しますか？");
     EXPECT_EQ(shown[0].type & 0xF, static_cast<UINT>(MB_YESNO));
@@ -373,7 +373,7 @@ TEST_F(FilesTest, RoundTripsThroughEveryEncoder) {
         } else {
             EXPECT_TRUE(shown.empty());
         }
-        CloseCurrentImage(*editor);
+        testing::CloseCurrent(*editor);
     }
 }
 
@@ -404,7 +404,7 @@ TEST_F(FilesTest, RefusalsLeaveImageHistoryAndFilesAlone) {
         EXPECT_EQ(shown[0].text, u"16-R5G6B5,16-A1R5G5B5,48-R16G16B16 はビットマップに保存できません");
         EXPECT_EQ(shown[0].title, name);
         EXPECT_EQ(GetFileAttributesW(W(name)), INVALID_FILE_ATTRIBUTES);
-        CloseCurrentImage(*editor);
+        testing::CloseCurrent(*editor);
     }
     // A 16-R5G6B5 image as PNG is written with colour depth 32.
     MakeImage(fmt::k16RGB565);
@@ -438,15 +438,15 @@ TEST_F(FilesTest, RefusalsLeaveImageHistoryAndFilesAlone) {
     // Another open image's file; the image's own file is fine.
     Text other = dir + u"\\other.png";
     ASSERT_TRUE(WritePicture(other, 2, 2, 0xFF0000FF));
-    ASSERT_TRUE(OpenImageFile(*editor, other, true));
+    ASSERT_TRUE(testing::Open(*editor, other));
     const int otherSlot = editor->images.current;
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     shown.clear();
     EXPECT_FALSE(SaveAs(other, save_type::kPng));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"開いているので保存できません");
     EXPECT_EQ(shown[0].title, u"Mirelo");
-    SelectImage(*editor, otherSlot);
+    testing::Select(*editor, otherSlot);
     shown.clear();
     EXPECT_TRUE(SaveAs(other, save_type::kPng));
     EXPECT_TRUE(shown.empty());
@@ -516,7 +516,7 @@ TEST_F(FilesTest, AFailedReadBackIsReportedAndKeepsTheHistory) {
 TEST_F(FilesTest, SaveInPlaceFollowsTheFileType) {
     Text a = dir + u"\\inplace.png";
     ASSERT_TRUE(WritePicture(a, 5, 5, 0xFF202020));
-    ASSERT_TRUE(OpenImageFile(*editor, a, true));
+    ASSERT_TRUE(testing::Open(*editor, a));
     gp::GdipBitmapSetPixel(Slot().bitmap.get(), 1, 1, 0xFFFF8000);
     RecordUndoStep(*editor);
     uint64_t now = 5000000;
@@ -529,7 +529,7 @@ TEST_F(FilesTest, SaveInPlaceFollowsTheFileType) {
     ASSERT_GE(bytes.size(), 4u);
     EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
     // A new image has no file: the save dialog comes up instead.
-    ASSERT_TRUE(CreateNewImage(*editor, 3, 3, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 3, 3, 96, 96, false));
     bool dialog = false;
     editor->dialogObserver = [&](HWND dlg, int id) {
         if (id == IDD_SAVE_TEMPLATE) {
@@ -640,7 +640,7 @@ TEST_F(FilesTest, AFailedJpegOrTiffSaveKeepsTheComment) {
     // it for a later save.
     const Text png = dir + u"\\commented.png";
     PutFile(png, PngWithText(editor->messages, "Comment", "memo"));
-    ASSERT_TRUE(OpenImageFile(*editor, png, true));
+    ASSERT_TRUE(testing::Open(*editor, png));
     Text comment;
     if (!ReadProperty(Slot().bitmap.get(), 37510, &comment) && RunningUnderWine())
         GTEST_SKIP() << "Wine's GDI+ does not store items given to GdipSetPropertyItem and does not implement "

@@ -7,7 +7,7 @@
 
 #include "app/commands.h"
 #include "draw/pens.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "ops/flood_fill.h"
@@ -33,7 +33,7 @@ protected:
         ASSERT_TRUE(CreateGpBitmap(bmp, w, h, format));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) gp::GdipBitmapSetPixel(bmp.get(), x, y, argb(x, y));
-        ASSERT_GE(AddImage(*editor, std::move(bmp), u"fill"), 0);
+        ASSERT_GE(testing::Add(*editor, std::move(bmp), u"fill"), 0);
         Slot().tool = kToolFill;
         Slot().colours = {0x0000FF, 0x000000};  // current red
         Slot().colourTransparency = {0, 0};
@@ -192,7 +192,7 @@ TEST_F(FillToolTest, SixteenBitImagesAreFilledPixelByPixel) {
 TEST_F(FillToolTest, IndexedImagesChangeTheirPalette) {
     GpBitmapOwner bmp;
     ASSERT_TRUE(CreateGpBitmap(bmp, 8, 8, fmt::k8Index));
-    ASSERT_GE(AddImage(*editor, std::move(bmp), u"indexed"), 0);
+    ASSERT_GE(testing::Add(*editor, std::move(bmp), u"indexed"), 0);
     Slot().tool = kToolFill;
     Slot().colours = {0x00FF00, 0x000000};
     std::vector<uint32_t> palette;
@@ -252,7 +252,7 @@ TEST_F(FillToolTest, WandRefusesImagesAboveItsLimit) {
     for (int w : {1281, 1280}) {
         GpBitmapOwner bmp;
         ASSERT_TRUE(CreateGpBitmap(bmp, w, 1280, fmt::k24RGB));
-        ASSERT_GE(AddImage(*editor, std::move(bmp), u"big"), 0);
+        ASSERT_GE(testing::Add(*editor, std::move(bmp), u"big"), 0);
         Slot().tool = kToolSelect;
         Slot().toolSettings[kSelectionShapeOption] = kSelectWand;
         shown.clear();

@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 4, 3, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 4, 3, 96, 96, false));
         Slot().dpiX = 150;
         Slot().dpiY = 75;
         gp::GdipBitmapSetResolution(Slot().bitmap.get(), 150, 75);

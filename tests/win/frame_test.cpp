@@ -198,13 +198,13 @@ TEST_F(FrameTest, MenuStateWithoutImages) {
         EmptyClipboard();
         CloseClipboard();
     }
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     EXPECT_TRUE(TopEnabled(0));
     EXPECT_TRUE(TopEnabled(8));
     for (int pos = 1; pos <= 7; ++pos) EXPECT_FALSE(TopEnabled(pos)) << pos;
     // A bitmap left on the clipboard by another program enables the Edit menu.
     ASSERT_TRUE(PutBitmapOnClipboard());
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     EXPECT_TRUE(TopEnabled(1));
     EXPECT_FALSE(TopEnabled(4));
     EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kPaste));
@@ -216,14 +216,14 @@ TEST_F(FrameTest, MenuStateWithoutImages) {
     OpenClipboard(editor->frame.mainWindow);
     EmptyClipboard();
     CloseClipboard();
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     EXPECT_FALSE(TopEnabled(1));
     EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kPaste));
 }
 
 TEST_F(FrameTest, MenuStateWithImages) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     for (int pos : {1, 4, 5, 7}) EXPECT_TRUE(TopEnabled(pos)) << pos;
     EXPECT_FALSE(TopEnabled(2));
     EXPECT_FALSE(TopEnabled(3));
@@ -232,7 +232,7 @@ TEST_F(FrameTest, MenuStateWithImages) {
     EXPECT_TRUE(ButtonEnabled(editor->frame.toolBar, cmd::kToolShape));
     EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kUndo));
     EXPECT_TRUE(IsWindowEnabled(editor->frame.angleEdit));
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     EXPECT_TRUE(TopEnabled(6));
 
     InitPopup(0);
@@ -246,7 +246,7 @@ TEST_F(FrameTest, MenuStateWithImages) {
     editor->Current()->undo.canUndo = true;
     InitPopup(1);
     EXPECT_TRUE(ItemEnabled(cmd::kUndo));
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, cmd::kUndo));
 }
 
@@ -254,16 +254,16 @@ TEST_F(FrameTest, MenuStateWithImages) {
 // menus and the tool bars agree.
 TEST_F(FrameTest, CutErasePasteFollowTheImageAndTheClipboard) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     ASSERT_TRUE(PutBitmapOnClipboard());
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     InitPopup(1);
     for (int id : {cmd::kCut, cmd::kErase, cmd::kPaste, cmd::kPasteNew}) EXPECT_TRUE(ItemEnabled(id)) << id;
     EXPECT_FALSE(GetMenuState(editor->objectMenu, cmd::kDelete, MF_BYCOMMAND) & MF_GRAYED);
     for (int id : {cmd::kCut, cmd::kPaste}) EXPECT_TRUE(ButtonEnabled(editor->frame.mainToolBar, id)) << id;
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::k8Index, 0);
     ASSERT_TRUE(IsIndexed(editor->Current()->pixelFormat));
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     InitPopup(1);
     for (int id : {cmd::kCut, cmd::kErase}) EXPECT_FALSE(ItemEnabled(id)) << id;
     EXPECT_FALSE(ButtonEnabled(editor->frame.mainToolBar, cmd::kCut));
@@ -278,9 +278,9 @@ TEST_F(FrameTest, RegisteredRulesReachTheirItemsAndButtons) {
     OpenWindow();
     for (bool withImage : {false, true}) {
         if (withImage) {
-            ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+            ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
         }
-        RefreshMenuState(*editor);
+        Refresh(*editor);
         const Availability a = ComputeAvailability(*editor);
         ASSERT_FALSE(a.commands.empty());
         for (const auto& [id, enabled] : a.commands) {
@@ -298,12 +298,12 @@ TEST_F(FrameTest, RegisteredRulesReachTheirItemsAndButtons) {
 
 TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     GpBitmapOwner indexed;
     ASSERT_TRUE(CreateGpBitmap(indexed, 8, 8, fmt::k8Index));
     editor->Current()->bitmap = std::move(indexed);
     editor->Current()->pixelFormat = fmt::k8Index;
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     InitPopup(1);
     EXPECT_FALSE(ItemEnabled(cmd::kCut));
     EXPECT_FALSE(ItemEnabled(cmd::kErase));
@@ -316,12 +316,12 @@ TEST_F(FrameTest, IndexedImageGreysCutAndEraseButNotCopy) {
 
 TEST_F(FrameTest, SelectedTextObjectGreysCutCopyAndFlip) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     PasteObject text;
     text.isText = true;
     editor->Current()->pasteObjects.items.push_back(std::move(text));
     editor->Current()->pasteObjects.selected = 0;
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     EXPECT_TRUE(TopEnabled(2));
     InitPopup(1);
     EXPECT_FALSE(ItemEnabled(cmd::kCut));
@@ -339,7 +339,7 @@ TEST_F(FrameTest, SelectedTextObjectGreysCutCopyAndFlip) {
 
 TEST_F(FrameTest, GridChecks) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     editor->settings.gridX = editor->settings.gridY = 16;
     InitPopup(7);
     EXPECT_TRUE(ItemChecked(40070));  // "16 px"

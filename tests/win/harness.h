@@ -7,6 +7,11 @@
 
 #include "app/editor.h"
 #include "app/frame.h"
+#include "app/refresh.h"
+#include "files/icon_open.h"
+#include "files/open_image.h"
+#include "image/image_set.h"
+#include "image/new_image.h"
 #include "common/gdiplus.h"
 
 namespace mirelo::testing {
@@ -20,6 +25,37 @@ inline void DrainMessages() {
         DispatchMessageW(&m);
     }
 }
+
+// What the message loop does at its choke points, for state a test changed by a direct call: the
+// current image's fields are read from its bitmap, the availability and the status line are read
+// again, and whatever else was noted is shown.
+inline void Refresh(Editor& e) {
+    if (ImageSlot* s = e.Current(); s && s->occupied()) ReadSlotFields(e, *s);
+    e.ProgramChanged(change::kOutside);
+    e.Changed(change::kFile);
+    ApplyChanges(e);
+}
+
+// The image-table operations as a command runs them, followed by what the message loop shows.
+template <class Result>
+inline Result AfterRefresh(Editor& e, Result result) {
+    Refresh(e);
+    return result;
+}
+inline bool NewImage(Editor& e, int w, int h, int dpiX, int dpiY, bool transparent) {
+    return AfterRefresh(e, CreateNewImage(e, w, h, dpiX, dpiY, transparent));
+}
+inline int Add(Editor& e, GpBitmapOwner bitmap, TextView name) { return AfterRefresh(e, AddImage(e, std::move(bitmap), name)); }
+inline void Select(Editor& e, int index) {
+    SelectImage(e, index);
+    Refresh(e);
+}
+inline void CloseCurrent(Editor& e) {
+    CloseCurrentImage(e);
+    Refresh(e);
+}
+inline bool Open(Editor& e, const Text& path) { return AfterRefresh(e, OpenImageFile(e, path)); }
+inline bool OpenIcon(Editor& e, const Text& path) { return AfterRefresh(e, OpenIconFile(e, path)); }
 
 // An editor whose message boxes are answered by the test and recorded.
 class EditorTest : public ::testing::Test {

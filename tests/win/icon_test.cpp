@@ -218,7 +218,7 @@ protected:
     ImageSlot& SlotAt(int i) { return editor->images.slots[static_cast<size_t>(i)]; }
     // A new 32-A8R8G8B8 image painted by `argb`; returns its slot.
     int AddImage(int w, int h, const std::function<uint32_t(int, int)>& argb) {
-        EXPECT_TRUE(CreateNewImage(*editor, w, h, 96, 96, false));
+        EXPECT_TRUE(testing::NewImage(*editor, w, h, 96, 96, false));
         int slot = editor->images.current;
         GpBitmapOwner& bmp = SlotAt(slot).bitmap;
         BitmapLock lock(editor->messages, bmp, kLockWrite, fmt::k32ARGB, BitmapRole::Destination);
@@ -256,7 +256,7 @@ TEST_F(IconTest, IconWithTwoSizesOpensTwoSlotsWithTheirMasksApplied) {
     const Text path = PathOf(u"app.ico");
     ASSERT_TRUE(WriteBytes(path, IconFileBytes(entries, false)));
 
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
     EXPECT_TRUE(shown.empty());
     ASSERT_EQ(Occupied(), 2);
     EXPECT_EQ(editor->images.current, 1);
@@ -289,8 +289,8 @@ TEST_F(IconTest, OpeningTheSameIconAgainOpensItAgain) {
                                                     4, 4, fmt::k32RGB, {}, [](int, int) { return 0xFF00FFu; },
                                                     [](int, int) { return false; })},
                                                 false)));
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
     EXPECT_EQ(Occupied(), 2);
     EXPECT_EQ(SlotAt(0).path, SlotAt(1).path);
     EXPECT_EQ(Narrow(SlotAt(1).path), "twice.ico-32bpp-4x4");
@@ -310,7 +310,7 @@ TEST_F(IconTest, PointerFileKeepsItsHotSpots) {
     b.hotspotY = 0;
     const Text path = PathOf(u"arrow.cur");
     ASSERT_TRUE(WriteBytes(path, IconFileBytes({a, b}, true)));
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
     ASSERT_EQ(Occupied(), 2);
     EXPECT_EQ(SlotAt(0).hotspotX, 5);
     EXPECT_EQ(SlotAt(0).hotspotY, 7);
@@ -333,7 +333,7 @@ TEST_F(IconTest, DirectoryClaimingFortyEntriesReadsThirtyTwo) {
             2, 2, fmt::k1Index, {0xFF000000, 0xFFFFFFFF}, [](int, int) { return 1u; }, [](int, int) { return false; }));
     const Text path = PathOf(u"many.ico");
     ASSERT_TRUE(WriteBytes(path, IconFileBytes(entries, false)));
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
     EXPECT_EQ(Occupied(), 32);
     EXPECT_TRUE(shown.empty());  // all the entries the directory is read for were loaded
     EXPECT_EQ(Narrow(SlotAt(31).path), "many.ico-1bpp-2x2");
@@ -351,7 +351,7 @@ TEST_F(IconTest, DamagedEntriesAreCountedInAWarning) {
     file[second] = 12;
     const Text path = PathOf(u"damaged.ico");
     ASSERT_TRUE(WriteBytes(path, file));
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
     EXPECT_EQ(Occupied(), 2);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"1 個の画像の読み込みに失敗しました\n" + path);
@@ -371,7 +371,7 @@ TEST_F(IconTest, PngEntryIsDecodedIntoThirtyTwoBitArgb) {
         3, 3, fmt::k24RGB, {}, [](int, int) { return 0x123456u; }, [](int x, int y) { return x == y; });
     const Text path = PathOf(u"mixed.ico");
     ASSERT_TRUE(WriteBytes(path, IconFileBytes({small, png}, false)));
-    ASSERT_TRUE(OpenIconFile(*editor, path, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, path));
     ASSERT_EQ(Occupied(), 2);
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(Narrow(SlotAt(0).path), "mixed.ico-24bpp-3x3");
@@ -384,15 +384,15 @@ TEST_F(IconTest, PngEntryIsDecodedIntoThirtyTwoBitArgb) {
 }
 
 TEST_F(IconTest, FilesWithoutUsableEntriesAreLeftToTheCaller) {
-    EXPECT_FALSE(OpenIconFile(*editor, PathOf(u"missing.ico"), true));
+    EXPECT_FALSE(testing::OpenIcon(*editor, PathOf(u"missing.ico")));
     std::vector<uint8_t> notIcon = {1, 0, 1, 0, 1, 0};
     notIcon.resize(64, 0);
     ASSERT_TRUE(WriteBytes(PathOf(u"reserved.ico"), notIcon));
-    EXPECT_FALSE(OpenIconFile(*editor, PathOf(u"reserved.ico"), true));
+    EXPECT_FALSE(testing::OpenIcon(*editor, PathOf(u"reserved.ico")));
     // A directory whose only entry lies outside the file: nothing loaded, no message here.
     std::vector<uint8_t> outside = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 0x10, 0, 0, 0, 0xFF, 0xFF, 0, 0};
     ASSERT_TRUE(WriteBytes(PathOf(u"outside.ico"), outside));
-    EXPECT_FALSE(OpenIconFile(*editor, PathOf(u"outside.ico"), true));
+    EXPECT_FALSE(testing::OpenIcon(*editor, PathOf(u"outside.ico")));
     EXPECT_EQ(Occupied(), 0);
     EXPECT_TRUE(shown.empty());
 }
@@ -406,7 +406,7 @@ TEST_F(IconTest, FileStillOpenForWritingByAnotherProgramCanBeRead) {
     HANDLE other = CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(OpenIconFile(*editor, path, true));
+    EXPECT_TRUE(testing::OpenIcon(*editor, path));
     CloseHandle(other);
     EXPECT_EQ(PixelAt(SlotAt(0).bitmap.get(), 1, 1), 0xFFABCDEFu);
 }
@@ -508,7 +508,7 @@ TEST_F(IconTest, LargeImagesBecomePngEntries) {
     EXPECT_TRUE(back.entries[0].png);
     EXPECT_EQ(back.entries[0].width, 256);
     EXPECT_EQ(back.entries[0].height, 256);
-    ASSERT_TRUE(OpenIconFile(*editor, editor->saveName, true));
+    ASSERT_TRUE(testing::OpenIcon(*editor, editor->saveName));
     EXPECT_EQ(Narrow(SlotAt(2).path), "big.ico-32bpp-256x256");
     EXPECT_EQ(PixelAt(SlotAt(2).bitmap.get(), 200, 17), 0xFF00C811u);
 }
@@ -779,7 +779,7 @@ TEST_F(IconTest, PointerNameRulesAndTheOverwriteQuestion) {
 }
 
 TEST_F(IconTest, IndexedImageKeepsItsDepthAndMasksTransparentPaletteColours) {
-    EXPECT_TRUE(CreateNewImage(*editor, 8, 4, 96, 96, false));
+    EXPECT_TRUE(testing::NewImage(*editor, 8, 4, 96, 96, false));
     ImageSlot& slot = *editor->Current();
     GpBitmapOwner indexed;
     ASSERT_TRUE(CreateGpBitmap(indexed, 8, 4, fmt::k8Index));
@@ -908,7 +908,7 @@ protected:
         EXPECT_EQ(gp::GdipCreateBitmapFromFile(W(path), decoded.put()), Gdiplus::Ok) << Narrow(path);
         GpBitmapOwner argb;
         EXPECT_EQ(ConvertDirect(*editor, decoded, fmt::k32ARGB, false, argb), Gdiplus::Ok);
-        return mirelo::AddImage(*editor, std::move(argb), path);
+        return mirelo::testing::Add(*editor, std::move(argb), path);
     }
     Text peerDir;
 };
@@ -936,7 +936,7 @@ TEST_F(IconPeer, OpensFilesMadeByThePeers) {
         size_t n = 0;
         while (i + n < expected.size() && expected[i + n][0] == file) ++n;
         const int base = Occupied();
-        ASSERT_TRUE(OpenIconFile(*editor, Peer(file), true)) << file;
+        ASSERT_TRUE(testing::OpenIcon(*editor, Peer(file))) << file;
         ASSERT_EQ(Occupied() - base, static_cast<int>(n)) << file;
         for (size_t k = 0; k < n; ++k) {
             const auto& w = expected[i + k];

@@ -149,9 +149,9 @@ TEST_F(ImageSetTest, ZeroSizeIsRefusedAndLeavesTheSlotFree) {
 
 TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 10, 10, 96, 96, false));
-    ASSERT_TRUE(CreateNewImage(*editor, 20, 20, 96, 96, false));
-    ASSERT_TRUE(CreateNewImage(*editor, 30, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 10, 10, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 20, 20, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 30, 30, 96, 96, false));
     EXPECT_EQ(editor->images.slots[2].path, u"new3");
     EXPECT_EQ(BarButtons(), 3);
     EXPECT_TRUE(BarChecked(10002));
@@ -189,7 +189,7 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
     EXPECT_EQ(ImageList_GetImageCount(editor->frame.imageBarList), 2);
 
     // New takes the free name new1, and the options a new image starts with.
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 0, 0, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 40, 0, 0, false));
     EXPECT_EQ(editor->Current()->path, u"new1");
     EXPECT_EQ(editor->Current()->toolSettings[1], 1);  // selections overlap by winding
     EXPECT_EQ(editor->Current()->toolSettings[58], 99);  // transform scale 1.00
@@ -221,7 +221,7 @@ TEST_F(ImageSetTest, NamesFillGapsAndCloseCompacts) {
 
 TEST_F(ImageSetTest, ImageSelectMenuListsSlotsInOrder) {
     OpenWindow();
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(CreateNewImage(*editor, 8 + i, 8, 96, 96, false));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(testing::NewImage(*editor, 8 + i, 8, 96, 96, false));
     HMENU select = GetSubMenu(editor->frame.menu, 6);
     ASSERT_EQ(GetMenuItemCount(select), 3);
     wchar_t text[64];
@@ -241,7 +241,7 @@ TEST_F(ImageSetTest, ImageSelectMenuListsSlotsInOrder) {
 
 TEST_F(ImageSetTest, ImageSelectMenuStaysExactWithAFullTable) {
     OpenWindow();
-    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(CreateNewImage(*editor, 1, 1, 0, 0, false)) << i;
+    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(testing::NewImage(*editor, 1, 1, 0, 0, false)) << i;
     HMENU select = GetSubMenu(editor->frame.menu, 6);
     auto itemsWithId = [&](UINT id) {
         int n = 0;
@@ -250,20 +250,20 @@ TEST_F(ImageSetTest, ImageSelectMenuStaysExactWithAFullTable) {
     };
     ASSERT_EQ(GetMenuItemCount(select), kMaxImages);
     EXPECT_EQ(itemsWithId(cmd::kImageSelectLast), 1);  // slot 0 of 256
-    CloseCurrentImage(*editor);
+    testing::CloseCurrent(*editor);
     EXPECT_EQ(GetMenuItemCount(select), kMaxImages - 1);
     EXPECT_EQ(itemsWithId(cmd::kImageSelectLast), 0);
-    ASSERT_TRUE(CreateNewImage(*editor, 1, 1, 0, 0, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 1, 1, 0, 0, false));
     EXPECT_EQ(GetMenuItemCount(select), kMaxImages);
     EXPECT_EQ(itemsWithId(cmd::kImageSelectLast), 1);
 }
 
 TEST_F(ImageSetTest, The257thImageIsRefused) {
     // Without windows the table rules still hold (and the run stays fast).
-    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(CreateNewImage(*editor, 1, 1, 0, 0, false)) << i;
+    for (int i = 0; i < kMaxImages; ++i) ASSERT_TRUE(testing::NewImage(*editor, 1, 1, 0, 0, false)) << i;
     EXPECT_EQ(editor->images.slots[255].path, u"new256");
     EXPECT_TRUE(shown.empty());
-    EXPECT_FALSE(CreateNewImage(*editor, 1, 1, 0, 0, false));
+    EXPECT_FALSE(testing::NewImage(*editor, 1, 1, 0, 0, false));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"画像数が 256 を超過したので、new257 は開けません");
     EXPECT_EQ(shown[0].title, u"Mirelo");

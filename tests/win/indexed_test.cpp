@@ -12,7 +12,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 6, 4, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 6, 4, 96, 96, false));
         // Three colours: white, red on the left column, blue at one pixel.
         for (int y = 0; y < 4; ++y) gp::GdipBitmapSetPixel(Slot().bitmap.get(), 0, y, 0xFFFF0000);
         gp::GdipBitmapSetPixel(Slot().bitmap.get(), 5, 3, 0xFF0000FF);
@@ -60,7 +60,7 @@ TEST_F(IndexedTest, PasteObjectsRefuseTheConversion) {
 
 TEST_F(IndexedTest, FixedPaletteFromAnotherIndexedImage) {
     Send(cmd::k4Index);  // slot 0 becomes a 4-bit image with the three colours
-    ASSERT_TRUE(CreateNewImage(*editor, 2, 2, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 2, 2, 96, 96, false));
     gp::GdipBitmapSetPixel(Slot().bitmap.get(), 0, 0, 0xFFF00000);  // close to red
     int lines = 0;
     editor->dialogObserver = [&](HWND dlg, int id) {

@@ -86,7 +86,7 @@ std::string Describe(const std::set<int>& bands) {
 
 TEST_F(OptionBarTest, BandsAppearWithAnImageAndFollowTheTool) {
     EXPECT_EQ(Describe(ShownBands()), "");
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     EXPECT_EQ(Describe(ShownBands()), "1 ");
     const struct {
         int command;
@@ -117,7 +117,7 @@ TEST_F(OptionBarTest, BandsAppearWithAnImageAndFollowTheTool) {
 }
 
 TEST_F(OptionBarTest, MagicWandShowsTheTolerancesAndEnablesInvert) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     EXPECT_FALSE(IsWindowEnabled(ListOf(2)));
     EXPECT_EQ(PathButtons(editor->frame.selectionPathBar), "000");
     Choose(0, 3);
@@ -132,7 +132,7 @@ TEST_F(OptionBarTest, MagicWandShowsTheTolerancesAndEnablesInvert) {
 }
 
 TEST_F(OptionBarTest, ShapeKindsAndPathParts) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Send(cmd::kToolShape);
     Choose(3, 11);  // （塗）多角形
     EXPECT_EQ(Describe(ShownBands()), "2 5 7 8 9 12 18 20 ");
@@ -170,7 +170,7 @@ TEST_F(OptionBarTest, ShapeKindsAndPathParts) {
 }
 
 TEST_F(OptionBarTest, FillToolPatternsUseTheFillToolsOptions) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Send(cmd::kToolFill);
     Choose(18, 1);  // 図形塗り
     EXPECT_EQ(Describe(ShownBands()), "13 14 20 ");
@@ -191,7 +191,7 @@ TEST_F(OptionBarTest, FillToolPatternsUseTheFillToolsOptions) {
 }
 
 TEST_F(OptionBarTest, ChangesAreStoredWithTheirScaling) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Send(cmd::kToolShape);
     const struct {
         int option;
@@ -216,12 +216,12 @@ TEST_F(OptionBarTest, ChangesAreStoredWithTheirScaling) {
 }
 
 TEST_F(OptionBarTest, SwitchingImagesShowsEachImagesValues) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Choose(0, 3);  // first image: マジックワンド
     Choose(1, 0);
     Send(cmd::kToolShape);
     Choose(4, 9);  // 線幅 10
-    ASSERT_TRUE(CreateNewImage(*editor, 20, 20, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 20, 20, 96, 96, false));
     EXPECT_EQ(editor->images.current, 1);
     EXPECT_EQ(Describe(ShownBands()), "1 ");
     EXPECT_EQ(Selected(0), "矩形");
@@ -244,7 +244,7 @@ TEST_F(OptionBarTest, SwitchingImagesShowsEachImagesValues) {
 }
 
 TEST_F(OptionBarTest, ARefusedChangeShowsTheOldValueAgain) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Send(cmd::kToolShape);
     editor->Current()->drawPath.emplace();  // a figure still being drawn
     answer = IDCANCEL;
@@ -262,7 +262,7 @@ TEST_F(OptionBarTest, ARefusedChangeShowsTheOldValueAgain) {
 }
 
 TEST_F(OptionBarTest, IndexedConversionReturnsToTheSelectionBand) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Send(cmd::kToolFill);
     EXPECT_EQ(Describe(ShownBands()), "13 15 ");
     Send(cmd::k8Index);
@@ -277,11 +277,11 @@ bool pathsPresent = false;
 TEST_F(OptionBarTest, PathButtonsFollowTheCommandRules) {
     for (int id : {cmd::kPathDeletePoint, cmd::kPathDeleteLast, cmd::kPathDeleteAll})
         editor->commands.Rule(id, [](const CommandState&) { return pathsPresent; });
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     Choose(0, 2);
     for (bool present : {true, false}) {
         pathsPresent = present;
-        RefreshMenuState(*editor);
+        Refresh(*editor);
         for (HWND bar : {editor->frame.selectionPathBar, editor->frame.shapePathBar})
             for (int id : {cmd::kPathDeletePoint, cmd::kPathDeleteLast, cmd::kPathDeleteAll})
                 EXPECT_EQ(SendMessageW(bar, TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0) != 0, present) << id;
@@ -297,7 +297,7 @@ TEST_F(OptionBarTest, PathButtonsFollowTheCommandRules) {
 }
 
 TEST_F(OptionBarTest, OtherNotificationsAndStrangersChangeNothing) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     HWND list = ListOf(0);
     SendMessageW(list, CB_SETCURSEL, 3, 0);
     const int id = GetDlgCtrlID(list);

@@ -7,7 +7,7 @@
 
 #include "app/commands.h"
 #include "clipboard/clipboard.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
@@ -31,7 +31,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 60, 40, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 60, 40, 96, 96, false));
         Clear(Slot().bitmap, kWhite);
         SetZoom(*editor, 100);
     }
@@ -166,7 +166,8 @@ TEST_F(PasteTest, TransparencyControl) {
     EXPECT_EQ(Slot().pasteObjects.items[0].transparency, 255);
     EXPECT_EQ(testing::Narrow(WindowText(editor->frame.objectAlphaEdit)), "255");
     Slot().pasteObjects.selected = 1;
-    ShowTransformOf(*editor);
+    TakeTransformOf(*editor);
+    testing::Refresh(*editor);
     EXPECT_EQ(SendMessageW(editor->frame.objectAlphaSlider, TBM_GETPOS, 0, 0), 0);
     SetWindowTextW(editor->frame.objectAlphaEdit, L"128");
     EXPECT_EQ(Slot().pasteObjects.items[1].transparency, 128);
@@ -225,7 +226,7 @@ TEST_F(PasteTest, CutMaskedPasteLimitAndIndexedImages) {
 }
 
 TEST_F(PasteTest, TextObjectsHorizontalAndVertical) {
-    ASSERT_TRUE(CreateNewImage(*editor, 120, 80, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 120, 80, 96, 96, false));
     Clear(Slot().bitmap, kWhite);
     Slot().tool = kToolText;
     Slot().colours = {0x000000, 0xFFFFFF};  // black text

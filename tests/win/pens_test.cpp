@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
         Slot().colours = {0x0000FF, 0xFF0000};  // red current, blue other (Win32 form)
         Slot().colourTransparency = {0, 40};
         dir = MakeTempDir(L"pens");
@@ -384,7 +384,7 @@ TEST_F(PensTest, ArrowWindowEditsTheArrow) {
     Send(cmd::kArrowEdit);
     EXPECT_FALSE(IsWindowVisible(arrow));
     Send(cmd::kArrowEdit);
-    ASSERT_TRUE(CreateNewImage(*editor, 10, 10, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 10, 10, 96, 96, false));
     EXPECT_FALSE(IsWindowVisible(arrow));
     EXPECT_EQ(stored(), "80 40 -50");
 

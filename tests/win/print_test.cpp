@@ -110,7 +110,7 @@ protected:
     // A 72 dpi image of smooth ramps (so that smoothing at the printer's resolution changes
     // little) in which every column still has its own colour, saved beside the jobs.
     void MakeImage(int width, int height, const wchar_t* leaf) {
-        ASSERT_TRUE(CreateNewImage(*editor, width, height, 72, 72, false));
+        ASSERT_TRUE(testing::NewImage(*editor, width, height, 72, 72, false));
         ImageSlot& s = *editor->Current();
         {
             BitmapLock lock(editor->messages, s.bitmap, kLockWrite, fmt::k32ARGB, BitmapRole::Destination);

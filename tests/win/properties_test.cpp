@@ -33,7 +33,7 @@ protected:
         std::ofstream out(std::wstring(W(path)).c_str(), std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.close();
-        EXPECT_TRUE(OpenImageFile(*editor, path, true));
+        EXPECT_TRUE(testing::Open(*editor, path));
         return path;
     }
     Text dir;
@@ -95,7 +95,7 @@ TEST_F(PropertiesTest, SettingsDialogWithoutAnImageDisablesEverything) {
 }
 
 TEST_F(PropertiesTest, SettingsDialogWritesTheItemsInCodePage932) {
-    ASSERT_TRUE(CreateNewImage(*editor, 4, 4, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 4, 4, 96, 96, false));
     editor->dialogObserver = [&](HWND dlg, int id) {
         if (id != IDD_PROPERTY_SETTINGS) return;
         SetDlgItemTextW(dlg, IDC_PROP_TITLE, L"題名テスト");
@@ -130,7 +130,7 @@ protected:
 };
 
 TEST_F(ResolutionTest, SlidersSnapAndTheAspectLockLinksBothDirections) {
-    ASSERT_TRUE(CreateNewImage(*editor, 4, 4, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 4, 4, 96, 96, false));
     Run([&](HWND dlg) {
         EXPECT_EQ(Value(dlg, IDC_RES_X), 96);
         EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RES_SAME_RATIO), BST_CHECKED);
@@ -168,7 +168,7 @@ TEST_F(ResolutionTest, SlidersSnapAndTheAspectLockLinksBothDirections) {
 }
 
 TEST_F(ResolutionTest, ZeroLeavesTheBitmapAndTheStatusLineShowsItsValues) {
-    ASSERT_TRUE(CreateNewImage(*editor, 4, 4, 120, 120, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 4, 4, 120, 120, false));
     ASSERT_EQ(Slot().dpiX, 120);
     Run([&](HWND dlg) {
         CheckDlgButton(dlg, IDC_RES_SAME_RATIO, BST_UNCHECKED);
@@ -186,7 +186,7 @@ TEST_F(ResolutionTest, ZeroLeavesTheBitmapAndTheStatusLineShowsItsValues) {
 TEST_F(ResolutionTest, AnOpenedImageRecordsAnUndoStep) {
     Text path = dir + u"\\photo.png";
     ASSERT_TRUE(WritePicture(path, 5, 5, 0xFF808080));
-    ASSERT_TRUE(OpenImageFile(*editor, path, true));
+    ASSERT_TRUE(testing::Open(*editor, path));
     ASSERT_EQ(Slot().rawFormatName, u"PNG");
     const int before = Slot().dpiX;
     Run([&](HWND dlg) { SetDlgItemTextW(dlg, IDC_RES_X, L"200"); SetDlgItemTextW(dlg, IDC_RES_Y, L"200"); });

@@ -11,7 +11,7 @@
 #include "draw/retouch.h"
 #include "draw/retouch_tip.h"
 #include "draw/shape_geometry.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "ui/option_bands.h"
@@ -44,7 +44,7 @@ protected:
         ASSERT_TRUE(CreateGpBitmap(bmp, w, h, format));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) gp::GdipBitmapSetPixel(bmp.get(), x, y, argb(x, y));
-        ASSERT_GE(AddImage(*editor, std::move(bmp), u"retouch"), 0);
+        ASSERT_GE(testing::Add(*editor, std::move(bmp), u"retouch"), 0);
         SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kToolRetouch, 0);
         ASSERT_EQ(Slot().tool, kToolRetouch);
         Slot().colours = {0x0000FF, 0x000000};

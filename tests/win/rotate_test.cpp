@@ -54,7 +54,7 @@ protected:
     }
     // A width × height 32-bit image with four coloured corners on grey.
     void MakeCornerImage(int w, int h) {
-        ASSERT_TRUE(CreateNewImage(*editor, w, h, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, w, h, 96, 96, false));
         Fill(kInside);
         const uint32_t colours[4] = {kTopLeft, kTopRight, kBottomLeft, kBottomRight};
         for (Corner c : {TL, TR, BL, BR}) {
@@ -70,7 +70,7 @@ protected:
     }
     // An indexed image whose pixel (x, y) holds index (3 + x + w·y) mod 2^bits, with its own palette.
     void MakeIndexedImage(int w, int h, PixelFormat format) {
-        ASSERT_TRUE(CreateNewImage(*editor, w, h, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, w, h, 96, 96, false));
         const int entries = 1 << BitsPerPixel(format);
         GpBitmapOwner indexed;
         ASSERT_TRUE(CreateGpBitmap(indexed, w, h, format));
@@ -171,7 +171,7 @@ TEST_F(RotateTest, IndexedImagesKeepPaletteAndMoveTheirIndices) {
 // 45 degrees on 100 × 50: a square of 2 × trunc(sqrt(50² + 25²)) = 110 with transparent corners,
 // turned clockwise by 右回転 and the other way by 左回転, with and without smoothing.
 TEST_F(RotateTest, FortyFiveDegreesGiveASquareWithTransparentCorners) {
-    ASSERT_TRUE(CreateNewImage(*editor, 100, 50, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 100, 50, 96, 96, false));
     Fill(0xFFFF0000);
     {
         // The left edge blue: the left middle (5, 25) lies 45 pixels left of the centre.
@@ -254,7 +254,7 @@ TEST_F(RotateTest, IndexedImagesTurnedByAnAngleBecomeThirtyTwoBitArgb) {
 }
 
 TEST_F(RotateTest, TheCommandsNeedAnImage) {
-    RefreshMenuState(*editor);
+    Refresh(*editor);
     auto buttonEnabled = [this](int id) {
         return (SendMessageW(editor->frame.mainToolBar, TB_GETSTATE, static_cast<WPARAM>(id), 0) & TBSTATE_ENABLED) != 0;
     };
@@ -400,7 +400,7 @@ TEST_F(RotateTest, ResizeModesLimitsAndIndexedImages) {
 
 // The transparency dialog: the lists, the controls each source offers, and the change on OK.
 TEST_F(RotateTest, TransparencyDialogSourcesAndUndo) {
-    ASSERT_TRUE(CreateNewImage(*editor, 2, 2, 96, 96, false));  // "new1", the other image
+    ASSERT_TRUE(testing::NewImage(*editor, 2, 2, 96, 96, false));  // "new1", the other image
     Fill(0x80FFFFFF);
     MakeCornerImage(4, 3);
     GpBitmapOwner before = Snapshot();

@@ -150,10 +150,10 @@ TEST_F(ScannerTest, IdentityIsInCodePage932AndWithoutAManagerNothingHappens) {
                 return GetMenuState(file, static_cast<UINT>(i), MF_BYPOSITION);
         return static_cast<UINT>(-1);
     };
-    RefreshMenuState(*editor);
+    testing::Refresh(*editor);
     EXPECT_EQ(scannerItem() & MF_GRAYED, 0u);
     editor->twain.Unload();
-    RefreshMenuState(*editor);
+    testing::Refresh(*editor);
     EXPECT_NE(scannerItem() & MF_GRAYED, 0u);
     EXPECT_EQ(editor->twain.OpenManager(editor->frame.mainWindow), twain::kNoManager);
     Send(cmd::kScan);

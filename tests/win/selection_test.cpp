@@ -5,7 +5,7 @@
 #include "app/commands.h"
 #include "app/menu_state.h"
 #include "edit/undo_history.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "image/new_image.h"
@@ -24,7 +24,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
         SetZoom(*editor, 200);
     }
     ImageSlot& Slot() { return *editor->Current(); }

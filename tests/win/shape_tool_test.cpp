@@ -7,7 +7,7 @@
 #include "draw/pen_tip.h"
 #include "draw/pens.h"
 #include "draw/shape_geometry.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
@@ -27,7 +27,7 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         OpenWindow();
-        ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+        ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
         GpGraphicsOwner g;
         gp::GdipGetImageGraphicsContext(Slot().bitmap.get(), g.put());
         gp::GdipGraphicsClear(g.get(), kWhite);

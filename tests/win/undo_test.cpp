@@ -1,5 +1,5 @@
 #include "harness.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "app/commands.h"
 #include "app/menu_state.h"
 #include "edit/undo_history.h"
@@ -42,7 +42,7 @@ protected:
     void PaintAsOperation(int seed) {
         RecordUndoStep(*editor);
         Paint(seed);
-        RefreshMenuState(*editor);
+        testing::Refresh(*editor);
     }
     static GpBitmapOwner CopyOf(Gdiplus::GpBitmap* b, PixelFormat format) {
         int w = 0, h = 0;
@@ -59,7 +59,7 @@ protected:
         GpBitmapOwner converted = CopyOf(Slot().bitmap.get(), format);
         ASSERT_TRUE(converted);
         Slot().bitmap = std::move(converted);
-        RefreshStatusLine(*editor);
+        testing::Refresh(*editor);
     }
     static int HeldSnapshots(const UndoHistory& h) {
         int n = 0;
@@ -74,7 +74,7 @@ protected:
 
 TEST_F(UndoTest, FreshImageHasNothingToUndo) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     Paint(5);
     GpBitmapOwner before = CopyOf(Slot().bitmap.get());
     const UndoHistory& h = Slot().undo;
@@ -108,7 +108,7 @@ TEST_F(UndoTest, FreshImageHasNothingToUndo) {
 
 TEST_F(UndoTest, UndoAndRedoRestorePixelsExactly) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 12, 96, 96, true));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 12, 96, 96, true));
     // Some pixels partly transparent: they must come back unchanged too.
     Paint(1);
     ASSERT_EQ(gp::GdipBitmapSetPixel(Slot().bitmap.get(), 3, 4, 0x7F102030u), Gdiplus::Ok);
@@ -147,7 +147,7 @@ TEST_F(UndoTest, UndoAndRedoRestorePixelsExactly) {
 
 TEST_F(UndoTest, SeveralStepsUndoInOrderAndAChangeDropsRedo) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     std::vector<GpBitmapOwner> states;
     states.push_back(CopyOf(Slot().bitmap.get()));
     for (int k = 1; k <= 4; ++k) {
@@ -177,7 +177,7 @@ TEST_F(UndoTest, SeveralStepsUndoInOrderAndAChangeDropsRedo) {
 
 TEST_F(UndoTest, FormatChangeIsUndone) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     ReplaceWithFormat(fmt::k24RGB);
     ASSERT_EQ(Slot().pixelFormat, fmt::k24RGB);
     Paint(3);
@@ -219,7 +219,7 @@ TEST_F(UndoTest, FormatChangeIsUndone) {
 
 TEST_F(UndoTest, PaletteTransparencyFollowsTheEntriesAfterUndo) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 4, 4, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 4, 4, 96, 96, false));
     ReplaceWithFormat(fmt::k8Index);
     // A transparent entry while the palette's flags word says nothing of it.
     std::vector<uint32_t> entries;
@@ -247,7 +247,7 @@ TEST_F(UndoTest, PackedIndicesComeBackWhole) {
     for (PixelFormat format : {fmt::k1Index, fmt::k4Index}) {
         for (int w : {5, 7, 9}) {
             SCOPED_TRACE(::testing::Message() << format << " width " << w);
-            ASSERT_TRUE(CreateNewImage(*editor, w, 3, 96, 96, false));
+            ASSERT_TRUE(testing::NewImage(*editor, w, 3, 96, 96, false));
             ReplaceWithFormat(format);
             ASSERT_EQ(Slot().pixelFormat, format);
             const uint32_t top = (1u << BitsPerPixel(format)) - 1;
@@ -281,7 +281,7 @@ TEST_F(UndoTest, PackedIndicesComeBackWhole) {
 
 TEST_F(UndoTest, SizeChangeIsUndone) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     Paint(8);
     GpBitmapOwner small = CopyOf(Slot().bitmap.get());
 
@@ -292,7 +292,7 @@ TEST_F(UndoTest, SizeChangeIsUndone) {
     Slot().bitmap = std::move(larger);
     Slot().width = 40;
     Slot().height = 24;
-    RefreshStatusLine(*editor);
+    testing::Refresh(*editor);
     LayoutView(*editor);
     auto rangeOf = [&](int bar) {
         SCROLLINFO si{sizeof si, SIF_RANGE};
@@ -323,7 +323,7 @@ TEST_F(UndoTest, SizeChangeIsUndone) {
 
 TEST_F(UndoTest, CloseAsksAfterAChange) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     PaintAsOperation(2);
     answer = IDNO;
     Send(cmd::kClose);
@@ -356,7 +356,7 @@ TEST_F(UndoTest, FailedSnapshotShowsItsMessageAndStepsBack) {
 
 TEST_F(UndoTest, BudgetDropsTheOldestStepsAndKeepsTheNewest) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));  // 1024 bytes a snapshot
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));  // 1024 bytes a snapshot
     editor->undoBudget.bytes = 3 * 1024;
     std::vector<GpBitmapOwner> states;
     states.push_back(CopyOf(Slot().bitmap.get()));
@@ -399,19 +399,19 @@ TEST_F(UndoTest, BudgetDropsTheOldestStepsAndKeepsTheNewest) {
 
 TEST_F(UndoTest, BudgetIsSharedByAllImagesOldestFirst) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
-    ASSERT_TRUE(CreateNewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     editor->undoBudget.bytes = 4 * 1024;
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     PaintAsOperation(1);  // image 0, entry 0: the oldest
     PaintAsOperation(2);  // image 0, entry 1
-    SelectImage(*editor, 1);
+    testing::Select(*editor, 1);
     PaintAsOperation(3);  // image 1, entry 0
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     Send(cmd::kUndo);  // image 0: entry 1 stored again, position 0
     EXPECT_TRUE(editor->images.slots[0].undo.canUndo);
     EXPECT_TRUE(editor->images.slots[0].undo.canRedo);
-    SelectImage(*editor, 1);
+    testing::Select(*editor, 1);
     PaintAsOperation(4);  // image 1, entry 1: four snapshots, the budget is reached
     EXPECT_EQ(HeldSnapshots(editor->images.slots[0].undo) + HeldSnapshots(editor->images.slots[1].undo), 4);
     PaintAsOperation(5);  // image 1, entry 2: image 0's entry 0 goes first
@@ -434,7 +434,7 @@ TEST_F(UndoTest, BudgetIsSharedByAllImagesOldestFirst) {
     EXPECT_TRUE(b.Occupied(b.position));
     EXPECT_TRUE(b.canUndo);
 
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     EXPECT_FALSE(ButtonEnabled(cmd::kUndo));
     EXPECT_FALSE(ButtonEnabled(cmd::kRedo));
     GpBitmapOwner before = CopyOf(Slot().bitmap.get());
@@ -446,21 +446,21 @@ TEST_F(UndoTest, BudgetIsSharedByAllImagesOldestFirst) {
 
 TEST_F(UndoTest, HistoriesMoveWithTheirSlot) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 10, 10, 96, 96, false));
-    ASSERT_TRUE(CreateNewImage(*editor, 12, 12, 96, 96, false));
-    ASSERT_TRUE(CreateNewImage(*editor, 14, 14, 96, 96, false));
-    SelectImage(*editor, 1);
+    ASSERT_TRUE(testing::NewImage(*editor, 10, 10, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 12, 12, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 14, 14, 96, 96, false));
+    testing::Select(*editor, 1);
     Paint(1);
     GpBitmapOwner oneBefore = CopyOf(Slot().bitmap.get());
     PaintAsOperation(2);
-    SelectImage(*editor, 2);
+    testing::Select(*editor, 2);
     Paint(3);
     GpBitmapOwner twoBefore = CopyOf(Slot().bitmap.get());
     PaintAsOperation(4);
     PaintAsOperation(5);
     int64_t stored = editor->images.slots[1].undo.StoredBytes() + editor->images.slots[2].undo.StoredBytes();
 
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     Send(cmd::kClose);
     EXPECT_TRUE(shown.empty());  // image 0 had nothing to undo
     ASSERT_EQ(editor->images.Occupied(), 2);
@@ -479,7 +479,7 @@ TEST_F(UndoTest, HistoriesMoveWithTheirSlot) {
     EXPECT_TRUE(ButtonEnabled(cmd::kUndo));
     Send(cmd::kUndo);
     EXPECT_EQ(DifferentPixels(Slot().bitmap.get(), oneBefore.get(), 0), 0.0);
-    SelectImage(*editor, 1);
+    testing::Select(*editor, 1);
     Send(cmd::kUndo);
     Send(cmd::kUndo);
     EXPECT_EQ(DifferentPixels(Slot().bitmap.get(), twoBefore.get(), 0), 0.0);
@@ -488,7 +488,7 @@ TEST_F(UndoTest, HistoriesMoveWithTheirSlot) {
 
 TEST_F(UndoTest, ToolBarButtonsFollowTheHistory) {
     OpenWindow();
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     EXPECT_FALSE(ButtonEnabled(cmd::kUndo));
     EXPECT_FALSE(ButtonEnabled(cmd::kRedo));
     PaintAsOperation(1);
@@ -508,15 +508,15 @@ TEST_F(UndoTest, ToolBarButtonsFollowTheHistory) {
     EXPECT_TRUE(ButtonEnabled(cmd::kUndo));
     EXPECT_FALSE(ButtonEnabled(cmd::kRedo));
     // Another image without steps shows its own state.
-    ASSERT_TRUE(CreateNewImage(*editor, 8, 8, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     EXPECT_FALSE(ButtonEnabled(cmd::kUndo));
     EXPECT_FALSE(ButtonEnabled(cmd::kRedo));
-    SelectImage(*editor, 0);
+    testing::Select(*editor, 0);
     EXPECT_TRUE(ButtonEnabled(cmd::kUndo));
 }
 
 TEST_F(UndoTest, FullHistoryWrapsToTheNewestStep) {
-    ASSERT_TRUE(CreateNewImage(*editor, 2, 2, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 2, 2, 96, 96, false));
     for (int k = 0; k < kUndoSteps; ++k) {
         ASSERT_EQ(gp::GdipBitmapSetPixel(Slot().bitmap.get(), 0, 0, 0xFF000000u | static_cast<uint32_t>(k)), Gdiplus::Ok);
         RecordUndoStep(*editor);

@@ -6,7 +6,7 @@
 
 #include "edit/tool.h"
 #include "app/commands.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "image/new_image.h"
 #include "res/resource.h"
 
@@ -47,7 +47,7 @@ protected:
 };
 
 TEST_F(ViewTest, SmallImageIsCentredAtActualSizeWithoutScrolling) {
-    ASSERT_TRUE(CreateNewImage(*editor, 100, 50, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 100, 50, 96, 96, false));
     ImageSlot* s = editor->Current();
     EXPECT_EQ(s->zoom, 100);  // opening never enlarges
     int cw = editor->viewState.clientWidth, ch = editor->viewState.clientHeight;
@@ -67,7 +67,7 @@ TEST_F(ViewTest, SmallImageIsCentredAtActualSizeWithoutScrolling) {
 }
 
 TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
-    ASSERT_TRUE(CreateNewImage(*editor, 2000, 1500, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 2000, 1500, 96, 96, false));
     ImageSlot* s = editor->Current();
     EXPECT_LT(s->zoom, 100);
     EXPECT_LE(s->zoomedWidth, editor->viewState.clientWidth);
@@ -96,7 +96,7 @@ TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
 }
 
 TEST_F(ViewTest, SpinStepsFollowTheLadder) {
-    ASSERT_TRUE(CreateNewImage(*editor, 20, 20, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 20, 20, 96, 96, false));
     SetZoom(*editor, 80);
     std::vector<int> seen;
     for (int i = 0; i < 3; ++i) {
@@ -120,7 +120,7 @@ TEST_F(ViewTest, SpinStepsFollowTheLadder) {
 }
 
 TEST_F(ViewTest, GridAt300PercentContrastsWithTheImage) {
-    ASSERT_TRUE(CreateNewImage(*editor, 60, 40, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 60, 40, 96, 96, false));
     HalfDarkHalfLight();
     editor->settings.gridX = editor->settings.gridY = 10;
     SetZoom(*editor, 300);
@@ -150,7 +150,7 @@ TEST_F(ViewTest, GridAt300PercentContrastsWithTheImage) {
 }
 
 TEST_F(ViewTest, ImagePixelsAreScaledNearestNeighbour) {
-    ASSERT_TRUE(CreateNewImage(*editor, 3, 2, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 3, 2, 96, 96, false));
     ImageSlot* s = editor->Current();
     gp::GdipBitmapSetPixel(s->bitmap.get(), 1, 0, 0xFFFF0000);
     gp::GdipBitmapSetPixel(s->bitmap.get(), 2, 1, 0xFF0000FF);
@@ -167,7 +167,7 @@ TEST_F(ViewTest, ImagePixelsAreScaledNearestNeighbour) {
 }
 
 TEST_F(ViewTest, CursorCoordinatesGoToTheStatusBar) {
-    ASSERT_TRUE(CreateNewImage(*editor, 50, 50, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 50, 50, 96, 96, false));
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kCursorCoords, 0);
     SetZoom(*editor, 200);
     ImageSlot* s = editor->Current();
@@ -205,9 +205,9 @@ TEST_F(ViewTest, ReminderMarqueeAfterThirtyMinutes) {
 }
 
 TEST_F(ViewTest, EachImageKeepsItsZoom) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 40, 96, 96, false));
     SetZoom(*editor, 400);
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 40, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 40, 96, 96, false));
     EXPECT_EQ(editor->Current()->zoom, 100);
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, 10000, 0);
     EXPECT_EQ(editor->Current()->zoom, 400);
@@ -216,7 +216,7 @@ TEST_F(ViewTest, EachImageKeepsItsZoom) {
 }
 
 TEST_F(ViewTest, GridDialogAppliesAtOnceAndCancelRestores) {
-    ASSERT_TRUE(CreateNewImage(*editor, 40, 30, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, 40070, 0);  // 16 px
     int seen = 0;
     editor->dialogObserver = [&](HWND dlg, int id) {
@@ -270,7 +270,7 @@ private:
 };
 
 TEST_F(ViewTest, MouseEventsGoToThePasteObjectsFirstThenTheCurrentTool) {
-    ASSERT_TRUE(CreateNewImage(*editor, 50, 40, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 50, 40, 96, 96, false));
     SetZoom(*editor, 200);
     std::vector<std::string> log;
     editor->tools[kPasteObjectHandling] = std::make_unique<RecordingTool>(log, "objects", false);
@@ -327,7 +327,7 @@ namespace {
 // Timings of the view's back buffer for a large image; run with --gtest_also_run_disabled_tests.
 TEST_F(ViewTest, DISABLED_RenderTimings) {
     DWORD t0 = GetTickCount();
-    ASSERT_TRUE(CreateNewImage(*editor, 4096, 4096, 96, 96, false));
+    ASSERT_TRUE(testing::NewImage(*editor, 4096, 4096, 96, 96, false));
     printf("new 4096 x 4096 image (fill, thumbnail, fit): %lu ms\n", GetTickCount() - t0);
     auto time = [&](const char* what) {
         GpBitmapOwner buffer;

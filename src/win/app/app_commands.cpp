@@ -3,7 +3,6 @@
 #include "app/editor.h"
 #include "app/frame.h"
 #include "app/help.h"
-#include "app/menu_state.h"
 #include "res/resource.h"
 #include "ui/option_bar.h"
 
@@ -12,15 +11,13 @@ namespace mirelo {
 namespace {
 void ToggleCursorCoords(Editor& e) {
     e.settings.cursorCoords = !e.settings.cursorCoords;
-    RefreshMenuState(e);
     LayoutStatusParts(e);
-    if (e.Current()) RefreshStatusLine(e);
+    e.ProgramChanged(change::kSettings);
 }
 
 void SetTool(Editor& e, int tool) {
     if (ImageSlot* s = e.Current()) s->tool = tool;
-    ShowToolSettings(e);
-    RefreshMenuState(e);
+    e.ProgramChanged(change::kTool);
 }
 
 void ShowAbout(Editor& e) {

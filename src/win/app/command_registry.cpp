@@ -1,6 +1,5 @@
 #include "app/command_registry.h"
 
-#include "app/menu_state.h"
 
 namespace mirelo {
 

@@ -11,7 +11,30 @@
 namespace mirelo {
 
 class Editor;
-struct CommandState;
+struct RefreshPlan;
+
+// Which commands of the menu ﾊﾟｽ apply to the current image and tool.
+struct PathAvailability {
+    bool close = false, draw = false, reset = false, copy = false, deletePoint = false, deleteFigure = false;
+};
+
+// What the availability rules look at.
+struct CommandState {
+    bool open = false;            // a current image
+    bool indexed = false;         // … in an indexed format
+    bool canUndo = false, canRedo = false;
+    bool clipboardImage = false;  // a bitmap on the clipboard
+    int images = 0;
+    int objects = 0;              // paste objects of the current image
+    bool objectSelected = false, textSelected = false, objectTransformed = false;
+    bool selection = false;       // the current image has a selection
+    bool paths = false;           // the current tool has paths to edit
+    PathAvailability pathCommands;
+    bool arrowOption = false;     // the shape tool draws a line that may end in an arrow
+    bool colourPanels = false;    // a colour or palette panel is shown
+    bool scanner = false;         // the scanner's source manager is loaded
+};
+
 
 using CommandAction = std::function<void(Editor&, int id)>;
 // Whether a command can be chosen in the given state; commands without a rule are left as their
@@ -45,17 +68,16 @@ public:
     void OnOptionChanged(OptionObserver observer) { optionObservers_.push_back(std::move(observer)); }
     const std::vector<OptionObserver>& OptionObservers() const { return optionObservers_; }
 
-    // Subsystems whose windows follow the state the menus and tool bars show (the side panels):
-    // told after every refresh of that state.
-    using StateObserver = std::function<void(Editor&)>;
-    void OnStateApplied(StateObserver observer) { stateObservers_.push_back(std::move(observer)); }
-    const std::vector<StateObserver>& StateObservers() const { return stateObservers_; }
+    // Windows that follow the refresh as a whole (the arrow window closes when the tool is reset).
+    using RefreshObserver = std::function<void(Editor&, const RefreshPlan&)>;
+    void OnRefresh(RefreshObserver observer) { refreshObservers_.push_back(std::move(observer)); }
+    const std::vector<RefreshObserver>& RefreshObservers() const { return refreshObservers_; }
 
 private:
     Command* FindMutable(int id);
     std::vector<Command> commands_;
     std::vector<OptionObserver> optionObservers_;
-    std::vector<StateObserver> stateObservers_;
+    std::vector<RefreshObserver> refreshObservers_;
 };
 
 // Availability rules shared by several subsystems.

@@ -3,8 +3,7 @@
 #include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
-#include "edit/view.h"
+#include "app/refresh.h"
 #include "paste/paste_objects.h"
 #include "select/paths.h"
 
@@ -42,32 +41,34 @@ void ShowContextMenu(Editor& e, HWND hwnd, POINT screen) {
         // object menu for a picture, the menu 貼紙 for a text.
         POINT client = screen;
         ScreenToClient(e.frame.view, &client);
-        const ViewLayout l = CurrentLayout(e);
+        const ViewLayout l = e.View().Layout();
         const ObjectView view{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
-        const IntPoint pixel = ClientToImagePoint(e, client.x, client.y);
+        const IntPoint pixel = e.View().ToImage(client.x, client.y);
         const ObjectHit hit =
             IsIndexed(s->pixelFormat) ? ObjectHit{} : HitTestPasteObjects(*s, view, client.x, client.y, pixel.x, pixel.y);
         if (hit.index >= 0 && !hit.handle) {
             s->pasteObjects.selected = hit.index;
-            ShowTransformOf(e);
+            TakeTransformOf(e);
             if (s->pasteObjects.items[static_cast<size_t>(hit.index)].isText)
                 position = 2;
             else
                 popup = GetSubMenu(e.objectMenu, 0);
-            InvalidateRect(e.frame.view, nullptr, FALSE);
+            e.Changed(change::kObjects);
         } else {
             s->pasteObjects.selected = -1;
             position = PathMenuApplies(*s) ? 3 : 1;
         }
     }
     if (!popup) popup = GetSubMenu(e.frame.menu, position);
-    RefreshMenuState(e);
+    // The menu shows what is available now.
+    e.ProgramChanged(change::kOutside);
+    ApplyChanges(e);
     int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd, nullptr);
     if (chosen)
         SendMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(chosen), 0);
     else
         e.menuDismissed = true;
-    RefreshMenuState(e);
+    e.ProgramChanged(change::kOutside);
 }
 
 }  // namespace mirelo

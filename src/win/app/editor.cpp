@@ -24,7 +24,7 @@ Tool& Editor::CurrentTool() {
 
 Editor::~Editor() {
     // The arrow window goes before its host (it normally went with the main window).
-    if (frame.arrowWindow && IsWindow(frame.arrowWindow)) DestroyWindow(frame.arrowWindow);
+    if (arrowWindow && IsWindow(arrowWindow)) DestroyWindow(arrowWindow);
     for (auto& s : images.slots) s.Clear();
     if (objectMenu) DestroyMenu(objectMenu);
     if (frame.imageBarList) ImageList_Destroy(frame.imageBarList);

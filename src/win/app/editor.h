@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "app/change_record.h"
 #include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "common/messages.h"
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"
 #include "edit/tool.h"
+#include "edit/viewport.h"
 #include "image/image_set.h"
 #include "ops/resize_image.h"
 #include "print/print_layout.h"
@@ -101,10 +103,10 @@ struct FrameWindows {
     HWND objectAlphaLabel = nullptr, objectAlphaSlider = nullptr, objectAlphaEdit = nullptr, objectAlphaSpin = nullptr;
     bool updatingObjectAlpha = false;  // the program is setting the control
     int pendingTextureList = -1;      // a dropped list on "ﾃｸｽﾁｬ...": its file is chosen when it closes
-    HWND arrowWindow = nullptr;  // 矢印の編集, modeless
     HWND messageWindow = nullptr;  // a top-level window titled "Message" seen at deactivation
     HMENU menu = nullptr;          // menu 101 of the main window
     HIMAGELIST imageBarList = nullptr;
+    std::vector<uint64_t> imageBarImages;  // the images the bar shows, by their serials
 };
 
 class Editor {
@@ -123,6 +125,30 @@ public:
     }
     // The tool that takes the view's mouse input for the current image.
     Tool& CurrentTool();
+    // What tools see of the canvas view.
+    Viewport View() { return Viewport(*this); }
+    // The current image is shown at 100 %.
+    void ShowActualSize() {
+        if (ImageSlot* s = Current()) {
+            s->zoom = 100;
+            Changed(change::kViewPosition);
+        }
+    }
+
+    // What a feature changed, noted for the refresh at the next choke point (app/refresh.h):
+    // of the current image, of one image, of the program.
+    void Changed(unsigned what) { changes.Image(images.current, what); }
+    void Changed(int slot, unsigned what) { changes.Image(slot, what); }
+    void ProgramChanged(unsigned what) { changes.Program(what); }
+    // The window that owns what the program puts on the clipboard.
+    HWND ClipboardOwner() const { return frame.view ? frame.view : frame.mainWindow; }
+    // The owner of the program's dialogs and message boxes: the main window.
+    HWND OwnerWindow() const { return frame.mainWindow; }
+    // Paints every invalid part of the main window now, instead of when the queue is empty (after
+    // a dialog closed, the picture under it is shown at once).
+    void RepaintNow() const {
+        if (frame.mainWindow) RedrawWindow(frame.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
 
     HINSTANCE instance;
     Messages messages;
@@ -146,6 +172,8 @@ public:
     int saveFileType = 1;  // position in the save dialog's type list, remembered between saves
     UndoBudget undoBudget;  // shared by the histories of all images
     CommandRegistry commands;
+    ChangeRecord changes;  // noted since the last refresh
+    bool refreshing = false;
     std::array<std::unique_ptr<Tool>, kToolCount> tools;  // by ToolId; [0] handles the paste objects
 
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
@@ -154,7 +182,9 @@ public:
     bool palettePanelVisible = false;
 
     FrameWindows frame;
-    std::unique_ptr<DialogHost> arrowDialog;  // the host of frame.arrowWindow
+    std::unique_ptr<DialogHost> arrowDialog;  // 矢印の編集, modeless, made with the main window
+    HWND arrowWindow = nullptr;                // … and its window
+    std::vector<Text> fontNames;               // the font families the text tool offers, in list order
     ViewState viewState;
     // Milliseconds of the clock that the save reminder reads; tests replace it.
     std::function<uint64_t()> clock = [] { return static_cast<uint64_t>(GetTickCount64()); };

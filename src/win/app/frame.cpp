@@ -7,7 +7,7 @@
 #include "app/commands.h"
 #include "app/help.h"
 #include "draw/arrow_dialog.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "files/open_image.h"
 #include "select/paths.h"
 #include "ui/custom_controls.h"
@@ -16,6 +16,7 @@
 #include "app/dispatch.h"
 #include "app/editor.h"
 #include "app/menu_state.h"
+#include "app/refresh.h"
 #include "common/gdiplus.h"
 #include "image/image_set.h"
 #include "res/resource.h"
@@ -130,21 +131,12 @@ void KeepMinimumSize(RECT* r) {
     if (r->bottom - r->top < kMin) r->bottom = r->top + kMin;
 }
 
-LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Editor* e = EditorOf(hwnd);
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-        e = static_cast<Editor*>(cs->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(e));
-        e->frame.mainWindow = hwnd;
-        e->messages.mainWindow = hwnd;
-    }
-    if (!e) return DefWindowProcW(hwnd, msg, wp, lp);
+LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
         e->frame.menu = GetMenu(hwnd);
         CreateChildren(*e, hwnd);
-        RefreshMenuState(*e);
+        e->ProgramChanged(change::kOutside);
         return 0;
     case WM_SHOWWINDOW:
         if (wp) OpenStartupFiles(*e);
@@ -202,7 +194,7 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY:
         return OnNotify(*e, reinterpret_cast<NMHDR*>(lp));
     case WM_ACTIVATEAPP:
-        RefreshMenuState(*e);
+        e->ProgramChanged(change::kOutside);
         return 0;
     case WM_CLOSE:
         // The close box leaves like the exit command: a path being edited is asked about first.
@@ -220,7 +212,27 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+// Every message of the main window is a choke point: what it changed is shown when it ends.
+LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Editor* e = EditorOf(hwnd);
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        e = static_cast<Editor*>(cs->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(e));
+        e->frame.mainWindow = hwnd;
+        e->messages.mainWindow = hwnd;
+    }
+    if (!e) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    RefreshPoint refresh(*e);
+    return HandleMainMessage(e, hwnd, msg, wp, lp);
+}
 }  // namespace
+
+void ShowMainWindow(Editor& e) {
+    if (e.frame.mainWindow && IsIconic(e.frame.mainWindow)) ShowWindow(e.frame.mainWindow, SW_RESTORE);
+}
 
 void LayoutStatusParts(Editor& e) {
     if (!e.frame.statusBar) return;

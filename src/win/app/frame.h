@@ -14,5 +14,7 @@ HWND CreateMainWindow(Editor& editor, int show);
 void LayoutStatusParts(Editor& editor);
 // Places the status bar, the image bar and the view in the client area.
 void LayoutFrame(Editor& editor);
+// Restores a minimised main window.
+void ShowMainWindow(Editor& editor);
 
 }  // namespace mirelo

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/editor.h"
+#include "app/refresh.h"
 #include "app/frame.h"
 #include "app/help.h"
 #include "common/gdiplus.h"
@@ -63,7 +64,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         if (!GetCapture() && !inAngleBox && editor->frame.mainWindow &&
             TranslateAcceleratorW(editor->frame.mainWindow, accelerators, &msg))
             continue;
-        if (mirelo::TwainFilter(*editor, &msg)) continue;
+        if (mirelo::TwainFilter(*editor, &msg)) {
+            mirelo::ApplyChanges(*editor);  // a scanned image shows at once
+            continue;
+        }
         if (editor->activeDialog && IsDialogMessageW(editor->activeDialog, &msg)) continue;
         if (mirelo::HelpPreTranslate(*editor, &msg)) continue;
         TranslateMessage(&msg);

@@ -75,7 +75,7 @@ void CheckItems(Editor& e) {
     check(cmd::kDither, e.settings.dither);
     check(cmd::kObjFrames, e.settings.objectFrames);
     check(cmd::kCursorCoords, e.settings.cursorCoords);
-    check(cmd::kArrowEdit, e.frame.arrowWindow && IsWindowVisible(e.frame.arrowWindow));
+    check(cmd::kArrowEdit, e.arrowWindow && IsWindowVisible(e.arrowWindow));
 }
 }  // namespace
 
@@ -144,10 +144,9 @@ void ApplyAvailability(Editor& e, const Availability& a) {
         if (id >= cmd::kToolSelect && id <= cmd::kToolText) SendMessageW(f.toolBar, TB_CHECKBUTTON, id, MAKELONG(TRUE, 0));
     }
     CheckItems(e);
-    for (const auto& observer : e.commands.StateObservers()) observer(e);
 }
 
-void RefreshMenuState(Editor& e) {
+void ShowAvailability(Editor& e) {
     // Nothing to edit: the path being edited is dropped.
     if (ImageSlot* s = e.Current(); s && s->occupied() && !HasPathsForTool(*s)) s->workPath.reset();
     const Availability a = ComputeAvailability(e);
@@ -161,7 +160,6 @@ void RefreshMenuState(Editor& e) {
         }
     }
     ApplyAvailability(e, a);
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
 }
 
 }  // namespace mirelo

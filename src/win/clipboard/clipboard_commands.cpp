@@ -4,7 +4,6 @@
 
 #include "app/command_registry.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
 #include "clipboard/clipboard.h"
 #include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
@@ -16,7 +15,6 @@ namespace mirelo {
 namespace {
 constexpr char16_t kClipboardImageName[] = u"clipboard";
 
-HWND ClipboardOwner(const Editor& e) { return e.frame.view ? e.frame.view : e.frame.mainWindow; }
 
 }  // namespace
 
@@ -48,7 +46,7 @@ bool PutAreaOnClipboard(Editor& e, ImageSlot& s, const IntRect& area) {
         return false;
     CombineMaskWithAlpha(e, s.bitmap, mask, area);
     if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
-    HWND owner = ClipboardOwner(e);
+    HWND owner = e.ClipboardOwner();
     if (!CopyImageToClipboard(e.messages, owner, copy)) return false;
     CopySelectionMask(owner, mask.data(), mask.size());
     CopySelectionShape(owner, outline);
@@ -81,12 +79,12 @@ void CopySelection(Editor& e) {
     ImageSize(s->bitmap.get(), &s->width, &s->height);
     IntRect area;
     if (FindCopyArea(*s, &area)) PutAreaOnClipboard(e, *s, area);
-    RefreshMenuState(e);
+    e.ProgramChanged(change::kOutside);
 }
 
 void PasteAsNewImage(Editor& e) {
     if (!HasRoomFor(e, kClipboardImageName)) return;
-    HWND owner = ClipboardOwner(e);
+    HWND owner = e.ClipboardOwner();
     GpBitmapOwner bitmap;
     if (!ReadClipboardImage(e.messages, owner, bitmap)) return;
     int w = 0, h = 0;
@@ -94,10 +92,9 @@ void PasteAsNewImage(Editor& e) {
     ClipboardSelection selection;
     ReadSelectionShape(owner, w, h, &selection);
     if (selection.hasMask) ApplyClipboardMask(e, bitmap, selection.mask);
-    const int slot = AddImage(e, std::move(bitmap), kClipboardImageName, false);
+    const int slot = AddImage(e, std::move(bitmap), kClipboardImageName);
     if (slot < 0) return;
     if (selection.hasOutline) e.images.slots[static_cast<size_t>(slot)].selectionPath = std::move(selection.outline);
-    RefreshAfterImagesChanged(e);
 }
 
 void RegisterClipboardCommands(CommandRegistry& r) {

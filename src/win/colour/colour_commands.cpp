@@ -2,11 +2,9 @@
 // colour selection and palette dialogs, the transparent colour; the side panels follow the state.
 #include "app/command_registry.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
 #include "colour/colour_dialog.h"
 #include "colour/indexed_conversion.h"
 #include "colour/palette_colours.h"
-#include "ui/colour_panels.h"
 
 namespace mirelo {
 
@@ -15,11 +13,11 @@ void RegisterColourCommands(CommandRegistry& r) {
     for (int id = cmd::kPaletteMedianCut; id <= cmd::kPaletteMono; ++id)
         r.On(id, [](Editor& e, int command) {
             e.settings.paletteMethod = command;
-            RefreshMenuState(e);
+            e.ProgramChanged(change::kSettings);
         });
     r.On(cmd::kDither, [](Editor& e, int) {
         e.settings.dither = !e.settings.dither;
-        RefreshMenuState(e);
+        e.ProgramChanged(change::kSettings);
     });
     static_assert(cmd::k8Index - cmd::k1Index == 2, "three indexed formats");
     for (int id = cmd::k1Index; id <= cmd::k8Index; ++id) r.On(id, [](Editor& e, int command) { IndexedCommand(e, command); });
@@ -33,7 +31,6 @@ void RegisterColourCommands(CommandRegistry& r) {
         SetTransparentColour(e, checked);
     });
     r.On(cmd::kPalDialog, [](Editor& e, int) { PaletteDialog(e); });
-    r.OnStateApplied(ShowColourPanels);
 }
 
 }  // namespace mirelo

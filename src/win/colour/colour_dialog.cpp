@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "edit/undo_history.h"
 #include "files/open_image.h"
@@ -256,9 +256,9 @@ void PaletteDialog(Editor& e) {
     }
     UpdatePaletteAlphaFlag(s->bitmap.get());
     if (changed)
-        ImageChanged(e, e.images.current, kChangedBitmap);  // thumbnail, status line, menus, panels and view
+        ImageChanged(e, e.images.current, kChangedBitmap);
     else
-        RefreshMenuState(e);
+        e.Changed(change::kHistory);
 }
 
 }  // namespace mirelo

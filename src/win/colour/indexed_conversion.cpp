@@ -5,7 +5,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "colour/indexed_op.h"
 #include "colour/quantize.h"
 #include "common/dialog_host.h"

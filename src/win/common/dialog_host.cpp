@@ -1,17 +1,22 @@
 #include "common/dialog_host.h"
 
 #include "app/editor.h"
+#include "app/refresh.h"
 
 namespace mirelo {
 
 INT_PTR DialogHost::Run(HWND owner) {
-    return DialogBoxParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.frame.mainWindow, Proc,
-                           reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = DialogBoxParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.OwnerWindow(),
+                                           Proc, reinterpret_cast<LPARAM>(this));
+    // The dialog is gone: what it changed shows at once, and so does what lay under it.
+    ApplyChanges(editor_);
+    editor_.RepaintNow();
+    return result;
 }
 
 HWND DialogHost::Create(HWND owner) {
     modeless_ = true;
-    return CreateDialogParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.frame.mainWindow, Proc,
+    return CreateDialogParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.OwnerWindow(), Proc,
                               reinterpret_cast<LPARAM>(this));
 }
 
@@ -22,7 +27,16 @@ void DialogHost::End(INT_PTR value) {
         EndDialog(dialog_, value);
 }
 
+// Every message of a dialog is a choke point: its live previews (the grid, the arrow) show at once.
 INT_PTR CALLBACK DialogHost::Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* host = reinterpret_cast<DialogHost*>(GetWindowLongPtrW(dlg, DWLP_USER));
+    Editor* editor = host ? &host->editor_ : msg == WM_INITDIALOG ? &reinterpret_cast<DialogHost*>(lp)->editor_ : nullptr;
+    const INT_PTR result = Handle(dlg, msg, wp, lp);
+    if (editor) ApplyChanges(*editor);
+    return result;
+}
+
+INT_PTR DialogHost::Handle(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     auto* host = reinterpret_cast<DialogHost*>(GetWindowLongPtrW(dlg, DWLP_USER));
     if (msg == WM_INITDIALOG) {
         host = reinterpret_cast<DialogHost*>(lp);

@@ -39,6 +39,7 @@ protected:
 
 private:
     static INT_PTR CALLBACK Proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
+    static INT_PTR Handle(HWND dlg, UINT msg, WPARAM wp, LPARAM lp);
 
     Editor& editor_;
     int resourceId_;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "draw/arrow_rules.h"
 #include "draw/pens.h"
@@ -69,7 +69,7 @@ private:
     void OnOk() override { ShowSettings(); }
     void OnCancel() override {
         End(IDCANCEL);
-        RefreshMenuState(editor());
+        editor().ProgramChanged(change::kSettings);  // the check mark of 矢印の編集
     }
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR* result) override {
@@ -108,7 +108,7 @@ private:
     // The preview and the shape tool's preview on the view follow every change.
     void Changed() {
         InvalidateRect(Item(IDC_ARROW_PREVIEW), nullptr, FALSE);
-        if (editor().frame.view) InvalidateRect(editor().frame.view, nullptr, FALSE);
+        editor().Changed(change::kOverlay);
     }
 
     // A horizontal line of an opaque black pen 5 wide ending in the arrow, antialiased.
@@ -143,23 +143,22 @@ private:
 
 HWND CreateArrowWindow(Editor& e) {
     e.arrowDialog = std::make_unique<ArrowDialog>(e);
-    e.frame.arrowWindow = e.arrowDialog->Create(e.frame.mainWindow);
-    return e.frame.arrowWindow;
+    e.arrowWindow = e.arrowDialog->Create(e.OwnerWindow());
+    return e.arrowWindow;
 }
 
 void PlaceArrowWindow(Editor& e) {
-    if (!e.frame.arrowWindow || !e.frame.view) return;
-    RECT v, a, client;
-    GetWindowRect(e.frame.view, &v);
-    GetWindowRect(e.frame.arrowWindow, &a);
-    GetClientRect(e.frame.view, &client);
-    POINT rightTop{client.right, 0};
-    ClientToScreen(e.frame.view, &rightTop);
-    SetWindowPos(e.frame.arrowWindow, nullptr, rightTop.x - (a.right - a.left), v.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!e.arrowWindow) return;
+    // At the top right corner of the view's client area.
+    const RECT view = e.View().ScreenRect();
+    if (view.right <= view.left) return;
+    RECT a;
+    GetWindowRect(e.arrowWindow, &a);
+    SetWindowPos(e.arrowWindow, nullptr, view.right - (a.right - a.left), view.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ToggleArrowWindow(Editor& e) {
-    HWND w = e.frame.arrowWindow;
+    HWND w = e.arrowWindow;
     if (!w) return;
     if (IsWindowVisible(w)) {
         ShowWindow(w, SW_HIDE);
@@ -167,13 +166,13 @@ void ToggleArrowWindow(Editor& e) {
         PlaceArrowWindow(e);
         ShowWindow(w, SW_SHOW);
     }
-    RefreshMenuState(e);
+    e.ProgramChanged(change::kSettings);
 }
 
 void HideArrowWindow(Editor& e) {
-    if (e.frame.arrowWindow && IsWindowVisible(e.frame.arrowWindow)) {
-        ShowWindow(e.frame.arrowWindow, SW_HIDE);
-        RefreshMenuState(e);
+    if (e.arrowWindow && IsWindowVisible(e.arrowWindow)) {
+        ShowWindow(e.arrowWindow, SW_HIDE);
+        e.ProgramChanged(change::kSettings);
     }
 }
 

@@ -193,7 +193,6 @@ private:
     // Every click ends with the image's thumbnail, status and view brought up to date.
     static void Finish(Editor& e, unsigned what) {
         if (e.images.current >= 0) ImageChanged(e, e.images.current, what);
-        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
     }
 };
 

@@ -15,7 +15,6 @@
 #include "draw/shape_geometry.h"
 #include "edit/tool.h"
 #include "edit/undo_history.h"
-#include "edit/view.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 
@@ -52,7 +51,7 @@ public:
         if (Mode(s) == retouch_mode::kAlpha && tip_.Update(BrushSize(s))) {
             StampAlpha(s, ev.image);
             const int half = tip_.side() / 2;
-            InvalidateImageArea(e, ev.image.x - half, ev.image.y - half, ev.image.x - half + tip_.side() - 1,
+            e.View().InvalidateImageArea(ev.image.x - half, ev.image.y - half, ev.image.x - half + tip_.side() - 1,
                                 ev.image.y - half + tip_.side() - 1, 1);
         }
         return true;
@@ -64,9 +63,9 @@ public:
         cursor_ = {ev.clientX, ev.clientY};
         cursorImage_ = ev.image;
         const int reach = BrushSize(s) + 1;
-        if (cursorSeen_) InvalidateImageArea(e, lastCursor.x, lastCursor.y, lastCursor.x, lastCursor.y, reach);
+        if (cursorSeen_) e.View().InvalidateImageArea(lastCursor.x, lastCursor.y, lastCursor.x, lastCursor.y, reach);
         cursorSeen_ = true;
-        InvalidateImageArea(e, ev.image.x, ev.image.y, ev.image.x, ev.image.y, reach);
+        e.View().InvalidateImageArea(ev.image.x, ev.image.y, ev.image.x, ev.image.y, reach);
         if (!(ev.keys & MK_LBUTTON) || !s.bitmap || !s.retouch.active() || IsIndexed(s.pixelFormat)) return true;
         const IntPoint last = s.retouch.last;
         if (last.x == ev.image.x && last.y == ev.image.y) return true;
@@ -79,13 +78,12 @@ public:
         s.retouch.last = {-1, -1};
         RenewStrokeMask(s);
         if (e.images.current >= 0) ImageChanged(e, e.images.current, kChangedPixels);
-        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
         return true;
     }
 
     void DrawOverlay(Editor& e, ImageSlot& s, const OverlayTarget& t) override {
         if (!t.graphics || !tip_.Update(BrushSize(s))) return;
-        if (!InImage(s, cursorImage_) || !IsCursorInImage(e, cursor_.x, cursor_.y)) return;
+        if (!InImage(s, cursorImage_) || !e.View().InImage(cursor_.x, cursor_.y)) return;
         DrawTipOutline(t, cursorImage_, tip_.side(), tip_.outline(), tip_.edges());
     }
 
@@ -131,7 +129,7 @@ private:
         }
         int left = 0, top = 0, right = 0, bottom = 0;
         if (RetouchStrokeBounds(s.width, s.height, stroke, &left, &top, &right, &bottom))
-            InvalidateImageArea(e, left, top, right, bottom, 1);
+            e.View().InvalidateImageArea(left, top, right, bottom, 1);
         return true;
     }
 

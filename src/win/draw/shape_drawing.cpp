@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "draw/pen_tip.h"
 #include "draw/pens.h"
 #include "edit/undo_history.h"
@@ -16,7 +16,6 @@ namespace {
 
 void ReportChange(Editor& e, ImageSlot& s) {
     if (e.images.Current() == &s) ImageChanged(e, e.images.current, kChangedPixels);
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
 }
 
 float Angle(const ImageSlot& s, int option) { return static_cast<float>(s.toolSettings[option]); }

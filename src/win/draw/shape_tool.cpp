@@ -13,7 +13,6 @@
 #include "draw/shape_drawing.h"
 #include "edit/tool.h"
 #include "edit/undo_history.h"
-#include "edit/view.h"
 #include "paste/text_dialog.h"
 #include "select/paths.h"
 #include "select/selection.h"
@@ -50,10 +49,7 @@ public:
         if (PathKind(s) && OverCollectedPath(s, ev)) {
             moving_ = true;
             last_ = {ev.clientX, ev.clientY};
-            RECT r;
-            GetClientRect(e.frame.view, &r);
-            MapWindowPoints(e.frame.view, nullptr, reinterpret_cast<POINT*>(&r), 2);
-            ClipCursor(&r);
+            e.View().ConfineCursor(true);
             return true;
         }
         const bool inside = InImage(s, ev.image);
@@ -89,12 +85,12 @@ public:
         if (Kind(s) == kShapeFreehand) {
             // The brush cursor follows: its old place and its new one are drawn again.
             const int side = std::max(tip_.side(), LineWidth(s)) + 1;
-            InvalidateImageArea(e, lastCursor.x, lastCursor.y, lastCursor.x, lastCursor.y, side);
-            InvalidateImageArea(e, ev.image.x, ev.image.y, ev.image.x, ev.image.y, side);
+            e.View().InvalidateImageArea(lastCursor.x, lastCursor.y, lastCursor.x, lastCursor.y, side);
+            e.View().InvalidateImageArea(ev.image.x, ev.image.y, ev.image.x, ev.image.y, side);
         }
         const bool held = (ev.keys & MK_LBUTTON) != 0;
         if (moving_ && held) {
-            const ViewLayout l = CurrentLayout(e);
+            const ViewLayout l = e.View().Layout();
             const double zoom = std::max(1, l.zoom);
             if (s.otherPath)
                 s.otherPath->Transform(Affine::Translate((ev.clientX - last_.x) * 100.0 / zoom, (ev.clientY - last_.y) * 100.0 / zoom));
@@ -114,7 +110,7 @@ public:
                 tip_.Update(s);
                 StampLine(s, tip_, from, ev.image);
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
-                InvalidateImageArea(e, from.x, from.y, ev.image.x, ev.image.y, tip_.side() + 1);
+                e.View().InvalidateImageArea(from.x, from.y, ev.image.x, ev.image.y, tip_.side() + 1);
             }
         } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set() && inside) {
             const double d = std::hypot(ev.image.x - s.figureAnchor.x, ev.image.y - s.figureAnchor.y);
@@ -123,7 +119,7 @@ public:
                                      {static_cast<float>(ev.image.x), static_cast<float>(ev.image.y)}};
                 s.drawPath->AddCurve(p, 2);
                 // The new piece of the stroke, with room for the pen's width and its caps.
-                InvalidateImageArea(e, s.figureAnchor.x, s.figureAnchor.y, ev.image.x, ev.image.y, 2 * LineWidth(s) + 2);
+                e.View().InvalidateImageArea(s.figureAnchor.x, s.figureAnchor.y, ev.image.x, ev.image.y, 2 * LineWidth(s) + 2);
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
             }
         } else if (held && dragging_) {
@@ -213,7 +209,7 @@ public:
         // Back to the buffer's own transform, clip and smoothing.
         gp::GdipRestoreGraphics(g, saved);
         // The rubber line from the last point to the cursor, in view pixels.
-        if (pen && ClickFigure(s) && s.figureAnchor.set() && IsCursorInImage(e, cursor_.x, cursor_.y)) {
+        if (pen && ClickFigure(s) && s.figureAnchor.set() && e.View().InImage(cursor_.x, cursor_.y)) {
             const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.figureAnchor.x, s.figureAnchor.y);
             gp::GdipDrawLineI(g, pen.get(), a.x, a.y, cursor_.x, cursor_.y);
         }
@@ -230,16 +226,14 @@ public:
     }
 
 private:
-    static void Invalidate(Editor& e) {
-        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-    }
+    static void Invalidate(Editor& e) { e.Changed(change::kOverlay); }
     static bool InImage(const ImageSlot& s, IntPoint p) { return p.x >= 0 && p.y >= 0 && p.x < s.width && p.y < s.height; }
     static bool EllipseBox(const ImageSlot& s) {
         return PathKind(s) ? Part(s) == kPartEllipse : (Kind(s) == kShapeEllipse || Kind(s) == kShapeFilledEllipse);
     }
 
     void UpdateBox(Editor& e, const ImageSlot& s, const ToolEvent& ev) {
-        const ViewLayout l = CurrentLayout(e);
+        const ViewLayout l = e.View().Layout();
         const IntPoint origin = ImageToClient(l, e.viewState.scrollX, e.viewState.scrollY, 0, 0);
         DragInput in;
         in.anchor = anchor_;
@@ -331,7 +325,7 @@ private:
 
     // The outline of the pen tip at the cursor, while the cursor is over the image.
     void DrawBrushCursor(Editor& e, const ImageSlot& s, const OverlayTarget& t) const {
-        if (!tip_.ready() || !InImage(s, cursorImage_) || !IsCursorInImage(e, cursor_.x, cursor_.y)) return;
+        if (!tip_.ready() || !InImage(s, cursorImage_) || !e.View().InImage(cursor_.x, cursor_.y)) return;
         DrawTipOutline(t, cursorImage_, tip_.side(), tip_.outline(), tip_.edges());
     }
 
@@ -368,7 +362,7 @@ private:
 
     // Asks for the text and adds its outlines, in the dragged box when it is at least 4 × 8.
     void AddTextFigure(Editor& e, ImageSlot& s, const ToolEvent& ev) {
-        if (!IsCursorInImage(e, ev.clientX, ev.clientY)) return;
+        if (!e.View().InImage(ev.clientX, ev.clientY)) return;
         const Text text = AskForText(e);
         if (text.empty()) return;
         const int w = box_.x1() - box_.x0(), h = box_.y1() - box_.y0();

@@ -52,7 +52,7 @@ bool ChooseTextureFile(Editor& e, int slot) {
     const Text filter = TextureDialogFilter();
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = e.frame.mainWindow;
+    ofn.hwndOwner = e.OwnerWindow();
     ofn.lpstrFilter = W(filter);
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = name.data();

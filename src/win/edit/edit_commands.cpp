@@ -1,10 +1,8 @@
 // Commands of the editing infrastructure: undo, redo, grid and zoom.
 #include "app/command_registry.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
 #include "edit/grid_dialog.h"
 #include "edit/undo_history.h"
-#include "edit/view.h"
 
 namespace mirelo {
 
@@ -12,7 +10,7 @@ namespace {
 void SetGrid(Editor& e, int x, int y) {
     e.settings.gridX = x;
     e.settings.gridY = y;
-    RefreshMenuState(e);
+    e.ProgramChanged(change::kSettings);
 }
 }  // namespace
 
@@ -26,8 +24,8 @@ void RegisterEditCommands(CommandRegistry& r) {
             SetGrid(e, spacing, spacing);
         });
     r.On(cmd::kGridCustom, [](Editor& e, int) { GridDialog(e); });
-    r.On(cmd::kFitWindow, [](Editor& e, int) { FitZoom(e, false); }, rule::ImageOpen);
-    r.On(cmd::kActualSize, [](Editor& e, int) { ActualSize(e); }, rule::ImageOpen);
+    r.On(cmd::kFitWindow, [](Editor& e, int) { e.Changed(change::kFitWindow); }, rule::ImageOpen);
+    r.On(cmd::kActualSize, [](Editor& e, int) { e.ShowActualSize(); }, rule::ImageOpen);
 }
 
 }  // namespace mirelo

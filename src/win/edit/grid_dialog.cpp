@@ -1,7 +1,7 @@
 #include "edit/grid_dialog.h"
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "res/resource.h"
 
@@ -54,13 +54,13 @@ private:
                 SetDlgItemInt(dialog(), id, static_cast<UINT>(v), FALSE);  // the larger value is replaced
             }
             e.settings.*f.value = v;
-            RefreshMenuState(e);
+            e.ProgramChanged(change::kSettings);
         }
         return true;
     }
     void OnCancel() override {
         editor().settings = before_;
-        RefreshMenuState(editor());
+        editor().ProgramChanged(change::kSettings);
         End(IDCANCEL);
     }
 

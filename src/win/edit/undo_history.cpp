@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
-#include "edit/view.h"
+#include "app/command_registry.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 
@@ -167,7 +166,7 @@ void Redo(Editor& e) {
         FitBudget(e, 0, {{e.images.current, h.position}, {e.images.current, h.position + 1}});
         ImageChanged(e, e.images.current, kChangedBitmap);
     } else {
-        RefreshMenuState(e);
+        e.Changed(change::kHistory);
     }
 }
 

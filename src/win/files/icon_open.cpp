@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "files/icon_file.h"
 #include "files/open_image.h"
 #include "image/bitmap_access.h"
@@ -58,7 +58,7 @@ bool LoadBitmapEntry(Editor& e, const IconFileEntry& entry, GpBitmapOwner& out, 
 
 }  // namespace
 
-bool OpenIconFile(Editor& e, const Text& path, bool refresh) {
+bool OpenIconFile(Editor& e, const Text& path) {
     std::vector<uint8_t> bytes;
     if (!ReadFileBytes(path, &bytes)) return false;
     IconFileContents contents = ReadIconFile(bytes.data(), bytes.size());
@@ -78,7 +78,7 @@ bool OpenIconFile(Editor& e, const Text& path, bool refresh) {
         entry.maskBits = {};
         if (!ok) continue;
         // Registered under the file's path, so that the slot's size in bytes is the file's.
-        const int slotIndex = AddImage(e, std::move(bitmap), path, false);
+        const int slotIndex = AddImage(e, std::move(bitmap), path);
         if (slotIndex < 0) continue;
         ImageSlot& slot = e.images.slots[static_cast<size_t>(slotIndex)];
         slot.hotspotX = entry.hotspotX;
@@ -88,7 +88,6 @@ bool OpenIconFile(Editor& e, const Text& path, bool refresh) {
         ++loaded;
     }
     if (loaded == 0) return false;
-    if (refresh) RefreshAfterImagesChanged(e);
     if (loaded < contents.directoryCount)
         e.messages.App(MessageText(u"%d 個の画像の読み込みに失敗しました\n%s").Arg(contents.directoryCount - loaded).Arg(path).Str(),
                        MB_OK | MB_ICONWARNING);

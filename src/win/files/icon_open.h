@@ -10,9 +10,9 @@ class Editor;
 // one, then the next free slot after the one used before. Each image becomes 32-A8R8G8B8 with
 // its transparency mask applied, keeps the hot spot of a pointer file (0, 0 for icons), gets file
 // type 3 and is named "<file name>-<bpp>bpp-<width>x<height>" after the depth it had in the file.
-// `refresh` refreshes menus, status line and image-select menu after the file. When some images could
+// When some images could
 // not be loaded, says how many. False when none was (an unreadable file, no usable entry), so
 // that the caller can hand the file to GDI+.
-bool OpenIconFile(Editor& editor, const Text& path, bool refresh);
+bool OpenIconFile(Editor& editor, const Text& path);
 
 }  // namespace mirelo

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "clipboard/clipboard.h"
 #include "colour/indexed_conversion.h"
 #include "files/file_names.h"

@@ -7,11 +7,10 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "common/dialog_host.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "files/file_names.h"
 #include "files/icon_open.h"
 #include "files/properties.h"
-#include "edit/view.h"
 #include "image/bitmap_access.h"
 #include "image/file_format.h"
 #include "image/image_set.h"
@@ -132,10 +131,7 @@ bool SelectOpenPath(Editor& e, const Text& path) {
     for (int i = 0; i < kMaxImages; ++i) {
         const ImageSlot& s = e.images.slots[static_cast<size_t>(i)];
         if (!s.occupied() || s.path != path) continue;
-        if (e.frame.imageBar && e.images.current >= 0)
-            SendMessageW(e.frame.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + e.images.current, MAKELONG(FALSE, 0));
         SelectImage(e, i);
-        if (e.frame.imageBar) SendMessageW(e.frame.imageBar, TB_CHECKBUTTON, cmd::kImageBarFirst + i, MAKELONG(TRUE, 0));
         return true;
     }
     return false;
@@ -175,10 +171,10 @@ void DetachFromFile(Editor& e, ImageSlot& slot) {
     slot.pixelFormat = FormatOf(slot.bitmap.get());
 }
 
-bool OpenImageFile(Editor& e, const Text& path, bool refresh) {
+bool OpenImageFile(Editor& e, const Text& path) {
     if (SelectOpenPath(e, path)) return true;
     const OpenKind kind = ClassifyOpenPath(path);
-    if (kind == OpenKind::Icon && OpenIconFile(e, path, refresh)) return true;
+    if (kind == OpenKind::Icon && OpenIconFile(e, path)) return true;
     if (!HasRoomFor(e, path)) return false;
     GpBitmapOwner bitmap;
     int rendered = 0;
@@ -187,13 +183,11 @@ bool OpenImageFile(Editor& e, const Text& path, bool refresh) {
         e.messages.App(MessageText(u"読み込みに失敗しました\n%s").Arg(path).Str(), MB_OK | MB_ICONWARNING);
         return false;
     }
-    return AddImage(e, std::move(bitmap), path, refresh) >= 0;
+    return AddImage(e, std::move(bitmap), path) >= 0;
 }
 
 void OpenImageFiles(Editor& e, const std::vector<Text>& paths) {
-    for (const Text& path : paths) OpenImageFile(e, path, false);
-    // Once for the whole batch, whichever of its files opened.
-    RefreshAfterImagesChanged(e);
+    for (const Text& path : paths) OpenImageFile(e, path);
 }
 
 namespace {
@@ -217,7 +211,7 @@ void OpenDialog(Editor& e) {
     filter += u'\0';
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = e.frame.mainWindow;
+    ofn.hwndOwner = e.OwnerWindow();
     ofn.lpstrFilter = W(filter);
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();

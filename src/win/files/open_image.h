@@ -11,12 +11,10 @@ namespace mirelo {
 class Editor;
 struct ImageSlot;
 
-// Opens one file (an already open path just selects its slot). `refresh` refreshes menus, view,
-// status line and image-select menu at once; a batch leaves them to its end. True when an image
-// became current.
-bool OpenImageFile(Editor& editor, const Text& path, bool refresh);
+// Opens one file (an already open path just selects its slot). True when an image became current.
+bool OpenImageFile(Editor& editor, const Text& path);
 
-// Opens files in order, then refreshes once, whether or not the last one opened.
+// Opens files in order (the windows follow once, at the end of the message that opened them).
 void OpenImageFiles(Editor& editor, const std::vector<Text>& paths);
 
 // The open dialog (command 40002): one or several files. Tests see it through the editor's

@@ -10,8 +10,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
-#include "edit/view.h"
+#include "app/command_registry.h"
 #include "files/file_names.h"
 #include "files/icon_save.h"
 #include "files/open_image.h"
@@ -125,7 +124,7 @@ void SaveAsDialog(Editor& e) {
     SaveDialogState st{&e, type};
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = e.frame.mainWindow;
+    ofn.hwndOwner = e.OwnerWindow();
     ofn.hInstance = e.instance;
     ofn.lpstrFilter = W(filter);
     ofn.nFilterIndex = static_cast<DWORD>(type);
@@ -169,17 +168,17 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     const SaveTypeInfo* type = SaveType(e.saveFileType);
     const UINT info = MB_OK | MB_ICONINFORMATION;
     if (e.saveFileType <= 0 || !type) {
-        e.messages.Show(e.frame.mainWindow, u"ファイル形式が対応していません", e.saveName, info);
+        e.messages.Show(e.OwnerWindow(), u"ファイル形式が対応していません", e.saveName, info);
         return false;
     }
     const Text extension = type->extension;
     const PixelFormat before = FormatOf(s->bitmap.get());
     if (extension == u"bmp" && (before == fmt::k16RGB565 || before == fmt::k16ARGB1555 || before == fmt::k48RGB)) {
-        e.messages.Show(e.frame.mainWindow, u"16-R5G6B5,16-A1R5G5B5,48-R16G16B16 はビットマップに保存できません", e.saveName, info);
+        e.messages.Show(e.OwnerWindow(), u"16-R5G6B5,16-A1R5G5B5,48-R16G16B16 はビットマップに保存できません", e.saveName, info);
         return false;
     }
     if (IsReadOnlyFile(e.saveName)) {
-        e.messages.Show(e.frame.mainWindow, u"読取専用で保存できません", e.saveName, info);
+        e.messages.Show(e.OwnerWindow(), u"読取専用で保存できません", e.saveName, info);
         return false;
     }
     if (e.saveName != s->path) {
@@ -243,8 +242,8 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     s->fileType = e.saveFileType;
     DetachFromFile(e, *s);
     s->byteSize = FileSize(s->path);
-    RebuildImageSelectMenu(e);  // the image's name may have changed
-    ImageChanged(e, e.images.current, kChangedBitmap);
+    e.ProgramChanged(change::kImageList);  // the image's name may have changed
+    ImageChanged(e, e.images.current, kChangedBitmap | change::kFile | change::kHistory);
     e.reminder.Restart(e.clock());
 
     const PixelFormat after = FormatOf(s->bitmap.get());
@@ -354,8 +353,8 @@ void JpegTransformDialog(Editor& e) {
     ImageSize(s->bitmap.get(), &s->width, &s->height);
     s->zoomedWidth = s->width;
     s->zoomedHeight = s->height;
-    RefreshStatusLine(e);
-    ActualSize(e);
+    e.Changed(change::kFile);
+    e.ShowActualSize();
 }
 
 }  // namespace mirelo

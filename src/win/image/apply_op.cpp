@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
@@ -57,7 +57,7 @@ bool ChangeCurrentImage(Editor& e, const std::function<bool(GpBitmapOwner&)>& pr
     if (recordUndo) RecordUndoStep(e);
     GpBitmapOwner result;
     if (!produce(result) || !result) {
-        RefreshMenuState(e);
+        e.Changed(change::kHistory);
         return false;
     }
     ReplaceBitmap(e, e.images.current, result);

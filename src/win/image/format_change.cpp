@@ -3,9 +3,8 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "edit/undo_history.h"
-#include "edit/view.h"
 #include "image/apply_op.h"
 #include "image/bitmap_access.h"
 #include "image/convert.h"

@@ -17,7 +17,11 @@ void RegisterImageCommands(CommandRegistry& r) {
         },
         rule::ImageOpen);
     r.On(cmd::kImageBarFirst, [](Editor& e, int id) { SelectImage(e, id - cmd::kImageBarFirst); });
-    r.On(cmd::kImageSelectFirst, [](Editor& e, int id) { SelectFromImageMenu(e, id); });
+    r.On(cmd::kImageSelectFirst, [](Editor& e, int id) {
+        const int count = e.images.Occupied();
+        const int slot = SlotFromImageSelectItem(id, count);
+        if (slot >= 0 && slot < count) SelectImage(e, slot);
+    });
 
     static_assert(cmd::k64PARGB - cmd::k16RGB555 == 9, "ten colour formats of 16 bits and more");
     for (int id = cmd::k16RGB555; id <= cmd::k64PARGB; ++id) r.On(id, [](Editor& e, int command) { ChangeFormatCommand(e, command); });

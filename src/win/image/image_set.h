@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/change_record.h"
 #include "common/gdiplus.h"
 #include "draw/retouch.h"
 #include "edit/undo_history.h"
@@ -49,6 +50,7 @@ struct ImageSlot {
     PasteObjects pasteObjects;
     RetouchState retouch;  // the retouch brush's stroke: its last point and its mask
     int hotspotX = 0, hotspotY = 0;
+    uint64_t serial = 0;  // unique to the image while it is open: the image bar knows it by this
 
     ImageSlot() = default;
     ImageSlot(ImageSlot&&) = default;
@@ -63,6 +65,7 @@ struct ImageSet {
     std::array<ImageSlot, kMaxImages> slots;
     int current = -1;
     int count = 0;
+    uint64_t nextSerial = 1;
 
     ImageSlot* Current() { return current >= 0 ? &slots[static_cast<size_t>(current)] : nullptr; }
     const ImageSlot* Current() const { return current >= 0 ? &slots[static_cast<size_t>(current)] : nullptr; }
@@ -75,31 +78,27 @@ struct ImageSet {
 
 class Editor;
 
-// What changed in an image, for ImageChanged.
+// What changed in an image, for ImageChanged (the change record's own flags).
 enum ImageChange : unsigned {
-    kChangedPixels = 1,  // pixels drawn into the same bitmap
-    kChangedBitmap = 2,  // a new bitmap: its size, format, resolution and palette are read again
+    kChangedPixels = change::kPixels,  // pixels drawn into the same bitmap
+    kChangedBitmap = change::kBitmap,  // a new bitmap: its size, format, resolution and palette are read again
 };
 
 // The one way an image comes in: places the bitmap in the first free slot, makes it current and
 // registers it under `name` (a path, "new"N, "clipboard"). Returns the slot, or −1 with the
-// refusal message when all slots are taken (the bitmap is then released). With refresh the
-// menus, status line and image-select menu follow at once; a batch refreshes once at its end.
-int AddImage(Editor& editor, GpBitmapOwner bitmap, TextView name, bool refresh = true);
+// refusal message when all slots are taken (the bitmap is then released).
+int AddImage(Editor& editor, GpBitmapOwner bitmap, TextView name);
 // Shows "画像数が %d を超過したので、%s は開けません" and returns false when no slot is free.
 bool HasRoomFor(Editor& editor, TextView name);
-// The one way an image's change is shown: the slot follows its bitmap, the thumbnail is
-// replaced, and for the current image the status line, menus, tool bars and view follow.
+// The one way an image's change is recorded: the slot follows its bitmap (size, format,
+// resolution, palette flag; a change between indexed and direct colours resets its tool), and the
+// change is noted for the refresh.
 void ImageChanged(Editor& editor, int slot, unsigned what);
-// Menus, tool bars, status line and image-select menu after images came or went.
-void RefreshAfterImagesChanged(Editor& editor);
+// Reads the slot's format, container format, resolution and memory size from its bitmap.
+void ReadSlotFields(Editor& editor, ImageSlot& slot);
 
 void SelectImage(Editor& editor, int index);
 // Removes the current image and compacts the table (the close question is asked by the command).
 void CloseCurrentImage(Editor& editor);
-void RefreshStatusLine(Editor& editor);
-void RebuildImageSelectMenu(Editor& editor);
-// Command 40500 + k of the image-select menu.
-void SelectFromImageMenu(Editor& editor, int id);
 
 }  // namespace mirelo

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "image/bitmap_access.h"
 #include "res/resource.h"

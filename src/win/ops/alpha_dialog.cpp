@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "common/wait_cursor.h"
 #include "edit/undo_history.h"
@@ -175,7 +175,7 @@ bool ChangeCurrentAlpha(Editor& e, const AlphaChoice& c) {
     PixelView levelView;
     if (params.source == Source::Mask) {
         if (!PaintGradient(e, c.source, s->width, s->height, mask)) {
-            RefreshMenuState(e);
+            e.Changed(change::kHistory);
             return false;
         }
         levels.emplace(e.messages, mask, kLockRead, fmt::k24RGB, BitmapRole::Source);
@@ -185,7 +185,7 @@ bool ChangeCurrentAlpha(Editor& e, const AlphaChoice& c) {
     }
     if (levels) {
         if (!levels->ok()) {
-            RefreshMenuState(e);
+            e.Changed(change::kHistory);
             return false;
         }
         levelView = levels->view();
@@ -195,7 +195,7 @@ bool ChangeCurrentAlpha(Editor& e, const AlphaChoice& c) {
     {
         BitmapLock image(e.messages, s->bitmap, kLockReadWrite, fmt::k32ARGB, BitmapRole::Destination);
         if (!image.ok()) {
-            RefreshMenuState(e);
+            e.Changed(change::kHistory);
             return false;
         }
         const PixelView view = image.view();
@@ -205,7 +205,6 @@ bool ChangeCurrentAlpha(Editor& e, const AlphaChoice& c) {
     if (levels) levels->Unlock();
     if (!status.ok() && status.message) e.messages.LowLevel(status.message);
     ImageChanged(e, e.images.current, kChangedPixels);
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
     return status.ok();
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "common/wait_cursor.h"
 #include "image/bitmap_access.h"

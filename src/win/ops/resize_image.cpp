@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "edit/undo_history.h"
 #include "image/apply_op.h"
@@ -150,8 +150,7 @@ void ResizeDialog(Editor& e) {
     s->workPath.reset();
     s->selectionAnchor.Clear();
     s->figureAnchor.Clear();
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-    RefreshMenuState(e);
+    e.Changed(change::kSelection);
     ResizeDialogHost host(e);
     if (host.Run() != IDOK) return;
     e.activeDialog = nullptr;

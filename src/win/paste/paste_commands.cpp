@@ -3,7 +3,6 @@
 // selected object.
 #include "app/command_registry.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
 #include "edit/undo_history.h"
 #include "paste/paste_objects.h"
 #include "paste/text_objects.h"
@@ -19,7 +18,6 @@ void RegisterPasteCommands(CommandRegistry& r) {
             if (!e.Current()) return;
             RecordUndoStep(e);
             EraseSelection(e);
-            RefreshMenuState(e);
         },
         [](const CommandState& s) { return s.open && !s.indexed; });
     r.On(
@@ -43,8 +41,7 @@ void RegisterPasteCommands(CommandRegistry& r) {
         cmd::kObjFrames,
         [](Editor& e, int) {
             e.settings.objectFrames = !e.settings.objectFrames;
-            RefreshMenuState(e);
-            if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+            e.ProgramChanged(change::kSettings);
         },
         [](const CommandState& s) { return s.objectSelected; });
     r.OnOptionChanged([](Editor& e, int option) {

@@ -2,9 +2,8 @@
 // picked and moved (or skewed by their handle) with the selection and text tools before those
 // tools see the event, and drawn with their frames above the image.
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "edit/tool.h"
-#include "edit/view.h"
 #include "paste/paste_objects.h"
 #include "paste/text_objects.h"
 #include "ui/option_bar.h"
@@ -17,7 +16,7 @@ class PasteObjectHandling : public Tool {
 public:
     bool Move(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
         if (IsIndexed(s.pixelFormat)) return false;
-        const ViewLayout l = CurrentLayout(e);
+        const ViewLayout l = e.View().Layout();
         const int z = std::max(1, l.zoom);
         PasteObject* o = s.pasteObjects.Selected();
         if ((moving_ || skewing_) && o && (ev.keys & MK_LBUTTON)) {
@@ -36,7 +35,7 @@ public:
                 o->x = x;
                 o->y = y;
             }
-            if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+            e.Changed(change::kOverlay);
             return true;
         }
         hit_ = HitTestPasteObjects(s, ViewOf(e), ev.clientX, ev.clientY, ev.image.x, ev.image.y);
@@ -49,7 +48,7 @@ public:
         const PasteObject* target = hit_.index >= 0 ? &s.pasteObjects.items[static_cast<size_t>(hit_.index)] : nullptr;
         if (target && (!hit_.handle || !target->isText)) {
             s.pasteObjects.selected = hit_.index;
-            const ViewLayout l = CurrentLayout(e);
+            const ViewLayout l = e.View().Layout();
             const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
             if (hit_.handle) {
                 skewing_ = true;
@@ -64,18 +63,14 @@ public:
                 const int py = oy * l.zoom / 100 + l.originY - (target->isText ? sy : 0);
                 grab_ = {ev.clientX - px + (target->isText ? 0 : sx), ev.clientY - py + (target->isText ? 0 : sy)};
             }
-            ShowTransformOf(e);
-            ShowToolSettings(e);
-            RefreshMenuState(e);
-            if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+            TakeTransformOf(e);
+            e.Changed(change::kObjects);
             return true;
         }
         if (s.pasteObjects.selected >= 0) {
             s.pasteObjects.selected = -1;
-            ShowTransformOf(e);
-            ShowToolSettings(e);
-            RefreshMenuState(e);
-            if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+            TakeTransformOf(e);
+            e.Changed(change::kObjects);
         }
         return false;
     }
@@ -130,7 +125,7 @@ public:
 
 private:
     static ObjectView ViewOf(Editor& e) {
-        const ViewLayout l = CurrentLayout(e);
+        const ViewLayout l = e.View().Layout();
         return ObjectView{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
     }
 

@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "clipboard/clipboard.h"
 #include "clipboard/clipboard_commands.h"
 #include "common/wait_cursor.h"
 #include "edit/undo_history.h"
-#include "edit/view.h"
 #include "files/open_image.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
@@ -23,16 +22,13 @@ namespace mirelo {
 
 namespace {
 
-void Repaint(Editor& e) {
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-}
+void Repaint(Editor& e) { e.Changed(change::kOverlay); }
 
-// After the objects of the current image changed: menus, bars and the view.
+// After the objects of the current image changed: the option lists take the selected object's
+// transform, and menus, bars and the view follow.
 void ObjectsChanged(Editor& e) {
-    ShowTransformOf(e);
-    ShowToolSettings(e);
-    RefreshMenuState(e);
-    Repaint(e);
+    TakeTransformOf(e);
+    e.Changed(change::kObjects);
 }
 
 void ResetObject(PasteObject& o) {
@@ -125,25 +121,19 @@ int TotalPasteObjects(const Editor& e) {
     return n;
 }
 
-void ShowTransformOf(Editor& e) {
+void TakeTransformOf(Editor& e) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return;
-    // A text without a frame is offered only the four modes that need none.
-    const PasteObject* text = s->pasteObjects.Selected();
-    LimitOptionList(e, kToolText, kTextLayoutOption, text && text->isText && !text->inFrame ? 4 : 16);
     if (const PasteObject* o = s->pasteObjects.Selected()) {
         s->toolSettings[kObjectRotationOption] = o->rotationIndex;
         s->toolSettings[kObjectWidthOption] = o->widthIndex;
         s->toolSettings[kObjectHeightOption] = o->heightIndex;
-        if (o->isText)
-            ShowTextObjectOptions(e, *s, *o);
-        else
-            ShowObjectTransparency(e, o->transparency);
+        if (o->isText) TakeTextObjectOptions(*s, *o);
     } else if (s->tool != kToolShape) {
         s->toolSettings[kObjectRotationOption] = kResetRotationIndex;
         s->toolSettings[kObjectWidthOption] = s->toolSettings[kObjectHeightOption] = kResetScaleIndex;
     }
-    ShowOptionValues(e);
+    e.Changed(change::kToolOptions);
 }
 
 void SetSelectedObjectTransparency(Editor& e, int value) {
@@ -159,9 +149,8 @@ void ResetTransform(Editor& e) {
     PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
     if (!o) return;
     ResetObject(*o);
-    ShowTransformOf(e);
-    RefreshMenuState(e);
-    Repaint(e);
+    TakeTransformOf(e);
+    e.Changed(change::kObjects);
 }
 
 void ApplyTransformOption(Editor& e, int option) {
@@ -181,7 +170,7 @@ void ApplyTransformOption(Editor& e, int option) {
         if (t[kObjectAspectOption] == 0) {
             const int other = option == kObjectWidthOption ? kObjectHeightOption : kObjectWidthOption;
             s->toolSettings[other] = t[option];
-            ShowOptionValues(e);
+            e.Changed(change::kToolOptions);
         }
         o->widthIndex = t[kObjectWidthOption];
         o->heightIndex = t[kObjectHeightOption];
@@ -189,8 +178,7 @@ void ApplyTransformOption(Editor& e, int option) {
         break;
     default: return;
     }
-    RefreshMenuState(e);
-    Repaint(e);
+    e.Changed(change::kObjects);
 }
 
 bool ReadyForObjects(Editor& e, bool merging) {
@@ -212,7 +200,7 @@ void PasteAsObject(Editor& e) {
         return;
     }
     if (!ReadyForObjects(e, false)) return;
-    HWND owner = e.frame.view ? e.frame.view : e.frame.mainWindow;
+    HWND owner = e.ClipboardOwner();
     GpBitmapOwner clip;
     if (!ReadClipboardImage(e.messages, owner, clip)) return;
     if (TotalPasteObjects(e) >= kMaxPasteObjects) {
@@ -229,7 +217,7 @@ void PasteAsObject(Editor& e) {
     }
     clip.reset();
     // At the top-left corner of the visible part of the image.
-    const ViewLayout l = CurrentLayout(e);
+    const ViewLayout l = e.View().Layout();
     const int zoom = std::max(1, l.zoom);
     o.x = static_cast<int>(e.viewState.scrollX * 100.0 / zoom + 0.5);
     o.y = static_cast<int>(e.viewState.scrollY * 100.0 / zoom + 0.5);
@@ -262,7 +250,7 @@ void CutSelection(Editor& e) {
     if (!FindCopyArea(*s, &area)) return;
     RecordUndoStep(e);
     if (PutAreaOnClipboard(e, *s, area)) EraseSelection(e);
-    RefreshMenuState(e);
+    e.ProgramChanged(change::kOutside);
 }
 
 void EraseSelection(Editor& e) {
@@ -378,9 +366,8 @@ void TurnSelectedObject(Editor& e, int kind) {
             gp::GdipImageRotateFlip(o->bitmap.get(), kind == 1 ? Gdiplus::RotateNoneFlipX : Gdiplus::RotateNoneFlipY);
         break;
     }
-    ShowTransformOf(e);
-    RefreshMenuState(e);
-    Repaint(e);
+    TakeTransformOf(e);
+    e.Changed(change::kObjects);
 }
 
 void TurnSelectedObjectBy(Editor& e, int angle, bool reverse) {
@@ -390,9 +377,8 @@ void TurnSelectedObjectBy(Editor& e, int angle, bool reverse) {
     int a = angle % 360;
     if (reverse) a = -a;
     o->rotationIndex = (a + 360) % 360;
-    ShowTransformOf(e);
-    RefreshMenuState(e);
-    Repaint(e);
+    TakeTransformOf(e);
+    e.Changed(change::kObjects);
 }
 
 }  // namespace mirelo

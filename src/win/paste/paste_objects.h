@@ -105,9 +105,9 @@ ObjectHit HitTestPasteObjects(ImageSlot& slot, const ObjectView& view, int clien
 // The number of objects of all images, and whether another one fits.
 int TotalPasteObjects(const Editor& editor);
 
-// The transform band shows the selected object's turn and scales (the reset values without one),
-// and the transparency control its transparency.
-void ShowTransformOf(Editor& editor);
+// The image's transform options take the selected object's turn and scales (the reset values
+// without one), and a text object's options; the option bar shows them at the refresh.
+void TakeTransformOf(Editor& editor);
 // The transparency control's value for the selected picture object.
 void SetSelectedObjectTransparency(Editor& editor, int value);
 // 40021: the selected object unturned, unscaled and unskewed.

@@ -52,18 +52,9 @@ int LayoutFormatFlags(int mode) {
 
 Text SelectedFontName(Editor& e) {
     const ImageSlot* s = e.Current();
-    const std::vector<OptionControl>& controls = OptionControls();
-    for (size_t i = 0; i < controls.size() && i < e.frame.optionLists.size(); ++i) {
-        if (controls[i].kind != ListKind::Fonts || !s) continue;
-        HWND list = e.frame.optionLists[i];
-        const auto index = static_cast<WPARAM>(s->toolSettings[kTextFontOption]);
-        const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, index, 0);
-        if (length <= 0) break;
-        std::wstring name(static_cast<size_t>(length) + 1, L'\0');
-        SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name.data()));
-        return FromW(name.c_str());
-    }
-    return Text();
+    if (!s) return Text();
+    const int index = s->toolSettings[kTextFontOption];
+    return index >= 0 && static_cast<size_t>(index) < e.fontNames.size() ? e.fontNames[static_cast<size_t>(index)] : Text();
 }
 
 bool AddTextOutline(Editor& e, const ImageSlot& s, TextView text, const Gdiplus::GpRectF& layout, EditPath* path) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "draw/pens.h"
 #include "image/image_set.h"
 #include "paste/text_dialog.h"
@@ -157,9 +157,10 @@ Affine TextObjectMatrix(const PasteObject& o, const ObjectView* v) {
     return ObjectMatrix(static_cast<float>(left), static_cast<float>(top), static_cast<float>(cx), static_cast<float>(cy), v->zoom, o.Turn());
 }
 
-void LayoutTextObject(Editor& e, PasteObject& o) {
+void LayoutTextObject(Editor&, PasteObject& o) {
     if (o.text.empty()) return;
-    HDC dc = GetDC(e.frame.view);
+    // Measured on the screen, where the view shows it.
+    HDC dc = GetDC(nullptr);
     GpGraphicsOwner g;
     gp::GdipCreateFromHDC(dc, g.put());
     TextFont f;
@@ -185,7 +186,7 @@ void LayoutTextObject(Editor& e, PasteObject& o) {
         o.hitPath = EditPath();
     }
     g.reset();
-    ReleaseDC(e.frame.view, dc);
+    ReleaseDC(nullptr, dc);
 }
 
 void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectView* v) {
@@ -223,7 +224,7 @@ void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
     gp::GdipRestoreGraphics(g, saved);
 }
 
-void ShowTextObjectOptions(Editor&, ImageSlot& s, const PasteObject& o) {
+void TakeTextObjectOptions(ImageSlot& s, const PasteObject& o) {
     for (int i = 0; i < 7; ++i) s.toolSettings[static_cast<size_t>(kTextFontOption + i)] = o.textOptions[static_cast<size_t>(i)];
     for (int i = 0; i < 3; ++i) s.toolSettings[static_cast<size_t>(kTextBrushOption + i)] = o.textExtra[static_cast<size_t>(i)];
 }
@@ -242,7 +243,7 @@ void ApplyTextOption(Editor& e, int option) {
     } else {
         return;
     }
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    e.Changed(change::kOverlay);
 }
 
 bool CreateTextObject(Editor& e, int left, int top, int right, int bottom) {
@@ -269,10 +270,8 @@ bool CreateTextObject(Editor& e, int left, int top, int right, int bottom) {
     LayoutTextObject(e, o);
     s->pasteObjects.items.push_back(std::move(o));
     s->pasteObjects.selected = s->pasteObjects.Count() - 1;
-    ShowTransformOf(e);
-    ShowToolSettings(e);
-    RefreshMenuState(e);
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    TakeTransformOf(e);
+    e.Changed(change::kObjects);
     return true;
 }
 
@@ -286,7 +285,7 @@ void EditTextObject(Editor& e) {
     if (!o) return;
     o->text = text;
     LayoutTextObject(e, *o);
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    e.Changed(change::kObjects);
 }
 
 }  // namespace mirelo

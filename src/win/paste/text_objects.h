@@ -22,8 +22,8 @@ Affine TextObjectMatrix(const PasteObject& o, const ObjectView* view);
 void LayoutTextObject(Editor& editor, PasteObject& o);
 // Draws the text with its brush, on the view or, without a view, into the image.
 void DrawTextObject(Editor& editor, Gdiplus::GpGraphics* graphics, const PasteObject& o, const ObjectView* view);
-// The text bar shows the selected text object's options.
-void ShowTextObjectOptions(Editor& editor, ImageSlot& slot, const PasteObject& o);
+// The text options of the image take the selected text object's options.
+void TakeTextObjectOptions(ImageSlot& slot, const PasteObject& o);
 // A change of a text bar option goes to the selected text object too.
 void ApplyTextOption(Editor& editor, int option);
 

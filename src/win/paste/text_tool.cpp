@@ -3,7 +3,6 @@
 
 #include "app/editor.h"
 #include "edit/tool.h"
-#include "edit/view.h"
 #include "paste/text_objects.h"
 #include "select/selection_view.h"
 
@@ -29,7 +28,7 @@ public:
         if (!pressed_) return false;
         pressed_ = false;
         Invalidate(e);
-        if (IsIndexed(s.pixelFormat) || !IsCursorInImage(e, ev.clientX, ev.clientY)) return true;
+        if (IsIndexed(s.pixelFormat) || !e.View().InImage(ev.clientX, ev.clientY)) return true;
         to_ = ev.image;
         CreateTextObject(e, from_.x, from_.y, to_.x, to_.y);
         return true;
@@ -43,9 +42,7 @@ public:
     HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[3]; }
 
 private:
-    static void Invalidate(Editor& e) {
-        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-    }
+    static void Invalidate(Editor& e) { e.Changed(change::kOverlay); }
     bool pressed_ = false;
     IntPoint from_{0, 0}, to_{0, 0};
 };

@@ -47,7 +47,7 @@ void PrintPage(HDC dc, Gdiplus::GpImage* image, double dpiX, double dpiY, const 
 void PageSetup(Editor& e) {
     PAGESETUPDLGW ps{};
     ps.lStructSize = sizeof ps;
-    ps.hwndOwner = e.frame.mainWindow;
+    ps.hwndOwner = e.OwnerWindow();
     ps.Flags = PSD_MARGINS | PSD_INHUNDREDTHSOFMILLIMETERS | PSD_ENABLEPAGESETUPHOOK;
     ps.rtMargin = RECT{e.page.left, e.page.top, e.page.right, e.page.bottom};
     ps.lCustData = reinterpret_cast<LPARAM>(&e);
@@ -68,7 +68,7 @@ void PrintImage(Editor& e) {
     if (!s || !s->bitmap) return;
     PRINTDLGW pd{};
     pd.lStructSize = sizeof pd;
-    pd.hwndOwner = e.frame.mainWindow;
+    pd.hwndOwner = e.OwnerWindow();
     pd.Flags = PD_RETURNDC | PD_HIDEPRINTTOFILE | PD_ENABLEPRINTHOOK;
     pd.nCopies = 1;
     pd.lCustData = reinterpret_cast<LPARAM>(&e);

@@ -23,7 +23,7 @@ void PutCp932(char (&field)[34], const Text& text) {
 
 // Disables the source (the main window takes input again), closes it and the manager.
 void CloseConnection(Editor& e) {
-    HWND main = e.frame.mainWindow;
+    HWND main = e.OwnerWindow();
     if (e.twain.DisableSource(main) == twain::kSuccess && main) EnableWindow(main, TRUE);
     e.twain.CloseSource();
     e.twain.CloseManager(main);
@@ -190,14 +190,14 @@ void TwainSession::ReleaseImage() {
 }
 
 void ChooseScanner(Editor& e) {
-    HWND main = e.frame.mainWindow;
+    HWND main = e.OwnerWindow();
     if (e.twain.OpenManager(main) != twain::kSuccess) return;
     e.twain.SelectSource();
     e.twain.CloseManager(main);
 }
 
 void StartScan(Editor& e) {
-    HWND main = e.frame.mainWindow;
+    HWND main = e.OwnerWindow();
     TwainSession& t = e.twain;
     t.SetImageHandler(false);
     if (t.OpenManager(main) != twain::kSuccess) {
@@ -226,7 +226,7 @@ bool TwainFilter(Editor& e, MSG* msg) {
     if (t.ProcessEvent(msg, &message) != twain::kDsEvent) return false;
     if (message == twain::kMsgTransferReady) {
         if (t.TransferImage() == twain::kFailure)
-            e.messages.Show(e.frame.mainWindow, u"Transfer failure", u"スキャナ読み取り", MB_OK | MB_ICONWARNING);
+            e.messages.Show(e.OwnerWindow(), u"Transfer failure", u"スキャナ読み取り", MB_OK | MB_ICONWARNING);
         CloseConnection(e);
     } else if (message == twain::kMsgCloseRequest || message == twain::kMsgCloseOk) {
         CloseConnection(e);

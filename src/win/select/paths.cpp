@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "draw/pens.h"
 #include "draw/shape_drawing.h"
 #include "edit/undo_history.h"
@@ -11,12 +11,6 @@
 #include "ui/option_bar.h"
 
 namespace mirelo {
-
-namespace {
-void InvalidateView(Editor& e) {
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-}
-}  // namespace
 
 void AddVertex(std::optional<EditPath>& path, Anchor& anchor, IntPoint click) {
     if (!path) path.emplace();
@@ -56,7 +50,7 @@ void FinishDrawPath(Editor& e, ImageSlot& s) {
         default: other.AddLines(points.data(), points.size()); break;
         }
     }
-    InvalidateView(e);
+    e.Changed(change::kSelection);
 }
 
 void RebuildWorkPath(ImageSlot& s) {
@@ -90,8 +84,7 @@ void DrawShapePath(Editor& e, ImageSlot& s) {
     s.otherPath.reset();
     s.workPath.reset();
     if (e.images.Current() == &s) ImageChanged(e, e.images.current, kChangedPixels);
-    InvalidateView(e);
-    RefreshMenuState(e);
+    e.Changed(change::kSelection);
 }
 
 int ResolvePendingPath(Editor& e) {
@@ -105,12 +98,11 @@ int ResolvePendingPath(Editor& e) {
         s->drawPath.reset();
         s->otherPath.reset();
         s->workPath.reset();
-        InvalidateView(e);
+        e.Changed(change::kSelection);
     } else {
         // Back to the shape tool, its lists showing the slot's kind and part again.
         s->tool = kToolShape;
-        ShowToolSettings(e);
-        RefreshMenuState(e);
+        e.ProgramChanged(change::kTool);
     }
     return answer;
 }

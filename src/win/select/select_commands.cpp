@@ -2,7 +2,6 @@
 // the transform, copy to the other path, and the three deletions.
 #include "app/command_registry.h"
 #include "app/editor.h"
-#include "app/menu_state.h"
 #include "image/format_change.h"
 #include "select/paths.h"
 #include "select/selection.h"
@@ -15,10 +14,7 @@ bool IsIdentityTransform(const ImageSlot& s) {
     return s.toolSettings[kRotationOption] == 0 && s.toolSettings[kWidthScaleOption] == 99 && s.toolSettings[kHeightScaleOption] == 99;
 }
 
-void Changed(Editor& e) {
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-    RefreshMenuState(e);
-}
+void Changed(Editor& e) { e.Changed(change::kSelection); }
 
 void ClosePaths(Editor& e, ImageSlot& s) {
     if (s.selectionPath) CloseSelection(s);
@@ -120,12 +116,12 @@ void RegisterSelectCommands(CommandRegistry& r) {
     r.On(cmd::kPathDraw, OnCurrent(DrawShapePath), [](const CommandState& s) { return s.open && s.pathCommands.draw; });
     r.On(cmd::kPathReset, OnCurrent([](Editor& e, ImageSlot& s) {
              ResetTransform(s);
-             ShowToolSettings(e);
+             e.Changed(change::kToolOptions);
          }),
          [](const CommandState& s) { return s.open && s.pathCommands.reset; });
     r.On(cmd::kPathCopyOther, OnCurrent([](Editor& e, ImageSlot& s) {
              CopyToOtherPath(e, s);
-             ShowToolSettings(e);
+             e.Changed(change::kToolOptions);
          }), [](const CommandState& s) { return s.open && s.pathCommands.copy; });
     r.On(cmd::kPathDeletePoint, OnCurrent([](Editor&, ImageSlot& s) { DeleteLastPointOfTool(s); }),
          [](const CommandState& s) { return s.open && s.pathCommands.deletePoint; });

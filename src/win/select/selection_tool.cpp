@@ -6,7 +6,6 @@
 
 #include "app/editor.h"
 #include "edit/tool.h"
-#include "edit/view.h"
 #include "image/bitmap_access.h"
 #include "select/magic_wand.h"
 #include "select/paths.h"
@@ -33,7 +32,7 @@ int Sign(int v) { return v < 0 ? -1 : 1; }
 void AddWandRegion(Editor& e, ImageSlot& s, IntPoint p) {
     if (!WandAcceptsSize(s.width, s.height)) {
         e.messages.App(kWandTooLargeText);
-        if (e.frame.view) SetCapture(e.frame.view);
+        e.View().Capture();
         return;
     }
     if (!s.selectionPath) s.selectionPath.emplace();
@@ -144,7 +143,7 @@ public:
                 DrawRubberShape(e, s, t, a, c, false);
             }
         }
-        if (s.selectionAnchor.set() && s.toolSettings[kSelectionShapeOption] == kSelectPolygon && IsCursorInImage(e, cursor_.x, cursor_.y)) {
+        if (s.selectionAnchor.set() && s.toolSettings[kSelectionShapeOption] == kSelectPolygon && e.View().InImage(cursor_.x, cursor_.y)) {
             const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.selectionAnchor.x, s.selectionAnchor.y);
             DrawRubberLine(e, s, t, a, cursor_);
         }
@@ -182,9 +181,7 @@ private:
         return {drag_.anchor.x, drag_.anchor.y, w, h};
     }
 
-    static void Invalidate(Editor& e) {
-        if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-    }
+    static void Invalidate(Editor& e) { e.Changed(change::kOverlay); }
 
     DragBox drag_;
     bool shift_ = false;

@@ -122,9 +122,9 @@ void DrawRubberLine(Editor& e, const ImageSlot&, const OverlayTarget& t, IntPoin
 
 void MarchSelection(Editor& e) {
     const ImageSlot* s = e.images.Current();
-    if (!s || !s->selectionPath || !e.frame.view) return;
+    if (!s || !s->selectionPath) return;
     e.viewState.marchPhase = (e.viewState.marchPhase + 1) % 4;
-    InvalidateRect(e.frame.view, nullptr, FALSE);
+    e.Changed(change::kOverlay);
 }
 
 }  // namespace mirelo

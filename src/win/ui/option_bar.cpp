@@ -7,7 +7,7 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "app/frame.h"
-#include "app/menu_state.h"
+#include "app/command_registry.h"
 #include "common/codepage.h"
 #include "draw/pen_rules.h"
 #include "draw/texture_files.h"
@@ -15,6 +15,7 @@
 #include "ui/frame_bars.h"
 #include "ui/option_bands.h"
 #include "paste/paste_objects.h"
+#include "paste/text_dialog.h"
 
 namespace mirelo {
 
@@ -314,8 +315,7 @@ void OnListChanged(Editor& e, size_t i) {
         else
             ChooseTextureFile(e, texture);
     }
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
-    RefreshMenuState(e);
+    e.Changed(change::kToolOptions);
 }
 // The file of a pattern list that was closed on "ﾃｸｽﾁｬ...".
 void ChooseTextureOfList(Editor& e, size_t i) {
@@ -344,7 +344,8 @@ void CreateOptionBands(Editor& e) {
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOptionControlFirstId + static_cast<int>(i))),
                                     e.instance, nullptr);
         e.frame.optionLists[i] = list;
-        FillList(list, c.kind == ListKind::Fonts ? InstalledFonts(e.frame.mainWindow) : ListEntries(c));
+        if (c.kind == ListKind::Fonts) e.fontNames = InstalledFonts(e.frame.mainWindow);
+        FillList(list, c.kind == ListKind::Fonts ? e.fontNames : ListEntries(c));
         if (c.band == 27 && c.option.shape == kObjectRotationOption) SetWindowSubclass(list, WrappingListProc, 0, 0);
     }
     size_t n = 0;
@@ -385,8 +386,14 @@ void ShowOptionValues(Editor& e) {
 
 void ShowToolSettings(Editor& e) {
     if (!e.frame.optionBands[1]) return;
-    if (const ImageSlot* s = e.Current(); s && s->occupied())
+    if (const ImageSlot* s = e.Current(); s && s->occupied()) {
+        // A text without a frame is offered only the four layouts that need none; a picture
+        // object shows its transparency.
+        const PasteObject* o = s->pasteObjects.Selected();
+        LimitOptionList(e, kToolText, kTextLayoutOption, o && o->isText && !o->inFrame ? 4 : 16);
+        if (o && !o->isText) ShowObjectTransparency(e, o->transparency);
         for (size_t i = 0; i < e.frame.optionLists.size(); ++i) ShowValue(e, i, *s);
+    }
     ApplyBands(e);
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/editor.h"
+#include "app/refresh.h"
 #include "app/frame.h"
 #include "common/gdiplus.h"
 #include "common/win.h"
@@ -29,10 +30,11 @@ struct BenchEditor {
             return IDOK;
         });
         window = CreateMainWindow(editor, SW_HIDE);
-        if (!window || !OpenImageFile(editor, FromW(argv[1]), true)) {
+        if (!window || !OpenImageFile(editor, FromW(argv[1]))) {
             std::fprintf(stderr, "cannot open the picture\n");
             return false;
         }
+        ApplyChanges(editor);
         return true;
     }
     ~BenchEditor() {

@@ -9,7 +9,7 @@
 #include "app/editor.h"
 #include "bench_editor.h"
 #include "common/win.h"
-#include "edit/view.h"
+#include "ui/canvas.h"
 #include "image/image_set.h"
 #include "select/paths.h"
 

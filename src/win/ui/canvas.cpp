@@ -1,9 +1,9 @@
-#include "edit/view.h"
+#include "ui/canvas.h"
 
 #include <algorithm>
 
 #include "app/editor.h"
-#include "app/menu_state.h"
+#include "app/refresh.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 #include "res/resource.h"
@@ -107,7 +107,7 @@ HCURSOR CursorForTool(Editor& e, int tool) {
     return c ? c : LoadCursorW(nullptr, IDC_ARROW);
 }
 
-ToolEvent MakeToolEvent(Editor& e, int x, int y, WPARAM keys) { return ToolEvent{ClientToImagePoint(e, x, y), x, y, keys}; }
+ToolEvent MakeToolEvent(Editor& e, int x, int y, WPARAM keys) { return ToolEvent{e.View().ToImage(x, y), x, y, keys}; }
 
 // The paste objects see each event first; the current tool gets what they leave.
 template <class Handler>
@@ -129,14 +129,14 @@ void LoadCursors(Editor& e) {
 
 // Capture and cursor: the view holds the mouse while it is over the visible image.
 void TrackCapture(Editor& e, HWND hwnd, int x, int y, bool buttonDown) {
-    bool inside = IsCursorInImage(e, x, y);
+    bool inside = e.View().InImage(x, y);
     bool messageOpen = FindWindowW(nullptr, L"Message") != nullptr;
     bool overArrow = false;
-    if (e.frame.arrowWindow && IsWindowVisible(e.frame.arrowWindow)) {
+    if (e.arrowWindow && IsWindowVisible(e.arrowWindow)) {
         POINT p{x, y};
         ClientToScreen(hwnd, &p);
         RECT r;
-        GetWindowRect(e.frame.arrowWindow, &r);
+        GetWindowRect(e.arrowWindow, &r);
         overArrow = PtInRect(&r, p) != 0;
     }
     if (!inside || overArrow || messageOpen) {
@@ -157,7 +157,7 @@ void TrackCapture(Editor& e, HWND hwnd, int x, int y, bool buttonDown) {
 void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     if (e.menuDismissed) return;
     if (e.settings.cursorCoords && e.frame.statusBar && Shown(e)) {
-        IntPoint p = ClientToImagePoint(e, x, y);
+        IntPoint p = e.View().ToImage(x, y);
         Text text = u" " + ToText(p.x) + u", " + ToText(p.y);
         SendMessageW(e.frame.statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(text)));
     }
@@ -176,7 +176,7 @@ void OnButtonDown(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
         SetFocus(e.frame.mainWindow);
     }
     ImageSlot* s = Shown(e);
-    if (!s || !IsCursorInImage(e, x, y)) return;
+    if (!s || !e.View().InImage(x, y)) return;
     e.viewState.buttonDown = true;
     Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Press(e, slot, ev); });
 }
@@ -191,8 +191,9 @@ void OnButtonUp(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
         e.menuDismissed = false;
         if (GetCapture() == hwnd) ReleaseCapture();
     }
-    RefreshMenuState(e);
-    InvalidateRect(hwnd, nullptr, FALSE);
+    // After every click the commands' availability is read again and the view drawn again.
+    e.ProgramChanged(change::kOutside);
+    e.Changed(change::kOverlay);
 }
 
 void OnTimer(Editor& e) {
@@ -227,9 +228,7 @@ void Paint(Editor& e, HWND hwnd) {
     EndPaint(hwnd, &ps);
 }
 
-LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Editor* e = EditorOfView(hwnd);
-    if (!e) return DefWindowProcW(hwnd, msg, wp, lp);
+LRESULT HandleViewMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
     switch (msg) {
     case WM_CREATE:
@@ -272,10 +271,11 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         OnButtonUp(*e, hwnd, x, y, wp);
         return 0;
     case WM_LBUTTONDBLCLK:
-        if (ImageSlot* s = Shown(*e); s && IsCursorInImage(*e, x, y))
+        if (ImageSlot* s = Shown(*e); s && e->View().InImage(x, y))
             Route(*e, *s, MakeToolEvent(*e, x, y, wp),
                   [e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.DoubleClick(*e, slot, ev); });
-        RefreshMenuState(*e);
+        e->ProgramChanged(change::kOutside);
+        e->Changed(change::kOverlay);
         return 0;
     case WM_RBUTTONDOWN:
         InvalidateRect(hwnd, nullptr, FALSE);
@@ -289,31 +289,18 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+// Every message of the view is a choke point: what its tools changed is shown when it ends.
+LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Editor* e = EditorOfView(hwnd);
+    if (!e) return DefWindowProcW(hwnd, msg, wp, lp);
+    RefreshPoint refresh(*e);
+    return HandleViewMessage(e, hwnd, msg, wp, lp);
+}
 }  // namespace
 
 void RegisterViewClass(HINSTANCE instance) {
     RegisterWindowClass(instance, kViewClassName, ViewProc, CS_DBLCLKS);
-}
-
-ViewLayout CurrentLayout(Editor& e) {
-    ImageSlot* s = Shown(e);
-    if (!s) return ViewLayout{};
-    ViewLayout l;
-    l.zoom = s->zoom > 0 ? s->zoom : 100;
-    l.zoomedWidth = s->zoomedWidth;
-    l.zoomedHeight = s->zoomedHeight;
-    l.originX = s->originX;
-    l.originY = s->originY;
-    return l;
-}
-
-IntPoint ClientToImagePoint(Editor& e, int x, int y) {
-    return ClientToImage(CurrentLayout(e), e.viewState.scrollX, e.viewState.scrollY, x, y);
-}
-
-bool IsCursorInImage(Editor& e, int x, int y) {
-    if (!Shown(e)) return false;
-    return IsInImage(CurrentLayout(e), e.viewState.clientWidth, e.viewState.clientHeight, x, y);
 }
 
 void LayoutView(Editor& e) {
@@ -378,6 +365,31 @@ void FitZoom(Editor& e, bool noEnlarge) {
 
 void ActualSize(Editor& e) { SetZoom(e, 100); }
 
+void ShowViewLayout(Editor& e, const RefreshPlan& plan) {
+    if (!plan.fitted.empty() && e.frame.view) {
+        // Each new image is fitted into the view without scroll bars, never enlarged.
+        SetScroll(e.frame.view, SB_HORZ, 0, 0, 0);
+        SetScroll(e.frame.view, SB_VERT, 0, 0, 0);
+        ReadClient(e);
+        for (int index : plan.fitted) {
+            ImageSlot& s = e.images.slots[static_cast<size_t>(index)];
+            if (s.occupied())
+                s.zoom = std::clamp(FitZoomPercent(s.width, s.height, e.viewState.clientWidth, e.viewState.clientHeight, true), 1, kZoomMax);
+        }
+    }
+    if (plan.fitWindow) {
+        FitZoom(e, false);
+        return;
+    }
+    ShowImageZoom(e);
+    LayoutView(e);
+    if (const ImageSlot* s = Shown(e); s && plan.restoreScroll) ScrollViewTo(e, s->savedScrollX, s->savedScrollY);
+}
+
+void InvalidateView(Editor& e) {
+    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+}
+
 void ScrollViewTo(Editor& e, int x, int y) {
     if (!e.frame.view) return;
     ScrollTo(e, SB_HORZ, x);
@@ -423,7 +435,7 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
     ImageSlot* s = Shown(e);
     int cw = e.viewState.clientWidth, ch = e.viewState.clientHeight;
     if (!s || cw <= 0 || ch <= 0) return false;
-    ViewLayout l = CurrentLayout(e);
+    ViewLayout l = e.View().Layout();
     const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
     const Settings& st = e.settings;
     const bool grid = GridVisible(l.zoom, st.gridX, st.gridY);
@@ -515,21 +527,6 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
         e.CurrentTool().DrawOverlay(e, *s, target);
     }
     return true;
-}
-
-}  // namespace mirelo
-
-namespace mirelo {
-
-void InvalidateImageArea(Editor& e, int left, int top, int right, int bottom, int margin) {
-    if (!e.frame.view || !Shown(e)) return;
-    const ViewLayout l = CurrentLayout(e);
-    const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
-    const IntPoint a = ImageToClient(l, sx, sy, std::min(left, right) - margin, std::min(top, bottom) - margin);
-    const IntPoint b = ImageToClient(l, sx, sy, std::max(left, right) + margin + 1, std::max(top, bottom) + margin + 1);
-    // One more pixel round it for antialiased edges.
-    const RECT r{a.x - 1, a.y - 1, b.x + 1, b.y + 1};
-    InvalidateRect(e.frame.view, &r, FALSE);
 }
 
 }  // namespace mirelo

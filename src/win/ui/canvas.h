@@ -1,8 +1,9 @@
-// The canvas view: zoom, scroll bars, painting through one back buffer, grid, mouse routing,
+// The canvas view (the window behind the viewport that tools see): zoom, scroll bars, painting through one back buffer, grid, mouse routing,
 // cursor coordinates and the unsaved-work reminder.
 #pragma once
 #include "common/win.h"
 #include "common/gdiplus.h"
+#include "app/change_record.h"
 #include "edit/view_math.h"
 
 namespace mirelo {
@@ -29,23 +30,21 @@ void SetZoom(Editor& editor, int zoom);
 void ShowImageZoom(Editor& editor);
 // Scrolls the view to a position of the zoomed image (clamped to the scroll ranges).
 void ScrollViewTo(Editor& editor, int x, int y);
+// The view-layout step of the refresh: a new image is fitted, another current image shows its own
+// zoom and scroll position, else the layout follows the image's size and zoom.
+void ShowViewLayout(Editor& editor, const RefreshPlan& plan);
+// The invalidation step of the refresh: the view is painted again.
+void InvalidateView(Editor& editor);
 
 // Handles the zoom controls' messages sent to the main window; true when handled.
 bool HandleZoomCommand(Editor& editor, WPARAM wp, LPARAM lp);
 bool HandleZoomScroll(Editor& editor, LPARAM lp);
 bool HandleZoomNotify(Editor& editor, NMHDR* hdr, LRESULT* result);
 
-// The layout of the current image in the view.
-ViewLayout CurrentLayout(Editor& editor);
-IntPoint ClientToImagePoint(Editor& editor, int clientX, int clientY);
-bool IsCursorInImage(Editor& editor, int clientX, int clientY);
 
 // Draws what the view shows into a 24-bit bitmap of the client size (the back buffer). With
 // `dirty` (client pixels) and a buffer of the client size holding the last frame, only that
 // rectangle is drawn again; without it, or while a grid or a selection outline shows, all of it.
 bool RenderView(Editor& editor, GpBitmapOwner& buffer, const RECT* dirty = nullptr);
-// Repaints the client rectangle that shows the image pixels (left, top)–(right, bottom), both
-// included, grown by `margin` image pixels on every side.
-void InvalidateImageArea(Editor& editor, int left, int top, int right, int bottom, int margin);
 
 }  // namespace mirelo
