@@ -191,5 +191,22 @@ TEST(ComposeZoomedTest, NearestNeighbourWithTheViewMappingAndAlpha) {
     EXPECT_EQ(buf2[6 * 3], (255 * 128 + 127) / 255);
 }
 
+TEST(ComposeZoomedTest, RgbSourcesAreReadInPlaceAndOpaque) {
+    // Red then blue, in 24-bit and in 32-bit RGB whose fourth byte means nothing.
+    uint8_t rgb24[6] = {0, 0, 255, 255, 0, 0};
+    uint8_t rgb32[8] = {0, 0, 255, 7, 255, 0, 0, 0};
+    const ViewLayout l = ComputeLayout(2, 1, 300, 12, 1);
+    for (const PixelView& src : {PixelView{2, 1, 6, fmt::k24RGB, rgb24}, PixelView{2, 1, 8, fmt::k32RGB, rgb32}}) {
+        std::vector<uint8_t> buf(static_cast<size_t>(12 * 3), 100);
+        ComposeZoomed(PixelView{12, 1, 36, fmt::k24RGB, buf.data()}, l.originX, 0, 6, 1, src, SourceRect{0, 0, 2, 1}, l, 0, 0);
+        for (int x = 3; x < 6; ++x) EXPECT_EQ(buf[static_cast<size_t>(x * 3 + 2)], 255) << x;
+        for (int x = 6; x < 9; ++x) EXPECT_EQ(buf[static_cast<size_t>(x * 3)], 255) << x;
+        EXPECT_EQ(buf[9 * 3], 100);
+    }
+    // Other formats are converted by the caller first.
+    EXPECT_FALSE(ComposableSource(fmt::k32PARGB));
+    EXPECT_FALSE(ComposableSource(fmt::k8Index));
+}
+
 }  // namespace
 }  // namespace mirelo

@@ -39,6 +39,7 @@ RefreshPlan PlanRefresh(const ChangeRecord& record, int current) {
         Add(plan, {S::Availability, S::OptionBar, S::ColourPanels, S::ViewInvalidate});
     }
     plan.showWindow = (program & change::kShowWindow) != 0;
+    plan.paintNow = (program & change::kDialogClosed) != 0;
 
     for (int slot = 0; slot < kMaxImages; ++slot) {
         const unsigned what = record.ImageChanges(slot);

@@ -37,6 +37,7 @@ enum Program : unsigned {
     kOutside = 1u << 5,       // the world outside changed (clipboard, activation): availability
     kToolReset = 1u << 6,     // the current image's tool went back to the selection tool
     kShowWindow = 1u << 7,    // an image came in: a minimised main window is shown again
+    kDialogClosed = 1u << 8,  // a dialog closed: what lay under it is painted at once
 };
 }  // namespace change
 
@@ -92,6 +93,7 @@ struct RefreshPlan {
     bool restoreScroll = false;   // the current image's own scroll position is shown again
     bool toolReset = false;       // windows that belong to a tool (the arrow window) close
     bool showWindow = false;      // a minimised main window is restored first
+    bool paintNow = false;        // the windows are painted before the refresh returns
 
     bool Runs(RefreshStep s) const { return steps[static_cast<size_t>(s)]; }
     // The steps in the order they run.

@@ -149,9 +149,13 @@ SourceRect VisibleSource(const ViewLayout& l, int scrollX, int scrollY, int x0, 
     return r;
 }
 
+bool ComposableSource(PixelFormat format) { return format == fmt::k32ARGB || format == fmt::k32RGB || format == fmt::k24RGB; }
+
 void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const PixelView& source, const SourceRect& from,
                    const ViewLayout& l, int scrollX, int scrollY) {
-    if (BitsPerPixel(buffer.format) != 24 || BitsPerPixel(source.format) != 32 || w <= 0 || h <= 0) return;
+    if (BitsPerPixel(buffer.format) != 24 || !ComposableSource(source.format) || w <= 0 || h <= 0) return;
+    const int step = BitsPerPixel(source.format) / 8;
+    const bool opaque = source.format != fmt::k32ARGB;
     const int xs = std::max(x0, 0), ys = std::max(y0, 0);
     const int xe = std::min(x0 + w, buffer.width), ye = std::min(y0 + h, buffer.height);
     if (xs >= xe || ys >= ye) return;
@@ -169,9 +173,9 @@ void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const 
         for (int x = xs; x < xe; ++x) {
             int ix = column[static_cast<size_t>(x - xs)];
             if (ix < 0) continue;
-            const uint8_t* p = src + ix * 4;  // B, G, R, A
+            const uint8_t* p = src + ix * step;  // B, G, R (, A)
             uint8_t* q = dst + x * 3;
-            unsigned a = p[3];
+            unsigned a = opaque ? 255u : p[3];
             if (a == 255) {
                 q[0] = p[0];
                 q[1] = p[1];

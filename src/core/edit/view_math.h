@@ -89,9 +89,12 @@ struct SourceRect {
 SourceRect VisibleSource(const ViewLayout& l, int scrollX, int scrollY, int x0, int y0, int w, int h, int imageWidth,
                          int imageHeight);
 
-// Draws 32-bit ARGB image pixels (`source` holds the image's pixels from `from.left`, `from.top` on)
-// over a 24-bit back buffer inside the area (x0, y0, w, h), scaled nearest-neighbour with the
-// view's mapping: buffer pixel (x, y) shows image pixel ClientToImage(x, y).
+// Draws image pixels (`source` holds the image's pixels from `from.left`, `from.top` on) over a
+// 24-bit back buffer inside the area (x0, y0, w, h), scaled nearest-neighbour with the view's
+// mapping: buffer pixel (x, y) shows image pixel ClientToImage(x, y). The source is 32-bit ARGB
+// (blended by its alpha), or 24-bit or 32-bit RGB as the image holds them (opaque), so that a
+// photograph is read where it lies, without a converted copy.
+bool ComposableSource(PixelFormat format);
 void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const PixelView& source, const SourceRect& from,
                    const ViewLayout& l, int scrollX, int scrollY);
 

@@ -34,13 +34,18 @@ void ApplyChanges(Editor& e) {
     // note on its next round.
     if (e.refreshing) return;
     e.refreshing = true;
+    bool paintNow = false;
     // Steps may note more (a taller option bar moves the view): a few rounds settle it.
     for (int round = 0; round < 3 && !e.changes.Empty(); ++round) {
         const RefreshPlan plan = PlanRefresh(e.changes.Take(), e.images.current);
         if (plan.showWindow) ShowMainWindow(e);
         for (RefreshStep step : plan.Order()) kSteps[static_cast<size_t>(step)](e, plan);
         for (const auto& observer : e.commands.RefreshObservers()) observer(e, plan);
+        paintNow = paintNow || plan.paintNow;
     }
+    // After a dialog the picture is shown at once, not when the queue next runs empty: the user
+    // is looking at where the dialog was.
+    if (paintNow) e.RepaintNow();
     e.refreshing = false;
 }
 

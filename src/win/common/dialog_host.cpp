@@ -8,9 +8,9 @@ namespace mirelo {
 INT_PTR DialogHost::Run(HWND owner) {
     const INT_PTR result = DialogBoxParamW(editor_.instance, MAKEINTRESOURCEW(resourceId_), owner ? owner : editor_.OwnerWindow(),
                                            Proc, reinterpret_cast<LPARAM>(this));
-    // The dialog is gone: what it changed shows at once, and so does what lay under it.
-    ApplyChanges(editor_);
-    editor_.RepaintNow();
+    // The dialog is gone: at the end of the message that opened it, what it changed shows at once,
+    // and so does what lay under it.
+    editor_.ProgramChanged(change::kDialogClosed);
     return result;
 }
 

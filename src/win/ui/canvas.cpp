@@ -498,9 +498,12 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
         Gdiplus::BitmapData in{}, out{};
         Gdiplus::GpRect part(src.left, src.top, src.right - src.left, src.bottom - src.top);
         Gdiplus::GpRect all(0, 0, cw, ch);
-        if (gp::GdipBitmapLockBits(s->bitmap.get(), &part, kLockRead, fmt::k32ARGB, &in) == Gdiplus::Ok) {
+        // A photograph is read in its own format; other formats are converted for the view.
+        const PixelFormat own = FormatOf(s->bitmap.get());
+        const PixelFormat readAs = ComposableSource(own) ? own : fmt::k32ARGB;
+        if (gp::GdipBitmapLockBits(s->bitmap.get(), &part, kLockRead, readAs, &in) == Gdiplus::Ok) {
             if (gp::GdipBitmapLockBits(buffer.get(), &all, kLockReadWrite, fmt::k24RGB, &out) == Gdiplus::Ok) {
-                PixelView from{static_cast<int>(in.Width), static_cast<int>(in.Height), in.Stride, fmt::k32ARGB,
+                PixelView from{static_cast<int>(in.Width), static_cast<int>(in.Height), in.Stride, readAs,
                                static_cast<uint8_t*>(in.Scan0)};
                 PixelView to{cw, ch, out.Stride, fmt::k24RGB, static_cast<uint8_t*>(out.Scan0)};
                 ComposeZoomed(to, areaX, areaY, areaW, areaH, from, src, l, sx, sy);
