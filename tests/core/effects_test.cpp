@@ -165,7 +165,8 @@ TEST(EffectColourMatrix, TurnsColoursAboutTheirAxisAndShiftsOneChannel) {
         std::memset(m, 0x7F, sizeof m);  // every entry is written
         EffectColourMatrix(c.effect, c.value, m);
         const std::vector<float> out = TimesMatrix(m, c.in[0], c.in[1], c.in[2], c.in[3]);
-        for (int k = 0; k < 4; ++k) EXPECT_NEAR(out[k], c.out[k], 1e-6) << "effect " << c.effect << " value " << c.value << " channel " << k;
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(out[k], c.out[k], 1e-6) << "effect " << c.effect << " value " << c.value << " channel " << k;
         EXPECT_EQ(m[4][4], 1.0f);
     }
 }
