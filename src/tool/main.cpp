@@ -12,7 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <algorithm>
 #include <fstream>
+#include <map>
+#include <set>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -24,6 +27,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <CLI/CLI.hpp>
 
 #include "clipboard/dib.h"
 #include "colour/quantize.h"
@@ -149,22 +154,33 @@ bool Failed(const std::string& what, const mirelo::OpStatus& status) {
     return true;
 }
 
-int Quantize(int argc, char** argv) {
-    int mode = 0;
-    bool dither = false;
-    std::vector<const char*> files;
-    for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--mode") && i + 1 < argc) {
-            mode = std::atoi(argv[++i]);
-        } else if (!std::strcmp(argv[i], "--dither")) {
-            dither = true;
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            return Usage();
-        } else {
-            files.push_back(argv[i]);
-        }
+// A command line as read by its row of the command table: every value of each option in order
+// (the last one counts), the flags and the files in order.
+struct CommandLine {
+    std::map<std::string, std::vector<std::string>> values;
+    std::set<std::string> flags;
+    std::vector<std::string> files;
+
+    bool Has(const std::string& option) const { return values.count(option) != 0; }
+    // The option's last value, empty when it was not given.
+    const std::string& Value(const std::string& option) const {
+        static const std::string kNone;
+        const auto it = values.find(option);
+        return it == values.end() ? kNone : it->second.back();
     }
-    if (mode < 1 || mode > 12 || files.size() != 2) return Usage();
+    const std::vector<std::string>& All(const std::string& option) const {
+        static const std::vector<std::string> kNone;
+        const auto it = values.find(option);
+        return it == values.end() ? kNone : it->second;
+    }
+    bool Flag(const std::string& flag) const { return flags.count(flag) != 0; }
+};
+
+int Quantize(const CommandLine& c) {
+    const int mode = std::atoi(c.Value("--mode").c_str());
+    if (mode < 1 || mode > 12 || c.files.size() != 2) return Usage();
+    const char* files[2] = {c.files[0].c_str(), c.files[1].c_str()};
+    const bool dither = c.Flag("--dither");
     std::vector<uint8_t> bytes;
     if (!ReadFile(files[0], &bytes)) {
         std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
@@ -199,12 +215,24 @@ int Quantize(int argc, char** argv) {
     return WriteResult(files[1], file, made);
 }
 
-// A whole decimal number of at most 9 digits.
-bool ParseCount(const std::string& text, int* value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    *value = std::atoi(text.c_str());
+// `count` whole decimal numbers of at most 9 digits each, separated by commas ("X,Y",
+// "A,R,G,B"), each with a leading minus where `negative` allows it; the one number parser.
+bool ParseNumbers(const std::string& text, int count, int* values, bool negative = false) {
+    size_t start = 0;
+    for (int i = 0; i < count; ++i) {
+        const size_t comma = i + 1 < count ? text.find(',', start) : text.size();
+        if (comma == std::string::npos) return false;
+        std::string digits = text.substr(start, comma - start);
+        const bool minus = negative && !digits.empty() && digits[0] == '-';
+        if (minus) digits.erase(0, 1);
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+        values[i] = std::atoi(digits.c_str()) * (minus ? -1 : 1);
+        start = comma + 1;
+    }
     return true;
 }
+
+bool ParseCount(const std::string& text, int* value) { return ParseNumbers(text, 1, value); }
 
 bool ReadIcon(const char* path, mirelo::IconFileContents* contents) {
     std::vector<uint8_t> bytes;
@@ -220,10 +248,10 @@ bool ReadIcon(const char* path, mirelo::IconFileContents* contents) {
     return true;
 }
 
-int IconInfo(int argc, char** argv) {
-    if (argc != 3) return Usage();
+int IconInfo(const CommandLine& line) {
+    if (line.files.size() != 1) return Usage();
     mirelo::IconFileContents c;
-    if (!ReadIcon(argv[2], &c)) return 1;
+    if (!ReadIcon(line.files[0].c_str(), &c)) return 1;
     std::printf("directory %d %s\n", c.directoryCount, c.cursor ? "cursor" : "icon");
     for (size_t i = 0; i < c.entries.size(); ++i) {
         const mirelo::IconFileEntry& e = c.entries[i];
@@ -233,29 +261,30 @@ int IconInfo(int argc, char** argv) {
     return 0;
 }
 
-int IconExtract(int argc, char** argv) {
+int IconExtract(const CommandLine& line) {
     int index = 0;
-    if (argc != 5 || !ParseCount(argv[3], &index)) return Usage();
+    if (line.files.size() != 3 || !ParseCount(line.files[1], &index)) return Usage();
+    const char* path = line.files[0].c_str();
     mirelo::IconFileContents c;
-    if (!ReadIcon(argv[2], &c)) return 1;
+    if (!ReadIcon(path, &c)) return 1;
     if (static_cast<size_t>(index) >= c.entries.size()) {
-        std::fprintf(stderr, "mirelo-tool: %s: no entry %d (%zu entries)\n", argv[2], index, c.entries.size());
+        std::fprintf(stderr, "mirelo-tool: %s: no entry %d (%zu entries)\n", path, index, c.entries.size());
         return 1;
     }
     const mirelo::IconFileEntry& e = c.entries[static_cast<size_t>(index)];
     if (e.png) {
-        std::fprintf(stderr, "mirelo-tool: %s: entry %d: PNG entry\n", argv[2], index);
+        std::fprintf(stderr, "mirelo-tool: %s: entry %d: PNG entry\n", path, index);
         return 3;
     }
     mirelo::OwnedPixels argb;
     mirelo::PixelFormat format = 0;
     if (!e.usable || !mirelo::DecodeIconBitmapEntry(e, &argb, &format)) {
-        std::fprintf(stderr, "mirelo-tool: %s: entry %d cannot be loaded\n", argv[2], index);
+        std::fprintf(stderr, "mirelo-tool: %s: entry %d cannot be loaded\n", path, index);
         return 1;
     }
     std::vector<uint8_t> file;
     const bool made = mirelo::WriteBmp(argb.view, &file);
-    return WriteResult(argv[4], file, made);
+    return WriteResult(line.files[2].c_str(), file, made);
 }
 
 // Splits "path:hx,hy" into the path and the hot spot; a path without that ending stays whole.
@@ -275,18 +304,10 @@ bool SplitHotspot(const std::string& arg, std::string* path, int* x, int* y, boo
     return true;
 }
 
-int IconWrite(int argc, char** argv) {
-    bool cursor = false;
+int IconWrite(const CommandLine& line) {
+    const bool cursor = line.Flag("--cursor");
     std::vector<const char*> args;
-    for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--cursor")) {
-            cursor = true;
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            return Usage();
-        } else {
-            args.push_back(argv[i]);
-        }
-    }
+    for (const std::string& file : line.files) args.push_back(file.c_str());
     if (args.size() < 2) return Usage();
     std::vector<mirelo::IconWriteEntry> entries;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -335,67 +356,31 @@ int IconWrite(int argc, char** argv) {
     return WriteResult(args[0], file, made);
 }
 
-// A whole number, optionally negative, of at most 9 digits.
-bool ParseInt(const std::string& text, int* value) {
-    const bool negative = !text.empty() && text[0] == '-';
-    int magnitude = 0;
-    if (!ParseCount(negative ? text.substr(1) : text, &magnitude)) return false;
-    *value = negative ? -magnitude : magnitude;
-    return true;
-}
-
-// "X,Y,W,H" of whole numbers, W and H at least 0.
-bool ParseRectangle(const std::string& text, int* r) {
-    size_t start = 0;
-    for (int i = 0; i < 4; ++i) {
-        const size_t comma = i < 3 ? text.find(',', start) : text.size();
-        if (comma == std::string::npos || !ParseInt(text.substr(start, comma - start), &r[i])) return false;
-        start = comma + 1;
-    }
-    return r[2] >= 0 && r[3] >= 0;
-}
-
-int Effect(int argc, char** argv) {
-    std::string effectText, valueText, selectText, seedText;
-    std::vector<const char*> files;
-    for (int i = 2; i < argc; ++i) {
-        std::string* option = nullptr;
-        if (!std::strcmp(argv[i], "--effect"))
-            option = &effectText;
-        else if (!std::strcmp(argv[i], "--value"))
-            option = &valueText;
-        else if (!std::strcmp(argv[i], "--select"))
-            option = &selectText;
-        else if (!std::strcmp(argv[i], "--seed"))
-            option = &seedText;
-        if (option) {
-            if (i + 1 >= argc) return Usage();
-            *option = argv[++i];
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            return Usage();
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (effectText.empty() || valueText.empty() || files.size() != 2) return Usage();
+int Effect(const CommandLine& line) {
+    const std::string &effectText = line.Value("--effect"), &valueText = line.Value("--value");
+    const std::string &selectText = line.Value("--select"), &seedText = line.Value("--seed");
+    if (effectText.empty() || valueText.empty() || line.files.size() != 2) return Usage();
+    const char* files[2] = {line.files[0].c_str(), line.files[1].c_str()};
     int number = 0, value = 0;
-    if (!ParseInt(effectText, &number) || number < 0 || number >= mirelo::kPixelEffectCount) {
+    // The core's rules only: the colour matrices are drawn by the imaging library.
+    const mirelo::EffectInfo* row = ParseNumbers(effectText, 1, &number, true) ? mirelo::FindEffect(number) : nullptr;
+    if (!row || row->kind == mirelo::EffectKind::kColourMatrix) {
         std::fprintf(stderr, "mirelo-tool: unknown effect %s (0 to %d)\n", effectText.c_str(), mirelo::kPixelEffectCount - 1);
         return 1;
     }
-    const mirelo::EffectInfo& info = *mirelo::FindEffect(number);
-    if (!ParseInt(valueText, &value) || value < 0 || value > info.maxValue) {
+    const mirelo::EffectInfo& info = *row;
+    if (!ParseNumbers(valueText, 1, &value, true) || value < 0 || value > info.maxValue) {
         std::fprintf(stderr, "mirelo-tool: effect %d (%s): value %s out of range (0 to %d)\n", number,
                      mirelo::ToUtf8(info.name).c_str(), valueText.c_str(), info.maxValue);
         return 1;
     }
     int rectangle[4] = {0, 0, 0, 0};
-    if (!selectText.empty() && !ParseRectangle(selectText, rectangle)) {
+    if (!selectText.empty() && (!ParseNumbers(selectText, 4, rectangle, true) || rectangle[2] < 0 || rectangle[3] < 0)) {
         std::fprintf(stderr, "mirelo-tool: bad selection %s (X,Y,W,H)\n", selectText.c_str());
         return 1;
     }
     int seed = 0;
-    if (!seedText.empty() && !ParseInt(seedText, &seed)) {
+    if (!seedText.empty() && !ParseNumbers(seedText, 1, &seed, true)) {
         std::fprintf(stderr, "mirelo-tool: bad seed %s\n", seedText.c_str());
         return 1;
     }
@@ -458,27 +443,19 @@ bool OpenStoredBmp(const char* path, InputFile* input, mirelo::OwnedPixels* pixe
 
 // Moves the pixels of a BMP file exactly as stored (indices and colour table of indexed files
 // kept) and writes them in the same depth.
-int Rotate(int argc, char** argv) {
+int Rotate(const CommandLine& line) {
     int kind = 0;
-    std::vector<const char*> files;
-    for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--kind")) {
-            if (i + 1 >= argc || !ParseCount(argv[i + 1], &kind) || !mirelo::IsRotateFlipKind(kind)) {
-                std::fprintf(stderr, "mirelo-tool: rotate: --kind takes 1 to 5\n");
-                return 1;
-            }
-            ++i;
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            std::fprintf(stderr, "mirelo-tool: rotate: unknown option %s\n", argv[i]);
+    for (const std::string& kindText : line.All("--kind")) {  // each one given is checked
+        if (!ParseCount(kindText, &kind) || !mirelo::IsRotateFlipKind(kind)) {
+            std::fprintf(stderr, "mirelo-tool: rotate: --kind takes 1 to 5\n");
             return 1;
-        } else {
-            files.push_back(argv[i]);
         }
     }
-    if (kind == 0 || files.size() != 2) {
+    if (kind == 0 || line.files.size() != 2) {
         std::fprintf(stderr, "mirelo-tool: rotate: usage: mirelo-tool rotate --kind K in.bmp out.bmp (K = 1..5)\n");
         return 1;
     }
+    const char* files[2] = {line.files[0].c_str(), line.files[1].c_str()};
     // The pixels are moved from the file read straight into the file to be written.
     InputFile input;
     mirelo::OwnedPixels in;
@@ -497,32 +474,6 @@ int Rotate(int argc, char** argv) {
         return 1;
     }
     return WriteResult(files[1], file);
-}
-
-// The options of a command: (name, text) pairs, a flag without a value (name null for none) and
-// the files; false after saying why.
-bool ReadOptions(int argc, char** argv, const char* command, std::vector<std::pair<const char*, std::string*>> options,
-                 std::pair<const char*, bool*> flag, std::vector<const char*>* files) {
-    for (int i = 2; i < argc; ++i) {
-        std::string* option = nullptr;
-        for (auto& o : options)
-            if (!std::strcmp(argv[i], o.first)) option = o.second;
-        if (option) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "mirelo-tool: %s: %s needs a value\n", command, argv[i]);
-                return false;
-            }
-            *option = argv[++i];
-        } else if (flag.first && !std::strcmp(argv[i], flag.first)) {
-            *flag.second = true;
-        } else if (argv[i][0] == '-' && argv[i][1]) {
-            std::fprintf(stderr, "mirelo-tool: %s: unknown option %s\n", command, argv[i]);
-            return false;
-        } else {
-            files->push_back(argv[i]);
-        }
-    }
-    return true;
 }
 
 // The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A: a 32-bit file's fourth byte is its
@@ -548,20 +499,17 @@ bool ReadArgbBmp(const char* path, mirelo::OwnedPixels* argb) {
     return true;
 }
 
-int Alpha(int argc, char** argv) {
-    std::string sourceText, otherPath, opText, valueText;
-    bool useAlpha = false;
-    std::vector<const char*> files;
-    if (!ReadOptions(argc, argv, "alpha",
-                     {{"--source", &sourceText}, {"--other", &otherPath}, {"--op", &opText}, {"--value", &valueText}},
-                     {"--use-alpha", &useAlpha}, &files))
-        return 1;
-    if (sourceText.empty() == otherPath.empty() || opText.empty() || files.size() != 2) {
+int Alpha(const CommandLine& line) {
+    const std::string &sourceText = line.Value("--source"), &otherPath = line.Value("--other");
+    const std::string &opText = line.Value("--op"), &valueText = line.Value("--value");
+    const bool useAlpha = line.Flag("--use-alpha");
+    if (sourceText.empty() == otherPath.empty() || opText.empty() || line.files.size() != 2) {
         std::fprintf(stderr,
                      "mirelo-tool: alpha: usage: mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) "
                      "--op O [--value T] in.bmp out.bmp\n");
         return 1;
     }
+    const char* files[2] = {line.files[0].c_str(), line.files[1].c_str()};
     mirelo::AlphaChangeParams params;
     int source = 0;
     if (!sourceText.empty()) {
@@ -603,17 +551,6 @@ int Alpha(int argc, char** argv) {
     return WriteResult(files[1], file);
 }
 
-// "X,Y" (or "A,R,G,B") of whole numbers of at least 0.
-bool ParseNumbers(const std::string& text, int count, int* values) {
-    size_t start = 0;
-    for (int i = 0; i < count; ++i) {
-        const size_t comma = i + 1 < count ? text.find(',', start) : text.size();
-        if (comma == std::string::npos || !ParseCount(text.substr(start, comma - start), &values[i])) return false;
-        start = comma + 1;
-    }
-    return true;
-}
-
 bool ParseTolerance(const std::string& text, mirelo::ColourTolerance* t) {
     int v[4] = {0, 0, 0, 0};
     if (!ParseNumbers(text, 4, v)) return false;
@@ -625,19 +562,16 @@ bool ParseTolerance(const std::string& text, mirelo::ColourTolerance* t) {
 
 // The fill tool's click on a BMP file, as the editor does it on a 24- or 32-bit image (whose
 // format is kept: no question to change it).
-int Fill(int argc, char** argv) {
-    std::string modeText, atText, colourText, toleranceText;
-    std::vector<const char*> files;
-    if (!ReadOptions(argc, argv, "fill",
-                     {{"--mode", &modeText}, {"--at", &atText}, {"--colour", &colourText}, {"--tolerance", &toleranceText}},
-                     {nullptr, nullptr}, &files))
-        return 1;
-    if (modeText.empty() || atText.empty() || colourText.empty() || toleranceText.empty() || files.size() != 2) {
+int Fill(const CommandLine& line) {
+    const std::string &modeText = line.Value("--mode"), &atText = line.Value("--at");
+    const std::string &colourText = line.Value("--colour"), &toleranceText = line.Value("--tolerance");
+    if (modeText.empty() || atText.empty() || colourText.empty() || toleranceText.empty() || line.files.size() != 2) {
         std::fprintf(stderr,
                      "mirelo-tool: fill: usage: mirelo-tool fill --mode M --at X,Y --colour AARRGGBB --tolerance A,R,G,B "
                      "in.bmp out.bmp\n");
         return 1;
     }
+    const char* files[2] = {line.files[0].c_str(), line.files[1].c_str()};
     int mode = 0, at[2] = {0, 0};
     if (!ParseCount(modeText, &mode) ||
         (mode != mirelo::fill_mode::kArea && mode != mirelo::fill_mode::kColour && mode != mirelo::fill_mode::kAlphaToColour)) {
@@ -689,15 +623,14 @@ int Fill(int argc, char** argv) {
 }
 
 // The magic wand's outline of a click on a 24- or 32-bit BMP file.
-int Wand(int argc, char** argv) {
-    std::string atText, toleranceText;
-    bool invert = false;
-    std::vector<const char*> files;
-    if (!ReadOptions(argc, argv, "wand", {{"--at", &atText}, {"--tolerance", &toleranceText}}, {"--invert", &invert}, &files)) return 1;
-    if (atText.empty() || toleranceText.empty() || files.size() != 1) {
+int Wand(const CommandLine& line) {
+    const std::string &atText = line.Value("--at"), &toleranceText = line.Value("--tolerance");
+    if (atText.empty() || toleranceText.empty() || line.files.size() != 1) {
         std::fprintf(stderr, "mirelo-tool: wand: usage: mirelo-tool wand --at X,Y --tolerance A,R,G,B [--invert] in.bmp\n");
         return 1;
     }
+    const char* files[1] = {line.files[0].c_str()};
+    const bool invert = line.Flag("--invert");
     mirelo::WandParams params;
     int at[2] = {0, 0};
     if (!ParseNumbers(atText, 2, at)) {
@@ -730,17 +663,109 @@ int Wand(int argc, char** argv) {
     return 0;
 }
 
+// How a command says that its command line is wrong.
+enum class Refusal {
+    kUsage,  // the usage text and exit code 2
+    kNamed,  // "mirelo-tool: command: ..." naming the option, and exit code 1
+    kNamedEmptyValue,  // as kNamed, but an option without its value counts as given empty: the
+                       // command then says what the option takes
+};
+
+// The command table: every command's options (a value after it, or a flag) and how it refuses a
+// wrong command line. Everything else on the command line is a file, in order.
+struct Command {
+    const char* name;
+    std::vector<const char*> values, flags;
+    Refusal refusal;
+    int (*run)(const CommandLine&);
+};
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> kCommands = {
+        {"quantize", {"--mode"}, {"--dither"}, Refusal::kUsage, Quantize},
+        {"icon-info", {}, {}, Refusal::kUsage, IconInfo},
+        {"icon-extract", {}, {}, Refusal::kUsage, IconExtract},
+        {"icon-write", {}, {"--cursor"}, Refusal::kUsage, IconWrite},
+        {"rotate", {"--kind"}, {}, Refusal::kNamedEmptyValue, Rotate},
+        {"effect", {"--effect", "--value", "--select", "--seed"}, {}, Refusal::kUsage, Effect},
+        {"alpha", {"--source", "--other", "--op", "--value"}, {"--use-alpha"}, Refusal::kNamed, Alpha},
+        {"fill", {"--mode", "--at", "--colour", "--tolerance"}, {}, Refusal::kNamed, Fill},
+        {"wand", {"--at", "--tolerance"}, {"--invert"}, Refusal::kNamed, Wand},
+    };
+    return kCommands;
+}
+
+bool IsOptionLike(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// Reads the arguments after the command name by the command's row. An option's value is the next
+// argument, whatever it looks like; any other argument that starts with "-" (and is not "-"
+// alone) is an unknown option, except for a command without options, whose every argument is a
+// file. False after saying why, with the exit code in *code.
+bool ReadCommandLine(const Command& command, int argc, char** argv, CommandLine* line, int* code) {
+    if (command.values.empty() && command.flags.empty()) {
+        line->files.assign(argv + 2, argv + argc);  // without options every argument is a file
+        return true;
+    }
+    // "unknown option X" or "X needs a value".
+    auto refuse = [&](bool unknown, const std::string& option) {
+        if (command.refusal == Refusal::kUsage) {
+            *code = Usage();
+        } else {
+            if (unknown)
+                std::fprintf(stderr, "mirelo-tool: %s: unknown option %s\n", command.name, option.c_str());
+            else
+                std::fprintf(stderr, "mirelo-tool: %s: %s needs a value\n", command.name, option.c_str());
+            *code = 1;
+        }
+        return false;
+    };
+    // The forms the parser would take but the tool never has: "--" and "--option=value".
+    auto isValueOption = [&](const std::string& arg) {
+        return std::find_if(command.values.begin(), command.values.end(), [&](const char* v) { return arg == v; }) !=
+               command.values.end();
+    };
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (isValueOption(arg))
+            ++i;
+        else if (arg == "--" || (arg.compare(0, 2, "--") == 0 && arg.find('=') != std::string::npos))
+            return refuse(true, arg);
+    }
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    for (const char* option : command.values)
+        app.add_option_function<std::string>(option, [line, option](const std::string& v) { line->values[option].push_back(v); })
+            ->trigger_on_parse();
+    for (const char* flag : command.flags)
+        app.add_flag_callback(flag, [line, flag] { line->flags.insert(flag); })->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.add_option("files", line->files);
+    try {
+        app.parse(argc - 1, argv + 1);  // the command name stands where a program name would
+    } catch (const CLI::ArgumentMismatch&) {
+        // Every option takes the argument after it, so only the last one can lack its value.
+        if (command.refusal != Refusal::kNamedEmptyValue) return refuse(false, argv[argc - 1]);
+        line->values[argv[argc - 1]].push_back("");
+    } catch (const CLI::ParseError&) {
+        return refuse(true, argv[argc - 1]);
+    }
+    for (const std::string& extra : app.remaining())
+        if (IsOptionLike(extra)) return refuse(true, extra);
+    for (const std::string& file : line->files)
+        if (IsOptionLike(file)) return refuse(true, file);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && !std::strcmp(argv[1], "quantize")) return Quantize(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "icon-info")) return IconInfo(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "icon-extract")) return IconExtract(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "icon-write")) return IconWrite(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "rotate")) return Rotate(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "effect")) return Effect(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "alpha")) return Alpha(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "fill")) return Fill(argc, argv);
-    if (argc >= 2 && !std::strcmp(argv[1], "wand")) return Wand(argc, argv);
+    if (argc < 2) return Usage();
+    for (const Command& command : Commands()) {
+        if (std::strcmp(argv[1], command.name) != 0) continue;
+        CommandLine line;
+        int code = 0;
+        if (!ReadCommandLine(command, argc, argv, &line, &code)) return code;
+        return command.run(line);
+    }
     return Usage();
 }

@@ -107,6 +107,70 @@ TEST(EffectTable, ThirtyEntriesInOrderWithTheirSliderRanges) {
     EXPECT_EQ(FindEffect(30), nullptr);
 }
 
+TEST(EffectTable, EveryRowIsACoreRuleOrAColourMatrixAndSaysWhetherItsDefaultChangesAPicture) {
+    std::mt19937 random(5);
+    Image picture(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) picture.Set(x, y, static_cast<uint32_t>(random()));
+    for (int i = 0; i < kEffectCount; ++i) {
+        const EffectInfo& row = EffectTable()[i];
+        const bool matrix = row.kind == EffectKind::kColourMatrix;
+        EXPECT_EQ(row.rule == nullptr, matrix) << i;
+        EXPECT_EQ(row.matrix == nullptr, !matrix) << i;
+        EXPECT_EQ(i < kPixelEffectCount, !matrix) << i;
+        if (matrix) continue;
+        // The dialog previews and applies an effect at its default only when that changes something.
+        EXPECT_EQ(Apply(picture, i, row.defaultValue) != picture.Pixels(), row.changesAtDefault) << i;
+    }
+}
+
+// (R, G, B, A, 1) times the matrix.
+std::vector<float> TimesMatrix(const float m[5][5], float r, float g, float b, float a) {
+    const float in[5] = {r, g, b, a, 1};
+    std::vector<float> out(4, 0.0f);
+    for (int c = 0; c < 4; ++c)
+        for (int k = 0; k < 5; ++k) out[c] += in[k] * m[k][c];
+    return out;
+}
+
+TEST(EffectColourMatrix, TurnsColoursAboutTheirAxisAndShiftsOneChannel) {
+    struct Case {
+        int effect, value;
+        float in[4], out[4];
+    };
+    const Case cases[] = {
+        // A quarter turn about blue takes red to green and green to the negative red.
+        {effect::kRotateBlue, 90, {1, 0, 0, 1}, {0, 1, 0, 1}},
+        {effect::kRotateBlue, 90, {0, 1, 0, 1}, {-1, 0, 0, 1}},
+        // About red: green to blue; about green: blue to red and red to the negative blue.
+        {effect::kRotateRed, 90, {0, 1, 0, 0.5f}, {0, 0, 1, 0.5f}},
+        {effect::kRotateGreen, 90, {0, 0, 1, 1}, {1, 0, 0, 1}},
+        {effect::kRotateGreen, 90, {1, 0, 0, 1}, {0, 0, -1, 1}},
+        {effect::kRotateGreen, 180, {0.5f, 0.25f, 0, 1}, {-0.5f, 0.25f, 0, 1}},
+        // A whole turn and no turn leave the colour; the axis channel always stays.
+        {effect::kRotateRed, 360, {0.2f, 0.4f, 0.6f, 1}, {0.2f, 0.4f, 0.6f, 1}},
+        {effect::kRotateRed, 0, {0.2f, 0.4f, 0.6f, 1}, {0.2f, 0.4f, 0.6f, 1}},
+        {effect::kRotateRed, 45, {0.7f, 0, 0, 1}, {0.7f, 0, 0, 1}},
+        // A shift adds value / 100 to its channel only.
+        {effect::kShiftRed, 50, {0.1f, 0.2f, 0.3f, 0.4f}, {0.6f, 0.2f, 0.3f, 0.4f}},
+        {effect::kShiftGreen, 25, {0.1f, 0.2f, 0.3f, 0.4f}, {0.1f, 0.45f, 0.3f, 0.4f}},
+        {effect::kShiftBlue, 100, {0.1f, 0.2f, 0.3f, 0.4f}, {0.1f, 0.2f, 1.3f, 0.4f}},
+        {effect::kShiftAlpha, 10, {0.1f, 0.2f, 0.3f, 0.4f}, {0.1f, 0.2f, 0.3f, 0.5f}},
+        // Values beyond the slider count as its ends; other effects have the identity.
+        {effect::kShiftAlpha, 150, {0, 0, 0, 0}, {0, 0, 0, 1}},
+        {effect::kBrightness, 200, {0.1f, 0.2f, 0.3f, 0.4f}, {0.1f, 0.2f, 0.3f, 0.4f}},
+    };
+    for (const Case& c : cases) {
+        float m[5][5];
+        std::memset(m, 0x7F, sizeof m);  // every entry is written
+        EffectColourMatrix(c.effect, c.value, m);
+        const std::vector<float> out = TimesMatrix(m, c.in[0], c.in[1], c.in[2], c.in[3]);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(out[k], c.out[k], 1e-6) << "effect " << c.effect << " value " << c.value << " channel " << k;
+        EXPECT_EQ(m[4][4], 1.0f);
+    }
+}
+
 TEST(EffectChecks, RefusesBadInputsAndLeavesTheDestinationAlone) {
     Image in(4, 3), out(4, 3), small(3, 3);
     in.Fill(Grey(90));

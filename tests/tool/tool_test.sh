@@ -212,4 +212,47 @@ for args in "--at 9,9 --tolerance 0,0,0,0" "--at 0,0" "--at 0,0 --tolerance 0,0,
   rc=$?
   check "wand $args is refused with a message" "[ $rc -eq 1 ] && [ -s '$dir/err.txt' ]"
 done
+# How every command reads its command line: arguments (IN, OUT: the 2 × 2 picture and an output
+# file), the exit code and a piece of what it says on standard error (empty: nothing checked).
+while IFS='|' read -r args want text; do
+  args=${args//IN/$dir/in.bmp}
+  args=${args//OUT/$dir/x.bmp}
+  "$tool" $args >/dev/null 2>"$dir/err.txt"
+  rc=$?
+  check "command line '$args' gives $want${text:+ and says $text}" "[ $rc -eq $want ] && { [ -z '$text' ] || grep -qF -- '$text' '$dir/err.txt'; }"
+done <<'EOF'
+|2|usage: mirelo-tool quantize
+colours IN OUT|2|mirelo-tool wand --at X,Y
+quantize --mode 9 --mode 12 IN OUT|0|
+quantize IN --dither --mode 12 OUT|0|
+quantize --mode 12 IN|2|usage
+quantize --mode=9 IN OUT|2|usage
+quantize --mode 9 -- IN OUT|2|usage
+quantize --mode 9 -h IN OUT|2|usage
+quantize --mode|2|usage
+effect --value 150 IN --effect 0 OUT|0|
+effect --effect 0 --value 150 --select -1,-1,2,2 IN OUT|0|
+effect --effect 0 --value|2|usage
+effect --effect 0 --value 150 --bad IN OUT|2|usage
+effect --effect 0 --value 150 --select 0,0,1 IN OUT|1|bad selection 0,0,1 (X,Y,W,H)
+effect --effect 0 --value 150 --seed x IN OUT|1|bad seed x
+effect --effect 23 --value 0 IN OUT|1|unknown effect 23 (0 to 22)
+rotate --kind|1|mirelo-tool: rotate: --kind takes 1 to 5
+rotate --kind 3 -5 OUT|1|mirelo-tool: rotate: unknown option -5
+rotate --kind 3 --kind 9 IN OUT|1|--kind takes 1 to 5
+rotate --kind 9 --kind 3 IN OUT|1|--kind takes 1 to 5
+alpha --source 0 --op|1|mirelo-tool: alpha: --op needs a value
+alpha --source 0 --op=0 IN OUT|1|mirelo-tool: alpha: unknown option --op=0
+alpha --source 0 --op 0 -- IN OUT|1|unknown option --
+alpha --use-alpha --other IN --op 3 IN OUT|0|
+fill --mode 0 --at 0,0 --colour FF000000 --tolerance|1|mirelo-tool: fill: --tolerance needs a value
+fill --mode 0 --at 0,0 --colour FF000000 --tolerance 0,0,0,0 -x IN OUT|1|mirelo-tool: fill: unknown option -x
+fill --mode 0 --at 0,0 --colour FF00000G --tolerance 0,0,0,0 IN OUT|1|bad colour FF00000G (AARRGGBB in hexadecimal)
+wand --at 9,9 --at 1,1 --tolerance 0,0,0,0 IN|0|
+wand --at 0,0 --tolerance 0,0,0,0 IN IN|1|mirelo-tool: wand: usage
+icon-info --x|1|cannot read --x
+icon-extract IN x OUT|2|usage
+icon-write --cursor OUT IN:3,99999|2|bad hot spot
+icon-write OUT IN:3,4|2|a hot spot needs --cursor
+EOF
 exit $fail

@@ -3,37 +3,42 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/command_ids.h"
 #include "common/text.h"
 
 namespace mirelo {
 
 namespace cmd {
 enum : int {
-    kNew = 40001, kOpen = 40002, kClose = 40003, kSave = 40004, kSaveAs = 40005,
-    kScanSource = 40006, kScan = 40007, kPageSetup = 40008, kPrint = 40009, kExit = 40010,
-    kUndo = 40011, kRedo = 40012, kErase = 40013, kCut = 40014, kCopy = 40015,
-    kPaste = 40016, kPasteNew = 40017, kSelectAll = 40018, kSelectNone = 40019,
-    kObjDelete = 40020, kObjReset = 40021, kObjEditText = 40022, kObjForward = 40023,
-    kObjBackward = 40024, kObjMerge = 40025, kObjMergeAll = 40026, kObjFrames = 40027,
-    kPathClose = 40028, kPathDraw = 40029, kPathReset = 40030, kPathCopyOther = 40031,
-    kPathDeletePoint = 40032, kPathDeleteLast = 40033, kPathDeleteAll = 40034,
-    kResize = 40035, kRotate90 = 40036, kRotate180 = 40037, kRotate270 = 40038,
-    kFlipH = 40039, kFlipV = 40040, kTransparency = 40042, kEffects = 40043,
-    kColourSelect = 40044, kLoadFixedPalette = 40045,
-    kPaletteMedianCut = 40046, kPaletteUniform = 40047, kPaletteFixed = 40048, kPaletteMono = 40049,
-    kDither = 40050, k1Index = 40051, k4Index = 40052, k8Index = 40053,
-    k16RGB555 = 40055, k16RGB565 = 40056, k16ARGB1555 = 40057, k24RGB = 40058, k32RGB = 40059,
-    k32ARGB = 40060, k32PARGB = 40061, k48RGB = 40062, k64ARGB = 40063, k64PARGB = 40064,
-    kGridNone = 40065, kGridFirst = 40066, kGridLast = 40078, kGridCustom = 40079,
-    kArrowEdit = 40080, kResolution = 40081, kProperties = 40082, kCursorCoords = 40083,
-    kHelp = 40084, kAbout = 40085, kDelete = 40086,
-    kFitWindow = 1124, kActualSize = 1125,
-    kPalSelect = 1132, kPalFill = 1133, kPalEyedropper = 1134, kPalTransparent = 1137, kPalDialog = 1138,
-    kToolSelect = 1156, kToolShape = 1157, kToolRetouch = 1158, kToolFill = 1159,
-    kToolEyedropper = 1160, kToolText = 1161,
-    kRotateRight = 1188, kRotateLeft = 1189,
-    kImageBarFirst = 10000, kImageBarLast = 10255,
-    kImageSelectFirst = 40500, kImageSelectLast = 40755,
+    kNew = IDM_NEW, kOpen = IDM_OPEN, kClose = IDM_CLOSE, kSave = IDM_SAVE, kSaveAs = IDM_SAVE_AS,
+    kScanSource = IDM_SCAN_SOURCE, kScan = IDM_SCAN, kPageSetup = IDM_PAGE_SETUP, kPrint = IDM_PRINT, kExit = IDM_EXIT,
+    kUndo = IDM_UNDO, kRedo = IDM_REDO, kErase = IDM_ERASE, kCut = IDM_CUT, kCopy = IDM_COPY,
+    kPaste = IDM_PASTE, kPasteNew = IDM_PASTE_NEW, kSelectAll = IDM_SELECT_ALL, kSelectNone = IDM_SELECT_NONE,
+    kObjDelete = IDM_OBJ_DELETE, kObjReset = IDM_OBJ_RESET, kObjEditText = IDM_OBJ_EDIT_TEXT, kObjForward = IDM_OBJ_FORWARD,
+    kObjBackward = IDM_OBJ_BACKWARD, kObjMerge = IDM_OBJ_MERGE, kObjMergeAll = IDM_OBJ_MERGE_ALL, kObjFrames = IDM_OBJ_FRAMES,
+    kPathClose = IDM_PATH_CLOSE, kPathDraw = IDM_PATH_DRAW, kPathReset = IDM_PATH_RESET, kPathCopyOther = IDM_PATH_COPY_OTHER,
+    kPathDeletePoint = IDM_PATH_DELETE_POINT, kPathDeleteLast = IDM_PATH_DELETE_LAST, kPathDeleteAll = IDM_PATH_DELETE_ALL,
+    kResize = IDM_RESIZE, kRotate90 = IDM_ROTATE_90, kRotate180 = IDM_ROTATE_180, kRotate270 = IDM_ROTATE_270,
+    kFlipH = IDM_FLIP_H, kFlipV = IDM_FLIP_V, kTransparency = IDM_TRANSPARENCY, kEffects = IDM_EFFECTS,
+    kColourSelect = IDM_COLOUR_SELECT, kLoadFixedPalette = IDM_LOAD_FIXED_PALETTE,
+    kPaletteMedianCut = IDM_PALETTE_MEDIAN_CUT, kPaletteUniform = IDM_PALETTE_UNIFORM, kPaletteFixed = IDM_PALETTE_FIXED,
+    kPaletteMono = IDM_PALETTE_MONO,
+    kDither = IDM_DITHER, k1Index = IDM_FORMAT_1_INDEX, k4Index = IDM_FORMAT_4_INDEX, k8Index = IDM_FORMAT_8_INDEX,
+    k16RGB555 = IDM_FORMAT_16_RGB555, k16RGB565 = IDM_FORMAT_16_RGB565, k16ARGB1555 = IDM_FORMAT_16_ARGB1555,
+    k24RGB = IDM_FORMAT_24_RGB, k32RGB = IDM_FORMAT_32_RGB,
+    k32ARGB = IDM_FORMAT_32_ARGB, k32PARGB = IDM_FORMAT_32_PARGB, k48RGB = IDM_FORMAT_48_RGB, k64ARGB = IDM_FORMAT_64_ARGB,
+    k64PARGB = IDM_FORMAT_64_PARGB,
+    kGridNone = IDM_GRID_NONE, kGridFirst = IDM_GRID_FIRST, kGridLast = IDM_GRID_LAST, kGridCustom = IDM_GRID_CUSTOM,
+    kArrowEdit = IDM_ARROW_EDIT, kResolution = IDM_RESOLUTION, kProperties = IDM_PROPERTIES, kCursorCoords = IDM_CURSOR_COORDS,
+    kHelp = IDM_HELP, kAbout = IDM_ABOUT, kDelete = IDM_DELETE,
+    kFitWindow = IDM_FIT_WINDOW, kActualSize = IDM_ACTUAL_SIZE,
+    kPalSelect = IDM_PAL_SELECT, kPalFill = IDM_PAL_FILL, kPalEyedropper = IDM_PAL_EYEDROPPER,
+    kPalTransparent = IDM_PAL_TRANSPARENT, kPalDialog = IDM_PAL_DIALOG,
+    kToolSelect = IDM_TOOL_SELECT, kToolShape = IDM_TOOL_SHAPE, kToolRetouch = IDM_TOOL_RETOUCH, kToolFill = IDM_TOOL_FILL,
+    kToolEyedropper = IDM_TOOL_EYEDROPPER, kToolText = IDM_TOOL_TEXT,
+    kRotateRight = IDM_ROTATE_RIGHT, kRotateLeft = IDM_ROTATE_LEFT,
+    kImageBarFirst = IDM_IMAGE_BAR_FIRST, kImageBarLast = IDM_IMAGE_BAR_LAST,
+    kImageSelectFirst = IDM_IMAGE_SELECT_FIRST, kImageSelectLast = IDM_IMAGE_SELECT_LAST,
 };
 }  // namespace cmd
 

@@ -1,62 +1,14 @@
-// The effects engine: the table of the thirty effects and the pixel rules of effects 0..22 on
-// 32-bit pixels (bytes B, G, R, A). Effects 23..29 are colour matrices drawn by the imaging
-// library in the Windows layer; the table lists them so that the dialog has every entry.
+// The effects engine: the core rules of the effect table (ops/effect_table.h) on 32-bit pixels
+// (bytes B, G, R, A). The table's colour matrices are drawn by the imaging library in the
+// Windows layer.
 #pragma once
 #include <cstdint>
 
 #include "image/pixel_op.h"
 #include "image/pixel_view.h"
+#include "ops/effect_table.h"
 
 namespace mirelo {
-
-// One entry of the effect table: its name, the slider's default and maximum (the minimum is 0).
-struct EffectInfo {
-    const char16_t* name;
-    int defaultValue;
-    int maxValue;
-};
-
-constexpr int kEffectCount = 30;
-constexpr int kPixelEffectCount = 23;  // effects 0..22 are computed by ApplyEffectPixels
-
-// Effect numbers (table order).
-namespace effect {
-constexpr int kBrightness = 0;
-constexpr int kContrast = 1;
-constexpr int kGamma = 2;
-constexpr int kSaturation = 3;
-constexpr int kInvertMono = 4;
-constexpr int kSolarise = 5;
-constexpr int kPosterise = 6;
-constexpr int kLuminanceAlpha = 7;
-constexpr int kMosaic = 8;
-constexpr int kBlur = 9;
-constexpr int kBlurAlpha = 10;
-constexpr int kSharpen = 11;
-constexpr int kEdges = 12;
-constexpr int kEmboss = 13;
-constexpr int kNoise = 14;
-constexpr int kDenoise = 15;
-constexpr int kHue = 16;
-constexpr int kCircle = 17;
-constexpr int kAntialias = 18;
-constexpr int kHalftone = 19;
-constexpr int kHalftoneNewspaper = 20;
-constexpr int kBinary = 21;
-constexpr int kBinaryDither = 22;
-constexpr int kRotateRed = 23;
-constexpr int kRotateGreen = 24;
-constexpr int kRotateBlue = 25;
-constexpr int kShiftRed = 26;
-constexpr int kShiftGreen = 27;
-constexpr int kShiftBlue = 28;
-constexpr int kShiftAlpha = 29;
-}  // namespace effect
-
-// The whole table in order, kEffectCount entries.
-const EffectInfo* EffectTable();
-// One entry, or null for a number outside 0..kEffectCount − 1.
-const EffectInfo* FindEffect(int number);
 
 // The C library's 15-bit random generator as the Windows C runtime has it:
 // state = state × 214013 + 2531011, value = (state >> 16) & 0x7FFF.

@@ -81,6 +81,7 @@ inline GpStatus DeleteMatrix(Gdiplus::GpMatrix* p) { return gp::GdipDeleteMatrix
 inline GpStatus DeleteStringFormat(Gdiplus::GpStringFormat* p) { return gp::GdipDeleteStringFormat(p); }
 inline GpStatus DeleteFontFamily(Gdiplus::GpFontFamily* p) { return gp::GdipDeleteFontFamily(p); }
 inline GpStatus DeleteCustomLineCap(Gdiplus::GpCustomLineCap* p) { return gp::GdipDeleteCustomLineCap(p); }
+inline GpStatus DisposeImageAttributes(Gdiplus::GpImageAttributes* p) { return gp::GdipDisposeImageAttributes(p); }
 }  // namespace detail
 
 using GpImageOwner = GpOwner<Gdiplus::GpImage, detail::DisposeImage>;
@@ -94,5 +95,6 @@ using GpMatrixOwner = GpOwner<Gdiplus::GpMatrix, detail::DeleteMatrix>;
 using GpStringFormatOwner = GpOwner<Gdiplus::GpStringFormat, detail::DeleteStringFormat>;
 using GpFontFamilyOwner = GpOwner<Gdiplus::GpFontFamily, detail::DeleteFontFamily>;
 using GpCustomLineCapOwner = GpOwner<Gdiplus::GpCustomLineCap, detail::DeleteCustomLineCap>;
+using GpImageAttributesOwner = GpOwner<Gdiplus::GpImageAttributes, detail::DisposeImageAttributes>;
 
 }  // namespace mirelo

@@ -3,6 +3,7 @@
 #pragma once
 #include <vector>
 
+#include "app/commands.h"
 #include "common/gdiplus.h"
 #include "common/win.h"
 
@@ -19,7 +20,7 @@ void OpenImageFiles(Editor& editor, const std::vector<Text>& paths);
 
 // The open dialog (command 40002): one or several files. Tests see it through the editor's
 // dialog observer under this id.
-constexpr int kOpenDialogId = 40002;
+constexpr int kOpenDialogId = cmd::kOpen;
 void OpenDialog(Editor& editor);
 
 // Replaces the slot's bitmap by a copy of its own in memory, with the same size, format,

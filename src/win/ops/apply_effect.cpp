@@ -1,7 +1,5 @@
 #include "ops/apply_effect.h"
 
-#include <algorithm>
-#include <cmath>
 #include <ctime>
 
 #include "app/editor.h"
@@ -40,6 +38,7 @@ bool ApplyPixelEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmap
 
 bool ApplyMatrixEffect(bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination, const EditPath* path, int effect, int value,
                        int width, int height) {
+    // The core's matrix, handed to GDI+ as it is.
     float m[5][5];
     EffectColourMatrix(effect, value, m);
     GpGraphicsOwner g;
@@ -56,41 +55,18 @@ bool ApplyMatrixEffect(bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& des
         if (gp::GdipCloneImage(source.get(), reinterpret_cast<Gdiplus::GpImage**>(copy.put())) != Gdiplus::Ok || !copy) return false;
         from = copy.get();
     }
-    Gdiplus::GpImageAttributes* attributes = nullptr;
-    if (gp::GdipCreateImageAttributes(&attributes) != Gdiplus::Ok) return false;
-    gp::GdipSetImageAttributesColorMatrix(attributes, Gdiplus::ColorAdjustTypeBitmap, TRUE, reinterpret_cast<Gdiplus::ColorMatrix*>(m),
-                                          nullptr, Gdiplus::ColorMatrixFlagsDefault);
+    GpImageAttributesOwner attributes;
+    if (gp::GdipCreateImageAttributes(attributes.put()) != Gdiplus::Ok) return false;
+    gp::GdipSetImageAttributesColorMatrix(attributes.get(), Gdiplus::ColorAdjustTypeBitmap, TRUE,
+                                          reinterpret_cast<Gdiplus::ColorMatrix*>(m), nullptr, Gdiplus::ColorMatrixFlagsDefault);
     GpPathOwner clip;
     if (path && (clip = ToGpPath(*path))) gp::GdipSetClipPath(g.get(), clip.get(), Gdiplus::CombineModeReplace);
     // The new colours replace the old ones where they are drawn, alpha included.
     gp::GdipSetCompositingMode(g.get(), Gdiplus::CompositingModeSourceCopy);
-    const GpStatus status = gp::GdipDrawImageRectRectI(g.get(), from, 0, 0, width, height, 0, 0, width, height, Gdiplus::UnitPixel,
-                                                       attributes, nullptr, nullptr);
-    gp::GdipDisposeImageAttributes(attributes);
-    return status == Gdiplus::Ok;
+    return gp::GdipDrawImageRectRectI(g.get(), from, 0, 0, width, height, 0, 0, width, height, Gdiplus::UnitPixel,
+                                      attributes.get(), nullptr, nullptr) == Gdiplus::Ok;
 }
 }  // namespace
-
-void EffectColourMatrix(int effect, int value, float m[5][5]) {
-    for (int r = 0; r < 5; ++r)
-        for (int c = 0; c < 5; ++c) m[r][c] = 0;
-    m[3][3] = m[4][4] = 1;
-    if (effect >= effect::kRotateRed && effect <= effect::kRotateBlue) {
-        const double theta = std::clamp(value, 0, 360) * 3.1415926535 / 180;
-        const float c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
-        if (effect == effect::kRotateRed) {
-            m[0][0] = 1, m[1][1] = c, m[1][2] = s, m[2][1] = -s, m[2][2] = c;
-        } else if (effect == effect::kRotateGreen) {
-            m[0][0] = c, m[0][2] = -s, m[1][1] = 1, m[2][0] = s, m[2][2] = c;
-        } else {
-            m[0][0] = c, m[0][1] = s, m[1][0] = -s, m[1][1] = c, m[2][2] = 1;
-        }
-        return;
-    }
-    m[0][0] = m[1][1] = m[2][2] = 1;
-    if (effect >= effect::kShiftRed && effect <= effect::kShiftAlpha)
-        m[4][effect - effect::kShiftRed] = static_cast<float>(std::clamp(value, 0, 100)) / 100.0f;
-}
 
 bool ApplyEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination, const EffectSelection& selection, int effect,
                  int value) {
@@ -112,7 +88,7 @@ bool ApplyEffect(Editor& e, bool copyFirst, GpBitmapOwner& source, GpBitmapOwner
     }
     const EffectInfo* info = FindEffect(effect);
     if (!info || value < 0 || value > info->maxValue) return false;
-    if (effect < kPixelEffectCount) return ApplyPixelEffect(e, copyFirst, source, destination, selection.mask, effect, value);
+    if (info->kind != EffectKind::kColourMatrix) return ApplyPixelEffect(e, copyFirst, source, destination, selection.mask, effect, value);
     return ApplyMatrixEffect(copyFirst, source, destination, selection.path, effect, value, w, h);
 }
 

@@ -1,5 +1,5 @@
-// Applying one effect to a 32-bit bitmap within the selection: effects 0..22 by the core's
-// pixel rules on locked pixels, effects 23..29 as colour matrices drawn through GDI+.
+// Applying one effect of the core's effect table to a 32-bit bitmap within the selection: a core
+// rule on locked pixels, or the table's colour matrix drawn through GDI+.
 #pragma once
 #include <cstdint>
 
@@ -11,7 +11,7 @@ namespace mirelo {
 class Editor;
 
 // The selection an effect is limited to: the mask (width × height bytes, nonzero = selected)
-// for effects 0..22 and the path as a clip for 23..29; both null means the whole image.
+// for core rules and the path as a clip for colour matrices; both null means the whole image.
 struct EffectSelection {
     const uint8_t* mask = nullptr;
     const EditPath* path = nullptr;
@@ -22,8 +22,5 @@ struct EffectSelection {
 // empty caption to the focused window and leave the destination as far as it got.
 bool ApplyEffect(Editor& editor, bool copyFirst, GpBitmapOwner& source, GpBitmapOwner& destination,
                  const EffectSelection& selection, int effect, int value);
-
-// The 5 × 5 colour matrix of effects 23..29 (row vector R, G, B, A, 1 times the matrix).
-void EffectColourMatrix(int effect, int value, float matrix[5][5]);
 
 }  // namespace mirelo

@@ -27,7 +27,9 @@ namespace mirelo {
 namespace {
 constexpr int kStackSize = 256;
 
-bool PreviewsAtDefault(int effect) { return effect == effect::kBinary || effect == effect::kBinaryDither; }
+// The effects whose default value changes the image too (the binary effects) preview and apply
+// at it.
+bool PreviewsAtDefault(int effect) { return EffectTable()[effect].changesAtDefault; }
 
 // The selection of an image as an effect uses it, at the image's size or scaled.
 struct ScaledSelection {

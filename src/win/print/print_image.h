@@ -1,6 +1,7 @@
 // Page setup (40008) and printing (40009): the image, or the bounds of its selection, printed at
 // the image's own resolution from the top-left margin, cut at the other margins.
 #pragma once
+#include "app/commands.h"
 #include "common/win.h"
 
 namespace mirelo {
@@ -8,8 +9,8 @@ namespace mirelo {
 class Editor;
 
 // Identifiers the dialog observer receives when the system's page setup and print dialogs open.
-constexpr int kPageSetupDialogId = 40008;
-constexpr int kPrintDialogId = 40009;
+constexpr int kPageSetupDialogId = cmd::kPageSetup;
+constexpr int kPrintDialogId = cmd::kPrint;
 
 // The page setup dialog with the kept margins; OK keeps its margins and paper size.
 void PageSetup(Editor& editor);
