@@ -290,7 +290,7 @@ TEST_F(PensTest, ArrowWindowEditsTheArrow) {
     Set(kShapeKindOption, 1);
     Set(kEndCapOption, 4);
     EXPECT_TRUE(ComputeAvailability(*editor).Enabled(cmd::kArrowEdit));
-    HWND arrow = editor->frame.arrowWindow;
+    HWND arrow = editor->arrowWindow;
     ASSERT_TRUE(arrow);
     EXPECT_FALSE(IsWindowVisible(arrow));
     Send(cmd::kArrowEdit);

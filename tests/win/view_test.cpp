@@ -59,11 +59,11 @@ TEST_F(ViewTest, SmallImageIsCentredAtActualSizeWithoutScrolling) {
     EXPECT_EQ(static_cast<int>(h.nPage), std::min(cw, 102));  // the system caps the page at the range
     EXPECT_EQ(h.nPos, 0);
     EXPECT_EQ(FromW(std::wstring(L"100")), WindowText(editor->frame.zoomEdit));
-    IntPoint p = ClientToImagePoint(*editor, s->originX + 5, s->originY + 6);
+    IntPoint p = editor->View().ToImage(s->originX + 5, s->originY + 6);
     EXPECT_EQ(p.x, 5);
     EXPECT_EQ(p.y, 6);
-    EXPECT_TRUE(IsCursorInImage(*editor, s->originX, s->originY));
-    EXPECT_FALSE(IsCursorInImage(*editor, s->originX - 1, s->originY));
+    EXPECT_TRUE(editor->View().InImage(s->originX, s->originY));
+    EXPECT_FALSE(editor->View().InImage(s->originX - 1, s->originY));
 }
 
 TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
@@ -88,7 +88,7 @@ TEST_F(ViewTest, LargeImageFitsAndZoomKeepsTheRelativePosition) {
     // At 300 % the client point (originX + 7, originY + 7) is image pixel (2, 2) when unscrolled.
     SetZoom(*editor, 300);
     ScrollViewTo(*editor, 0, 0);
-    IntPoint p = ClientToImagePoint(*editor, s->originX + 7, s->originY + 7);
+    IntPoint p = editor->View().ToImage(s->originX + 7, s->originY + 7);
     EXPECT_EQ(p.x, 2);
     EXPECT_EQ(p.y, 2);
     SendMessageW(editor->frame.mainWindow, WM_COMMAND, cmd::kFitWindow, 0);

@@ -69,7 +69,7 @@ void ScrollTo(Editor& e, int bar, int pos) {
             ScrollWindowEx(e.frame.view, delta, 0, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
         else
             ScrollWindowEx(e.frame.view, 0, delta, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
-        InvalidateRect(e.frame.view, nullptr, FALSE);
+        InvalidateView(e);
         UpdateWindow(e.frame.view);
     }
 }
@@ -166,9 +166,9 @@ void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
         Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Move(e, slot, ev); });
 }
 
-void OnButtonDown(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
+void OnButtonDown(Editor& e, HWND, int x, int y, WPARAM keys) {
     if (e.menuDismissed) {
-        InvalidateRect(hwnd, nullptr, FALSE);
+        InvalidateView(e);
         return;
     }
     if (e.frame.mainWindow) {
@@ -278,7 +278,7 @@ LRESULT HandleViewMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         e->Changed(change::kOverlay);
         return 0;
     case WM_RBUTTONDOWN:
-        InvalidateRect(hwnd, nullptr, FALSE);
+        InvalidateView(*e);
         return 0;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT && e->viewState.cursorTool > 0) {
@@ -319,7 +319,7 @@ void LayoutView(Editor& e) {
         SetScroll(e.frame.view, SB_HORZ, 0, 0, 0);
         SetScroll(e.frame.view, SB_VERT, 0, 0, 0);
         e.viewState.scrollX = e.viewState.scrollY = 0;
-        InvalidateRect(e.frame.view, nullptr, FALSE);
+        InvalidateView(e);
         return;
     }
     if (s->zoom <= 0) s->zoom = 100;
@@ -339,7 +339,7 @@ void LayoutView(Editor& e) {
         ReadClient(e);
         if (w == e.viewState.clientWidth && h == e.viewState.clientHeight) break;
     }
-    InvalidateRect(e.frame.view, nullptr, FALSE);
+    InvalidateView(e);
 }
 
 void SetZoom(Editor& e, int zoom) {
@@ -387,7 +387,7 @@ void ShowViewLayout(Editor& e, const RefreshPlan& plan) {
 }
 
 void InvalidateView(Editor& e) {
-    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);
+    if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);  // the one place the whole view is invalidated
 }
 
 void ScrollViewTo(Editor& e, int x, int y) {
