@@ -149,12 +149,14 @@ HWND CreateArrowWindow(Editor& e) {
 
 void PlaceArrowWindow(Editor& e) {
     if (!e.arrowWindow) return;
-    // At the top right corner of the view's client area.
+    // At the top right corner of the view.
     const RECT view = e.View().ScreenRect();
     if (view.right <= view.left) return;
     RECT a;
     GetWindowRect(e.arrowWindow, &a);
-    SetWindowPos(e.arrowWindow, nullptr, view.right - (a.right - a.left), view.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Level with the view's outer edge, above its sunken border.
+    const int top = view.top - GetSystemMetrics(SM_CYEDGE);
+    SetWindowPos(e.arrowWindow, nullptr, view.right - (a.right - a.left), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ToggleArrowWindow(Editor& e) {
