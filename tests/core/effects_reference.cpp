@@ -332,7 +332,9 @@ void Hue(Frame& f, int s) {
 
 void Circle(Frame& f, int v) {
     if (v == 0) return;
-    for (int y = 0; y < f.h; ++y) std::memset(f.dest.Row(y), 0, static_cast<size_t>(f.w) * 4);
+    for (int y = 0; y < f.h; ++y)
+        for (int x = 0; x < f.w; ++x)
+            if (f.Selected(x, y)) std::memset(f.D(x, y), 0, 4);
     const int s = std::min(f.w, f.h);
     // Squeeze into the top-left s × s square.
     const std::vector<uint8_t> duplicate = f.copy;
@@ -367,7 +369,7 @@ void Circle(Frame& f, int v) {
                     tx = originX + static_cast<int>(dx * m);
                     ty = originY + static_cast<int>(l * dy);
                 }
-                std::memcpy(f.D(tx, ty), f.C(originX + dx, originY + dy), 4);
+                if (f.Selected(tx, ty)) std::memcpy(f.D(tx, ty), f.C(originX + dx, originY + dy), 4);
             }
     }
 }
@@ -418,7 +420,7 @@ void SmoothRuns(Frame& f, bool columns) {
             auto put = [&](int pos, int alpha) {
                 int x, y;
                 at(pos, line, x, y);
-                f.D(x, y)[3] = static_cast<uint8_t>(Clamp255(alpha));
+                if (f.Selected(x, y)) f.D(x, y)[3] = static_cast<uint8_t>(Clamp255(alpha));
             };
             if (L1 != L2) {
                 const int d = std::abs(L2 - L1) / (r + 1);
@@ -509,31 +511,36 @@ void Halftone(Frame& f, int v, bool newspaper) {
         }
 }
 
-// Adds weight × error / 16 to the B, G, R of a destination pixel, as the indexed conversion does.
-void Spread(Frame& f, int x, int y, int weight, const int* error) {
-    uint8_t* p = f.D(x, y);
+// Adds weight × error / 16 to the B, G, R of a working pixel, as the indexed conversion does.
+void Spread(std::vector<uint8_t>& work, int w, int x, int y, int weight, const int* error) {
+    uint8_t* p = &work[(static_cast<size_t>(y) * w + x) * 4];
     for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(Clamp255(p[c] + weight * error[c] / 16));
 }
 
+// Binary, and with `dither` the error diffused through a working copy of the destination: the
+// selected pixels take their results from it, the others stay as they are.
 void Binary(Frame& f, int v, bool dither) {
     const float fraction = std::clamp(v / 100.0f, 0.0f, 1.0f);
     const int t = static_cast<int>(f.maxGrey * fraction + (1 - fraction) * f.minGrey);
     const int flat = static_cast<int>(255 * fraction);
+    std::vector<uint8_t> work(static_cast<size_t>(f.w) * f.h * 4);
+    for (int y = 0; y < f.h; ++y) std::memcpy(&work[static_cast<size_t>(y) * f.w * 4], f.dest.Row(y), static_cast<size_t>(f.w) * 4);
     for (int y = 0; y < f.h; ++y)
         for (int x = 0; x < f.w; ++x) {
             if (!f.Selected(x, y)) continue;
-            uint8_t* p = f.D(x, y);
+            uint8_t* p = &work[(static_cast<size_t>(y) * f.w + x) * 4];
             const int g = (p[0] + p[1] + p[2]) / 3;
             const bool white = f.minGrey == f.maxGrey ? g > flat : g > t;
             const int value = white ? 255 : 0;
             if (dither) {
                 const int error[3] = {p[0] - value, p[1] - value, p[2] - value};
-                if (x < f.w - 1) Spread(f, x + 1, y, 7, error);
-                if (y < f.h - 1) Spread(f, x, y + 1, 5, error);
-                if (x < f.w - 1 && y < f.h - 1) Spread(f, x + 1, y + 1, 1, error);
-                if (x > 0 && y < f.h - 1) Spread(f, x - 1, y + 1, 3, error);
+                if (x < f.w - 1) Spread(work, f.w, x + 1, y, 7, error);
+                if (y < f.h - 1) Spread(work, f.w, x, y + 1, 5, error);
+                if (x < f.w - 1 && y < f.h - 1) Spread(work, f.w, x + 1, y + 1, 1, error);
+                if (x > 0 && y < f.h - 1) Spread(work, f.w, x - 1, y + 1, 3, error);
             }
             p[0] = p[1] = p[2] = static_cast<uint8_t>(value);
+            std::memcpy(f.D(x, y), p, 4);
         }
 }
 

@@ -562,9 +562,9 @@ TEST(EffectRules, BinaryDitherSpreadsTheErrorLikeTheIndexedConversion) {
     EXPECT_EQ(Apply(column, 22, 50), (std::vector<uint32_t>{Grey(0), Grey(255)}));
     // Without dithering both stay black.
     EXPECT_EQ(Apply(row, 21, 50), (std::vector<uint32_t>{Grey(0, 4), Grey(0, 5)}));
-    // An unselected pixel keeps its colour but still takes the error of its selected neighbour.
+    // An unselected pixel keeps its colour: the error of its selected neighbour does not reach it.
     const uint8_t mask[2] = {1, 0};
-    EXPECT_EQ(Apply(row, 22, 50, mask), (std::vector<uint32_t>{Grey(0, 4), Grey(143, 5)}));
+    EXPECT_EQ(Apply(row, 22, 50, mask), (std::vector<uint32_t>{Grey(0, 4), Grey(100, 5)}));
     // A 50 % grey area dithers to a pattern whose mean stays near the grey.
     Image area(32, 32);
     area.Fill(Grey(128));
@@ -738,6 +738,54 @@ TEST(EffectsAgainstReference, ImagesLargeEnoughForTwoThreads) {
             for (const uint8_t* m : {static_cast<const uint8_t*>(nullptr), static_cast<const uint8_t*>(mask.data())})
                 Compare(source, effect, value, Mode::kCopyFirst, m, 12345,
                         "large, effect " + std::to_string(effect) + " value " + std::to_string(value) + (m ? " masked" : ""));
+    }
+}
+
+// Every effect at several values, with masks of several shapes, copy-first, in place and into
+// another destination: no unselected pixel changes by a single byte.
+TEST(EffectFrame, NoEffectChangesAnUnselectedPixel) {
+    std::mt19937 random(4711);
+    const int w = 40, h = 30;
+    Image pictures[2] = {Image(w, h), Image(w, h)};
+    FillRandom(pictures[0], random, 1);  // smooth colours with runs of partial alpha
+    FillRandom(pictures[1], random, 3);  // alpha bands and a partial rectangle reaching the bottom
+    struct Shape {
+        const char* name;
+        std::vector<uint8_t> mask;
+    };
+    std::vector<Shape> shapes = {{"rectangle", {}}, {"irregular", {}}, {"column", {}}, {"corner pixel", {}}};
+    for (Shape& shape : shapes) shape.mask.assign(static_cast<size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(y) * w + x;
+            shapes[0].mask[i] = x >= 5 && x < 35 && y >= 4 && y < 20;
+            shapes[1].mask[i] = (x - 18) * (x - 18) + (y - 14) * (y - 14) < 120 || (x + 2 * y) % 11 == 0 ? 255 : 0;
+            shapes[2].mask[i] = x == 23;
+        }
+    shapes[3].mask[0] = 1;
+    for (int effect = 0; effect < kPixelEffectCount; ++effect) {
+        const EffectInfo& info = EffectTable()[effect];
+        for (int value : {info.maxValue, std::max(1, info.maxValue / 2), info.defaultValue})
+            for (Image& picture : pictures)
+                for (const Shape& shape : shapes)
+                    for (Mode mode : {Mode::kCopyFirst, Mode::kInPlace, Mode::kOtherDestination}) {
+                        Image in = picture, out(w, h, 4);
+                        std::mt19937 r(static_cast<uint32_t>(effect * 131 + value));
+                        FillRandom(out, r, 0);
+                        const bool inPlace = mode == Mode::kInPlace;
+                        // What an unselected pixel must keep: the source's bytes with copy-first,
+                        // the destination's otherwise.
+                        const std::vector<uint32_t> kept = mode == Mode::kOtherDestination ? out.Pixels() : in.Pixels();
+                        EffectParams p = Params(effect, value, mode == Mode::kCopyFirst, shape.mask.data());
+                        ASSERT_TRUE(ApplyEffectPixels(in.View(), inPlace ? in.View() : out.View(), p).ok());
+                        const std::vector<uint32_t> result = inPlace ? in.Pixels() : out.Pixels();
+                        int changed = 0;
+                        for (size_t i = 0; i < result.size(); ++i)
+                            if (!shape.mask[i] && result[i] != kept[i] && changed++ == 0)
+                                ADD_FAILURE() << "effect " << effect << " value " << value << " " << shape.name << " mode "
+                                              << static_cast<int>(mode) << ": unselected pixel (" << i % w << ", " << i / w
+                                              << ") " << std::hex << result[i] << " instead of " << kept[i];
+                    }
     }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -254,24 +255,41 @@ TEST(AngleRotation, WholeTurnsAndQuarterTurns) {
     }
 }
 
-TEST(AngleRotation, SquareOfTheHalfDiagonal) {
-    // 2 × trunc(sqrt(50² + 25²)) = 2 × 55.
+TEST(AngleRotation, TheSquareHoldsTheWholeTurnedPicture) {
     AngleRotation p = PlanAngleRotation(45, false, 100, 50, fmt::k32ARGB);
-    EXPECT_EQ(p.side, 110);
-    EXPECT_EQ(p.left, 5);
-    EXPECT_EQ(p.top, 30);
-    EXPECT_EQ(p.centreX, 55);
-    EXPECT_EQ(p.centreY, 55);
+    // The diagonal sqrt(100² + 50²) = 111.8 rounded up to 112; the picture in the middle.
+    EXPECT_EQ(p.side, 112);
+    EXPECT_EQ(p.left, 6);
+    EXPECT_EQ(p.top, 31);
+    EXPECT_EQ(p.centreX, 56);
+    EXPECT_EQ(p.centreY, 56);
     EXPECT_EQ(p.degrees, 45);
     EXPECT_EQ(p.format, fmt::k32ARGB);
-    // Halves in whole pixels: 7 × 4 → 3 and 2 → 2 × trunc(sqrt(13)) = 6, smaller than the width.
-    p = PlanAngleRotation(30, false, 7, 4, fmt::k24RGB);
-    EXPECT_EQ(p.side, 6);
-    EXPECT_EQ(p.left, 0);  // (6 − 7) / 2 rounds toward zero
-    EXPECT_EQ(p.top, 1);
-    EXPECT_EQ(p.format, fmt::k24RGB);
-    // 3 × 4 → 1 and 2 → 2 × trunc(sqrt(5)) = 4.
-    EXPECT_EQ(PlanAngleRotation(10, false, 3, 4, fmt::k24RGB).side, 4);
+    EXPECT_EQ(PlanAngleRotation(30, false, 7, 4, fmt::k24RGB).format, fmt::k24RGB);
+    struct Case {
+        int width, height, side;
+    };
+    // 1001 × 10: diagonal 1001.05, and the odd width puts the picture half a pixel off the
+    // centre, so 1002 and 1003 leave a corner out. 3 × 1: diagonal 3.16; 4 and 5 leave one out.
+    const Case cases[] = {{1001, 10, 1004}, {10, 1001, 1004}, {3, 1, 6}, {1, 3, 6}, {7, 4, 10}, {3, 4, 6}, {2, 1, 4}};
+    for (const Case& c : cases) EXPECT_EQ(PlanAngleRotation(1, false, c.width, c.height, fmt::k24RGB).side, c.side) << c.width << "x" << c.height;
+    // Every corner of the picture, turned about the centre by any angle, stays inside the square;
+    // the side is never below the diagonal rounded up.
+    for (int w = 1; w <= 40; w += 3)
+        for (int h : {1, 2, 5, 10, 17, 64}) {
+            if (w == h) continue;
+            p = PlanAngleRotation(1, false, w, h, fmt::k24RGB);
+            EXPECT_GE(static_cast<double>(p.side), std::ceil(std::hypot(w, h)) - 1e-9) << w << "x" << h;
+            for (int degrees = 1; degrees < 360; ++degrees) {
+                const double a = degrees * 3.14159265358979 / 180, c = std::cos(a), s = std::sin(a);
+                for (int corner = 0; corner < 4; ++corner) {
+                    const double dx = p.left + (corner & 1 ? w : 0) - p.centreX, dy = p.top + (corner & 2 ? h : 0) - p.centreY;
+                    const double x = p.centreX + dx * c - dy * s, y = p.centreY + dx * s + dy * c;
+                    ASSERT_TRUE(x > -1e-9 && y > -1e-9 && x < p.side + 1e-9 && y < p.side + 1e-9)
+                        << w << "x" << h << " by " << degrees << ": corner " << corner << " at " << x << ", " << y;
+                }
+            }
+        }
 }
 
 TEST(AngleRotation, SquareImagesKeepTheirSizeAndReverseTurnsBack) {

@@ -43,6 +43,14 @@ check "effect: brightness 150 adds 127" \
 "$tool" effect --effect 0 --value 200 --select 0,0,1,1 "$dir/in.bmp" "$dir/sel.bmp"
 check "effect: the selection limits the change" \
   "[ \"\$(pixels '$dir/sel.bmp' 16)\" = '255 0 0 255 255 255 255 255 255 255 255 255 0 255 0 255' ]"
+# Only the top-left pixel selected: the circle and the dithered binary leave the others as they
+# were (red becomes black with an error that stays within the selection).
+"$tool" effect --effect 17 --value 1 --select 0,0,1,1 "$dir/in.bmp" "$dir/sel17.bmp"
+check "effect: the circle changes only selected pixels" \
+  "[ \"\$(pixels '$dir/sel17.bmp' 16)\" = '255 0 0 255 255 255 255 255 0 0 255 255 0 255 0 255' ]"
+"$tool" effect --effect 22 --value 50 --select 0,0,1,1 "$dir/in.bmp" "$dir/sel22.bmp"
+check "effect: the dithered binary changes only selected pixels" \
+  "[ \"\$(pixels '$dir/sel22.bmp' 16)\" = '255 0 0 255 255 255 255 255 0 0 0 255 0 255 0 255' ]"
 # A 32-bit file's fourth byte is its alpha: luminance to alpha 5 takes 255 − grey from it.
 printf 'BM\x3e\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00' >"$dir/alpha.bmp"
 printf '\x28\x00\x00\x00\x02\x00\x00\x00\x01\x00\x00\x00\x01\x00\x20\x00\x00\x00\x00\x00\x08\x00\x00\x00' >>"$dir/alpha.bmp"

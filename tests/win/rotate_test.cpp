@@ -168,8 +168,9 @@ TEST_F(RotateTest, IndexedImagesKeepPaletteAndMoveTheirIndices) {
     }
 }
 
-// 45 degrees on 100 × 50: a square of 2 × trunc(sqrt(50² + 25²)) = 110 with transparent corners,
-// turned clockwise by 右回転 and the other way by 左回転, with and without smoothing.
+// 45 degrees on 100 × 50: a square of the diagonal sqrt(100² + 50²) rounded up, 112, with
+// transparent corners, turned clockwise by 右回転 and the other way by 左回転, with and without
+// smoothing.
 TEST_F(RotateTest, FortyFiveDegreesGiveASquareWithTransparentCorners) {
     ASSERT_TRUE(testing::NewImage(*editor, 100, 50, 96, 96, false));
     Fill(0xFFFF0000);
@@ -186,17 +187,17 @@ TEST_F(RotateTest, FortyFiveDegreesGiveASquareWithTransparentCorners) {
     struct Case {
         int command;
         bool smoothing;
-        int blueY, emptyY;  // turned clockwise the left middle rises to (23, 23); the other way it sinks to (23, 87)
+        int blueY, emptyY;  // turned clockwise the band near the left middle rises to (23, 23); the other way it sinks to (23, 87)
     };
     for (const Case& c : {Case{cmd::kRotateRight, false, 23, 87}, Case{cmd::kRotateLeft, false, 87, 23},
                           Case{cmd::kRotateRight, true, 23, 87}, Case{cmd::kRotateLeft, true, 87, 23}}) {
         SCOPED_TRACE(::testing::Message() << c.command << " smoothing " << c.smoothing);
         SetSmoothing(c.smoothing);
         Send(c.command);
-        ASSERT_EQ(Slot().width, 110);
-        ASSERT_EQ(Slot().height, 110);
+        ASSERT_EQ(Slot().width, 112);
+        ASSERT_EQ(Slot().height, 112);
         EXPECT_EQ(Slot().pixelFormat, fmt::k32ARGB);
-        for (auto [x, y] : {std::pair{0, 0}, std::pair{109, 0}, std::pair{0, 109}, std::pair{109, 109}, std::pair{3, 55}})
+        for (auto [x, y] : {std::pair{0, 0}, std::pair{111, 0}, std::pair{0, 111}, std::pair{111, 111}, std::pair{3, 55}})
             EXPECT_EQ(PixelAt(Slot().bitmap.get(), x, y) >> 24, 0u) << x << "," << y;
         EXPECT_EQ(PixelAt(Slot().bitmap.get(), 55, 55), 0xFFFF0000u);
         EXPECT_EQ(PixelAt(Slot().bitmap.get(), 23, c.blueY), 0xFF0000FFu);

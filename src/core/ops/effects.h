@@ -58,10 +58,10 @@ constexpr int kOutOfMemory = 6;     // working memory could not be had (kNoMemor
 // of the source; without it the destination is changed in place and may be the same memory as
 // the source. The grey range of effects 1, 4, 7, 21 and 22 is taken over the whole source; the
 // neighbourhood effects 9..18 read a copy of the source; the others read the destination as it
-// is. Only selected pixels are visited; the error of effect 22 and the runs of effect 18 are
-// written to their pixels whether selected or not, and effect 17 clears the whole destination
-// and draws the circle from the whole square (the selection limits only the squeeze of a
-// rectangle into its square).
+// is. Only selected pixels change: the error of effect 22 is carried in scratch memory, the runs
+// of effect 18 write only their selected pixels, and effect 17 reads its whole square and clears
+// and draws only selected pixels (the selection also limits the squeeze of a rectangle into its
+// square). Unselected pixels keep the destination's bytes (with copy-first, the source's).
 OpStatus ApplyEffectPixels(const PixelView& source, const PixelView& destination, const EffectParams& params);
 
 }  // namespace mirelo

@@ -45,8 +45,8 @@ private:
 
 // The run smoothing of one line, run by run. The rule walks every pixel p of a run of one partial
 // alpha g (q its last pixel; p selected, not the last of the run, and not with exactly two of its
-// four neighbours at g) and writes some of the pixels p..q; a pixel keeps what the last such p
-// wrote. The same result comes from walking the p of a run backward and writing only pixels no
+// four neighbours at g) and writes some of the selected pixels p..q; a pixel keeps what the last
+// such p wrote. The same result comes from walking the p of a run backward and writing only pixels no
 // later p has written: `free` finds, for a position of the run, the first not yet written from
 // there (positions that are written point past themselves), so every pixel is written once.
 class RunSmoother {
@@ -79,13 +79,13 @@ public:
             const int r = q - p + 1;
             if (L1 != L2) {
                 const int d = std::abs(L2 - L1) / (r + 1);
-                Fill(out, step, p, q, [&](int pos) { return L1 < L2 ? L1 + d * (pos - p + 1) : L1 - d * (pos - p + 1); });
+                Fill(out, step, p, q, selected, [&](int pos) { return L1 < L2 ? L1 + d * (pos - p + 1) : L1 - d * (pos - p + 1); });
             } else if (L1 < g) {
                 const int h = r - 1 < 8 ? 0 : (r - 7) >> 1;
                 const int m = std::max(p, (p + q) / 2 - h);
                 const int u = (g - L1) / (m - p + 1);
-                Fill(out, step, p, m - 1, [&](int pos) { return L1 + u * (pos - p + 1); });
-                Fill(out, step, m + 2 * h + 1, q, [&](int pos) { return g - u * (pos - 2 * h - m); });
+                Fill(out, step, p, m - 1, selected, [&](int pos) { return L1 + u * (pos - p + 1); });
+                Fill(out, step, m + 2 * h + 1, q, selected, [&](int pos) { return g - u * (pos - 2 * h - m); });
             }
         }
     }
@@ -102,11 +102,12 @@ private:
         }
         return root;
     }
-    // Writes value(pos) to the pixels from..to (line positions) not yet written.
-    template <typename Value>
-    void Fill(uint8_t* out, ptrdiff_t step, int from, int to, const Value& value) {
+    // Writes value(pos) to the selected pixels from..to (line positions) not yet written; a run
+    // that reaches beyond the selection leaves the pixels outside it alone.
+    template <typename Selected, typename Value>
+    void Fill(uint8_t* out, ptrdiff_t step, int from, int to, const Selected& selected, const Value& value) {
         for (int k = Free(from - base_); k <= to - base_; k = Free(k)) {
-            out[(k + base_) * step] = ClampByte(value(k + base_));
+            if (selected(k + base_)) out[(k + base_) * step] = ClampByte(value(k + base_));
             free_[k] = k + 1;
         }
     }

@@ -108,7 +108,8 @@ bool Binary(const Frame& f, int v, const GreyRange& range) {
 
 // Binary with the error diffused, in the destination, to the right and lower neighbours as the
 // indexed conversion does: one walk from the top, on the destination in place. An unselected
-// pixel keeps the errors it received and spreads none.
+// pixel keeps the errors it received and spreads none (the rule runs the walk with a selection
+// on scratch memory, so that an unselected pixel itself stays as it was).
 
 #if defined(__SSE2__)
 // One row of the walk. The pixel to be handled next stays in a register with the error from its
@@ -310,7 +311,28 @@ bool BinaryRule(const EffectFrame& f, const EffectParams& params) {
 }
 
 bool BinaryDitherRule(const EffectFrame& f, const EffectParams& params) {
-    return BinaryDither(f, params.value, SourceGreyRange(f));
+    const GreyRange range = SourceGreyRange(f);
+    if (!f.mask) return BinaryDither(f, params.value, range);
+    // Within a selection the errors are carried in scratch memory: the walk runs on a copy of
+    // the pixels it reads, and only the selected pixels are taken from it.
+    const int w = f.w, h = f.h;
+    std::vector<uint8_t> scratch(static_cast<size_t>(w) * h * 4);
+    EffectFrame work = f;
+    work.dst = PixelView{w, h, w * 4, f.dst.format, scratch.data()};
+    work.copyFirst = false;
+    for (int y = 0; y < h; ++y) std::memcpy(work.dst.Row(y), f.In(y), static_cast<size_t>(w) * 4);
+    if (!BinaryDither(work, params.value, range)) return false;
+    return ForBands(h, int64_t{w} * h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* in = f.In(y);
+            const uint8_t* walked = work.dst.Row(y);
+            uint8_t* out = f.dst.Row(y);
+            ForRuns(f.MaskRow(y), w, [&](int x0, int x1, bool selected) {
+                const uint8_t* from = selected ? walked : in;
+                if (from != out) std::memcpy(out + x0 * 4, from + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
+            });
+        }
+    });
 }
 
 }  // namespace effect_rules

@@ -103,8 +103,8 @@ bool Noise(const Frame& f, int v, const EffectParams& params) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Circle: the whole destination cleared, the source squeezed into its top-left square, and the
-// square squeezed into its inscribed circle by a forward mapping.
+// Circle: the selected pixels cleared, the source squeezed into its top-left square, and the
+// square squeezed into its inscribed circle by a forward mapping that writes selected pixels only.
 
 // Where the pixels at distances (i, j), i = 0 .. far − 1, from a quadrant's origin go: the same
 // distances (offsetX[i], offsetY[i]) in every quadrant that has them. R is half the square's
@@ -188,9 +188,18 @@ bool Circle(const Frame& f) {
         std::vector<int> offsetX(static_cast<size_t>(far)), offsetY(static_cast<size_t>(far));
         for (int part = part0; part < part1; ++part) {
             const bool bottom = part == 1;
-            // The destination is cleared to transparent black, this thread's half of it.
-            for (int y = bottom ? half : 0, end = bottom ? h : half; y < end; ++y)
-                std::memset(f.dst.Row(y), 0, static_cast<size_t>(w) * 4);
+            // The selected pixels of the destination are cleared to transparent black, this
+            // thread's half of them; the others stay as they are (with copy-first, the source's).
+            for (int y = bottom ? half : 0, end = bottom ? h : half; y < end; ++y) {
+                const uint8_t* in = f.In(y);
+                uint8_t* out = f.dst.Row(y);
+                ForRuns(f.MaskRow(y), w, [&](int x0, int x1, bool selected) {
+                    if (selected)
+                        std::memset(out + x0 * 4, 0, static_cast<size_t>(x1 - x0) * 4);
+                    else if (in != out)
+                        std::memcpy(out + x0 * 4, in + x0 * 4, static_cast<size_t>(x1 - x0) * 4);
+                });
+            }
             const int originY = bottom ? half : half - 1, rows = bottom ? far : half;
             for (int j = 0; j < rows; ++j) {
                 CircleOffsets(j, far, R, squares.data(), offsetX.data(), offsetY.data());
@@ -201,7 +210,7 @@ bool Circle(const Frame& f) {
                         const int sx = right ? originX + i : originX - i;
                         const int tx = right ? originX + offsetX[i] : originX - offsetX[i];
                         const int ty = bottom ? originY + offsetY[i] : originY - offsetY[i];
-                        std::memcpy(f.dst.Row(ty) + tx * 4, from + sx * 4, 4);
+                        if (f.Selected(tx, ty)) std::memcpy(f.dst.Row(ty) + tx * 4, from + sx * 4, 4);
                     }
                 }
             }

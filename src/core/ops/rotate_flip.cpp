@@ -304,8 +304,19 @@ AngleRotation PlanAngleRotation(int angle, bool reverse, int width, int height, 
         plan.centreY = height / 2;
         return plan;
     }
-    const int64_t hw = width / 2, hh = height / 2;
-    plan.side = static_cast<int>(2 * IntegerSqrt(hw * hw + hh * hh));
+    // The smallest square, from the diagonal rounded up, that holds the picture turned by any
+    // angle about the square's centre point (side / 2, side / 2) in whole pixels: every corner of
+    // the picture placed in the middle stays within the distance of the nearest square edge.
+    const int64_t w = width, h = height;
+    int64_t side = IntegerSqrt(w * w + h * h);
+    if (side * side < w * w + h * h) ++side;
+    for (;; ++side) {
+        const int64_t left = (side - w) / 2, top = (side - h) / 2, centre = side / 2;
+        const int64_t reachX = std::max(centre - left, left + w - centre), reachY = std::max(centre - top, top + h - centre);
+        const int64_t room = std::min(centre, side - centre);
+        if (reachX * reachX + reachY * reachY <= room * room) break;
+    }
+    plan.side = static_cast<int>(side);
     plan.left = (plan.side - width) / 2;
     plan.top = (plan.side - height) / 2;
     plan.centreX = plan.centreY = plan.side / 2;

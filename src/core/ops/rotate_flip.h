@@ -62,8 +62,9 @@ struct AngleRotation {
 // clockwise; `reverse` turns the other way). Multiples of 90 are exact moves, a negative one by
 // its absolute value. Other angles draw into `format`, or 32-bit ARGB for an indexed format:
 // a square image keeps its size and turns about (w/2, h/2); any other image is placed in the
-// middle of a square of side 2 × trunc(sqrt((w/2)² + (h/2)²)) (halves in whole pixels) and turns
-// about the square's centre.
+// middle of the smallest square that holds it turned by any angle about the square's centre
+// point (side/2, side/2): at least the diagonal rounded up, more when the halves in whole pixels
+// put the picture off the centre.
 AngleRotation PlanAngleRotation(int angle, bool reverse, int width, int height, PixelFormat format);
 
 }  // namespace mirelo

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "image/format_change.h"
 #include "image/image_set.h"
 #include "ops/apply_effect.h"
+#include "ops/effect_stack.h"
 #include "ops/effects.h"
 #include "res/resource.h"
 #include "select/path_mask.h"
@@ -54,10 +56,21 @@ public:
 
     struct Entry {
         GpBitmapOwner bitmap;
-        int effect = 0, value = 0;
+        EffectStep step;  // effect 0 at its default until an effect is stacked here
     };
     std::array<Entry, kStackSize> stack;
     int position = 0, top = 0;
+    // The noise effect's generator, seeded once per run of the dialog: stacked noise entries,
+    // previewed or applied, draw on from each other.
+    CrtRandom random{static_cast<uint32_t>(std::time(nullptr))};
+
+    // What OK applies: what the preview shows (nothing without a preview).
+    std::vector<EffectStep> StepsForOk() const {
+        if (!stack[0].bitmap) return {};
+        std::vector<EffectStep> entries;
+        for (int i = 0; i <= position; ++i) entries.push_back(stack[static_cast<size_t>(i)].step);
+        return StepsToApply(entries.data(), position, previewed_ ? &*previewed_ : nullptr);
+    }
 
 private:
     void OnInit() override {
@@ -69,23 +82,20 @@ private:
         EnableMoves();
     }
 
-    // The image fitted into the preview area, keeping its aspect ratio, becomes entry 0.
+    // The image fitted inside the preview area, keeping its aspect ratio, becomes entry 0.
     void MakePreviewCopy() {
         ImageSlot& s = *editor().Current();
         RECT area{};
         GetClientRect(Item(IDC_EFFECT_PREVIEW), &area);
-        const int aw = area.right, ah = area.bottom;
-        int w = aw, h = ah;
-        if (s.height > s.width)
-            w = std::max(1, s.width * ah / std::max(1, s.height));
-        else
-            h = std::max(1, s.height * aw / std::max(1, s.width));
-        originX_ = (aw - w) / 2;
-        originY_ = (ah - h) / 2;
+        const PreviewPlacement place = FitPreview(s.width, s.height, area.right, area.bottom);
+        const int w = place.width, h = place.height;
+        originX_ = place.x;
+        originY_ = place.y;
+        // Entry 0 holds effect 0 at its default before anything can fail.
         stack[0] = Entry{};
+        stack[0].step = EffectStep{effect::kBrightness, EffectTable()[effect::kBrightness].defaultValue};
         if (RedrawInFormat(editor(), s.bitmap, w, h, fmt::k32ARGB, Gdiplus::InterpolationModeNearestNeighbor, stack[0].bitmap) != Gdiplus::Ok)
             return;
-        stack[0].value = EffectTable()[0].defaultValue;
         selection_ = SelectionAt(s, w, h);
         ShowEntry();
     }
@@ -110,6 +120,7 @@ private:
             return;
         }
         preview_.reset();
+        previewed_.reset();
         if (stack[position].bitmap) {
             int w = 0, h = 0;
             ImageSize(stack[position].bitmap.get(), &w, &h);
@@ -121,6 +132,7 @@ private:
     // The selected effect at the slider's value, from the current entry.
     void Preview() {
         Entry& from = stack[position];
+        previewed_.reset();
         if (!from.bitmap) return;
         int w = 0, h = 0;
         ImageSize(from.bitmap.get(), &w, &h);
@@ -131,8 +143,18 @@ private:
             gp::GdipGraphicsClear(g.get(), 0xFF000000u | GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face));
         }
         g.reset();
-        ApplyEffect(editor(), true, from.bitmap, preview_, selection_.Get(), Selected(), SliderValue());
-        InvalidateRect(Item(IDC_EFFECT_PREVIEW), nullptr, FALSE);
+        const EffectStep step{Selected(), SliderValue()};
+        if (ApplyEffect(editor(), true, from.bitmap, preview_, selection_.Get(), step.effect, step.value, &random)) {
+            previewed_ = step;
+            InvalidateRect(Item(IDC_EFFECT_PREVIEW), nullptr, FALSE);
+        } else {
+            // A failed effect is not shown, nor applied by OK: the preview returns to the entry.
+            preview_.reset();
+            int ew = 0, eh = 0;
+            ImageSize(from.bitmap.get(), &ew, &eh);
+            CopyBitmapArea(editor().messages, from.bitmap, 0, 0, ew, eh, preview_);
+            InvalidateRect(Item(IDC_EFFECT_PREVIEW), nullptr, FALSE);
+        }
     }
 
     void EnableMoves() {
@@ -143,18 +165,19 @@ private:
     void Apply() {
         const int effect = Selected(), value = SliderValue();
         if (value == EffectTable()[effect].defaultValue && !PreviewsAtDefault(effect)) return;
-        if (stack[position].effect == effect && stack[position].value == value) return;
+        if (stack[position].step.effect == effect && stack[position].step.value == value) return;
         if (!preview_) return;
         if (position + 1 >= kStackSize)
             editor().messages.App(u"効果は、これ以上、重ねられません");
         else
             ++position;
         Entry& entry = stack[static_cast<size_t>(position)];
-        entry.effect = effect;
-        entry.value = value;
+        entry.step = EffectStep{effect, value};
         int w = 0, h = 0;
         ImageSize(preview_.get(), &w, &h);
         CopyBitmapArea(editor().messages, preview_, 0, 0, w, h, entry.bitmap);
+        // The preview now shows the entry itself.
+        previewed_.reset();
         top = position;
         EnableMoves();
     }
@@ -209,21 +232,26 @@ private:
 
     ScaledSelection selection_;
     GpBitmapOwner preview_;
+    // The setting the preview shows on top of the entry at the position; none when it shows the
+    // entry itself.
+    std::optional<EffectStep> previewed_;
     int originX_ = 0, originY_ = 0;
 };
 
-// OK: the image becomes 32-bit ARGB with an undo step, then the stack up to the entry the
-// preview shows is applied to it within the selection (entries undone with "戻す" are left out).
-void ApplyStack(Editor& e, const EffectsDialogHost& host) {
+// OK: what the preview shows is applied to the image within the selection: the stack up to the
+// entry at the position (entries undone with "戻す" are left out) and the slider setting being
+// previewed. The image first becomes 32-bit ARGB with an undo step; with nothing to apply it stays
+// as it was, format and history included.
+void ApplyStack(Editor& e, EffectsDialogHost& host) {
+    const std::vector<EffectStep> steps = host.StepsForOk();
+    if (steps.empty()) return;
     if (ChangeFormat(e, fmt::k32ARGB, u"32bppARGBを作成できません", false, true) != Gdiplus::Ok) return;
     ImageSlot* s = e.Current();
     if (!s || s->pixelFormat != fmt::k32ARGB) return;
     WaitCursor wait;
     const ScaledSelection selection = SelectionAt(*s, s->width, s->height);
-    for (int i = 0; i <= host.position; ++i) {
-        const auto& entry = host.stack[static_cast<size_t>(i)];
-        if (!ApplyEffect(e, false, s->bitmap, s->bitmap, selection.Get(), entry.effect, entry.value)) break;
-    }
+    for (const EffectStep& step : steps)
+        if (!ApplyEffect(e, false, s->bitmap, s->bitmap, selection.Get(), step.effect, step.value, &host.random)) break;
     ImageChanged(e, e.images.current, kChangedPixels);
 }
 }  // namespace
