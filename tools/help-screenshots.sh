@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Makes the help's pictures of the real program: starts Mirelo.exe under Wine on a virtual display
+# (with the prefix's Japanese fonts), opens a picture made here, drives it with mirelo_shot.exe
+# (commands to the main window, rectangles of its parts) and cuts the screenshots out of the
+# screen with ImageMagick. Fails loudly when the program cannot be started or a picture comes out
+# empty (one flat colour); never leaves an empty picture behind.
+# Usage: help-screenshots.sh <Mirelo.exe> <mirelo_shot.exe> <output directory>
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+fail() { echo "help-screenshots: $*" >&2; exit 1; }
+[ $# -eq 3 ] || fail "usage: help-screenshots.sh <Mirelo.exe> <mirelo_shot.exe> <output directory>"
+[ -f "$1" ] || fail "no program $1"
+[ -f "$2" ] || fail "no helper $2"
+if [ -z "${DISPLAY:-}" ]; then exec "$here/with-display.sh" bash "${BASH_SOURCE[0]}" "$@"; fi
+exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+shot=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+mkdir -p "$3"
+out=$(cd "$3" && pwd)
+
+# A prefix of its own, so that a Wine server of the tests or of `make run` on another display is
+# never borrowed.
+export WINEPREFIX=${MIRELO_HELP_PREFIX:-$(dirname "$exe")/wine-help}
+export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+"$here/wine-prefix.sh" "$WINEPREFIX" || fail "cannot prepare the Wine prefix $WINEPREFIX"
+
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  [ -n "$pid" ] && wait "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The picture the screenshots show: a sky gradient with a sun and a house, 480 × 320.
+convert -size 480x320 gradient:'#5b8fd8-#eaf2fb' \
+  -fill '#f2b233' -draw 'circle 380,80 380,40' \
+  -fill '#3d8c4f' -draw 'rectangle 0,250 479,319' \
+  -fill '#c8553d' -draw 'polygon 90,170 170,110 250,170' \
+  -fill '#f4ead5' -draw 'rectangle 105,170 235,260' \
+  -fill '#6b4a2f' -draw 'rectangle 155,205 185,260' \
+  "$work/sample.png"
+
+ctl() { wine "$shot" "$@" 2>/dev/null | tr -d '\r'; }
+
+wine "$exe" "Z:${work//\//\\}\\sample.png" >/dev/null 2>&1 &
+pid=$!
+ctl wait 90 >/dev/null || fail "Mirelo.exe did not open its main window (is Wine working?)"
+sleep 3
+kill -0 "$pid" 2>/dev/null || fail "Mirelo.exe ended right after it started"
+
+# grab NAME GEOMETRY: cuts GEOMETRY out of the screen into NAME, or fails.
+grab() {
+  local name=$1 geometry=$2 file="$out/$1"
+  [ -n "$geometry" ] || fail "no rectangle for $name"
+  rm -f "$file"
+  import -window root -crop "$geometry" +repage "$file" || { rm -f "$file"; fail "cannot capture $name"; }
+  local colours
+  colours=$(convert "$file" -format '%k' info: 2>/dev/null || echo 0)
+  if [ "${colours:-0}" -le 4 ]; then
+    rm -f "$file"
+    fail "$name is empty ($colours colours in $geometry)"
+  fi
+  echo "  $name ($geometry, $colours colours)"
+}
+
+# A tool's option bar: the tool's command, then the top rebar of the main window.
+bar() {
+  ctl command "$2" >/dev/null || fail "cannot send command $2"
+  sleep 1.5
+  grab "$1" "$(ctl child-rect ReBarWindow32)"
+}
+
+# A dialog: its command, the dialog's rectangle, then Cancel.
+dialog() {
+  ctl command "$2" >/dev/null || fail "cannot send command $2"
+  local geometry
+  geometry=$(ctl dialog-rect 15) || fail "command $2 showed no dialog for $1"
+  sleep 1
+  grab "$1" "$geometry"
+  ctl close-dialog >/dev/null || fail "the dialog of $1 did not close"
+  sleep 0.5
+}
+
+echo "help-screenshots: writing into $out"
+grab main-window.png "$(ctl rect)"
+bar bar-select.png 1156
+dialog dialog-effects.png 40043
+dialog dialog-resize.png 40035
+dialog dialog-transparency.png 40042
+dialog dialog-resolution.png 40081
+dialog dialog-grid.png 40079
+dialog dialog-new.png 40001
+bar bar-fill.png 1159
+bar bar-retouch.png 1158
+bar bar-text.png 1161
+bar bar-shape.png 1157
+dialog dialog-colour.png 40044
