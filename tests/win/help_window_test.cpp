@@ -1,0 +1,105 @@
+// The help command and F1 in a dialog: HTML Help's window opens on mirelo.chm beside the program
+// (built into the build folder by the help target); a missing file is told with the message.
+#include "harness.h"
+
+#include "app/help.h"
+#include "common/file.h"
+#include "res/resource.h"
+
+namespace mirelo::testing {
+namespace {
+
+HWND HelpWindow() { return FindWindowW(L"HH Parent", nullptr); }
+
+class HelpTest : public EditorTest {
+protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        OpenWindow();
+        answer = IDOK;
+    }
+    void TearDown() override {
+        EndHelp(*editor);
+        EXPECT_EQ(HelpWindow(), nullptr) << "the help windows close with the program";
+        EditorTest::TearDown();
+    }
+    bool ShownStartingWith(TextView prefix) const {
+        for (const auto& m : shown)
+            if (TextView(m.text).substr(0, prefix.size()) == prefix) return true;
+        return false;
+    }
+};
+
+TEST_F(HelpTest, ContentsOpenTheHelpFileBesideTheProgramInAnHtmlHelpWindow) {
+    ASSERT_TRUE(FileExists(HelpFilePath())) << "build the help file first: cmake --build build/win --target help";
+    ASSERT_EQ(HelpWindow(), nullptr);
+    Send(40084);
+    DrainMessages();
+    HWND window = HelpWindow();
+    ASSERT_NE(window, nullptr) << "no window of class \"HH Parent\"";
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(shown.empty()) << Narrow(shown.front().text);
+    EXPECT_EQ(editor->help.shown, HelpFilePath());
+    // Asked again, the same window comes to the front instead of a second one.
+    Send(40084);
+    DrainMessages();
+    EXPECT_EQ(HelpWindow(), window);
+}
+
+TEST_F(HelpTest, AMissingHelpFileIsToldAndNoWindowOpens) {
+    editor->help.file = MakeTempDir(L"help") + u"\\mirelo.chm";
+    Send(40084);
+    DrainMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(ShownStartingWith(u"ヘルプファイルが見つかりません\n")) << Narrow(shown.front().text);
+    EXPECT_NE(shown.front().text.find(editor->help.file), Text::npos) << "the message names the file";
+    EXPECT_EQ(HelpWindow(), nullptr);
+}
+
+TEST_F(HelpTest, F1InADialogOpensThatDialogsPage) {
+    ASSERT_TRUE(FileExists(HelpFilePath()));
+    int seen = 0;
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        if (id != IDD_GRID) return;
+        ++seen;
+        // F1 as the system sends it from the focused control.
+        HELPINFO info{sizeof info, HELPINFO_WINDOW, IDC_GRID_OFFSET_X, GetDlgItem(dlg, IDC_GRID_OFFSET_X), 0, {}};
+        SendMessageW(dlg, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    };
+    Send(40079);
+    editor->dialogObserver = nullptr;
+    ASSERT_EQ(seen, 1);
+    EXPECT_EQ(editor->help.shown, HelpFilePath() + u"::/dlg_grid.html");
+    EXPECT_NE(HelpWindow(), nullptr);
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(HelpTest, F1WithoutTheFileIsToldInsideTheDialog) {
+    editor->help.file = MakeTempDir(L"help") + u"\\mirelo.chm";
+    editor->dialogObserver = [&](HWND dlg, int id) {
+        if (id != IDD_GRID) return;
+        HELPINFO info{sizeof info, HELPINFO_WINDOW, 0, dlg, 0, {}};
+        SendMessageW(dlg, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+    };
+    Send(40079);
+    editor->dialogObserver = nullptr;
+    EXPECT_TRUE(ShownStartingWith(u"ヘルプファイルが見つかりません\n"));
+    EXPECT_EQ(HelpWindow(), nullptr);
+}
+
+TEST(DialogHelpPages, EveryDialogOfTheProgramHasAPage) {
+    for (int id : {IDD_COLOUR, IDD_ICON, IDD_POINTER, IDD_POINTER_OPTIONS, IDD_HOTSPOT, IDD_EFFECTS, IDD_JPEG_QUALITY,
+                   IDD_JPEG_TRANSFORM, IDD_NEWIMAGE, IDD_PALETTE, IDD_FIXED_PALETTE, IDD_RESIZE, IDD_TEXT_EDIT,
+                   IDD_METAFILE_SIZE, IDD_ARROW, IDD_GRID, IDD_TRANSPARENCY, IDD_RESOLUTION, IDD_PROPERTIES,
+                   IDD_PROPERTY_SETTINGS}) {
+        TextView page = DialogHelpPage(id);
+        EXPECT_EQ(page.substr(0, 4), u"dlg_") << id;
+        EXPECT_EQ(page.substr(page.size() - 5), u".html") << id;
+    }
+    EXPECT_TRUE(DialogHelpPage(40084).empty());
+}
+
+}  // namespace
+}  // namespace mirelo::testing
