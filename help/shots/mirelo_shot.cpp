@@ -6,7 +6,7 @@
 //   mirelo_shot command ID            posts WM_COMMAND ID to the main window
 //   mirelo_shot rect                  the main window
 //   mirelo_shot child-rect CLASS      the first visible window of that class inside it
-//   mirelo_shot dialog-rect SECONDS   the visible dialog the program shows
+//   mirelo_shot dialog-rect SECONDS   the client area of the visible dialog the program shows
 //   mirelo_shot close-dialog          cancels that dialog and waits until it is gone
 #include <windows.h>
 
@@ -82,6 +82,18 @@ int PrintRect(HWND w) {
     return 0;
 }
 
+// The client area only: without a window manager the caption is not drawn.
+int PrintClientRect(HWND w) {
+    if (!w) return 1;
+    RECT r;
+    GetClientRect(w, &r);
+    POINT p{0, 0};
+    ClientToScreen(w, &p);
+    if (r.right <= 0 || r.bottom <= 0) return 1;
+    std::printf("%ldx%ld+%ld+%ld\n", r.right, r.bottom, p.x, p.y);
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr, "usage: mirelo_shot wait S | command ID | rect | child-rect CLASS | dialog-rect S | close-dialog\n");
     return 2;
@@ -106,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(main, FindChild, reinterpret_cast<LPARAM>(&s));
         return PrintRect(s.found);
     }
-    if (!std::wcscmp(verb, L"dialog-rect")) return PrintRect(WaitFor(Dialog, std::wcstod(arg, nullptr)));
+    if (!std::wcscmp(verb, L"dialog-rect")) return PrintClientRect(WaitFor(Dialog, std::wcstod(arg, nullptr)));
     if (!std::wcscmp(verb, L"close-dialog")) {
         HWND d = Dialog();
         if (!d) return 1;
