@@ -26,10 +26,13 @@ export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 work=$(mktemp -d)
 pid=""
 cleanup() {
+  local rc=$?
+  set +e
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  wineserver -k 2>/dev/null || true
+  wineserver -k 2>/dev/null
   [ -n "$pid" ] && wait "$pid" 2>/dev/null
   rm -rf "$work"
+  exit $rc
 }
 trap cleanup EXIT
 

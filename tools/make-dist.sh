@@ -9,7 +9,7 @@ version=$2
 out=$3
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 help="$(dirname "$exe")/mirelo.chm"
-[ -s "$help" ] || { echo "the help file $help is missing (cmake --build build/win --target help)"; exit 1; }
+[ -s "$help" ] || { echo "the help file $help is missing (cmake --build build/win --target mirelo_help)"; exit 1; }
 command -v wixl >/dev/null || { echo "wixl is missing (apt-get install wixl)"; exit 1; }
 mkdir -p "$out"
 out=$(cd "$out" && pwd)

@@ -9,7 +9,7 @@ set -u
 chm=$1
 rc=$2
 help_cpp=$3
-[ -s "$chm" ] || { echo "FAILED: no help file at $chm (cmake --build build/win --target help)"; exit 1; }
+[ -s "$chm" ] || { echo "FAILED: no help file at $chm (cmake --build build/win --target mirelo_help)"; exit 1; }
 command -v extract_chmLib >/dev/null || { echo "FAILED: extract_chmLib is missing (apt-get install libchm-bin)"; exit 1; }
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT

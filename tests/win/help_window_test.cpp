@@ -31,7 +31,7 @@ protected:
 };
 
 TEST_F(HelpTest, ContentsOpenTheHelpFileBesideTheProgramInAnHtmlHelpWindow) {
-    ASSERT_TRUE(FileExists(HelpFilePath())) << "build the help file first: cmake --build build/win --target help";
+    ASSERT_TRUE(FileExists(HelpFilePath())) << "build the help file first: cmake --build build/win --target mirelo_help";
     ASSERT_EQ(HelpWindow(), nullptr);
     Send(40084);
     DrainMessages();
