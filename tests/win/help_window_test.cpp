@@ -23,6 +23,14 @@ protected:
         EXPECT_EQ(HelpWindow(), nullptr) << "the help windows close with the program";
         EditorTest::TearDown();
     }
+    // The grid dialog needs an open image.
+    void OpenPicture() {
+        Text file = MakeTempDir(L"help") + u"\\picture.png";
+        ASSERT_TRUE(WritePicture(file, 40, 30, 0xFF336699));
+        DropFiles(editor->frame.mainWindow, {file});
+        DrainMessages();
+        ASSERT_GE(editor->images.current, 0);
+    }
     bool ShownStartingWith(TextView prefix) const {
         for (const auto& m : shown)
             if (TextView(m.text).substr(0, prefix.size()) == prefix) return true;
@@ -58,6 +66,7 @@ TEST_F(HelpTest, AMissingHelpFileIsToldAndNoWindowOpens) {
 
 TEST_F(HelpTest, F1InADialogOpensThatDialogsPage) {
     ASSERT_TRUE(FileExists(HelpFilePath()));
+    OpenPicture();
     int seen = 0;
     editor->dialogObserver = [&](HWND dlg, int id) {
         if (id != IDD_GRID) return;
@@ -77,6 +86,7 @@ TEST_F(HelpTest, F1InADialogOpensThatDialogsPage) {
 
 TEST_F(HelpTest, F1WithoutTheFileIsToldInsideTheDialog) {
     editor->help.file = MakeTempDir(L"help") + u"\\mirelo.chm";
+    OpenPicture();
     editor->dialogObserver = [&](HWND dlg, int id) {
         if (id != IDD_GRID) return;
         HELPINFO info{sizeof info, HELPINFO_WINDOW, 0, dlg, 0, {}};
