@@ -34,6 +34,10 @@ for p in $pages; do
   [ -s "$x/$p" ] || { echo "FAILED: the contents name $p, which is not in the file"; fail=1; }
 done
 check "the index is in code page 932" "[ -s '$x/index.hhk' ] && ! iconv -f UTF-8 -t UTF-8 '$x/index.hhk' >/dev/null 2>&1 && iconv -f CP932 -t UTF-8 '$x/index.hhk' | grep -q 'value=\"マージ\"'"
+# The window type "main" (#WINDOWS: an 8-byte header, then HH_WINTYPE with 32-bit fields): a
+# three-pane window whose navigation pane has a width, so that the contents show beside the page.
+check "the window type is three-pane" "[ \$(( \$(od -An -tu4 -j 24 -N 4 '$x/#WINDOWS') & 0x20 )) -ne 0 ]"
+check "the navigation pane has a width" "[ \$(od -An -td4 -j 84 -N 4 '$x/#WINDOWS') -ge 150 ]"
 check "the project is Japanese (LCID 0x411 in #SYSTEM)" "od -An -tx1 -v '$x/#SYSTEM' | tr -d ' \n' | grep -q '11040000'"
 
 # Pages: each declares its charset; each picture it shows is in the file and not one flat colour.

@@ -6,10 +6,59 @@
 #include "common/file.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace mirelo::testing {
 namespace {
 
 HWND HelpWindow() { return FindWindowW(L"HH Parent", nullptr); }
+
+// The contents tree of the help window: the first tree view among its descendants.
+HWND ContentsTree(HWND help) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        help,
+        [](HWND w, LPARAM lp) -> BOOL {
+            wchar_t cls[64] = {};
+            GetClassNameW(w, cls, 64);
+            if (std::wstring(cls) != WC_TREEVIEWW) return TRUE;
+            *reinterpret_cast<HWND*>(lp) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+Text ItemText(HWND tree, HTREEITEM item) {
+    wchar_t buf[256] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = buf;
+    tv.cchTextMax = 256;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    return FromW(buf);
+}
+
+// The names of the tree's top level, in order.
+std::vector<Text> TopLevel(HWND tree) {
+    std::vector<Text> names;
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    for (; item; item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
+        names.push_back(ItemText(tree, item));
+    return names;
+}
+
+// True when the window and every parent up to `top` are visible.
+bool ShowsUpTo(HWND w, HWND top) {
+    for (; w && w != top; w = GetParent(w))
+        if (!(GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE)) return false;
+    return w == top;
+}
 
 class HelpTest : public EditorTest {
 protected:
@@ -48,6 +97,24 @@ TEST_F(HelpTest, ContentsOpenTheHelpFileBesideTheProgramInAnHtmlHelpWindow) {
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(shown.empty()) << Narrow(shown.front().text);
     EXPECT_EQ(editor->help.shown, HelpFilePath());
+
+    // The contents stand beside the page, in Japanese: a tree wide enough to read, in a shown
+    // navigation pane, whose entries are those of the file's contents (read in code page 932).
+    HWND tree = ContentsTree(window);
+    ASSERT_NE(tree, nullptr) << "the help window has no contents tree";
+    EXPECT_TRUE(ShowsUpTo(tree, window)) << "the contents tree is hidden";
+    RECT r{};
+    GetClientRect(tree, &r);
+    EXPECT_GE(r.right - r.left, 150) << "the navigation pane is too narrow to show the contents";
+    EXPECT_GE(r.bottom - r.top, 150);
+    EXPECT_GE(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 30);
+    std::vector<Text> top = TopLevel(tree);
+    ASSERT_GE(top.size(), 5u);
+    EXPECT_EQ(Narrow(top[0]), "Mirelo ヘルプ");
+    EXPECT_EQ(Narrow(top[1]), "はじめに");
+    for (const char16_t* name : {u"キー操作", u"メニュー", u"ツール", u"ダイアログ"})
+        EXPECT_NE(std::find(top.begin(), top.end(), Text(name)), top.end()) << Narrow(name);
+
     // Asked again, the same window comes to the front instead of a second one.
     Send(40084);
     DrainMessages();
