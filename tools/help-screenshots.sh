@@ -53,26 +53,40 @@ ctl wait 90 >/dev/null || fail "Mirelo.exe did not open its main window (is Wine
 sleep 3
 kill -0 "$pid" 2>/dev/null || fail "Mirelo.exe ended right after it started"
 
-# grab NAME GEOMETRY: cuts GEOMETRY out of the screen into NAME, or fails.
+# grab NAME GEOMETRY: cuts GEOMETRY out of the screen into NAME once the program has finished
+# painting it (two captures 0.3 s apart agree; Wine paints a changed window in steps, more slowly
+# on a busy machine), or fails. A picture that never settles (a blinking caret) is kept with a
+# note; an empty one (one flat colour) never is.
 grab() {
-  local name=$1 geometry=$2 file="$out/$1"
+  local name=$1 geometry=$2 file="$out/$1" previous="" now="" tries=0
   [ -n "$geometry" ] || fail "no rectangle for $name"
   rm -f "$file"
-  import -window root -crop "$geometry" +repage "$file" || { rm -f "$file"; fail "cannot capture $name"; }
+  while :; do
+    import -window root -crop "$geometry" +repage "$work/grab.png" || fail "cannot capture $name"
+    now=$(identify -format '%#' "$work/grab.png" 2>/dev/null) || fail "cannot read the capture of $name"
+    [ "$now" = "$previous" ] && break
+    tries=$((tries + 1))
+    if [ $tries -ge 12 ]; then
+      echo "help-screenshots: $name kept changing; the last capture is used" >&2
+      break
+    fi
+    previous=$now
+    sleep 0.3
+  done
   local colours
-  colours=$(convert "$file" -format '%k' info: 2>/dev/null || echo 0)
-  if [ "${colours:-0}" -le 4 ]; then
-    rm -f "$file"
-    fail "$name is empty ($colours colours in $geometry)"
-  fi
+  colours=$(convert "$work/grab.png" -format '%k' info: 2>/dev/null || echo 0)
+  [ "${colours:-0}" -gt 4 ] || fail "$name is empty ($colours colours in $geometry)"
+  mv "$work/grab.png" "$file"
   echo "  $name ($geometry, $colours colours)"
 }
 
-# A tool's option bar: the tool's command, then the top rebar of the main window.
+# A tool's option bar: the tool's command, carried out before it returns, then the rows of the
+# top rebar below the main tool bar as far as their controls reach.
 bar() {
-  ctl command "$2" >/dev/null || fail "cannot send command $2"
-  sleep 1.5
-  grab "$1" "$(ctl child-rect ReBarWindow32)"
+  ctl send "$2" >/dev/null || fail "cannot send command $2"
+  local geometry
+  geometry=$(ctl option-rect) || fail "the tool of command $2 showed no option bar for $1"
+  grab "$1" "$geometry"
 }
 
 # A dialog: its command, the dialog's rectangle, then Cancel.
@@ -88,6 +102,11 @@ dialog() {
 
 echo "help-screenshots: writing into $out"
 grab main-window.png "$(ctl rect)"
+bar bar-select.png 1156
+bar bar-fill.png 1159
+bar bar-retouch.png 1158
+bar bar-text.png 1161
+bar bar-shape.png 1157
 dialog dialog-effects.png 40043
 dialog dialog-resize.png 40035
 dialog dialog-transparency.png 40042

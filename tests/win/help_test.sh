@@ -51,6 +51,9 @@ for img in $images; do
   if [ "${colours:-0}" -le 4 ]; then echo "FAILED: $img is missing or empty ($colours colours)"; fail=1; fi
 done
 check "the main window and the effects dialog are pictured" "[ -s '$x/images/main-window.png' ] && [ -s '$x/images/dialog-effects.png' ]"
+for t in select shape retouch fill text; do
+  check "the $t tool's page shows its option bar" "grep -q 'src=\"images/bar-$t.png\"' '$x/tool_$t.html' && [ -s '$x/images/bar-$t.png' ]"
+done
 
 for p in $(grep -o 'u"dlg_[a-z_]*\.html"' "$help_cpp" | sed 's/u"//; s/"$//' | sort -u); do
   [ -s "$x/$p" ] || { echo "FAILED: F1 opens $p, which is not in the file"; fail=1; }
