@@ -25,6 +25,7 @@ user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData/Local/.. 2>/dev/null | gr
 user_dir=$(cd "$user_dir/.." && pwd)
 programs="$user_dir/AppData/Local/Programs/Mirelo"
 shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mirelo.lnk"
+help_shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Mirelo Help.lnk"
 # Another program is the default for .png: the installer must leave it so.
 wine reg add 'HKCU\Software\Classes\.png' /ve /d OtherViewer.png /f >/dev/null 2>&1
 
@@ -34,6 +35,8 @@ check "the program is in the user's programs folder" "[ -f '$programs/Mirelo.exe
 check "the read-me files and the licence are beside it" "[ -f '$programs/README-ja.txt' ] && [ -f '$programs/README-en.txt' ] && [ -f '$programs/LICENSE.txt' ]"
 check "the Start menu has the shortcut" "[ -f '$shortcut' ]"
 check "the Start-menu shortcut points at the program" "grep -aq 'Mirelo.exe' '$shortcut'"
+check "the help file is beside the program" "[ \"\$(head -c 4 '$programs/mirelo.chm' 2>/dev/null)\" = ITSF ]"
+check "the Start menu has a shortcut to the help file" "[ -f '$help_shortcut' ] && grep -aq 'mirelo.chm' '$help_shortcut'"
 command=$(value 'HKCU\Software\Classes\Applications\Mirelo.exe\shell\open\command' | grep -o '".*')
 check "Open with knows the program ($command)" 'contains "$command" "Programs\\Mirelo\\Mirelo.exe\" \"%1\""'
 check "Open with offers it for .png and .jpg" \
@@ -60,6 +63,7 @@ timeout 120 wine msiexec /x "$(winpath "$msi")" /qn
 check "msiexec uninstalls without a question (exit $?)" "[ $? -eq 0 ]"
 left=$(find "$WINEPREFIX/drive_c" -iname '*mirelo*' 2>/dev/null)
 check "no file of ours is left${left:+: $left}" "[ -z '$left' ]"
+check "the help file and its shortcut are gone" "[ ! -e '$programs/mirelo.chm' ] && [ ! -e '$help_shortcut' ]"
 for key in 'HKCU\Software\Mirelo' 'HKCU\Software\Classes\Mirelo.Image' 'HKCU\Software\Classes\Applications\Mirelo.exe'; do
   check "no key $key is left" "! has_key '$key'"
 done

@@ -49,6 +49,8 @@ struct HelpSession {
     HMODULE module = nullptr;
     void* function = nullptr;  // HtmlHelpW
     DWORD_PTR cookie = 0;
+    Text file;   // the help file; empty: mirelo.chm beside the program (HelpFilePath)
+    Text shown;  // what HTML Help was last asked to show ("file.chm" or "file.chm::/page.html")
 };
 
 // State of the canvas view shared by all images.

@@ -2,6 +2,7 @@
 
 #include "app/editor.h"
 #include "app/refresh.h"
+#include "app/help.h"
 
 namespace mirelo {
 
@@ -62,7 +63,14 @@ INT_PTR DialogHost::Handle(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         return host->OnCommand(id, HIWORD(wp), reinterpret_cast<HWND>(lp)) ? TRUE : FALSE;
     }
     INT_PTR result = FALSE;
-    return host->OnMessage(msg, wp, lp, &result) ? result : FALSE;
+    if (host->OnMessage(msg, wp, lp, &result)) return result;
+    // F1 anywhere in the dialog: its page of the help file.
+    if (msg == WM_HELP) {
+        ShowDialogHelp(host->editor_, host->resourceId_);
+        SetWindowLongPtrW(dlg, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 }  // namespace mirelo
