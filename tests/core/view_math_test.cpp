@@ -191,6 +191,33 @@ TEST(ComposeZoomedTest, NearestNeighbourWithTheViewMappingAndAlpha) {
     EXPECT_EQ(buf2[6 * 3], (255 * 128 + 127) / 255);
 }
 
+TEST(ComposeZoomedTest, TransparencyShowsOverEightPixelSquares) {
+    // A 10 × 10 picture: transparent, but for a half-transparent black pixel at (1, 1) and an
+    // opaque one at (2, 1). At 400 % scrolled by 5 pixels, the squares stay 8 buffer pixels wide
+    // and move with the picture; opaque pixels cover them.
+    std::vector<uint8_t> img(10 * 10 * 4, 0);
+    img[40 + 1 * 4 + 3] = 128;
+    img[40 + 2 * 4 + 3] = 255;
+    const PixelView src{10, 10, 40, fmt::k32ARGB, img.data()};
+    const ViewLayout l = ComputeLayout(10, 10, 400, 16, 16);
+    std::vector<uint8_t> buf(16 * 16 * 3, 7);
+    const PixelView dst{16, 16, 48, fmt::k24RGB, buf.data()};
+    ComposeZoomed(dst, 0, 0, 16, 16, src, SourceRect{0, 0, 10, 10}, l, 5, 5, true);
+    auto at = [&](int x, int y) { return buf[static_cast<size_t>(y * 48 + x * 3)]; };
+    // Buffer (x, y) is zoomed-picture pixel (x + 5, y + 5): squares change at buffer 3 and 11.
+    EXPECT_EQ(at(0, 8), 0xFF);  // picture pixel (1, 3) transparent; square (0, 1)
+    EXPECT_EQ(at(3, 8), 0xCC);  // square (1, 1)
+    EXPECT_EQ(at(3, 15), 0xFF); // square (1, 2)
+    EXPECT_EQ(at(11, 8), 0xFF);
+    EXPECT_EQ(at(0, 0), (0xCC * 127 + 127) / 255);  // the half-transparent pixel over grey
+    EXPECT_EQ(at(3, 0), 0);                         // opaque black
+    // Without the squares, transparency shows what the buffer held.
+    std::fill(buf.begin(), buf.end(), 7);
+    ComposeZoomed(dst, 0, 0, 16, 16, src, SourceRect{0, 0, 10, 10}, l, 5, 5, false);
+    EXPECT_EQ(at(0, 8), 7);
+    EXPECT_EQ(at(0, 0), (7 * 127 + 127) / 255);
+}
+
 TEST(ComposeZoomedTest, RgbSourcesAreReadInPlaceAndOpaque) {
     // Red then blue, in 24-bit and in 32-bit RGB whose fourth byte means nothing.
     uint8_t rgb24[6] = {0, 0, 255, 255, 0, 0};

@@ -89,6 +89,7 @@ const CommandInfo kCommands[] = {
     {cmd::kResolution, 0},
     {cmd::kProperties, 0},
     {cmd::kCursorCoords, 0},
+    {cmd::kCheckerboard, 0},
     {cmd::kHelp, 0},
     {cmd::kAbout, 0},
     {cmd::kDelete, I},
@@ -111,6 +112,7 @@ const CommandInfo kCommands[] = {
 
 const CommandInfo kImageBarCommand{cmd::kImageBarFirst, 0, cmd::kImageBarLast};
 const CommandInfo kImageSelectCommand{cmd::kImageSelectFirst, 0, cmd::kImageSelectLast};
+const CommandInfo kRecentFileCommand{cmd::kRecentFirst, G, cmd::kRecentLast};
 
 const int kGridSpacings[] = {1, 5, 8, 10, 16, 32, 50, 64, 96, 100, 128, 192, 256};
 static_assert(std::size(kGridSpacings) == cmd::kGridLast - cmd::kGridFirst + 1, "one spacing per grid command");
@@ -144,6 +146,7 @@ const CommandInfo* CommandTable(size_t* count) {
 const CommandInfo* FindCommand(int id) {
     if (id >= cmd::kImageBarFirst && id <= cmd::kImageBarLast) return &kImageBarCommand;
     if (id >= cmd::kImageSelectFirst && id <= cmd::kImageSelectLast) return &kImageSelectCommand;
+    if (id >= cmd::kRecentFirst && id <= cmd::kRecentLast) return &kRecentFileCommand;
     for (const auto& c : kCommands)
         if (c.id == id) return &c;
     return nullptr;

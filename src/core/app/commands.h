@@ -30,6 +30,7 @@ enum : int {
     k64PARGB = IDM_FORMAT_64_PARGB,
     kGridNone = IDM_GRID_NONE, kGridFirst = IDM_GRID_FIRST, kGridLast = IDM_GRID_LAST, kGridCustom = IDM_GRID_CUSTOM,
     kArrowEdit = IDM_ARROW_EDIT, kResolution = IDM_RESOLUTION, kProperties = IDM_PROPERTIES, kCursorCoords = IDM_CURSOR_COORDS,
+    kCheckerboard = IDM_CHECKERBOARD,
     kHelp = IDM_HELP, kAbout = IDM_ABOUT, kDelete = IDM_DELETE,
     kFitWindow = IDM_FIT_WINDOW, kActualSize = IDM_ACTUAL_SIZE,
     kPalSelect = IDM_PAL_SELECT, kPalFill = IDM_PAL_FILL, kPalEyedropper = IDM_PAL_EYEDROPPER,
@@ -39,6 +40,7 @@ enum : int {
     kRotateRight = IDM_ROTATE_RIGHT, kRotateLeft = IDM_ROTATE_LEFT,
     kImageBarFirst = IDM_IMAGE_BAR_FIRST, kImageBarLast = IDM_IMAGE_BAR_LAST,
     kImageSelectFirst = IDM_IMAGE_SELECT_FIRST, kImageSelectLast = IDM_IMAGE_SELECT_LAST,
+    kRecentFirst = IDM_RECENT_FIRST, kRecentLast = IDM_RECENT_LAST,
 };
 }  // namespace cmd
 

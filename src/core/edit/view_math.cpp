@@ -151,8 +151,12 @@ SourceRect VisibleSource(const ViewLayout& l, int scrollX, int scrollY, int x0, 
 
 bool ComposableSource(PixelFormat format) { return format == fmt::k32ARGB || format == fmt::k32RGB || format == fmt::k24RGB; }
 
+namespace {
+constexpr uint8_t kCheckerDark = 0xCC, kCheckerLight = 0xFF;
+}
+
 void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const PixelView& source, const SourceRect& from,
-                   const ViewLayout& l, int scrollX, int scrollY) {
+                   const ViewLayout& l, int scrollX, int scrollY, bool checkerboard) {
     if (BitsPerPixel(buffer.format) != 24 || !ComposableSource(source.format) || w <= 0 || h <= 0) return;
     const int step = BitsPerPixel(source.format) / 8;
     const bool opaque = source.format != fmt::k32ARGB;
@@ -176,6 +180,12 @@ void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const 
             const uint8_t* p = src + ix * step;  // B, G, R (, A)
             uint8_t* q = dst + x * 3;
             unsigned a = opaque ? 255u : p[3];
+            if (a != 255 && checkerboard) {
+                // The square's grey or white, counted from the picture's corner on the zoomed picture.
+                const int cx = x - l.originX + scrollX, cy = y - l.originY + scrollY;
+                const uint8_t square = ((cx >> 3) + (cy >> 3)) & 1 ? kCheckerLight : kCheckerDark;
+                q[0] = q[1] = q[2] = square;
+            }
             if (a == 255) {
                 q[0] = p[0];
                 q[1] = p[1];

@@ -95,7 +95,10 @@ SourceRect VisibleSource(const ViewLayout& l, int scrollX, int scrollY, int x0, 
 // (blended by its alpha), or 24-bit or 32-bit RGB as the image holds them (opaque), so that a
 // photograph is read where it lies, without a converted copy.
 bool ComposableSource(PixelFormat format);
+// With `checkerboard`, transparent and translucent pixels are shown over grey and white squares of
+// 8 × 8 buffer pixels (the same size at every zoom, moving with the picture as it scrolls)
+// instead of over what the buffer held.
 void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const PixelView& source, const SourceRect& from,
-                   const ViewLayout& l, int scrollX, int scrollY);
+                   const ViewLayout& l, int scrollX, int scrollY, bool checkerboard = false);
 
 }  // namespace mirelo

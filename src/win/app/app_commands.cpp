@@ -32,6 +32,10 @@ void RegisterAppCommands(CommandRegistry& r) {
     r.On(cmd::kAbout, [](Editor& e, int) { ShowAbout(e); });
     r.On(cmd::kHelp, [](Editor& e, int) { ShowHelp(e); });
     r.On(cmd::kCursorCoords, [](Editor& e, int) { ToggleCursorCoords(e); });
+    r.On(cmd::kCheckerboard, [](Editor& e, int) {
+        e.settings.checkerboard = !e.settings.checkerboard;
+        e.ProgramChanged(change::kSettings);
+    });
 
     static_assert(cmd::kToolText - cmd::kToolSelect == kToolText - kToolSelect, "one button per tool, in ToolId order");
     for (int id = cmd::kToolSelect; id <= cmd::kToolText; ++id)

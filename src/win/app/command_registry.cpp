@@ -6,9 +6,9 @@ namespace mirelo {
 CommandRegistry::CommandRegistry() {
     size_t n = 0;
     const CommandInfo* table = CommandTable(&n);
-    commands_.reserve(n + 2);
+    commands_.reserve(n + 3);
     for (size_t i = 0; i < n; ++i) commands_.push_back(Command{table[i].id, table[i].id, table[i].guards, {}, nullptr});
-    for (const CommandInfo* range : {FindCommand(cmd::kImageBarFirst), FindCommand(cmd::kImageSelectFirst)})
+    for (const CommandInfo* range : {FindCommand(cmd::kImageBarFirst), FindCommand(cmd::kImageSelectFirst), FindCommand(cmd::kRecentFirst)})
         commands_.push_back(Command{range->id, range->LastId(), range->guards, {}, nullptr});
 
     RegisterAppCommands(*this);

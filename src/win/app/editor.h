@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "app/change_record.h"
+#include "app/user_settings.h"
 #include "app/command_registry.h"
 #include "common/dialog_host.h"
 #include "common/messages.h"
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"
+#include "edit/view_navigation.h"
 #include "edit/tool.h"
 #include "edit/viewport.h"
 #include "image/image_set.h"
@@ -30,6 +32,9 @@ struct Settings {
     bool dither = true;
     int paletteMethod = 40046;
     bool cursorCoords = false;
+    bool checkerboard = true;  // transparent pixels over a checkerboard, else over the plain background
+    int jpegQuality = 80;      // where the JPEG quality dialog starts
+    Text openFolder, saveFolder;  // the folders last used to open and to save (empty: the system's choice)
 };
 
 // The New dialog's values, remembered while the program runs.
@@ -63,6 +68,10 @@ struct ViewState {
     HCURSOR cursors[8] = {};       // tools 2..6, skew handle, wand selection, hand
     int marchPhase = 0;            // how far the selection outline's dash has moved
     GpBitmapOwner backBuffer;      // the last frame, drawn again only where it changed
+    WheelAccumulator wheelZoom, wheelX, wheelY;  // wheel deltas not yet turned into steps
+    bool panning = false;          // the picture is being dragged (middle button, or Space held)
+    POINT panFrom{};               // where the pan drag started (client) and the scroll then
+    int panScrollX = 0, panScrollY = 0;
 };
 
 // The palette loaded for the fixed palette method (empty until one is loaded).
@@ -179,6 +188,10 @@ public:
     std::array<std::unique_ptr<Tool>, kToolCount> tools;  // by ToolId; [0] handles the paste objects
 
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
+    RecentFiles recentFiles;         // 最近使ったﾌｧｲﾙ, shared by all images
+    // The registry key (under HKEY_CURRENT_USER) that keeps the settings between runs; empty: they
+    // are neither read nor written (the program sets it, tests that check it choose their own).
+    Text settingsKey;
     HelpSession help;
     bool colourPanelVisible = false;
     bool palettePanelVisible = false;

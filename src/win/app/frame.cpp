@@ -9,6 +9,7 @@
 #include "draw/arrow_dialog.h"
 #include "ui/canvas.h"
 #include "files/open_image.h"
+#include "files/recent_files.h"
 #include "select/paths.h"
 #include "ui/custom_controls.h"
 #include "ui/frame_bars.h"
@@ -17,6 +18,7 @@
 #include "app/editor.h"
 #include "app/menu_state.h"
 #include "app/refresh.h"
+#include "app/user_store.h"
 #include "common/gdiplus.h"
 #include "image/image_set.h"
 #include "res/resource.h"
@@ -175,6 +177,7 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_INITMENUPOPUP:
         // The clipboard may have changed since the last refresh.
         if (!HIWORD(lp)) ApplyAvailability(*e, ComputeAvailability(*e));
+        ShowRecentFiles(*e, reinterpret_cast<HMENU>(wp));
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wp) == WA_INACTIVE) e->frame.messageWindow = FindWindowW(nullptr, L"Message");
@@ -186,8 +189,12 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         if (!HandleZoomScroll(*e, lp)) HandleObjectAlphaScroll(*e, lp);
         return 0;
     case WM_KEYDOWN:
-        KeyToCommand(*e, hwnd, wp);
+        if (!HandleViewKey(*e, wp)) KeyToCommand(*e, hwnd, wp);
         return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        if (ForwardWheelToView(*e, msg, wp, lp)) return 0;
+        break;
     case WM_CONTEXTMENU:
         ShowContextMenu(*e, hwnd, POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
         return 0;
@@ -200,6 +207,7 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         // The close box leaves like the exit command: a path being edited is asked about first.
         if (ResolvePendingPath(*e) == IDCANCEL) return 0;
         if (AnyUndoableStep(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
+        SaveUserSettings(*e);
         EndHelp(*e);
         DestroyWindow(hwnd);
         return 0;
@@ -289,13 +297,22 @@ HWND CreateMainWindow(Editor& e, int show) {
 
     RegisterViewClass(e.instance);
 
+    const WindowPlace place = LoadUserSettings(e);
     HMENU menu = LoadMenuW(e.instance, MAKEINTRESOURCEW(IDR_MAINMENU));
     HWND hwnd = CreateWindowExW(WS_EX_ACCEPTFILES, kMainClassName, L"Mirelo", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, e.instance, &e);
-    if (hwnd) {
+    if (!hwnd) return nullptr;
+    if (place.set) {
+        // The window comes back where it was left, maximised when it was (unless started minimised).
+        WINDOWPLACEMENT wp{sizeof wp};
+        wp.rcNormalPosition = RECT{place.x, place.y, place.x + place.width, place.y + place.height};
+        const bool normalStart = show == SW_SHOWNORMAL || show == SW_SHOWDEFAULT || show == SW_SHOW;
+        wp.showCmd = static_cast<UINT>(place.maximised && normalStart ? SW_SHOWMAXIMIZED : show);
+        SetWindowPlacement(hwnd, &wp);
+    } else {
         ShowWindow(hwnd, show);
-        UpdateWindow(hwnd);
     }
+    UpdateWindow(hwnd);
     return hwnd;
 }
 

@@ -53,6 +53,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     mirelo::GdiplusSession gdiplus;
     auto editor = std::make_unique<mirelo::Editor>(instance);
     editor->startupFiles = StartupFiles();
+    editor->settingsKey = u"Software\\Mirelo";
     mirelo::InitHelp(*editor);
     HWND main = mirelo::CreateMainWindow(*editor, show);
     if (!main) return 1;

@@ -75,6 +75,7 @@ void CheckItems(Editor& e) {
     check(cmd::kDither, e.settings.dither);
     check(cmd::kObjFrames, e.settings.objectFrames);
     check(cmd::kCursorCoords, e.settings.cursorCoords);
+    check(cmd::kCheckerboard, e.settings.checkerboard);
     check(cmd::kArrowEdit, e.arrowWindow && IsWindowVisible(e.arrowWindow));
 }
 }  // namespace

@@ -3,6 +3,7 @@
 #include "app/editor.h"
 #include "files/open_image.h"
 #include "files/property_dialogs.h"
+#include "files/recent_files.h"
 #include "files/save_image.h"
 
 namespace mirelo {
@@ -13,6 +14,7 @@ void RegisterFileCommands(CommandRegistry& r) {
     r.On(cmd::kSaveAs, [](Editor& e, int) { SaveAsDialog(e); }, rule::ImageOpen);
     r.On(cmd::kResolution, [](Editor& e, int) { ResolutionDialog(e); });
     r.On(cmd::kProperties, [](Editor& e, int) { PropertiesDialog(e); });
+    RegisterRecentFileCommands(r);
 }
 
 }  // namespace mirelo

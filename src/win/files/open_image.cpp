@@ -11,6 +11,7 @@
 #include "files/file_names.h"
 #include "files/icon_open.h"
 #include "files/properties.h"
+#include "files/recent_files.h"
 #include "image/bitmap_access.h"
 #include "image/file_format.h"
 #include "image/image_set.h"
@@ -172,9 +173,15 @@ void DetachFromFile(Editor& e, ImageSlot& slot) {
 }
 
 bool OpenImageFile(Editor& e, const Text& path) {
-    if (SelectOpenPath(e, path)) return true;
+    if (SelectOpenPath(e, path)) {
+        NoteRecentFile(e, path);
+        return true;
+    }
     const OpenKind kind = ClassifyOpenPath(path);
-    if (kind == OpenKind::Icon && OpenIconFile(e, path)) return true;
+    if (kind == OpenKind::Icon && OpenIconFile(e, path)) {
+        NoteRecentFile(e, path);
+        return true;
+    }
     if (!HasRoomFor(e, path)) return false;
     GpBitmapOwner bitmap;
     int rendered = 0;
@@ -183,7 +190,9 @@ bool OpenImageFile(Editor& e, const Text& path) {
         e.messages.App(MessageText(u"読み込みに失敗しました\n%s").Arg(path).Str(), MB_OK | MB_ICONWARNING);
         return false;
     }
-    return AddImage(e, std::move(bitmap), path) >= 0;
+    if (AddImage(e, std::move(bitmap), path) < 0) return false;
+    NoteRecentFile(e, path);
+    return true;
 }
 
 void OpenImageFiles(Editor& e, const std::vector<Text>& paths) {
@@ -221,8 +230,12 @@ void OpenDialog(Editor& e) {
     ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLESIZING;
     ofn.lCustData = reinterpret_cast<LPARAM>(&e);
     ofn.lpfnHook = OpenHook;
+    const Text folder = e.settings.openFolder;
+    if (!folder.empty()) ofn.lpstrInitialDir = W(folder);
     if (!GetOpenFileNameW(&ofn)) return;
-    OpenImageFiles(e, SplitOpenDialogResult(reinterpret_cast<const char16_t*>(buffer.data()), buffer.size()));
+    const std::vector<Text> paths = SplitOpenDialogResult(reinterpret_cast<const char16_t*>(buffer.data()), buffer.size());
+    if (!paths.empty()) e.settings.openFolder = FolderOf(paths.front());
+    OpenImageFiles(e, paths);
 }
 
 // ---- Dialog 121 ----

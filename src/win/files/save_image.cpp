@@ -15,6 +15,7 @@
 #include "files/icon_save.h"
 #include "files/open_image.h"
 #include "files/property_dialogs.h"
+#include "files/recent_files.h"
 #include "files/safe_write.h"
 #include "image/bitmap_access.h"
 #include "paste/paste_objects.h"
@@ -134,10 +135,14 @@ void SaveAsDialog(Editor& e) {
     ofn.lpTemplateName = MAKEINTRESOURCEW(IDD_SAVE_TEMPLATE);
     ofn.lpfnHook = SaveHook;
     ofn.lCustData = reinterpret_cast<LPARAM>(&st);
+    // A picture without a file starts in the folder last saved to.
+    const Text folder = e.settings.saveFolder;
+    if (name[0] == 0 && !folder.empty()) ofn.lpstrInitialDir = W(folder);
     if (!GetSaveFileNameW(&ofn)) return;
     e.saveFileType = static_cast<int>(ofn.nFilterIndex);
     const SaveTypeInfo* t = SaveType(e.saveFileType);
     e.saveName = WithDefaultExtension(FromW(name.data()), t ? t->extension : u"bmp");
+    e.settings.saveFolder = FolderOf(e.saveName);
     ContinueByType(e);
 }
 
@@ -242,6 +247,7 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
     s->fileType = e.saveFileType;
     DetachFromFile(e, *s);
     s->byteSize = FileSize(s->path);
+    NoteRecentFile(e, s->path);
     e.ProgramChanged(change::kImageList);  // the image's name may have changed
     ImageChanged(e, e.images.current, kChangedBitmap | change::kFile | change::kHistory);
     e.reminder.Restart(e.clock());
@@ -274,8 +280,10 @@ private:
         HWND slider = Item(IDC_JPEG_QUALITY_SLIDER);
         SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
         SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
-        SendMessageW(slider, TBM_SETPOS, TRUE, 80);
-        SetDlgItemInt(dialog(), IDC_JPEG_QUALITY_LABEL, 80, FALSE);
+        // The quality chosen last time (80 at first).
+        const int quality = editor().settings.jpegQuality;
+        SendMessageW(slider, TBM_SETPOS, TRUE, quality);
+        SetDlgItemInt(dialog(), IDC_JPEG_QUALITY_LABEL, static_cast<UINT>(quality), FALSE);
     }
     bool OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR* result) override {
         if (msg != WM_HSCROLL) return false;
@@ -289,6 +297,7 @@ private:
     void OnOk() override {
         BOOL ok = FALSE;
         UINT quality = GetDlgItemInt(dialog(), IDC_JPEG_QUALITY_LABEL, &ok, FALSE);
+        if (ok && quality <= 100) editor().settings.jpegQuality = static_cast<int>(quality);
         End(ok ? static_cast<INT_PTR>(quality) + 1 : 81);
     }
     void OnCancel() override { End(0); }

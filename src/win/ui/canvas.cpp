@@ -154,8 +154,82 @@ void TrackCapture(Editor& e, HWND hwnd, int x, int y, bool buttonDown) {
     if (e.frame.mainWindow && GetFocus() != e.frame.mainWindow) SetFocus(e.frame.mainWindow);
 }
 
+// Scrolling by wheel and keys: a line is this many screen pixels.
+constexpr int kLinePixels = 20;
+
+int WheelPixelsPerNotch(const Editor& e, bool horizontal) {
+    UINT lines = 3;
+    SystemParametersInfoW(horizontal ? SPI_GETWHEELSCROLLCHARS : SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    if (lines == WHEEL_PAGESCROLL) return std::max(horizontal ? e.viewState.clientWidth : e.viewState.clientHeight, 1);
+    return static_cast<int>(std::min<UINT>(lines, 100)) * kLinePixels;
+}
+
+// Zooms `steps` rungs in (or out when negative) about a client point: the image pixel under it
+// stays under it.
+void ZoomAbout(Editor& e, int steps, int px, int py) {
+    ImageSlot* s = Shown(e);
+    if (!s || steps == 0) return;
+    int zoom = s->zoom;
+    for (int i = 0; i < std::abs(steps) && i < 32; ++i) zoom = ZoomStep(zoom, steps > 0 ? 1 : -1);
+    if (zoom == s->zoom) return;
+    const ViewLayout before = e.View().Layout();
+    const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
+    SetZoom(e, zoom);
+    const ScrollPoint to = ScrollKeepingPoint(before, sx, sy, px, py, e.View().Layout());
+    ScrollViewTo(e, to.x, to.y);
+}
+
+void OnWheel(Editor& e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!Shown(e)) return;
+    const int delta = GET_WHEEL_DELTA_WPARAM(wp);
+    const WORD keys = GET_KEYSTATE_WPARAM(wp);
+    POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    ScreenToClient(hwnd, &p);
+    ViewState& v = e.viewState;
+    if (msg == WM_MOUSEWHEEL && (keys & MK_CONTROL)) {
+        // Ctrl+wheel, and a touchpad's pinch, zoom about the pointer.
+        ZoomAbout(e, v.wheelZoom.Notches(delta), p.x, p.y);
+        return;
+    }
+    if (msg == WM_MOUSEHWHEEL || (keys & MK_SHIFT)) {
+        // The tilt wheel turns right with a positive delta; Shift+wheel away from the user goes left.
+        const int d = msg == WM_MOUSEHWHEEL ? delta : -delta;
+        ScrollViewTo(e, v.scrollX + v.wheelX.Pixels(d, WheelPixelsPerNotch(e, true)), v.scrollY);
+    } else {
+        ScrollViewTo(e, v.scrollX, v.scrollY + v.wheelY.Pixels(-delta, WheelPixelsPerNotch(e, false)));
+    }
+}
+
+// Panning: the middle button, or any button while Space is held, drags the picture whatever
+// the tool; the tool sees none of it.
+bool StartPan(Editor& e, HWND hwnd, int x, int y) {
+    if (!Shown(e)) return false;
+    ViewState& v = e.viewState;
+    v.panning = true;
+    v.panFrom = POINT{x, y};
+    v.panScrollX = v.scrollX;
+    v.panScrollY = v.scrollY;
+    SetCapture(hwnd);
+    SetCursor(v.cursors[7]);
+    return true;
+}
+
+void EndPan(Editor& e, HWND hwnd) {
+    e.viewState.panning = false;
+    e.viewState.cursorTool = -1;  // the tool's cursor is set again on the next move
+    if (GetCapture() == hwnd) ReleaseCapture();
+}
+
+bool SpaceHeld() { return GetKeyState(VK_SPACE) < 0; }
+
 void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     if (e.menuDismissed) return;
+    if (e.viewState.panning) {
+        const ViewState& v = e.viewState;
+        SetCursor(v.cursors[7]);
+        ScrollViewTo(e, v.panScrollX - (x - v.panFrom.x), v.panScrollY - (y - v.panFrom.y));
+        return;
+    }
     if (e.settings.cursorCoords && e.frame.statusBar && Shown(e)) {
         IntPoint p = e.View().ToImage(x, y);
         Text text = u" " + ToText(p.x) + u", " + ToText(p.y);
@@ -166,7 +240,7 @@ void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
         Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Move(e, slot, ev); });
 }
 
-void OnButtonDown(Editor& e, HWND, int x, int y, WPARAM keys) {
+void OnButtonDown(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     if (e.menuDismissed) {
         InvalidateView(e);
         return;
@@ -175,6 +249,7 @@ void OnButtonDown(Editor& e, HWND, int x, int y, WPARAM keys) {
         SetForegroundWindow(e.frame.mainWindow);
         SetFocus(e.frame.mainWindow);
     }
+    if (SpaceHeld() && StartPan(e, hwnd, x, y)) return;
     ImageSlot* s = Shown(e);
     if (!s || !e.View().InImage(x, y)) return;
     e.viewState.buttonDown = true;
@@ -183,6 +258,10 @@ void OnButtonDown(Editor& e, HWND, int x, int y, WPARAM keys) {
 
 void OnButtonUp(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     ClipCursor(nullptr);
+    if (e.viewState.panning) {
+        EndPan(e, hwnd);
+        return;
+    }
     const bool wasDown = e.viewState.buttonDown;
     e.viewState.buttonDown = false;
     if (ImageSlot* s = Shown(e); s && wasDown && !e.menuDismissed)
@@ -278,9 +357,33 @@ LRESULT HandleViewMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         e->Changed(change::kOverlay);
         return 0;
     case WM_RBUTTONDOWN:
+        if (SpaceHeld() && StartPan(*e, hwnd, x, y)) return 0;
         InvalidateView(*e);
         return 0;
+    case WM_RBUTTONUP:
+        if (e->viewState.panning) {
+            EndPan(*e, hwnd);
+            return 0;  // no context menu after a pan
+        }
+        break;
+    case WM_MBUTTONDOWN:
+        StartPan(*e, hwnd, x, y);
+        return 0;
+    case WM_MBUTTONUP:
+        if (e->viewState.panning) EndPan(*e, hwnd);
+        return 0;
+    case WM_CAPTURECHANGED:
+        if (e->viewState.panning && reinterpret_cast<HWND>(lp) != hwnd) e->viewState.panning = false;
+        break;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        OnWheel(*e, hwnd, msg, wp, lp);
+        return 0;
     case WM_SETCURSOR:
+        if (LOWORD(lp) == HTCLIENT && e->viewState.panning) {
+            SetCursor(e->viewState.cursors[7]);
+            return TRUE;
+        }
         if (LOWORD(lp) == HTCLIENT && e->viewState.cursorTool > 0) {
             SetCursor(CursorForTool(*e, e->viewState.cursorTool));
             return TRUE;
@@ -396,6 +499,34 @@ void ScrollViewTo(Editor& e, int x, int y) {
     ScrollTo(e, SB_VERT, y);
 }
 
+bool ForwardWheelToView(Editor& e, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!e.frame.view || (msg != WM_MOUSEWHEEL && msg != WM_MOUSEHWHEEL)) return false;
+    RECT r;
+    GetWindowRect(e.frame.view, &r);
+    const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    if (!PtInRect(&r, p)) return false;
+    SendMessageW(e.frame.view, msg, wp, lp);
+    return true;
+}
+
+bool HandleViewKey(Editor& e, WPARAM key) {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const ViewKey k = ViewKeyFor(static_cast<unsigned>(key), ctrl);
+    if (k == ViewKey::None || !Shown(e) || !e.frame.view) return false;
+    const ViewState& v = e.viewState;
+    switch (k) {
+    case ViewKey::ZoomIn:
+    case ViewKey::ZoomOut: ZoomAbout(e, k == ViewKey::ZoomIn ? 1 : -1, v.clientWidth / 2, v.clientHeight / 2); break;
+    case ViewKey::FitWindow: SendMessageW(e.frame.mainWindow, WM_COMMAND, IDM_FIT_WINDOW, 0); break;
+    case ViewKey::ActualSize: SendMessageW(e.frame.mainWindow, WM_COMMAND, IDM_ACTUAL_SIZE, 0); break;
+    default: {
+        const ScrollPoint to = ScrollForKey(k, v.scrollX, v.scrollY, v.clientHeight, kLinePixels, ctrl);
+        ScrollViewTo(e, to.x, to.y);
+    }
+    }
+    return true;
+}
+
 bool HandleZoomCommand(Editor& e, WPARAM wp, LPARAM lp) {
     if (!e.frame.zoomEdit || reinterpret_cast<HWND>(lp) != e.frame.zoomEdit) return false;
     if (HIWORD(wp) == EN_SETFOCUS) {
@@ -506,7 +637,7 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
                 PixelView from{static_cast<int>(in.Width), static_cast<int>(in.Height), in.Stride, readAs,
                                static_cast<uint8_t*>(in.Scan0)};
                 PixelView to{cw, ch, out.Stride, fmt::k24RGB, static_cast<uint8_t*>(out.Scan0)};
-                ComposeZoomed(to, areaX, areaY, areaW, areaH, from, src, l, sx, sy);
+                ComposeZoomed(to, areaX, areaY, areaW, areaH, from, src, l, sx, sy, st.checkerboard);
                 gp::GdipBitmapUnlockBits(buffer.get(), &out);
             }
             gp::GdipBitmapUnlockBits(s->bitmap.get(), &in);

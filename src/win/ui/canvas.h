@@ -36,6 +36,12 @@ void ShowViewLayout(Editor& editor, const RefreshPlan& plan);
 // The invalidation step of the refresh: the view is painted again.
 void InvalidateView(Editor& editor);
 
+// A wheel message that reached the main window goes to the view when the pointer is over it.
+bool ForwardWheelToView(Editor& editor, UINT msg, WPARAM wp, LPARAM lp);
+// Keys of the view, with the focus on the main window: Ctrl with +, −, 0 and 1 zoom, the arrow
+// keys, Page Up/Down and Home/End scroll. False for other keys.
+bool HandleViewKey(Editor& editor, WPARAM key);
+
 // Handles the zoom controls' messages sent to the main window; true when handled.
 bool HandleZoomCommand(Editor& editor, WPARAM wp, LPARAM lp);
 bool HandleZoomScroll(Editor& editor, LPARAM lp);
