@@ -280,5 +280,32 @@ TEST_F(ShapeToolTest, EmptyBoxesIndexedAndSixteenBitImages) {
     EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
 }
 
+// A collected path on a 16-bit A1R5G5B5 image (it was collected before an undo went back to
+// that format): drawing it, from the menu or at the guard's Yes, is refused before anything
+// changes; no undo step, the path kept.
+TEST_F(ShapeToolTest, CollectedPathOnSixteenBitImagesIsRefusedAndKept) {
+    const int commands[] = {cmd::kPathDraw, cmd::kToolSelect};  // 描画; a guarded command answered Yes
+    for (int command : commands) {
+        SCOPED_TRACE(command);
+        shown.clear();
+        ASSERT_EQ(ChangeFormat(*editor, fmt::k16ARGB1555, u"", false, false), Gdiplus::Ok);
+        Slot().undo.Reset();
+        Slot().tool = kToolShape;
+        Slot().toolSettings[kShapeKindOption] = kShapePath;
+        Slot().otherPath.emplace();
+        Slot().otherPath->AddRectangle(5, 5, 20, 10);
+        GpBitmapOwner before = Copy();
+        answer = IDYES;
+        Send(command);
+        ASSERT_EQ(shown.size(), command == cmd::kPathDraw ? 1u : 2u);
+        EXPECT_EQ(shown.back().text, u"16-A1R5G5B5は、「ペンツール」が使えません");
+        EXPECT_FALSE(Slot().undo.HasUndoableStep());
+        EXPECT_TRUE(Slot().otherPath.has_value());
+        EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
+        Slot().otherPath.reset();
+        ASSERT_EQ(ChangeFormat(*editor, fmt::k32ARGB, u"", false, false), Gdiplus::Ok);
+    }
+}
+
 }  // namespace
 }  // namespace mirelo

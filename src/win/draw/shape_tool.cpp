@@ -42,10 +42,7 @@ class ShapeTool : public Tool {
 public:
     bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
         if (IsIndexed(s.pixelFormat)) return true;
-        if (s.pixelFormat == fmt::k16ARGB1555) {
-            e.messages.App(u"16-A1R5G5B5は、「ペンツール」が使えません");
-            return true;
-        }
+        if (RefusePenTool(e, s)) return true;
         if (PathKind(s) && OverCollectedPath(s, ev)) {
             moving_ = true;
             last_ = {ev.clientX, ev.clientY};
