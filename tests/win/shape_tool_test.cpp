@@ -280,6 +280,27 @@ TEST_F(ShapeToolTest, EmptyBoxesIndexedAndSixteenBitImages) {
     EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
 }
 
+// The drag parts of ﾊﾟｽ add a figure only for a box with width and height: a drag one pixel wide
+// or high (a box of zero width or height once it ends on the pixel under the cursor) adds nothing.
+TEST_F(ShapeToolTest, CollectedDragFiguresNeedWidthAndHeight) {
+    Slot().toolSettings[kShapeKindOption] = kShapeKindPath;
+    const struct {
+        IntPoint to;
+        bool adds;
+    } drags[] = {{{11, 20}, false}, {{25, 11}, false}, {{25, 20}, true}};
+    for (int part : {kPartEllipse, kPartArc, kPartPie, kPartRectangle}) {
+        for (const auto& d : drags) {
+            SCOPED_TRACE(::testing::Message() << "part " << part << " to " << d.to.x << "," << d.to.y);
+            Slot().toolSettings[kPathPartOption] = part;
+            Slot().otherPath.reset();
+            Drag({{10, 10}, d.to});
+            EXPECT_EQ(Slot().otherPath.has_value(), d.adds);
+        }
+    }
+    Slot().otherPath.reset();
+    EXPECT_TRUE(shown.empty());
+}
+
 // A collected path on a 16-bit A1R5G5B5 image (it was collected before an undo went back to
 // that format): drawing it, from the menu or at the guard's Yes, is refused before anything
 // changes; no undo step, the path kept.

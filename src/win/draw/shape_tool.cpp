@@ -190,7 +190,7 @@ public:
         gp::GdipSetWorldTransform(g, m.get());
         gp::GdipSetClipRectI(g, 0, 0, s.width, s.height, Gdiplus::CombineModeIntersect);
         if (s.toolSettings[kShapeSmoothOption]) gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
-        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, BoxBounds(s)));
+        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, BoxBounds()));
         if (pen) {
             if (dragging_ && !PathKind(s)) {
                 if (!box_.Empty()) OutlineDragShape(g, pen.get(), Kind(s), box_, s);
@@ -246,13 +246,7 @@ private:
     }
 
     // The drag box as x, y, width, height, for the reference rectangle of the preview's pen.
-    IntRect BoxBounds(const ImageSlot& s) const {
-        if (!dragging_) return {};
-        if (box_.ellipse)
-            return IntRect{std::min(box_.a, box_.a + box_.c), std::min(box_.b, box_.b + box_.d), std::abs(box_.c), std::abs(box_.d)};
-        (void)s;
-        return IntRect{box_.x0(), box_.y0(), box_.x1() - box_.x0(), box_.y1() - box_.y0()};
-    }
+    IntRect BoxBounds() const { return dragging_ ? box_.Bounds() : IntRect{}; }
 
     // Inside the collected path (as transformed) without Ctrl: the press moves the path.
     bool OverCollectedPath(ImageSlot& s, const ToolEvent& ev) {
@@ -350,6 +344,7 @@ private:
     }
 
     void AddDragFigure(ImageSlot& s, int part) {
+        if (!box_.HasArea()) return;  // a drag without width or height adds no figure
         EditPath figure;
         AddDragShape(figure, part, s);
         if (figure.empty()) return;
