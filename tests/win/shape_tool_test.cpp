@@ -80,71 +80,78 @@ protected:
 GpPathOwner PathOf(const EditPath& p) { return ToGpPath(p); }
 
 // Each drag kind, pressed at (10, 8) and released at (30, 20): the box is (10, 8)–(29, 19), or
-// the ellipse (10, 8, 19, 11).
+// the ellipse (10, 8, 19, 11). With solid colours and with horizontal gradients in pen and fill,
+// which span the rule's reference rectangle: the box grown by half the line width on each side,
+// the line width added to its size (here (10, 8, 20, 12)), as the preview has it.
 TEST_F(ShapeToolTest, DragKindsDrawLikeGdiplusAtTwoZooms) {
-    struct Case {
-        int kind;
-        IntPoint outline, inside;  // a pixel of the outline; one inside, red when filled
-    };
-    const Case cases[] = {
-        {kShapeEllipse, {19, 8}, {19, 13}},   {kShapeArc, {19, 19}, {19, 13}},  {kShapeRectangle, {10, 13}, {19, 13}},
-        {kShapeFilledEllipse, {19, 8}, {19, 13}}, {kShapeFilledArc, {19, 19}, {15, 16}}, {kShapeFilledRectangle, {10, 13}, {19, 13}},
-    };
-    for (int zoom : {100, 200}) {
-        Zoom(zoom);
-        for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "zoom " << zoom << " kind " << c.kind);
-            Slot().toolSettings[kShapeKindOption] = c.kind;
-            GpBitmapOwner expected = Copy();
-            Drag({{10, 8}, {20, 14}, {30, 20}});
-            ASSERT_TRUE(Slot().undo.HasUndoableStep());
-            // The same figure through GDI+ directly.
-            const bool ellipse = c.kind == kShapeEllipse || c.kind == kShapeFilledEllipse;
-            DragBox box;
-            box.ellipse = ellipse;
-            if (ellipse)
-                box.a = 10, box.b = 8, box.c = 19, box.d = 11;
-            else
-                box.a = 10, box.b = 8, box.c = 29, box.d = 19;
-            {
-                GpGraphicsOwner g = Canvas(expected);
-                EditPath shape;
+    for (int pattern : {0, 1}) {
+        Slot().toolSettings[kPenPatternOption] = pattern;
+        Slot().toolSettings[kShapeFillBase] = pattern;
+        struct Case {
+            int kind;
+            IntPoint outline, inside;  // a pixel of the outline; one inside, red when filled
+        };
+        const Case cases[] = {
+            {kShapeEllipse, {19, 8}, {19, 13}},   {kShapeArc, {19, 19}, {19, 13}},  {kShapeRectangle, {10, 13}, {19, 13}},
+            {kShapeFilledEllipse, {19, 8}, {19, 13}}, {kShapeFilledArc, {19, 19}, {15, 16}}, {kShapeFilledRectangle, {10, 13}, {19, 13}},
+        };
+        for (int zoom : {100, 200}) {
+            Zoom(zoom);
+            for (const Case& c : cases) {
+                SCOPED_TRACE(::testing::Message() << "pattern " << pattern << " zoom " << zoom << " kind " << c.kind);
+                Slot().toolSettings[kShapeKindOption] = c.kind;
+                GpBitmapOwner expected = Copy();
+                Drag({{10, 8}, {20, 14}, {30, 20}});
+                ASSERT_TRUE(Slot().undo.HasUndoableStep());
+                // The same figure through GDI+ directly.
+                const bool ellipse = c.kind == kShapeEllipse || c.kind == kShapeFilledEllipse;
+                DragBox box;
+                box.ellipse = ellipse;
                 if (ellipse)
-                    shape.AddEllipse(10, 8, 19, 11);
-                else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
-                    shape.AddPie(10, 8, 19, 11, 90, 90);
+                    box.a = 10, box.b = 8, box.c = 19, box.d = 11;
                 else
-                    shape.AddRectangle(10, 8, 19, 11);
-                const IntRect r = shape.BoundsI();
-                const IntRect reference{r.x, r.y, r.width, r.height};  // line width 1: half of it is 0
-                GpPathOwner path = PathOf(shape);
-                if (c.kind >= kShapeFilledEllipse) {
-                    BrushRecordPtr brush = MakeFillBrushOrFallback(*editor, Slot(), BrushUser::ShapeTool, reference, {10, 8}, path.get());
-                    ASSERT_TRUE(brush && brush->get());
+                    box.a = 10, box.b = 8, box.c = 29, box.d = 19;
+                {
+                    GpGraphicsOwner g = Canvas(expected);
+                    EditPath shape;
+                    if (ellipse)
+                        shape.AddEllipse(10, 8, 19, 11);
+                    else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
+                        shape.AddPie(10, 8, 19, 11, 90, 90);
+                    else
+                        shape.AddRectangle(10, 8, 19, 11);
+                    const IntRect reference{10, 8, 20, 12};
+                    GpPathOwner path = PathOf(shape);
+                    if (c.kind >= kShapeFilledEllipse) {
+                        BrushRecordPtr brush = MakeFillBrushOrFallback(*editor, Slot(), BrushUser::ShapeTool, reference, {10, 8}, path.get());
+                        ASSERT_TRUE(brush && brush->get());
+                        const Gdiplus::GpPoint p[4] = {{10, 8}, {10, 19}, {29, 19}, {29, 8}};
+                        if (ellipse)
+                            gp::GdipFillEllipseI(g.get(), brush->get(), 10, 8, 19, 11);
+                        else if (c.kind == kShapeFilledArc)
+                            gp::GdipFillPieI(g.get(), brush->get(), 10, 8, 19, 11, 90, 90);
+                        else
+                            gp::GdipFillPolygonI(g.get(), brush->get(), p, 4, Gdiplus::FillModeAlternate);
+                    }
+                    GpPenOwner pen = MakeMainPen(*editor, Slot(), reference);
+                    ASSERT_TRUE(pen);
                     const Gdiplus::GpPoint p[4] = {{10, 8}, {10, 19}, {29, 19}, {29, 8}};
                     if (ellipse)
-                        gp::GdipFillEllipseI(g.get(), brush->get(), 10, 8, 19, 11);
-                    else if (c.kind == kShapeFilledArc)
-                        gp::GdipFillPieI(g.get(), brush->get(), 10, 8, 19, 11, 90, 90);
+                        gp::GdipDrawEllipseI(g.get(), pen.get(), 10, 8, 19, 11);
+                    else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
+                        gp::GdipDrawArcI(g.get(), pen.get(), 10, 8, 19, 11, 90, 90);
                     else
-                        gp::GdipFillPolygonI(g.get(), brush->get(), p, 4, Gdiplus::FillModeAlternate);
+                        gp::GdipDrawPolygonI(g.get(), pen.get(), p, 4);
                 }
-                GpPenOwner pen = MakeMainPen(*editor, Slot(), reference);
-                ASSERT_TRUE(pen);
-                const Gdiplus::GpPoint p[4] = {{10, 8}, {10, 19}, {29, 19}, {29, 8}};
-                if (ellipse)
-                    gp::GdipDrawEllipseI(g.get(), pen.get(), 10, 8, 19, 11);
-                else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
-                    gp::GdipDrawArcI(g.get(), pen.get(), 10, 8, 19, 11, 90, 90);
-                else
-                    gp::GdipDrawPolygonI(g.get(), pen.get(), p, 4);
+                EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), expected.get(), 0), 0.0);
+                if (pattern == 0) {
+                    EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kBlack);
+                    EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.inside.x, c.inside.y), c.kind >= kShapeFilledEllipse ? kRed : kWhite);
+                }
+                EXPECT_EQ(PixelAt(Slot().bitmap.get(), 35, 25), kWhite);  // outside the figure
+                Send(cmd::kUndo);
+                EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kWhite);
             }
-            EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), expected.get(), 0), 0.0);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kBlack);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.inside.x, c.inside.y), c.kind >= kShapeFilledEllipse ? kRed : kWhite);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), 35, 25), kWhite);  // outside the figure
-            Send(cmd::kUndo);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kWhite);
         }
     }
     EXPECT_TRUE(shown.empty());
