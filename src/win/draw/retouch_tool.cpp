@@ -141,10 +141,14 @@ private:
     static void StrokeThroughPixels(ImageSlot& s, const RetouchStroke& stroke) {
         if (RetouchModeNeedsAlpha(stroke.rule.mode) && !HasAlpha(s.pixelFormat)) return;
         Gdiplus::GpBitmap* bitmap = s.bitmap.get();
-        WalkRetouchStroke(s.width, s.height, stroke, [&](int sx, int sy, int dx, int dy) {
+        WalkRetouchStroke(s.width, s.height, stroke, [&](int sx, int sy, int dx, int dy, size_t times) {
             Gdiplus::ARGB from = 0, to = 0;
-            if (gp::GdipBitmapGetPixel(bitmap, sx, sy, &from) != Gdiplus::Ok) return;
             if (gp::GdipBitmapGetPixel(bitmap, dx, dy, &to) != Gdiplus::Ok) return;
+            if (times > 1) {
+                gp::GdipBitmapSetPixel(bitmap, dx, dy, RetouchArgbRepeated(to, stroke.rule, times));
+                return;
+            }
+            if (gp::GdipBitmapGetPixel(bitmap, sx, sy, &from) != Gdiplus::Ok) return;
             gp::GdipBitmapSetPixel(bitmap, dx, dy, RetouchArgb(from, to, stroke.rule));
         });
     }
