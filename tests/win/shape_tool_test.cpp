@@ -287,6 +287,35 @@ TEST_F(ShapeToolTest, EmptyBoxesIndexedAndSixteenBitImages) {
     EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
 }
 
+// A freehand stroke drawn as a path (機能 あり, and the ﾊﾟｽ part 自由描画) takes a point only
+// further than the line width from the last one; the preview runs a line from that point to the
+// cursor, so the stroke does not trail the pointer.
+TEST_F(ShapeToolTest, FreehandPreviewReachesTheCursor) {
+    const struct {
+        int kind, function, part;
+    } cases[] = {{kShapeFreehand, 1, 0}, {kShapeKindPath, 0, kPartFreehand}};
+    Slot().toolSettings[kLineWidthOption] = 8;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Slot().toolSettings[kShapeKindOption] = c.kind;
+        Slot().toolSettings[kFunctionOption] = c.function;
+        Slot().toolSettings[kPathPartOption] = c.part;
+        Mouse(WM_MOUSEMOVE, 0, {5, 15});
+        Mouse(WM_LBUTTONDOWN, MK_LBUTTON, {5, 15});
+        Mouse(WM_MOUSEMOVE, MK_LBUTTON, {12, 15});  // 7 from the last point: no point taken
+        ASSERT_TRUE(Slot().drawPath.has_value());
+        EXPECT_TRUE(Slot().drawPath->empty());
+        GpBitmapOwner buffer;
+        ASSERT_TRUE(RenderView(*editor, buffer));
+        const int x0 = Slot().originX - editor->viewState.scrollX, y0 = Slot().originY - editor->viewState.scrollY;
+        EXPECT_EQ(PixelAt(buffer.get(), x0 + 9, y0 + 15) & 0xFFFFFFu, 0u) << "the line reaches towards the cursor";
+        EXPECT_EQ(PixelAt(buffer.get(), x0 + 9, y0 + 25) & 0xFFFFFFu, 0xFFFFFFu);
+        Mouse(WM_LBUTTONUP, 0, {12, 15});
+        ReleaseCapture();
+        Slot().otherPath.reset();
+    }
+}
+
 // The drag parts of ﾊﾟｽ add a figure only for a box with width and height: a drag one pixel wide
 // or high (a box of zero width or height once it ends on the pixel under the cursor) adds nothing.
 TEST_F(ShapeToolTest, CollectedDragFiguresNeedWidthAndHeight) {

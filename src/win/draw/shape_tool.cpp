@@ -109,9 +109,16 @@ public:
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
                 e.View().InvalidateImageArea(from.x, from.y, ev.image.x, ev.image.y, tip_.side() + 1);
             }
-        } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set() && inside) {
+        } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set()) {
+            // The rubber line from the last point to the cursor: its old place and its new one.
+            const int margin = 2 * LineWidth(s) + 2;
+            const IntPoint a{s.figureAnchor.x, s.figureAnchor.y};
+            e.View().InvalidateImageArea(std::min(a.x, lastCursor.x), std::min(a.y, lastCursor.y), std::max(a.x, lastCursor.x),
+                                         std::max(a.y, lastCursor.y), margin);
+            e.View().InvalidateImageArea(std::min(a.x, ev.image.x), std::min(a.y, ev.image.y), std::max(a.x, ev.image.x),
+                                         std::max(a.y, ev.image.y), margin);
             const double d = std::hypot(ev.image.x - s.figureAnchor.x, ev.image.y - s.figureAnchor.y);
-            if (d > LineWidth(s)) {
+            if (inside && d > LineWidth(s)) {
                 const PointF p[2] = {{static_cast<float>(s.figureAnchor.x), static_cast<float>(s.figureAnchor.y)},
                                      {static_cast<float>(ev.image.x), static_cast<float>(ev.image.y)}};
                 s.drawPath->AddCurve(p, 2);
@@ -205,8 +212,11 @@ public:
         }
         // Back to the buffer's own transform, clip and smoothing.
         gp::GdipRestoreGraphics(g, saved);
-        // The rubber line from the last point to the cursor, in view pixels.
-        if (pen && ClickFigure(s) && s.figureAnchor.set() && e.View().InImage(cursor_.x, cursor_.y)) {
+        // The rubber line from the last point to the cursor, in view pixels: after the clicked
+        // points, and after a freehand stroke's last point, so that the stroke keeps up with the
+        // pointer between points.
+        const bool rubberLine = ClickFigure(s) || (FreehandPoints(s) && s.drawPath);
+        if (pen && rubberLine && s.figureAnchor.set() && e.View().InImage(cursor_.x, cursor_.y)) {
             const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.figureAnchor.x, s.figureAnchor.y);
             gp::GdipDrawLineI(g, pen.get(), a.x, a.y, cursor_.x, cursor_.y);
         }
