@@ -175,6 +175,30 @@ TEST(FillCases, SameAsThePlainFillOnRandomPictures) {
     }
 }
 
+// The colour written through a mask: B, G, R in 24 bits, with alpha where the view has it, opaque
+// in a 32-bit view without alpha; unmarked pixels keep theirs. Other formats are refused.
+TEST(FillCases, MaskPaintedInEachFormat) {
+    const struct {
+        PixelFormat format;
+        uint32_t written;
+    } cases[] = {{fmt::k24RGB, 0xFF112233u}, {fmt::k32ARGB, 0x80112233u}, {fmt::k32RGB, 0xFF112233u}};
+    const std::vector<uint8_t> mask = {1, 0, 1, 0, 0, 1};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        Stored in({0xFF0000FF, 0xFF0000FF, 0xFF00FF00, 0xFF00FF00, 0xFFFFFFFF, 0xFFFFFFFF}, 3, 2, c.format, c.format == fmt::k24RGB);
+        ASSERT_TRUE(PaintMask(in.view, mask.data(), 0x80112233u).ok());
+        for (int i = 0; i < 6; ++i) {
+            const uint32_t before = i < 2 ? 0xFF0000FFu : i < 4 ? 0xFF00FF00u : 0xFFFFFFFFu;
+            EXPECT_EQ(in.At(i % 3, i / 3) | (c.format == fmt::k32ARGB ? 0u : 0xFF000000u), mask[static_cast<size_t>(i)] ? c.written : before) << i;
+        }
+    }
+    Picture p = Draw({".."});
+    PixelView indexed = p.View();
+    indexed.format = fmt::k8Index;
+    EXPECT_EQ(PaintMask(indexed, mask.data(), 0).code, fill_status::kBadParams);
+    EXPECT_EQ(PaintMask(p.View(), nullptr, 0).code, fill_status::kBadParams);
+}
+
 TEST(FillCases, ColourEqualToTheReferenceChangesNothing) {
     Picture p = Draw({"..#", "..#"});
     Picture out = Draw({"###", "###"});

@@ -46,5 +46,31 @@ TEST(PrintLayout, SelectionBoundsAreOnePixelSmaller) {
     EXPECT_EQ(whole.height, 80);
 }
 
+// A selection reaching outside the picture prints only its part inside: the source never starts
+// at a negative position nor reaches past the image (x, y, width, height of the bounds, then of
+// the source in a 100 × 80 image).
+TEST(PrintLayout, SelectionBoundsAreCutToThePicture) {
+    const struct {
+        IntRect selection, source;
+    } cases[] = {
+        {{-5, -8, 20, 30}, {0, 0, 14, 21}},
+        {{90, 70, 30, 30}, {90, 70, 10, 10}},
+        {{-10, 10, 200, 20}, {0, 10, 100, 19}},
+        {{-50, -50, 20, 20}, {0, 0, 0, 0}},      // wholly outside before the picture
+        {{150, 10, 20, 20}, {100, 10, 0, 19}},   // wholly outside after it: nothing wide
+    };
+    for (const auto& c : cases) {
+        EditPath selection;
+        selection.AddRectangle(static_cast<float>(c.selection.x), static_cast<float>(c.selection.y),
+                               static_cast<float>(c.selection.width), static_cast<float>(c.selection.height));
+        const IntRect r = PrintSource(100, 80, &selection);
+        SCOPED_TRACE(::testing::Message() << c.selection.x << "," << c.selection.y);
+        EXPECT_EQ(r.x, c.source.x);
+        EXPECT_EQ(r.y, c.source.y);
+        EXPECT_EQ(r.width, c.source.width);
+        EXPECT_EQ(r.height, c.source.height);
+    }
+}
+
 }  // namespace
 }  // namespace mirelo

@@ -3,8 +3,10 @@
 // refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "draw/retouch.h"
@@ -276,6 +278,79 @@ TEST(Retouch, PointsOutsideTheImageAreHeldToItsEdge) {
         EXPECT_EQ(image.Get(5, 3)[0], 0);  // darkened many times over
         EXPECT_TRUE(image.GuardsKept());
     }
+}
+
+// The stroke as first written: every pair of the unclipped point list, for every tip pixel, each
+// source and destination clamped into the image, one visit each.
+void UnclippedStroke(Image& image, const RetouchStroke& stroke) {
+    const int half = stroke.side / 2;
+    for (int i = 0; i < stroke.side; ++i)
+        for (int j = 0; j < stroke.side; ++j) {
+            if (!stroke.tip[static_cast<size_t>(i * stroke.side + j)]) continue;
+            for (size_t n = 1; n < stroke.pointCount; ++n) {
+                const int sx = std::clamp(stroke.points[n - 1].x + j - half, 0, image.width - 1);
+                const int sy = std::clamp(stroke.points[n - 1].y + i - half, 0, image.height - 1);
+                const int dx = std::clamp(stroke.points[n].x + j - half, 0, image.width - 1);
+                const int dy = std::clamp(stroke.points[n].y + i - half, 0, image.height - 1);
+                if (stroke.mask) {
+                    uint8_t& m = stroke.mask[static_cast<size_t>(dy * image.width + dx)];
+                    if (m) continue;
+                    m = 1;
+                }
+                RetouchPixel(image.At(sx, sy), image.At(dx, dy), image.bytes, stroke.rule);
+            }
+        }
+}
+
+// Strokes from far outside the picture, across it and out again, are clipped to the picture grown
+// by the tip's reach: the result is the unclipped walk's, byte for byte, in every mode, with and
+// without the mask, in 24 and 32 bits; and a stroke thousands of pixels long outside costs what
+// its part near the picture costs.
+TEST(Retouch, StrokesFarOutsideGiveTheUnclippedResult) {
+    std::mt19937 rng(2024);
+    const std::vector<uint8_t>* tips[] = {&kDot, &kSquare3, &kDisc5};
+    const int sides[] = {1, 3, 5};
+    for (int round = 0; round < 300; ++round) {
+        const int bits = round % 2 ? 32 : 24;
+        const int mode = static_cast<int>(rng() % retouch_mode::kCount);
+        const bool masked = rng() % 3 == 0;
+        const size_t t = rng() % 3;
+        const int w = 3 + static_cast<int>(rng() % 9), h = 3 + static_cast<int>(rng() % 9);
+        Image clipped(w, h, bits, {0, 0, 0, 0});
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                clipped.Set(x, y, {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()),
+                                   static_cast<uint8_t>(rng())});
+        Image plain = clipped;
+        plain.view.scan0 = plain.memory.data();
+        auto far = [&] { return static_cast<int>(rng() % 240) - 120; };
+        std::vector<IntPoint> points;
+        IntPoint at{far(), far()};
+        for (int leg = 0; leg < 3; ++leg) {
+            const IntPoint next = leg == 1 ? IntPoint{static_cast<int>(rng() % static_cast<unsigned>(w)), static_cast<int>(rng() % static_cast<unsigned>(h))}
+                                           : IntPoint{far(), far()};
+            const std::vector<IntPoint> line = LinePointsFrom(at, next);
+            points.insert(points.end(), line.begin() + (points.empty() ? 0 : 1), line.end());
+            at = next;
+        }
+        const RetouchRule rule = MakeRetouchRule(mode, static_cast<int>(rng() % 9), sides[t], masked, static_cast<uint8_t>(rng()));
+        std::vector<uint8_t> maskA(static_cast<size_t>(w * h), 0), maskB = maskA;
+        ASSERT_TRUE(RetouchStrokeStep(clipped.view, Stroke(rule, *tips[t], sides[t], points, masked ? maskA.data() : nullptr)).ok());
+        UnclippedStroke(plain, Stroke(rule, *tips[t], sides[t], points, masked ? maskB.data() : nullptr));
+        ASSERT_EQ(clipped.memory, plain.memory) << "round " << round << " mode " << mode << (masked ? " masked" : "");
+        EXPECT_EQ(maskA, maskB);
+    }
+    // Visits of a stroke 100 000 pixels long, nearly all of it far to the left of a 10 × 10 image:
+    // a few per tip pixel for the part outside.
+    const std::vector<IntPoint> longStroke = LinePointsFrom({-100000, 3}, {5, 6});
+    RetouchStroke stroke = Stroke(MakeRetouchRule(retouch_mode::kLighten, 0, 5, false, 255), kDisc5, 5, longStroke);
+    size_t visits = 0, repeated = 0;
+    WalkRetouchStroke(10, 10, stroke, [&](int, int, int, int, size_t times) {
+        ++visits;
+        repeated += times;
+    });
+    EXPECT_LT(visits, 21u * 40u);
+    EXPECT_EQ(repeated, 21u * (longStroke.size() - 1));
 }
 
 // A 24-bit image has no fourth byte: smudging, and the alpha modes, leave the bytes after each

@@ -47,6 +47,29 @@ TEST(ShapeGeometry, DragBoxes) {
     EXPECT_FALSE(ComputeDragBox(cases[0].in).Empty());
 }
 
+// Which boxes have an area (a figure of the collected path needs width and height), and their
+// bounds as a rectangle of non-negative size.
+TEST(ShapeGeometry, DragBoxAreaAndBounds) {
+    const struct {
+        DragBox box;
+        bool hasArea;
+        IntRect bounds;
+    } cases[] = {
+        {{false, 10, 10, 19, 19}, true, {10, 10, 9, 9}},
+        {{false, 40, 10, 40, 30}, false, {40, 10, 0, 20}},  // zero width
+        {{false, 10, 25, 30, 25}, false, {10, 25, 20, 0}},  // zero height
+        {{false, 0, 0, 0, 0}, false, {0, 0, 0, 0}},
+        {{true, 50, 50, -31, 39}, true, {19, 50, 31, 39}},
+        {{true, 50, 50, 0, 39}, false, {50, 50, 0, 39}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.box.a << "," << c.box.b << "," << c.box.c << "," << c.box.d);
+        EXPECT_EQ(c.box.HasArea(), c.hasArea);
+        const IntRect r = c.box.Bounds();
+        EXPECT_EQ(std::vector<int>({r.x, r.y, r.width, r.height}), std::vector<int>({c.bounds.x, c.bounds.y, c.bounds.width, c.bounds.height}));
+    }
+}
+
 std::vector<std::pair<int, int>> Pairs(const std::vector<IntPoint>& points) {
     std::vector<std::pair<int, int>> out;
     for (const IntPoint& p : points) out.emplace_back(p.x, p.y);

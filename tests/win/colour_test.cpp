@@ -8,6 +8,7 @@
 
 #include "app/commands.h"
 #include "colour/colour_models.h"
+#include "colour/palette_colours.h"
 #include "draw/shape_geometry.h"
 #include "ui/canvas.h"
 #include "harness.h"
@@ -292,6 +293,52 @@ TEST_F(ColourTest, PaletteDialogReplacesAnEntryAsOneUndoStep) {
     Send(cmd::kUndo);
     EXPECT_EQ(Palette(), greys);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 3), 0xFF000000u);
+}
+
+// A palette that cannot be written leaves the picture as it was: still the one read from its file
+// (not detached), its palette unchanged, no undo step. Written, the same change is one undo step
+// on a detached copy.
+TEST_F(ColourTest, AFailedPaletteWriteLeavesThePictureAndItsHistory) {
+    const std::vector<uint32_t> greys = Greys(16);
+    const struct {
+        uint32_t colour;  // the first drawing colour
+        std::function<void()> change;
+    } cases[] = {
+        {0x0000FFu,
+         [&] {
+             RunDialog(cmd::kPalDialog, IDD_PALETTE, [&](HWND dlg) {
+                 CheckRadioButton(dlg, IDC_PALETTE_TAKE, IDC_PALETTE_REPLACE, IDC_PALETTE_REPLACE);
+                 ClickGrid(GetDlgItem(dlg, IDC_COLOUR_GRID), 0);
+             }, IDOK);
+         }},
+        {0x000000u, [&] { SetTransparentColour(*editor, true); }},  // the button 透過色
+    };
+    for (const auto& c : cases) {
+        MakeImage(8, 8, fmt::k8Index, greys);
+        Slot().rawFormatName = u"GIF";  // as read from a file
+        Slot().flags = 0;
+        Slot().colours[0] = c.colour;
+        shown.clear();
+        editor->paletteWriter = [](Gdiplus::GpBitmap*, const std::vector<uint32_t>&, uint32_t) { return false; };
+        Gdiplus::GpBitmap* const before = Slot().bitmap.get();
+        c.change();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, u"パレットを変更できません");
+        EXPECT_EQ(Slot().bitmap.get(), before);
+        EXPECT_FALSE(Slot().undo.HasUndoableStep());
+        EXPECT_EQ(Palette(), greys);
+
+        editor->paletteWriter = nullptr;
+        shown.clear();
+        Slot().flags = 0;
+        c.change();
+        EXPECT_TRUE(shown.empty());
+        EXPECT_NE(Slot().bitmap.get(), before);
+        EXPECT_NE(Palette(), greys);
+        ASSERT_TRUE(Slot().undo.HasUndoableStep());
+        Send(cmd::kUndo);
+        EXPECT_EQ(Palette(), greys);
+    }
 }
 
 // 置換 on a white swatch beyond a 16-colour palette changes nothing, and an unchanged palette

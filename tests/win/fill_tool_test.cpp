@@ -189,6 +189,42 @@ TEST_F(FillToolTest, SixteenBitImagesAreFilledPixelByPixel) {
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 9, 9), kWhite);
 }
 
+// A fill that cannot be made (here: the picture is locked elsewhere, so it cannot be read)
+// records no undo step: the step comes only with a fill that is written. Once the picture is free
+// the same click fills, as one undo step.
+TEST_F(FillToolTest, AFillThatFailsRecordsNoUndoStep) {
+    const struct {
+        PixelFormat format;
+        int mode;
+    } cases[] = {
+        {fmt::k24RGB, fill_mode::kArea},
+        {fmt::k32ARGB, fill_mode::kColour},
+        {fmt::k32PARGB, fill_mode::kAlphaToColour},
+        {fmt::k16RGB565, fill_mode::kArea},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "format " << c.format << " mode " << c.mode);
+        // A column of another colour, and with alpha another alpha, that no mode fills.
+        const uint32_t mark = HasAlpha(c.format) ? 0x80000000u : kBlack;
+        MakeImage(20, 10, c.format, [&](int x, int) { return x == 10 ? mark : kWhite; });
+        Slot().toolSettings[kFillModeOption] = c.mode;
+        shown.clear();
+        Gdiplus::GpRect all{0, 0, 20, 10};
+        Gdiplus::BitmapData data{};
+        ASSERT_EQ(gp::GdipBitmapLockBits(Slot().bitmap.get(), &all, Gdiplus::ImageLockModeRead, fmt::k32ARGB, &data), Gdiplus::Ok);
+        Click({2, 2});
+        gp::GdipBitmapUnlockBits(Slot().bitmap.get(), &data);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown[0].text, u"Bmpをロックできません");
+        EXPECT_FALSE(Slot().undo.HasUndoableStep());
+        EXPECT_EQ(PixelAt(Slot().bitmap.get(), 2, 2), kWhite);
+        Click({2, 2});
+        EXPECT_EQ(PixelAt(Slot().bitmap.get(), 2, 2), kRed);
+        EXPECT_EQ(PixelAt(Slot().bitmap.get(), 10, 2), mark);
+        EXPECT_TRUE(Slot().undo.HasUndoableStep());
+    }
+}
+
 TEST_F(FillToolTest, IndexedImagesChangeTheirPalette) {
     GpBitmapOwner bmp;
     ASSERT_TRUE(CreateGpBitmap(bmp, 8, 8, fmt::k8Index));

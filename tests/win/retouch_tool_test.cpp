@@ -170,6 +170,42 @@ TEST_F(RetouchToolTest, EveryModeStrokesLikeTheCoreOn24And32Bits) {
     EXPECT_TRUE(shown.empty());
 }
 
+// A premultiplied picture is changed as straight ARGB, as its colours are: brightening or
+// saturating a half-transparent red keeps every stored colour byte at or below alpha and gives
+// the colour of the straight rule.
+TEST_F(RetouchToolTest, PremultipliedPicturesAreChangedAsStraightArgb) {
+    const struct {
+        int mode;
+        uint32_t expected;  // straight ARGB under the stroke
+    } cases[] = {
+        {retouch_mode::kLighten, 0x80FF8989u},    // + 127 once
+        {retouch_mode::kSaturate, 0x80FF0000u},   // away from the grey 79 by 127 / 255
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        MakeImage(fmt::k32PARGB, [](int, int) { return 0x80F00A0Au; });
+        Options(c.mode, 5, 4, true);
+        Drag(kDrag);
+        ASSERT_EQ(Slot().pixelFormat, fmt::k32PARGB);
+        const uint32_t got = Pixel(kDrag[1]);
+        for (int shift : {24, 16, 8, 0})
+            EXPECT_NEAR(static_cast<int>(got >> shift & 0xFF), static_cast<int>(c.expected >> shift & 0xFF), 3) << shift;
+        Gdiplus::GpRect all{0, 0, kWidth, kHeight};
+        Gdiplus::BitmapData data{};
+        ASSERT_EQ(gp::GdipBitmapLockBits(Slot().bitmap.get(), &all, Gdiplus::ImageLockModeRead, fmt::k32PARGB, &data), Gdiplus::Ok);
+        int invalid = 0;
+        for (int y = 0; y < kHeight; ++y) {
+            const auto* row = static_cast<const uint8_t*>(data.Scan0) + static_cast<ptrdiff_t>(y) * data.Stride;
+            for (int x = 0; x < kWidth; ++x)
+                if (std::max({row[x * 4], row[x * 4 + 1], row[x * 4 + 2]}) > row[x * 4 + 3]) ++invalid;
+        }
+        gp::GdipBitmapUnlockBits(Slot().bitmap.get(), &data);
+        EXPECT_EQ(invalid, 0);
+        EXPECT_EQ(Pixel({1, 30}), Pixel({46, 1})) << "pixels away from the stroke keep their colour";
+    }
+    EXPECT_TRUE(shown.empty());
+}
+
 // Hand-checked: 明度（高） at 50 % with ﾏｽｸ あり adds 127 once to every pixel under the stroke,
 // even where the stroke comes back over itself; 明度（低） takes it away; a second stroke starts
 // with a fresh mask. At 300 % the mouse lands on the same image pixels.

@@ -122,6 +122,55 @@ TEST_F(ScannerTest, DefaultSourceTwoScansCancelAndFailure) {
     ExpectManagerClosed();
 }
 
+// The source keeps the protocol's states: the transfer is ended (or reset after a failure, and
+// further pictures dropped) before the source is disabled, closed and the manager closed.
+TEST_F(ScannerTest, TransfersAreEndedBeforeTheSourceIsDisabled) {
+    const struct {
+        const wchar_t* mode;
+        int images;      // images open afterwards
+        size_t messages;
+    } cases[] = {
+        {L"scan", 1, 0},
+        {L"two", 2, 0},  // two pictures offered: one is taken, the rest reset
+        {L"fail", 2, 1},
+        {L"scan", 3, 1},  // the source is in order again for the next scan
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode, c.mode + wcslen(c.mode)));
+        Scan(c.mode);
+        EXPECT_EQ(editor->images.Occupied(), c.images);
+        EXPECT_EQ(shown.size(), c.messages);
+        EXPECT_FALSE(editor->twain.transferPending());
+        ExpectManagerClosed();
+    }
+}
+
+// A source that refuses to be disabled stays open, but the main window takes input again; the
+// source's own close request ends the connection later.
+TEST_F(ScannerTest, MainWindowIsEnabledWhateverTheSourceAnswers) {
+    SetEnvironmentVariableW(L"MIRELO_TEST_SCANNER", L"stubborn");
+    Send(cmd::kScan);
+    const DWORD end = GetTickCount() + 10000;
+    while (editor->images.Occupied() == 0 && GetTickCount() < end) {
+        MSG m;
+        if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            Sleep(5);
+            continue;
+        }
+        if (TwainFilter(*editor, &m)) continue;
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    EXPECT_EQ(editor->images.Occupied(), 1);
+    EXPECT_TRUE(IsWindowEnabled(editor->frame.mainWindow));
+    EXPECT_TRUE(editor->twain.sourceEnabled());
+    EXPECT_FALSE(editor->twain.transferPending());
+    // Asked again, the source gives in and everything closes.
+    EXPECT_EQ(editor->twain.DisableSource(editor->frame.mainWindow), twain::kSuccess);
+    EXPECT_EQ(editor->twain.CloseSource(), twain::kSuccess);
+    EXPECT_EQ(editor->twain.CloseManager(editor->frame.mainWindow), twain::kSuccess);
+}
+
 TEST_F(ScannerTest, ChosenDeviceIsTheOneScanned) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 200, AnswerSourceList);
     Send(cmd::kScanSource);

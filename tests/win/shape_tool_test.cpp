@@ -80,71 +80,78 @@ protected:
 GpPathOwner PathOf(const EditPath& p) { return ToGpPath(p); }
 
 // Each drag kind, pressed at (10, 8) and released at (30, 20): the box is (10, 8)–(29, 19), or
-// the ellipse (10, 8, 19, 11).
+// the ellipse (10, 8, 19, 11). With solid colours and with horizontal gradients in pen and fill,
+// which span the rule's reference rectangle: the box grown by half the line width on each side,
+// the line width added to its size (here (10, 8, 20, 12)), as the preview has it.
 TEST_F(ShapeToolTest, DragKindsDrawLikeGdiplusAtTwoZooms) {
-    struct Case {
-        int kind;
-        IntPoint outline, inside;  // a pixel of the outline; one inside, red when filled
-    };
-    const Case cases[] = {
-        {kShapeEllipse, {19, 8}, {19, 13}},   {kShapeArc, {19, 19}, {19, 13}},  {kShapeRectangle, {10, 13}, {19, 13}},
-        {kShapeFilledEllipse, {19, 8}, {19, 13}}, {kShapeFilledArc, {19, 19}, {15, 16}}, {kShapeFilledRectangle, {10, 13}, {19, 13}},
-    };
-    for (int zoom : {100, 200}) {
-        Zoom(zoom);
-        for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "zoom " << zoom << " kind " << c.kind);
-            Slot().toolSettings[kShapeKindOption] = c.kind;
-            GpBitmapOwner expected = Copy();
-            Drag({{10, 8}, {20, 14}, {30, 20}});
-            ASSERT_TRUE(Slot().undo.HasUndoableStep());
-            // The same figure through GDI+ directly.
-            const bool ellipse = c.kind == kShapeEllipse || c.kind == kShapeFilledEllipse;
-            DragBox box;
-            box.ellipse = ellipse;
-            if (ellipse)
-                box.a = 10, box.b = 8, box.c = 19, box.d = 11;
-            else
-                box.a = 10, box.b = 8, box.c = 29, box.d = 19;
-            {
-                GpGraphicsOwner g = Canvas(expected);
-                EditPath shape;
+    for (int pattern : {0, 1}) {
+        Slot().toolSettings[kPenPatternOption] = pattern;
+        Slot().toolSettings[kShapeFillBase] = pattern;
+        struct Case {
+            int kind;
+            IntPoint outline, inside;  // a pixel of the outline; one inside, red when filled
+        };
+        const Case cases[] = {
+            {kShapeEllipse, {19, 8}, {19, 13}},   {kShapeArc, {19, 19}, {19, 13}},  {kShapeRectangle, {10, 13}, {19, 13}},
+            {kShapeFilledEllipse, {19, 8}, {19, 13}}, {kShapeFilledArc, {19, 19}, {15, 16}}, {kShapeFilledRectangle, {10, 13}, {19, 13}},
+        };
+        for (int zoom : {100, 200}) {
+            Zoom(zoom);
+            for (const Case& c : cases) {
+                SCOPED_TRACE(::testing::Message() << "pattern " << pattern << " zoom " << zoom << " kind " << c.kind);
+                Slot().toolSettings[kShapeKindOption] = c.kind;
+                GpBitmapOwner expected = Copy();
+                Drag({{10, 8}, {20, 14}, {30, 20}});
+                ASSERT_TRUE(Slot().undo.HasUndoableStep());
+                // The same figure through GDI+ directly.
+                const bool ellipse = c.kind == kShapeEllipse || c.kind == kShapeFilledEllipse;
+                DragBox box;
+                box.ellipse = ellipse;
                 if (ellipse)
-                    shape.AddEllipse(10, 8, 19, 11);
-                else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
-                    shape.AddPie(10, 8, 19, 11, 90, 90);
+                    box.a = 10, box.b = 8, box.c = 19, box.d = 11;
                 else
-                    shape.AddRectangle(10, 8, 19, 11);
-                const IntRect r = shape.BoundsI();
-                const IntRect reference{r.x, r.y, r.width, r.height};  // line width 1: half of it is 0
-                GpPathOwner path = PathOf(shape);
-                if (c.kind >= kShapeFilledEllipse) {
-                    BrushRecordPtr brush = MakeFillBrushOrFallback(*editor, Slot(), BrushUser::ShapeTool, reference, {10, 8}, path.get());
-                    ASSERT_TRUE(brush && brush->get());
+                    box.a = 10, box.b = 8, box.c = 29, box.d = 19;
+                {
+                    GpGraphicsOwner g = Canvas(expected);
+                    EditPath shape;
+                    if (ellipse)
+                        shape.AddEllipse(10, 8, 19, 11);
+                    else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
+                        shape.AddPie(10, 8, 19, 11, 90, 90);
+                    else
+                        shape.AddRectangle(10, 8, 19, 11);
+                    const IntRect reference{10, 8, 20, 12};
+                    GpPathOwner path = PathOf(shape);
+                    if (c.kind >= kShapeFilledEllipse) {
+                        BrushRecordPtr brush = MakeFillBrushOrFallback(*editor, Slot(), BrushUser::ShapeTool, reference, {10, 8}, path.get());
+                        ASSERT_TRUE(brush && brush->get());
+                        const Gdiplus::GpPoint p[4] = {{10, 8}, {10, 19}, {29, 19}, {29, 8}};
+                        if (ellipse)
+                            gp::GdipFillEllipseI(g.get(), brush->get(), 10, 8, 19, 11);
+                        else if (c.kind == kShapeFilledArc)
+                            gp::GdipFillPieI(g.get(), brush->get(), 10, 8, 19, 11, 90, 90);
+                        else
+                            gp::GdipFillPolygonI(g.get(), brush->get(), p, 4, Gdiplus::FillModeAlternate);
+                    }
+                    GpPenOwner pen = MakeMainPen(*editor, Slot(), reference);
+                    ASSERT_TRUE(pen);
                     const Gdiplus::GpPoint p[4] = {{10, 8}, {10, 19}, {29, 19}, {29, 8}};
                     if (ellipse)
-                        gp::GdipFillEllipseI(g.get(), brush->get(), 10, 8, 19, 11);
-                    else if (c.kind == kShapeFilledArc)
-                        gp::GdipFillPieI(g.get(), brush->get(), 10, 8, 19, 11, 90, 90);
+                        gp::GdipDrawEllipseI(g.get(), pen.get(), 10, 8, 19, 11);
+                    else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
+                        gp::GdipDrawArcI(g.get(), pen.get(), 10, 8, 19, 11, 90, 90);
                     else
-                        gp::GdipFillPolygonI(g.get(), brush->get(), p, 4, Gdiplus::FillModeAlternate);
+                        gp::GdipDrawPolygonI(g.get(), pen.get(), p, 4);
                 }
-                GpPenOwner pen = MakeMainPen(*editor, Slot(), reference);
-                ASSERT_TRUE(pen);
-                const Gdiplus::GpPoint p[4] = {{10, 8}, {10, 19}, {29, 19}, {29, 8}};
-                if (ellipse)
-                    gp::GdipDrawEllipseI(g.get(), pen.get(), 10, 8, 19, 11);
-                else if (c.kind == kShapeArc || c.kind == kShapeFilledArc)
-                    gp::GdipDrawArcI(g.get(), pen.get(), 10, 8, 19, 11, 90, 90);
-                else
-                    gp::GdipDrawPolygonI(g.get(), pen.get(), p, 4);
+                EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), expected.get(), 0), 0.0);
+                if (pattern == 0) {
+                    EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kBlack);
+                    EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.inside.x, c.inside.y), c.kind >= kShapeFilledEllipse ? kRed : kWhite);
+                }
+                EXPECT_EQ(PixelAt(Slot().bitmap.get(), 35, 25), kWhite);  // outside the figure
+                Send(cmd::kUndo);
+                EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kWhite);
             }
-            EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), expected.get(), 0), 0.0);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kBlack);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.inside.x, c.inside.y), c.kind >= kShapeFilledEllipse ? kRed : kWhite);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), 35, 25), kWhite);  // outside the figure
-            Send(cmd::kUndo);
-            EXPECT_EQ(PixelAt(Slot().bitmap.get(), c.outline.x, c.outline.y), kWhite);
         }
     }
     EXPECT_TRUE(shown.empty());
@@ -278,6 +285,83 @@ TEST_F(ShapeToolTest, EmptyBoxesIndexedAndSixteenBitImages) {
     Drag({{2, 2}, {30, 25}});
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
+}
+
+// A freehand stroke drawn as a path (機能 あり, and the ﾊﾟｽ part 自由描画) takes a point only
+// further than the line width from the last one; the preview runs a line from that point to the
+// cursor, so the stroke does not trail the pointer.
+TEST_F(ShapeToolTest, FreehandPreviewReachesTheCursor) {
+    const struct {
+        int kind, function, part;
+    } cases[] = {{kShapeFreehand, 1, 0}, {kShapeKindPath, 0, kPartFreehand}};
+    Slot().toolSettings[kLineWidthOption] = 8;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        Slot().toolSettings[kShapeKindOption] = c.kind;
+        Slot().toolSettings[kFunctionOption] = c.function;
+        Slot().toolSettings[kPathPartOption] = c.part;
+        Mouse(WM_MOUSEMOVE, 0, {5, 15});
+        Mouse(WM_LBUTTONDOWN, MK_LBUTTON, {5, 15});
+        Mouse(WM_MOUSEMOVE, MK_LBUTTON, {12, 15});  // 7 from the last point: no point taken
+        ASSERT_TRUE(Slot().drawPath.has_value());
+        EXPECT_TRUE(Slot().drawPath->empty());
+        GpBitmapOwner buffer;
+        ASSERT_TRUE(RenderView(*editor, buffer));
+        const int x0 = Slot().originX - editor->viewState.scrollX, y0 = Slot().originY - editor->viewState.scrollY;
+        EXPECT_EQ(PixelAt(buffer.get(), x0 + 9, y0 + 15) & 0xFFFFFFu, 0u) << "the line reaches towards the cursor";
+        EXPECT_EQ(PixelAt(buffer.get(), x0 + 9, y0 + 25) & 0xFFFFFFu, 0xFFFFFFu);
+        Mouse(WM_LBUTTONUP, 0, {12, 15});
+        ReleaseCapture();
+        Slot().otherPath.reset();
+    }
+}
+
+// The drag parts of ﾊﾟｽ add a figure only for a box with width and height: a drag one pixel wide
+// or high (a box of zero width or height once it ends on the pixel under the cursor) adds nothing.
+TEST_F(ShapeToolTest, CollectedDragFiguresNeedWidthAndHeight) {
+    Slot().toolSettings[kShapeKindOption] = kShapeKindPath;
+    const struct {
+        IntPoint to;
+        bool adds;
+    } drags[] = {{{11, 20}, false}, {{25, 11}, false}, {{25, 20}, true}};
+    for (int part : {kPartEllipse, kPartArc, kPartPie, kPartRectangle}) {
+        for (const auto& d : drags) {
+            SCOPED_TRACE(::testing::Message() << "part " << part << " to " << d.to.x << "," << d.to.y);
+            Slot().toolSettings[kPathPartOption] = part;
+            Slot().otherPath.reset();
+            Drag({{10, 10}, d.to});
+            EXPECT_EQ(Slot().otherPath.has_value(), d.adds);
+        }
+    }
+    Slot().otherPath.reset();
+    EXPECT_TRUE(shown.empty());
+}
+
+// A collected path on a 16-bit A1R5G5B5 image (it was collected before an undo went back to
+// that format): drawing it, from the menu or at the guard's Yes, is refused before anything
+// changes; no undo step, the path kept.
+TEST_F(ShapeToolTest, CollectedPathOnSixteenBitImagesIsRefusedAndKept) {
+    const int commands[] = {cmd::kPathDraw, cmd::kToolSelect};  // 描画; a guarded command answered Yes
+    for (int command : commands) {
+        SCOPED_TRACE(command);
+        shown.clear();
+        ASSERT_EQ(ChangeFormat(*editor, fmt::k16ARGB1555, u"", false, false), Gdiplus::Ok);
+        Slot().undo.Reset();
+        Slot().tool = kToolShape;
+        Slot().toolSettings[kShapeKindOption] = kShapePath;
+        Slot().otherPath.emplace();
+        Slot().otherPath->AddRectangle(5, 5, 20, 10);
+        GpBitmapOwner before = Copy();
+        answer = IDYES;
+        Send(command);
+        ASSERT_EQ(shown.size(), command == cmd::kPathDraw ? 1u : 2u);
+        EXPECT_EQ(shown.back().text, u"16-A1R5G5B5は、「ペンツール」が使えません");
+        EXPECT_FALSE(Slot().undo.HasUndoableStep());
+        EXPECT_TRUE(Slot().otherPath.has_value());
+        EXPECT_EQ(testing::DifferentPixels(Slot().bitmap.get(), before.get(), 0), 0.0);
+        Slot().otherPath.reset();
+        ASSERT_EQ(ChangeFormat(*editor, fmt::k32ARGB, u"", false, false), Gdiplus::Ok);
+    }
 }
 
 }  // namespace

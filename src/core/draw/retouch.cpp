@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace mirelo {
@@ -69,10 +70,19 @@ void StrokeIn(const PixelView& v, const RetouchStroke& stroke) {
     const RetouchRule rule = stroke.rule;
     uint8_t* const scan0 = v.scan0;
     const intptr_t stride = v.stride;
-    WalkRetouchStroke(v.width, v.height, stroke, [&](int sx, int sy, int dx, int dy) {
+    WalkRetouchStroke(v.width, v.height, stroke, [&](int sx, int sy, int dx, int dy, size_t times) {
         const uint8_t* s = scan0 + sy * stride + static_cast<intptr_t>(sx) * Channels;
         uint8_t* d = scan0 + dy * stride + static_cast<intptr_t>(dx) * Channels;
-        ApplyMode<Channels, Mode>(s, d, rule);
+        if (times == 1) {
+            ApplyMode<Channels, Mode>(s, d, rule);
+            return;
+        }
+        for (size_t n = 0; n < times; ++n) {
+            uint8_t before[Channels];
+            std::memcpy(before, d, Channels);
+            ApplyMode<Channels, Mode>(before, d, rule);
+            if (std::memcmp(before, d, Channels) == 0) break;
+        }
     });
 }
 
@@ -135,6 +145,25 @@ uint32_t RetouchArgb(uint32_t source, uint32_t destination, const RetouchRule& r
     ApplyRule<4>(s, d, rule);
     return static_cast<uint32_t>(d[0]) | static_cast<uint32_t>(d[1]) << 8 | static_cast<uint32_t>(d[2]) << 16 |
            static_cast<uint32_t>(d[3]) << 24;
+}
+
+void RetouchPixelRepeated(uint8_t* pixel, int channels, const RetouchRule& rule, size_t times) {
+    if (!pixel || (channels != 3 && channels != 4)) return;
+    for (size_t n = 0; n < times; ++n) {
+        uint8_t before[4] = {};
+        std::memcpy(before, pixel, static_cast<size_t>(channels));
+        RetouchPixel(before, pixel, channels, rule);
+        if (std::memcmp(before, pixel, static_cast<size_t>(channels)) == 0) break;
+    }
+}
+
+uint32_t RetouchArgbRepeated(uint32_t pixel, const RetouchRule& rule, size_t times) {
+    for (size_t n = 0; n < times; ++n) {
+        const uint32_t next = RetouchArgb(pixel, pixel, rule);
+        if (next == pixel) break;
+        pixel = next;
+    }
+    return pixel;
 }
 
 OpStatus CheckRetouchStroke(int width, int height, const RetouchStroke& stroke) {

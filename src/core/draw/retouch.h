@@ -68,6 +68,10 @@ RetouchRule MakeRetouchRule(int mode, int strengthIndex, int brushSize, bool mas
 void RetouchPixel(const uint8_t* source, uint8_t* destination, int channels, const RetouchRule& rule);
 // The same rule on ARGB values (0xAARRGGBB), alpha included, for pixels read one at a time.
 uint32_t RetouchArgb(uint32_t source, uint32_t destination, const RetouchRule& rule);
+// A pixel changed `times` times in a row from itself (source and destination the same pixel), as a
+// run of such visits does: stops early once the rule no longer changes it.
+void RetouchPixelRepeated(uint8_t* pixel, int channels, const RetouchRule& rule, size_t times);
+uint32_t RetouchArgbRepeated(uint32_t pixel, const RetouchRule& rule, size_t times);
 
 // The brush's tip and its stroke.
 struct RetouchStroke {
@@ -83,30 +87,59 @@ struct RetouchStroke {
 
 // The stroke's pairs in their order: for every tip pixel (j, i), rows then columns, and every
 // consecutive pair of points (P, Q), the source P + (j − side/2, i − side/2) and the destination
-// Q + (j − side/2, i − side/2), both clamped into the width × height image. `visit(sx, sy, dx, dy)`
-// changes the destination; with a mask a destination already changed in this stroke is skipped
-// and a visited one marked. The caller has checked the stroke.
+// Q + (j − side/2, i − side/2), both clamped into the width × height image. `visit(sx, sy, dx, dy,
+// times)` changes the destination `times` times in a row (times > 1 only where source and
+// destination are the same pixel); with a mask a destination already changed in this stroke is
+// skipped and a visited one marked (once). The caller has checked the stroke.
+//
+// The points are first clipped to the picture grown by the tip's reach: a point farther out is
+// moved onto that border, which changes no clamped source or destination of any tip pixel. Points
+// that then coincide make pairs whose source is their destination for every tip pixel; a run of
+// them is visited as one visit repeated, so a stroke dragged far outside the picture costs what
+// its part near the picture costs, with the same result.
 template <class Visit>
 void WalkRetouchStroke(int width, int height, const RetouchStroke& stroke, Visit&& visit) {
     const int half = stroke.side / 2;
+    // At or before −(side − 1 − half) every tip pixel clamps to the first column (row); at or
+    // beyond width − 1 + half (height − 1 + half) to the last.
+    const int reachBefore = stroke.side - 1 - half, reachAfter = half;
+    struct Run {
+        IntPoint at;
+        size_t count;
+    };
+    std::vector<Run> runs;
+    for (size_t n = 0; n < stroke.pointCount; ++n) {
+        const IntPoint p{std::clamp(stroke.points[n].x, -reachBefore, width - 1 + reachAfter),
+                         std::clamp(stroke.points[n].y, -reachBefore, height - 1 + reachAfter)};
+        if (!runs.empty() && runs.back().at.x == p.x && runs.back().at.y == p.y)
+            ++runs.back().count;
+        else
+            runs.push_back({p, 1});
+    }
+    if (runs.empty()) return;
+    auto change = [&](int sx, int sy, int dx, int dy, size_t times) {
+        if (times == 0) return;
+        if (stroke.mask) {
+            uint8_t& changed = stroke.mask[static_cast<size_t>(dy) * static_cast<size_t>(width) + static_cast<size_t>(dx)];
+            if (changed) return;
+            visit(sx, sy, dx, dy, size_t{1});
+            changed = 1;
+        } else {
+            visit(sx, sy, dx, dy, times);
+        }
+    };
     for (int i = 0; i < stroke.side; ++i) {
         for (int j = 0; j < stroke.side; ++j) {
             if (!stroke.tip[static_cast<size_t>(i) * static_cast<size_t>(stroke.side) + static_cast<size_t>(j)]) continue;
             const int ox = j - half, oy = i - half;
-            int sx = std::clamp(stroke.points[0].x + ox, 0, width - 1);
-            int sy = std::clamp(stroke.points[0].y + oy, 0, height - 1);
-            for (size_t n = 1; n < stroke.pointCount; ++n) {
-                const int dx = std::clamp(stroke.points[n].x + ox, 0, width - 1);
-                const int dy = std::clamp(stroke.points[n].y + oy, 0, height - 1);
-                if (stroke.mask) {
-                    uint8_t& changed = stroke.mask[static_cast<size_t>(dy) * static_cast<size_t>(width) + static_cast<size_t>(dx)];
-                    if (!changed) {
-                        visit(sx, sy, dx, dy);
-                        changed = 1;
-                    }
-                } else {
-                    visit(sx, sy, dx, dy);
-                }
+            int sx = std::clamp(runs[0].at.x + ox, 0, width - 1);
+            int sy = std::clamp(runs[0].at.y + oy, 0, height - 1);
+            change(sx, sy, sx, sy, runs[0].count - 1);
+            for (size_t n = 1; n < runs.size(); ++n) {
+                const int dx = std::clamp(runs[n].at.x + ox, 0, width - 1);
+                const int dy = std::clamp(runs[n].at.y + oy, 0, height - 1);
+                change(sx, sy, dx, dy, 1);
+                change(dx, dy, dx, dy, runs[n].count - 1);
                 sx = dx;
                 sy = dy;
             }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "edit/view_math.h"
+#include "select/edit_path.h"
 
 namespace mirelo {
 
@@ -44,6 +45,14 @@ struct DragBox {
     // Nothing to draw: an ellipse without width or height, or a corner box still at x1 or y1 0
     // (all 0 until the first move after the press).
     bool Empty() const { return c == 0 || d == 0; }
+    // Width and height both non-zero, as a figure of the collected path needs them (a box of
+    // zero width or height would add a line or nothing at all).
+    bool HasArea() const { return ellipse ? c != 0 && d != 0 : x1() > x0() && y1() > y0(); }
+    // The box as a rectangle with non-negative width and height.
+    IntRect Bounds() const {
+        if (ellipse) return IntRect{c < 0 ? a + c : a, d < 0 ? b + d : b, c < 0 ? -c : c, d < 0 ? -d : d};
+        return IntRect{a, b, c - a, d - b};
+    }
 };
 
 struct DragInput {

@@ -349,6 +349,26 @@ OpStatus ReplaceColour(const PixelView& in, const PixelView& out, const ReplaceP
     return {};
 }
 
+OpStatus PaintMask(const PixelView& out, const uint8_t* mask, uint32_t colour) {
+    const int bits = BitsPerPixel(out.format);
+    if (!out.scan0 || !mask || out.width <= 0 || out.height <= 0 || (bits != 24 && bits != 32))
+        return OpStatus::Failed(nullptr, fill_status::kBadParams);
+    const uint32_t stored = StoredColour(out, colour);
+    for (int y = 0; y < out.height; ++y) {
+        const uint8_t* m = mask + static_cast<size_t>(y) * static_cast<size_t>(out.width);
+        for (int x = 0; x < out.width; ++x) {
+            if (!m[x]) continue;
+            uint8_t* q = out.At(x, y);
+            if (bits == 32) {
+                Store32(q, stored);
+            } else {
+                q[0] = static_cast<uint8_t>(stored), q[1] = static_cast<uint8_t>(stored >> 8), q[2] = static_cast<uint8_t>(stored >> 16);
+            }
+        }
+    }
+    return {};
+}
+
 OpStatus FindReplacedPixels(const PixelView& argb, const ReplaceParams& p, uint8_t* mask) {
     if (!argb.scan0 || !mask || argb.width <= 0 || argb.height <= 0 || BitsPerPixel(argb.format) != 32)
         return OpStatus::Failed(nullptr, fill_status::kBadParams);

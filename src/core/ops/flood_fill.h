@@ -82,6 +82,11 @@ struct ReplaceParams {
 bool ReplacementMatches(uint32_t argb, uint32_t reference, const ReplaceParams& params);
 // Colour replacement over the whole image, connected or not; formats as for AreaFill.
 OpStatus ReplaceColour(const PixelView& in, const PixelView& out, const ReplaceParams& params);
+// The colour written into every pixel of a 24- or 32-bit view whose `mask` byte (width × height,
+// row by row) is set: B, G, R, and A when the view has alpha (else 255 in a 32-bit view). Nothing
+// is blended. kBadParams for another format or missing memory.
+OpStatus PaintMask(const PixelView& out, const uint8_t* mask, uint32_t colour);
+
 // The same as a mask (1 for each replaced pixel) of a 32-bit view with alpha, for formats whose
 // pixels the caller writes itself.
 OpStatus FindReplacedPixels(const PixelView& argb, const ReplaceParams& params, uint8_t* mask);

@@ -27,9 +27,16 @@ PagePlacement PlaceOnPage(const PageSettings& page, double dpiX, double dpiY, co
 
 IntRect PrintSource(int imageWidth, int imageHeight, const EditPath* selection) {
     if (!selection || selection->empty()) return {0, 0, imageWidth, imageHeight};
-    IntRect r = selection->BoundsI();
-    r.width = std::max(0, r.width - 1);
-    r.height = std::max(0, r.height - 1);
+    const IntRect b = selection->BoundsI();
+    // One pixel less on the far sides, then cut to the picture: the source never starts outside it.
+    const int64_t x0 = std::max<int64_t>(b.x, 0), y0 = std::max<int64_t>(b.y, 0);
+    const int64_t x1 = std::min<int64_t>(int64_t{b.x} + std::max(0, b.width - 1), imageWidth);
+    const int64_t y1 = std::min<int64_t>(int64_t{b.y} + std::max(0, b.height - 1), imageHeight);
+    IntRect r;
+    r.x = static_cast<int>(std::min<int64_t>(x0, std::max(0, imageWidth)));
+    r.y = static_cast<int>(std::min<int64_t>(y0, std::max(0, imageHeight)));
+    r.width = static_cast<int>(std::max<int64_t>(0, x1 - r.x));
+    r.height = static_cast<int>(std::max<int64_t>(0, y1 - r.y));
     return r;
 }
 

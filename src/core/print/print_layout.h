@@ -29,7 +29,8 @@ struct PagePlacement {
 PagePlacement PlaceOnPage(const PageSettings& page, double dpiX, double dpiY, const IntRect& source);
 
 // The part of the image printed with the selection option: the selection's integer bounds with
-// width and height each one less, or the whole image when there is no selection.
+// width and height each one less, cut to the image (a selection reaching outside the picture
+// prints its part inside), or the whole image when there is no selection.
 IntRect PrintSource(int imageWidth, int imageHeight, const EditPath* selection);
 
 }  // namespace mirelo

@@ -209,11 +209,13 @@ public:
     HMENU objectMenu = nullptr;    // menu 102
     bool menuDismissed = false;    // a context menu closed without a choice
 
-    // Hooks for tests: a command that passed its guards, a dialog that finished initialising, and
-    // the reading back of a file just saved (empty: the file is decoded).
+    // Hooks for tests: a command that passed its guards, a dialog that finished initialising, the
+    // reading back of a file just saved (empty: the file is decoded), and the writing of an
+    // image's palette (empty: GDI+ sets it).
     std::function<void(int)> commandObserver;
     std::function<void(HWND dialog, int resourceId)> dialogObserver;
     std::function<bool(const Text& path, GpBitmapOwner& out)> readBackObserver;
+    std::function<bool(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries, uint32_t flags)> paletteWriter;
 };
 
 }  // namespace mirelo

@@ -4,6 +4,7 @@
 
 #include "app/editor.h"
 #include "app/command_registry.h"
+#include "colour/palette_colours.h"
 #include "common/dialog_host.h"
 #include "edit/undo_history.h"
 #include "files/open_image.h"
@@ -246,14 +247,7 @@ void PaletteDialog(Editor& e) {
     e.colourSwatches = set.custom;
     ShowColourPanels(e);
     bool changed = false;
-    if (indexed && PaletteDiffers(entries, work)) {
-        RecordUndoStep(e);
-        if (!IsMemoryImageName(s->rawFormatName)) DetachFromFile(e, *s);
-        if (WritePaletteEntries(s->bitmap.get(), PaletteFromWork(entries, work), flags))
-            changed = true;
-        else
-            e.messages.LowLevel(u"パレットを変更できません");
-    }
+    if (indexed && PaletteDiffers(entries, work)) changed = ChangePalette(e, *s, PaletteFromWork(entries, work), flags);
     UpdatePaletteAlphaFlag(s->bitmap.get());
     if (changed)
         ImageChanged(e, e.images.current, kChangedBitmap);

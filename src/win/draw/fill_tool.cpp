@@ -1,5 +1,6 @@
 // The fill tool (ToolId 4): on a click, area fill, shape fill, colour replacement or
 // alpha-to-colour replacement; on an indexed image the clicked colour is replaced in the palette.
+#include <new>
 #include <vector>
 
 #include "app/editor.h"
@@ -30,33 +31,33 @@ bool ReadClickedColour(Editor& e, ImageSlot& s, IntPoint p, Gdiplus::ARGB* colou
 }
 
 // Indexed images, any mode: palette entries equal to the clicked colour become the first drawing
-// colour (transparent when the palette's transparency is on), every other entry opaque.
+// colour (transparent when the palette's transparency is on), every other entry opaque. The undo
+// step comes with the palette's change, when it is written.
 void ReplaceInPalette(Editor& e, ImageSlot& s, IntPoint p) {
-    RecordUndoStep(e);
     Gdiplus::ARGB clicked = 0;
     if (!ReadClickedColour(e, s, p, &clicked)) return;
     ReplacePaletteColour(e, clicked, s.colours[0]);
 }
 
-// The view of a locked 24- or 32-bit image as the fill reads it: 32-bit formats without alpha are
-// read as opaque.
-PixelView FillView(const BitmapLock& lock, PixelFormat imageFormat) {
-    PixelView v = lock.view();
-    if (BitsPerPixel(imageFormat) == 32 && !HasAlpha(imageFormat)) v.format = fmt::k32RGB;
-    return v;
-}
-
 bool LocksDirectly(PixelFormat f) { return BitsPerPixel(f) == 24 || BitsPerPixel(f) == 32; }
 
-// 16-, 48- and 64-bit images: the pixels are read as 32-bit ARGB and those of `find`'s mask are
-// written one by one in the colour.
+// A fill in two steps: `find` marks the pixels to fill in a mask from the picture read as 32-bit
+// ARGB (formats without alpha read as opaque); only when that succeeded is the undo step recorded
+// and the colour written: on the locked bits of 24- and 32-bit images (32-bit ones as straight
+// ARGB), pixel by pixel through GDI+ for 16, 48 and 64 bits.
 template <typename Find>
-void FillThroughPixels(Editor& e, ImageSlot& s, Gdiplus::ARGB colour, Find find) {
+void FillByMask(Editor& e, ImageSlot& s, Gdiplus::ARGB colour, Find find) {
     if (IsIndexed(s.pixelFormat)) {
         e.messages.LowLevel(kUnsupportedFormat);
         return;
     }
-    std::vector<uint8_t> mask(static_cast<size_t>(s.width) * static_cast<size_t>(s.height), 0);
+    std::vector<uint8_t> mask;
+    try {
+        mask.assign(static_cast<size_t>(s.width) * static_cast<size_t>(s.height), 0);
+    } catch (const std::bad_alloc&) {
+        e.messages.LowLevel(kNoMemoryText);
+        return;
+    }
     {
         BitmapLock lock(e.messages, s.bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Image);
         if (!lock.ok()) return;
@@ -66,6 +67,18 @@ void FillThroughPixels(Editor& e, ImageSlot& s, Gdiplus::ARGB colour, Find find)
             if (st.message) e.messages.LowLevel(st.message);
             return;
         }
+    }
+    RecordUndoStep(e);
+    if (LocksDirectly(s.pixelFormat)) {
+        BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32ARGB,
+                        BitmapRole::Image);
+        if (!lock.ok()) return;
+        PixelView v = lock.view();
+        if (!HasAlpha(s.pixelFormat)) v.format = BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32RGB;
+        const OpStatus st = PaintMask(v, mask.data(), colour);
+        lock.Unlock();
+        if (!st.ok() && st.message) e.messages.LowLevel(st.message);
+        return;
     }
     for (int y = 0; y < s.height; ++y)
         for (int x = 0; x < s.width; ++x)
@@ -77,40 +90,19 @@ void AreaFillClick(Editor& e, ImageSlot& s, IntPoint p, Gdiplus::ARGB colour, co
     Gdiplus::ARGB reference = 0;
     if (!ReadClickedColour(e, s, p, &reference)) return;
     if (colour == reference) return;  // nothing to do, nothing recorded
-    RecordUndoStep(e);
     WaitCursor wait;
-    if (!LocksDirectly(s.pixelFormat)) {
-        FillThroughPixels(e, s, colour, [&](const PixelView& argb, uint8_t* mask) {
-            return FindFillRegion(argb, p.x, p.y, reference, t, mask);
-        });
-        return;
-    }
-    BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32ARGB,
-                    BitmapRole::Image);
-    if (!lock.ok()) return;
-    const PixelView v = FillView(lock, s.pixelFormat);
-    const OpStatus st = AreaFill(v, v, {p.x, p.y, colour, t});
-    lock.Unlock();
-    if (!st.ok() && st.message) e.messages.LowLevel(st.message);
+    FillByMask(e, s, colour, [&](const PixelView& argb, uint8_t* mask) {
+        // The reference as the locked pixels hold it, so that the clicked pixel matches itself.
+        return FindFillRegion(argb, p.x, p.y, ReadArgbPixel(argb, p.x, p.y), t, mask);
+    });
 }
 
 void ReplaceClick(Editor& e, ImageSlot& s, IntPoint p, Gdiplus::ARGB colour, const ColourTolerance& t, bool alphaOnly) {
     Gdiplus::ARGB reference = 0;
     if (!ReadClickedColour(e, s, p, &reference)) return;
-    RecordUndoStep(e);
     WaitCursor wait;
     const ReplaceParams params{p.x, p.y, colour, t, alphaOnly};
-    if (!LocksDirectly(s.pixelFormat)) {
-        FillThroughPixels(e, s, colour, [&](const PixelView& argb, uint8_t* mask) { return FindReplacedPixels(argb, params, mask); });
-        return;
-    }
-    BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32ARGB,
-                    BitmapRole::Image);
-    if (!lock.ok()) return;
-    const PixelView v = FillView(lock, s.pixelFormat);
-    const OpStatus st = ReplaceColour(v, v, params);
-    lock.Unlock();
-    if (!st.ok() && st.message) e.messages.LowLevel(st.message);
+    FillByMask(e, s, colour, [&](const PixelView& argb, uint8_t* mask) { return FindReplacedPixels(argb, params, mask); });
 }
 
 // 図形塗り: the selection (or the whole image) filled with the fill tool's brush, and outlined
@@ -139,10 +131,11 @@ void ShapeFillClick(Editor& e, ImageSlot& s, IntPoint p) {
     if (!outline) reference.width -= 1, reference.height -= 1;
     if (path) {
         BrushRecordPtr brush = MakeFillBrushOrFallback(e, s, BrushUser::FillTool, reference, p, path.get());
-        if (brush && brush->get()) {
+        GpGraphicsOwner g;
+        // The undo step only once the fill can be drawn.
+        if (brush && brush->get() && gp::GdipGetImageGraphicsContext(s.bitmap.get(), g.put()) == Gdiplus::Ok) {
             RecordUndoStep(e);
-            GpGraphicsOwner g;
-            if (gp::GdipGetImageGraphicsContext(s.bitmap.get(), g.put()) == Gdiplus::Ok) {
+            {
                 gp::GdipSetClipRectI(g.get(), 0, 0, s.width, s.height, Gdiplus::CombineModeReplace);
                 if (s.toolSettings[kFillSmoothOption]) gp::GdipSetSmoothingMode(g.get(), Gdiplus::SmoothingModeAntiAlias);
                 gp::GdipFillPath(g.get(), brush->get(), path.get());

@@ -1,7 +1,7 @@
 // The retouch brush (ToolId 3): along a stroke it smudges colour or alpha, sets alpha, brightens
 // or darkens, and raises or lowers saturation of the pixels already there. 24- and 32-bit images
-// are changed on their locked bits, the other direct formats pixel by pixel through GDI+; indexed
-// images are left alone.
+// are changed on their locked bits (32-bit ones as straight ARGB), the other direct formats pixel by
+// pixel through GDI+; indexed images are left alone.
 #include "draw/retouch_tool.h"
 
 #include <algorithm>
@@ -116,7 +116,10 @@ private:
         stroke.mask = mask ? s.retouch.MaskFor(s.width, s.height) : nullptr;
         if (!CheckRetouchStroke(s.width, s.height, stroke).ok()) return false;
         if (LocksDirectly(s.pixelFormat)) {
-            BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, s.pixelFormat, BitmapRole::Image);
+            // 32-bit pixels as straight ARGB whatever the picture keeps (premultiplied bytes
+            // changed as straight ones would leave colour above alpha); GDI+ converts both ways.
+            BitmapLock lock(e.messages, s.bitmap, kLockReadWrite, BitsPerPixel(s.pixelFormat) == 24 ? fmt::k24RGB : fmt::k32ARGB,
+                            BitmapRole::Image);
             if (!lock.ok()) return false;
             const OpStatus st = RetouchStrokeStep(lock.view(), stroke);
             if (lock.Unlock() != Gdiplus::Ok) return false;
@@ -138,10 +141,14 @@ private:
     static void StrokeThroughPixels(ImageSlot& s, const RetouchStroke& stroke) {
         if (RetouchModeNeedsAlpha(stroke.rule.mode) && !HasAlpha(s.pixelFormat)) return;
         Gdiplus::GpBitmap* bitmap = s.bitmap.get();
-        WalkRetouchStroke(s.width, s.height, stroke, [&](int sx, int sy, int dx, int dy) {
+        WalkRetouchStroke(s.width, s.height, stroke, [&](int sx, int sy, int dx, int dy, size_t times) {
             Gdiplus::ARGB from = 0, to = 0;
-            if (gp::GdipBitmapGetPixel(bitmap, sx, sy, &from) != Gdiplus::Ok) return;
             if (gp::GdipBitmapGetPixel(bitmap, dx, dy, &to) != Gdiplus::Ok) return;
+            if (times > 1) {
+                gp::GdipBitmapSetPixel(bitmap, dx, dy, RetouchArgbRepeated(to, stroke.rule, times));
+                return;
+            }
+            if (gp::GdipBitmapGetPixel(bitmap, sx, sy, &from) != Gdiplus::Ok) return;
             gp::GdipBitmapSetPixel(bitmap, dx, dy, RetouchArgb(from, to, stroke.rule));
         });
     }

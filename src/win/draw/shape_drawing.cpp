@@ -44,12 +44,6 @@ EditPath DragShapePath(int kind, const DragBox& b, const ImageSlot& s) {
     return path;
 }
 
-// The shape's bounds grown by half the line width on every side.
-IntRect GrownBounds(const EditPath& shape, const ImageSlot& s) {
-    const IntRect b = shape.BoundsI();
-    const int half = LineWidth(s) / 2;
-    return IntRect{b.x - half, b.y - half, b.width + 2 * half, b.height + 2 * half};
-}
 
 }  // namespace
 
@@ -85,7 +79,8 @@ bool DrawDragShape(Editor& e, ImageSlot& s, int kind, const DragBox& b) {
         ImageCanvas canvas(s);
         if (canvas) {
             const EditPath shape = DragShapePath(kind, b, s);
-            const IntRect reference = GrownBounds(shape, s);
+            // The reference rectangle of pens and brushes, from the drag box as the preview has it.
+            const IntRect reference = ReferenceRect(s, b.Bounds());
             GpPenOwner pen = MakeMainPen(e, s, reference);
             if (kind == kShapeFilledEllipse || kind == kShapeFilledArc || kind == kShapeFilledRectangle) {
                 GpPathOwner path = ToGpPath(shape);

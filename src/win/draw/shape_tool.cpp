@@ -42,10 +42,7 @@ class ShapeTool : public Tool {
 public:
     bool Press(Editor& e, ImageSlot& s, const ToolEvent& ev) override {
         if (IsIndexed(s.pixelFormat)) return true;
-        if (s.pixelFormat == fmt::k16ARGB1555) {
-            e.messages.App(u"16-A1R5G5B5は、「ペンツール」が使えません");
-            return true;
-        }
+        if (RefusePenTool(e, s)) return true;
         if (PathKind(s) && OverCollectedPath(s, ev)) {
             moving_ = true;
             last_ = {ev.clientX, ev.clientY};
@@ -112,9 +109,16 @@ public:
                 s.figureAnchor = Anchor{ev.image.x, ev.image.y};
                 e.View().InvalidateImageArea(from.x, from.y, ev.image.x, ev.image.y, tip_.side() + 1);
             }
-        } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set() && inside) {
+        } else if (held && FreehandPoints(s) && s.drawPath && s.figureAnchor.set()) {
+            // The rubber line from the last point to the cursor: its old place and its new one.
+            const int margin = 2 * LineWidth(s) + 2;
+            const IntPoint a{s.figureAnchor.x, s.figureAnchor.y};
+            e.View().InvalidateImageArea(std::min(a.x, lastCursor.x), std::min(a.y, lastCursor.y), std::max(a.x, lastCursor.x),
+                                         std::max(a.y, lastCursor.y), margin);
+            e.View().InvalidateImageArea(std::min(a.x, ev.image.x), std::min(a.y, ev.image.y), std::max(a.x, ev.image.x),
+                                         std::max(a.y, ev.image.y), margin);
             const double d = std::hypot(ev.image.x - s.figureAnchor.x, ev.image.y - s.figureAnchor.y);
-            if (d > LineWidth(s)) {
+            if (inside && d > LineWidth(s)) {
                 const PointF p[2] = {{static_cast<float>(s.figureAnchor.x), static_cast<float>(s.figureAnchor.y)},
                                      {static_cast<float>(ev.image.x), static_cast<float>(ev.image.y)}};
                 s.drawPath->AddCurve(p, 2);
@@ -193,7 +197,7 @@ public:
         gp::GdipSetWorldTransform(g, m.get());
         gp::GdipSetClipRectI(g, 0, 0, s.width, s.height, Gdiplus::CombineModeIntersect);
         if (s.toolSettings[kShapeSmoothOption]) gp::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeAntiAlias);
-        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, BoxBounds(s)));
+        GpPenOwner pen = MakeMainPen(e, s, ReferenceRect(s, BoxBounds()));
         if (pen) {
             if (dragging_ && !PathKind(s)) {
                 if (!box_.Empty()) OutlineDragShape(g, pen.get(), Kind(s), box_, s);
@@ -208,8 +212,11 @@ public:
         }
         // Back to the buffer's own transform, clip and smoothing.
         gp::GdipRestoreGraphics(g, saved);
-        // The rubber line from the last point to the cursor, in view pixels.
-        if (pen && ClickFigure(s) && s.figureAnchor.set() && e.View().InImage(cursor_.x, cursor_.y)) {
+        // The rubber line from the last point to the cursor, in view pixels: after the clicked
+        // points, and after a freehand stroke's last point, so that the stroke keeps up with the
+        // pointer between points.
+        const bool rubberLine = ClickFigure(s) || (FreehandPoints(s) && s.drawPath);
+        if (pen && rubberLine && s.figureAnchor.set() && e.View().InImage(cursor_.x, cursor_.y)) {
             const IntPoint a = ImageToClient(t.layout, t.scrollX, t.scrollY, s.figureAnchor.x, s.figureAnchor.y);
             gp::GdipDrawLineI(g, pen.get(), a.x, a.y, cursor_.x, cursor_.y);
         }
@@ -249,13 +256,7 @@ private:
     }
 
     // The drag box as x, y, width, height, for the reference rectangle of the preview's pen.
-    IntRect BoxBounds(const ImageSlot& s) const {
-        if (!dragging_) return {};
-        if (box_.ellipse)
-            return IntRect{std::min(box_.a, box_.a + box_.c), std::min(box_.b, box_.b + box_.d), std::abs(box_.c), std::abs(box_.d)};
-        (void)s;
-        return IntRect{box_.x0(), box_.y0(), box_.x1() - box_.x0(), box_.y1() - box_.y0()};
-    }
+    IntRect BoxBounds() const { return dragging_ ? box_.Bounds() : IntRect{}; }
 
     // Inside the collected path (as transformed) without Ctrl: the press moves the path.
     bool OverCollectedPath(ImageSlot& s, const ToolEvent& ev) {
@@ -353,6 +354,7 @@ private:
     }
 
     void AddDragFigure(ImageSlot& s, int part) {
+        if (!box_.HasArea()) return;  // a drag without width or height adds no figure
         EditPath figure;
         AddDragShape(figure, part, s);
         if (figure.empty()) return;

@@ -159,15 +159,20 @@ bool DecodeFile(const Text& path, GpBitmapOwner& out, bool colourManagement) {
     return true;
 }
 
-void DetachFromFile(Editor& e, ImageSlot& slot) {
-    if (!slot.occupied()) return;
+bool DetachedCopy(Editor& e, ImageSlot& slot, GpBitmapOwner& copy) {
+    if (!slot.occupied()) return false;
     const PixelFormat format = FormatOf(slot.bitmap.get());
     RawFormat raw{};
     const bool bmpFile = ReadRawFormat(slot.bitmap.get(), &raw) && raw == RawFormat::Bmp;
     const bool fourthByteAsAlpha = bmpFile && format == fmt::k32RGB;
-    GpBitmapOwner copy;
-    if (!CopyPixels(e, slot.bitmap, format, fourthByteAsAlpha, copy)) return;  // keeps the decoded bitmap
+    if (!CopyPixels(e, slot.bitmap, format, fourthByteAsAlpha, copy)) return false;
     CopyResolutionAndProperties(slot.bitmap.get(), copy.get());
+    return true;
+}
+
+void DetachFromFile(Editor& e, ImageSlot& slot) {
+    GpBitmapOwner copy;
+    if (!DetachedCopy(e, slot, copy)) return;  // keeps the decoded bitmap
     slot.bitmap = std::move(copy);
     slot.pixelFormat = FormatOf(slot.bitmap.get());
 }

@@ -26,6 +26,8 @@ void OpenDialog(Editor& editor);
 // Replaces the slot's bitmap by a copy of its own in memory, with the same size, format,
 // palette, resolution and text properties. A 32-bit BMP file's fourth byte becomes alpha.
 void DetachFromFile(Editor& editor, ImageSlot& slot);
+// That copy alone, leaving the slot as it is; false (after any message) when it cannot be made.
+bool DetachedCopy(Editor& editor, ImageSlot& slot, GpBitmapOwner& copy);
 
 // Dialog 121: the render size of a metafile of width × height, proposed fitted into 256 × 256.
 // False on Cancel.

@@ -21,10 +21,15 @@ void PutCp932(char (&field)[34], const Text& text) {
     std::memcpy(field, bytes.data(), std::min(bytes.size(), sizeof field - 1));
 }
 
-// Disables the source (the main window takes input again), closes it and the manager.
+// Ends any transfer, disables the source, closes it and the manager. The main window takes input
+// again whatever the source answers: a source that refuses must not leave it disabled.
 void CloseConnection(Editor& e) {
     HWND main = e.OwnerWindow();
-    if (e.twain.DisableSource(main) == twain::kSuccess && main) EnableWindow(main, TRUE);
+    e.twain.EndTransfers();
+    const bool refused = e.twain.DisableSource(main) != twain::kSuccess && e.twain.sourceEnabled();
+    if (main) EnableWindow(main, TRUE);
+    // A source that stays enabled stays open: its close request ends the connection later.
+    if (refused) return;
     e.twain.CloseSource();
     e.twain.CloseManager(main);
 }
@@ -74,6 +79,7 @@ void TwainSession::Load() {
 
 void TwainSession::Unload() {
     ReleaseImage();
+    EndTransfers();
     if (sourceEnabled_) DisableSource(static_cast<HWND>(ui_.parent));
     if (sourceOpen_) CloseSource();
     if (managerOpen_) CloseManager(nullptr);
@@ -81,6 +87,7 @@ void TwainSession::Unload() {
     if (module_) FreeLibrary(module_);
     module_ = nullptr;
     managerOpen_ = sourceOpen_ = sourceEnabled_ = false;
+    transfer_ = Transfer::None;
 }
 
 uint16_t TwainSession::Call(twain::Identity* destination, uint32_t group, uint16_t data, uint16_t message, void* pointer) {
@@ -148,6 +155,7 @@ uint16_t TwainSession::EnableSource(HWND parent) {
 uint16_t TwainSession::DisableSource(HWND) {
     if (!entry_) return twain::kNoManager;
     if (!sourceEnabled_) return twain::kSourceNotEnabled;
+    if (transfer_ != Transfer::None) return twain::kFailure;  // states 6 and 7 end their transfers first
     const uint16_t rc = Call(&source_, twain::kControl, twain::kDatUserInterface, twain::kMsgDisable, &ui_);
     if (rc == twain::kSuccess) sourceEnabled_ = false;
     return rc;
@@ -159,18 +167,40 @@ uint16_t TwainSession::ProcessEvent(MSG* msg, uint16_t* twainMessage) {
     twain::Event event{msg, 0};
     const uint16_t rc = Call(&source_, twain::kControl, twain::kDatEvent, twain::kMsgProcessEvent, &event);
     if (twainMessage) *twainMessage = event.message;
+    if (rc == twain::kDsEvent && event.message == twain::kMsgTransferReady) transfer_ = Transfer::Ready;
     return rc;
 }
 
 uint16_t TwainSession::TransferImage() {
     if (!entry_) return twain::kNoManager;
     if (!imageHandler_) return twain::kNoImageHandler;
+    if (transfer_ != Transfer::Ready) return twain::kNoTransfer;
     HANDLE dib = nullptr;
     const uint16_t rc = Call(&source_, twain::kImage, twain::kDatNativeTransfer, twain::kMsgGet, &dib);
+    if (rc == twain::kTransferDone || rc == twain::kCancel) transfer_ = Transfer::Done;
     if (rc == twain::kTransferDone && dib) {
         ReleaseImage();
         image_ = static_cast<HGLOBAL>(dib);
         GlobalLock(image_);
+    }
+    return rc;
+}
+
+uint16_t TwainSession::EndTransfers() {
+    if (!entry_) return twain::kNoManager;
+    if (transfer_ == Transfer::None) return twain::kNoTransfer;
+    twain::PendingTransfers pending{};
+    uint16_t rc = twain::kSuccess;
+    if (transfer_ == Transfer::Done) {
+        rc = Call(&source_, twain::kControl, twain::kDatPendingTransfers, twain::kMsgEndTransfer, &pending);
+        if (rc != twain::kSuccess) return rc;
+        transfer_ = pending.count == 0 ? Transfer::None : Transfer::Ready;
+    }
+    if (transfer_ == Transfer::Ready) {
+        // One image per scan: whatever else the source offers is dropped.
+        pending = twain::PendingTransfers{};
+        rc = Call(&source_, twain::kControl, twain::kDatPendingTransfers, twain::kMsgReset, &pending);
+        if (rc == twain::kSuccess) transfer_ = Transfer::None;
     }
     return rc;
 }

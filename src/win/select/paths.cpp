@@ -63,7 +63,14 @@ void RebuildWorkPath(ImageSlot& s) {
                                              s.toolSettings[kWidthScaleOption], s.toolSettings[kHeightScaleOption]));
 }
 
+bool RefusePenTool(Editor& e, const ImageSlot& s) {
+    if (s.pixelFormat != fmt::k16ARGB1555) return false;
+    e.messages.App(u"16-A1R5G5B5は、「ペンツール」が使えません");
+    return true;
+}
+
 void DrawShapePath(Editor& e, ImageSlot& s) {
+    if ((s.drawPath || s.otherPath) && RefusePenTool(e, s)) return;
     FinishDrawPath(e, s);
     if (!s.otherPath) return;
     RecordUndoStep(e);

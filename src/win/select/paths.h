@@ -42,7 +42,12 @@ void FinishDrawPath(Editor& editor, ImageSlot& slot);
 // The collected path with the path transform applied (rebuilt before every preview and drawing).
 void RebuildWorkPath(ImageSlot& slot);
 // Draws the collected path into the image with the shape tool's pen (and fill), then drops it.
+// A 16-bit A1R5G5B5 image is refused (see RefusePenTool) before anything changes: no undo step,
+// the paths kept.
 void DrawShapePath(Editor& editor, ImageSlot& slot);
+// The shape tool cannot draw into a 16-bit A1R5G5B5 image: true after saying so
+// ("16-A1R5G5B5は、「ペンツール」が使えません").
+bool RefusePenTool(Editor& editor, const ImageSlot& slot);
 // The question before a command leaves a path of the shape tool behind; returns IDYES, IDNO or
 // IDCANCEL (IDYES when nothing was asked).
 int ResolvePendingPath(Editor& editor);

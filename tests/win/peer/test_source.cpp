@@ -1,8 +1,11 @@
 // mirelo-test.ds: a TWAIN data source for the scanner tests, found by the data source manager in
 // the Windows folder's twain_64. It shows a small window of its own while it is enabled and, as
 // the environment variable MIRELO_TEST_SCANNER says, offers a picture by native transfer
-// ("scan", the default), fails the transfer ("fail") or asks to be closed ("cancel"). Its
-// structures are written here from the TWAIN protocol, independently of the editor's.
+// ("scan", the default), fails the transfer ("fail"), asks to be closed ("cancel"), offers two
+// pictures ("two") or refuses the first request to disable it ("stubborn"). It keeps the states of
+// the TWAIN protocol as real sources do: 3 closed, 4 open, 5 enabled, 6 a transfer ready, 7 a
+// transfer made; a call that its state does not allow fails with the condition TWCC_SEQERROR.
+// Its structures are written here from the TWAIN protocol, independently of the editor's.
 #ifndef UNICODE
 #define UNICODE
 #endif
@@ -29,6 +32,14 @@ struct TwEvent {
     void* msg;
     uint16_t message;
 };
+struct TwPendingXfers {
+    uint16_t count;
+    uint32_t eoj;
+};
+struct TwStatus {
+    uint16_t conditionCode;
+    uint16_t data;
+};
 #pragma pack(pop)
 
 enum : uint16_t {
@@ -38,10 +49,22 @@ enum : uint16_t {
     kMsgGet = 0x0001, kMsgEndTransfer = 0x0701, kMsgReset = 0x0007, kMsgOpen = 0x0401, kMsgClose = 0x0402,
     kMsgDisable = 0x0501, kMsgEnable = 0x0502, kMsgProcessEvent = 0x0601,
     kMsgTransferReady = 0x0101, kMsgCloseRequest = 0x0102,
+    kConditionSuccess = 0, kConditionDenied = 8, kConditionSeqError = 11,
 };
 
 HWND g_window = nullptr;
 uint16_t g_pending = 0;
+int g_state = 3;
+int g_offered = 0;        // pictures still to transfer in this session
+bool g_refused = false;   // "stubborn": the first disable has been refused
+uint16_t g_condition = kConditionSuccess;
+
+// A call its state does not allow.
+uint16_t Sequence() {
+    g_condition = kConditionSeqError;
+    return kFailure;
+}
+bool In(int low, int high) { return g_state >= low && g_state <= high; }
 
 // The picture: 40 × 30, 24 bits, red rising to the right, green downwards, blue 100.
 constexpr int kWidth = 40, kHeight = 30;
@@ -106,14 +129,22 @@ uint16_t Control(uint16_t dat, uint16_t msg, void* data) {
             std::strcpy(id->product, "Mirelo Test Scanner");
             return kSuccess;
         }
-        if (msg == kMsgOpen) return kSuccess;
+        if (msg == kMsgOpen) {
+            if (g_state != 3) return Sequence();
+            g_state = 4;
+            g_refused = false;
+            return kSuccess;
+        }
         if (msg == kMsgClose) {
+            if (g_state != 4) return Sequence();
             CloseWindowOfSource();
+            g_state = 3;
             return kSuccess;
         }
         return kFailure;
     case kDatUserInterface: {
         if (msg == kMsgEnable) {
+            if (g_state != 4) return Sequence();
             struct Ui {
                 uint16_t showUI, modalUI;
                 HWND parent;
@@ -122,24 +153,62 @@ uint16_t Control(uint16_t dat, uint16_t msg, void* data) {
             std::memcpy(&ui, data, 4 + sizeof(HWND));
             ShowWindowOfSource(ui.parent);
             g_pending = Mode("cancel") ? kMsgCloseRequest : kMsgTransferReady;
+            g_offered = Mode("two") ? 2 : 1;
+            g_state = 5;
             if (g_window) PostMessageW(g_window, WM_NULL, 0, 0);  // an event to answer through
             return kSuccess;
         }
         if (msg == kMsgDisable) {
+            if (g_state != 5) return Sequence();
+            if (Mode("stubborn") && !g_refused) {
+                g_refused = true;
+                g_condition = kConditionDenied;
+                return kFailure;
+            }
             CloseWindowOfSource();
             g_pending = 0;
+            g_state = 4;
             return kSuccess;
         }
         return kFailure;
     }
     case kDatEvent:
         if (msg != kMsgProcessEvent || !data) return kFailure;
+        if (!In(5, 7)) return Sequence();
         static_cast<TwEvent*>(data)->message = g_pending;
         if (!g_pending) return kNotDsEvent;
+        if (g_pending == kMsgTransferReady) g_state = 6;
         g_pending = 0;
         return kDsEvent;
-    case kDatPendingTransfers:
-    case kDatStatus: return kSuccess;
+    case kDatPendingTransfers: {
+        auto* pending = static_cast<TwPendingXfers*>(data);
+        if (!pending) return kFailure;
+        if (msg == kMsgEndTransfer) {
+            if (!In(6, 7)) return Sequence();
+            g_offered = g_offered > 0 ? g_offered - 1 : 0;
+            pending->count = static_cast<uint16_t>(g_offered);
+            g_state = g_offered > 0 ? 6 : 5;
+            return kSuccess;
+        }
+        if (msg == kMsgReset) {
+            if (g_state != 6) return Sequence();
+            g_offered = 0;
+            pending->count = 0;
+            g_state = 5;
+            return kSuccess;
+        }
+        if (msg == kMsgGet) {
+            if (!In(4, 7)) return Sequence();
+            pending->count = static_cast<uint16_t>(g_offered);
+            return kSuccess;
+        }
+        return kFailure;
+    }
+    case kDatStatus:
+        if (msg != kMsgGet || !data) return kFailure;
+        static_cast<TwStatus*>(data)->conditionCode = g_condition;
+        g_condition = kConditionSuccess;
+        return kSuccess;
     default: return kFailure;
     }
 }
@@ -149,8 +218,10 @@ uint16_t Control(uint16_t dat, uint16_t msg, void* data) {
 extern "C" __declspec(dllexport) uint16_t WINAPI DS_Entry(void*, uint32_t group, uint16_t dat, uint16_t msg, void* data) {
     if (group == 1) return Control(dat, msg, data);
     if (group == 2 && dat == kDatNativeTransfer && msg == kMsgGet && data) {
+        if (g_state != 6) return Sequence();
         if (Mode("fail")) return kFailure;
         *static_cast<HGLOBAL*>(data) = Picture();
+        g_state = 7;
         return kTransferDone;
     }
     return kFailure;
