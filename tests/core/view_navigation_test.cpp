@@ -68,31 +68,5 @@ TEST(ViewNavigation, WheelDeltasAddUpToNotchesAndPixels) {
     EXPECT_EQ(scroll.Pixels(-1, 60), 0);
 }
 
-TEST(ViewNavigation, KeysScrollByLinesPagesAndToTheEnds) {
-    EXPECT_EQ(ViewKeyFor(0xBB, true), ViewKey::ZoomIn);
-    EXPECT_EQ(ViewKeyFor(0x6D, true), ViewKey::ZoomOut);
-    EXPECT_EQ(ViewKeyFor('0', true), ViewKey::FitWindow);
-    EXPECT_EQ(ViewKeyFor(0x61, true), ViewKey::ActualSize);
-    EXPECT_EQ(ViewKeyFor('0', false), ViewKey::None);  // the digits alone stay free
-    EXPECT_EQ(ViewKeyFor(0x28, false), ViewKey::Down);
-
-    struct Case {
-        ViewKey key;
-        bool ctrl;
-        int x, y;
-    } cases[] = {
-        {ViewKey::Left, false, 80, 200},  {ViewKey::Down, false, 100, 220}, {ViewKey::PageDown, false, 100, 780},
-        {ViewKey::PageUp, false, 100, -380}, {ViewKey::Home, false, 100, 0}, {ViewKey::Home, true, 0, 0},
-    };
-    for (const Case& c : cases) {
-        const ScrollPoint s = ScrollForKey(c.key, 100, 200, 600, 20, c.ctrl);
-        EXPECT_EQ(s.x, c.x);
-        EXPECT_EQ(s.y, c.y);
-    }
-    const ScrollPoint end = ScrollForKey(ViewKey::End, 100, 200, 600, 20, true);
-    EXPECT_GT(end.x, 1000000);
-    EXPECT_GT(end.y, 1000000);
-}
-
 }  // namespace
 }  // namespace mirelo
