@@ -64,7 +64,13 @@ check "msiexec uninstalls without a question (exit $?)" "[ $? -eq 0 ]"
 left=$(find "$WINEPREFIX/drive_c" -iname '*mirelo*' 2>/dev/null)
 check "no file of ours is left${left:+: $left}" "[ -z '$left' ]"
 check "the help file and its shortcut are gone" "[ ! -e '$programs/mirelo.chm' ] && [ ! -e '$help_shortcut' ]"
-for key in 'HKCU\Software\Mirelo' 'HKCU\Software\Classes\Mirelo.Image' 'HKCU\Software\Classes\Applications\Mirelo.exe'; do
+# The installer's own values go; the settings the program kept for the user (window, recent files)
+# stay under the same key for a later install, as with other programs.
+for name in InstallDir OpenWith StartMenu; do
+  check "the installer's value $name is gone" "! value 'HKCU\Software\Mirelo' $name | grep -q $name"
+done
+check "the picture the program opened stays in its recent files" "value 'HKCU\Software\Mirelo' Recent0 | grep -q Recent0"
+for key in 'HKCU\Software\Classes\Mirelo.Image' 'HKCU\Software\Classes\Applications\Mirelo.exe'; do
   check "no key $key is left" "! has_key '$key'"
 done
 check "no Open-with entry is left" "! value 'HKCU\Software\Classes\.png\OpenWithProgids' Mirelo.Image | grep -q Mirelo.Image"
