@@ -12,7 +12,8 @@ FILES ?=
 
 PACKAGES := g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wine xvfb xdotool imagemagick \
 	fonts-ipafont-gothic fonts-ipafont-mincho cmake ninja-build googletest libgtest-dev \
-	libbenchmark-dev clang g++ make bc icoutils wixl ghostscript libcli11-dev fp-utils-3.2.2 libchm-bin
+	libbenchmark-dev clang g++ make bc icoutils wixl ghostscript libcli11-dev fp-utils-3.2.2 libchm-bin \
+	zlib1g-dev libz-mingw-w64-dev
 
 .PHONY: all deps native win dist fuzz fuzz-build bench test test-native test-win run clean
 
