@@ -7,6 +7,8 @@
 
 #include "app/commands.h"
 #include "clipboard/clipboard.h"
+#include "files/file_names.h"
+#include "files/save_image.h"
 #include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
@@ -58,6 +60,22 @@ protected:
         ASSERT_TRUE(CopyImageToClipboard(editor->messages, editor->frame.view, b));
     }
     PasteObject& Object() { return *Slot().pasteObjects.Selected(); }
+    // A text object typed with the text tool at image pixel (x, y).
+    void TypeText(int x, int y, const wchar_t* text) {
+        const int tool = Slot().tool;
+        Slot().tool = kToolText;
+        editor->dialogObserver = [text](HWND dlg, int id) {
+            if (id != IDD_TEXT_EDIT) return;
+            SetDlgItemTextW(dlg, 1016, text);
+            PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+        };
+        SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+        SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, At(x, y));
+        ReleaseCapture();
+        editor->dialogObserver = nullptr;
+        Slot().tool = tool;
+        testing::Refresh(*editor);
+    }
     GpBitmapOwner Copy() {
         GpBitmapOwner copy;
         EXPECT_TRUE(CopyBitmapArea(editor->messages, Slot().bitmap, 0, 0, Slot().width, Slot().height, copy));
@@ -110,6 +128,63 @@ TEST_F(PasteTest, PastedObjectMovesSkewsAndMergesLikeGdiplus) {
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 20, 15), kWhite);
     EXPECT_TRUE(Slot().pasteObjects.Empty());
     EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(PasteTest, UnmergedObjectsAskBeforeClosingAndQuitting) {
+    // Pasting and typing record no undoable step; the objects alone are work that closing loses.
+    enum class Make { Picture, Text, PictureSavedWithoutMerging };
+    struct Case {
+        const char* name;
+        Make make;
+        bool quit;
+    };
+    const Case cases[] = {
+        {"pasted picture, close", Make::Picture, false},
+        {"typed text, close", Make::Text, false},
+        {"pasted picture, quit", Make::Picture, true},
+        {"typed text, quit", Make::Text, true},
+        {"saved answering no to merging, close", Make::PictureSavedWithoutMerging, false},
+        {"saved answering no to merging, quit", Make::PictureSavedWithoutMerging, true},
+    };
+    const Text dir = testing::MakeTempDir(L"unmerged");
+    int serial = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(testing::NewImage(*editor, 60, 40, 96, 96, false));
+        if (c.make == Make::Text) {
+            TypeText(2, 2, L"文字");
+        } else {
+            PutPicture();
+            Send(cmd::kPaste);
+        }
+        ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+        ASSERT_FALSE(Slot().undo.HasUndoableStep());
+        shown.clear();
+        answer = IDNO;
+        if (c.make == Make::PictureSavedWithoutMerging) {
+            editor->saveName = dir + u"\\saved" + ToText(++serial) + u".png";
+            editor->saveFileType = save_type::kPng;
+            ASSERT_TRUE(SaveCurrent(*editor));
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].text, u"貼紙をマージしますか？");
+            ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+            shown.clear();
+        }
+        const int images = editor->images.Occupied();
+        if (c.quit)
+            SendMessageW(editor->frame.mainWindow, WM_CLOSE, 0, 0);
+        else
+            Send(cmd::kClose);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, c.quit ? u"Mirelo を終了しますか？" : u"この画像を閉じますか？");
+        // No keeps the image, its object and the program.
+        EXPECT_EQ(editor->images.Occupied(), images);
+        EXPECT_EQ(Slot().pasteObjects.Count(), 1);
+        ASSERT_TRUE(IsWindow(editor->frame.mainWindow));
+        answer = IDYES;
+        Send(cmd::kClose);
+        EXPECT_EQ(editor->images.Occupied(), images - 1);
+    }
 }
 
 TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
