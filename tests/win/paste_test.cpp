@@ -224,8 +224,11 @@ TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     EXPECT_TRUE(Slot().pasteObjects.Empty());
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 0), kBlue);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 7), kRed);
-    // Front and back without a selected object.
+    // Front and back without a selected object: the commands are not available, and the
+    // operation itself says so when reached.
     Send(cmd::kObjForward);
+    EXPECT_TRUE(shown.empty());
+    BringToFront(*editor);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"画像が選択されていません");
 }
