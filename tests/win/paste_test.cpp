@@ -187,6 +187,53 @@ TEST_F(PasteTest, UnmergedObjectsAskBeforeClosingAndQuitting) {
     }
 }
 
+TEST_F(PasteTest, MergeKeepsAnObjectItCannotDraw) {
+    // An object that cannot be drawn (a picture without pixels, a text without characters) stays
+    // an object; the merge says so and records nothing unless another object was drawn.
+    auto broken = [](bool text) {
+        PasteObject o;
+        o.isText = text;
+        o.width = 10;
+        o.height = 8;
+        o.outline.AddRectangle(0, 0, 10, 8);
+        return o;
+    };
+    struct Case {
+        const char* name;
+        bool text;
+        bool withGoodPicture;  // a drawable picture lies behind the broken object
+        int command;
+    };
+    const Case cases[] = {
+        {"picture without pixels, merge", false, false, cmd::kObjMerge},
+        {"text without characters, merge", true, false, cmd::kObjMerge},
+        {"picture without pixels, merge all", false, false, cmd::kObjMergeAll},
+        {"good picture and broken text, merge all", true, true, cmd::kObjMergeAll},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Slot().pasteObjects.Clear();
+        Slot().undo.Reset();
+        Clear(Slot().bitmap, kWhite);
+        if (c.withGoodPicture) {
+            PutPicture();
+            Send(cmd::kPaste);
+        }
+        Slot().pasteObjects.items.push_back(broken(c.text));
+        Slot().pasteObjects.selected = Slot().pasteObjects.Count() - 1;
+        testing::Refresh(*editor);
+        shown.clear();
+        Send(c.command);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, u"貼紙をマージできません");
+        ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+        EXPECT_EQ(Object().isText, c.text);
+        EXPECT_FALSE(Object().bitmap);
+        EXPECT_EQ(Slot().undo.HasUndoableStep(), c.withGoodPicture);
+        EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 4), c.withGoodPicture ? kRed : kWhite);
+    }
+}
+
 TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     PutPicture();
     Send(cmd::kPaste);
