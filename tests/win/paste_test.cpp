@@ -234,6 +234,45 @@ TEST_F(PasteTest, MergeKeepsAnObjectItCannotDraw) {
     }
 }
 
+TEST_F(PasteTest, FlippingAPictureObjectMirrorsItsOutlineAndPicking) {
+    // A 20 × 10 picture whose outline is the triangle of its top-left corner, at (10, 10).
+    struct Case {
+        int command;
+        IntPoint inside, outside;  // image pixels picked, and not picked, after the flip
+    };
+    const Case cases[] = {
+        {cmd::kFlipH, {27, 12}, {12, 12}},  // the triangle now in the top-right corner
+        {cmd::kFlipV, {12, 18}, {12, 11}},  // … in the bottom-left corner
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        Slot().pasteObjects.Clear();
+        PasteObject o;
+        ASSERT_TRUE(CreateGpBitmap(o.bitmap, 20, 10, fmt::k32ARGB));
+        o.x = o.y = 10;
+        o.width = 20;
+        o.height = 10;
+        o.skewX = 30;
+        o.skewY = 10;
+        const PointF corner[3] = {{0, 0}, {10, 0}, {0, 10}};
+        o.outline.AddPolygon(corner, 3);
+        Slot().pasteObjects.items.push_back(std::move(o));
+        Slot().pasteObjects.selected = 0;
+        testing::Refresh(*editor);
+        Send(c.command);
+        float left = 0, top = 0, right = 0, bottom = 0;
+        Object().outline.Bounds(&left, &top, &right, &bottom);
+        EXPECT_EQ(c.command == cmd::kFlipH ? left : top, c.command == cmd::kFlipH ? 10.0f : 0.0f);
+        EXPECT_EQ(c.command == cmd::kFlipH ? right : bottom, c.command == cmd::kFlipH ? 20.0f : 10.0f);
+        // A click picks the object only where its mirrored outline lies.
+        for (const auto& [point, picked] : {std::pair{c.outside, false}, std::pair{c.inside, true}}) {
+            Slot().pasteObjects.selected = -1;
+            Drag(point, point);
+            EXPECT_EQ(Slot().pasteObjects.selected, picked ? 0 : -1) << point.x << "," << point.y;
+        }
+    }
+}
+
 TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     PutPicture();
     Send(cmd::kPaste);

@@ -372,9 +372,19 @@ void TurnSelectedObject(Editor& e, int kind) {
     case 4: o->rotationIndex = 180; break;
     case 5: o->rotationIndex = 270; break;
     default:
-        // A text object only takes an angle; an image object's own pixels are mirrored.
-        if (!o->isText && o->bitmap)
+        // A text object only takes an angle; an image object's own pixels are mirrored, and its
+        // outline, mask and the area that picks it with them.
+        if (!o->isText && o->bitmap) {
             gp::GdipImageRotateFlip(o->bitmap.get(), kind == 1 ? Gdiplus::RotateNoneFlipX : Gdiplus::RotateNoneFlipY);
+            o->outline.Transform(ObjectMirror(kind, o->width, o->height));
+            o->hitPath = EditPath{};  // rebuilt from the outline
+            if (o->mask.size() == static_cast<size_t>(o->width) * static_cast<size_t>(o->height)) {
+                const size_t w = static_cast<size_t>(o->width), h = static_cast<size_t>(o->height);
+                for (size_t y = 0; y < (kind == 1 ? h : h / 2); ++y)
+                    for (size_t x = 0; x < (kind == 1 ? w / 2 : w); ++x)
+                        std::swap(o->mask[y * w + x], kind == 1 ? o->mask[y * w + (w - 1 - x)] : o->mask[(h - 1 - y) * w + x]);
+            }
+        }
         break;
     }
     TakeTransformOf(e);
