@@ -95,10 +95,16 @@ public:
         for (int i = 0; i < s.pasteObjects.Count(); ++i) {
             PasteObject& o = s.pasteObjects.items[static_cast<size_t>(i)];
             const bool current = i == s.pasteObjects.selected;
+            // The object's pixels stay within the image; its frame and handle may leave it.
+            Gdiplus::GraphicsState saved = 0;
+            gp::GdipSaveGraphics(t.graphics, &saved);
+            gp::GdipSetClipRectI(t.graphics, v.originX, v.originY, t.layout.zoomedWidth, t.layout.zoomedHeight,
+                                 Gdiplus::CombineModeIntersect);
             if (o.isText)
                 DrawTextObject(e, t.graphics, o, &v);
             else
                 DrawImageObject(t.graphics, o, &v);
+            gp::GdipRestoreGraphics(t.graphics, saved);
             if (current && !o.isText) {
                 const IntRect h = SkewHandleRect(o, v);
                 GpBrushOwner white;
