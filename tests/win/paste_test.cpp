@@ -273,6 +273,57 @@ TEST_F(PasteTest, FlippingAPictureObjectMirrorsItsOutlineAndPicking) {
     }
 }
 
+TEST_F(PasteTest, OptionBarShowsTheCurrentImagesObject) {
+    // A text without a frame typed with a layout that adds no-wrap (6, 折返禁止 縦1): the list
+    // offers the four directions and shows its own, 縦1.
+    HWND layout = nullptr;
+    for (size_t i = 0; i < OptionControls().size(); ++i)
+        if (OptionFor(OptionControls()[i], kToolText) == kTextLayoutOption) layout = editor->frame.optionLists[i];
+    ASSERT_NE(layout, nullptr);
+    Slot().toolSettings[kTextLayoutOption] = 6;
+    TypeText(2, 2, L"縦");
+    ASSERT_TRUE(Object().isText);
+    ASSERT_FALSE(Object().inFrame);
+    Slot().tool = kToolText;
+    testing::Refresh(*editor);
+    EXPECT_EQ(SendMessageW(layout, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageW(layout, CB_GETCURSEL, 0, 0), 2);
+    // A picture made half transparent; another image without objects shows none of it.
+    Slot().tool = kToolSelect;
+    PutPicture();
+    Send(cmd::kPaste);
+    SendMessageW(editor->frame.objectAlphaSlider, TBM_SETPOS, TRUE, 200);
+    SendMessageW(editor->frame.mainWindow, WM_HSCROLL, SB_THUMBPOSITION, reinterpret_cast<LPARAM>(editor->frame.objectAlphaSlider));
+    ASSERT_EQ(Object().transparency, 200);
+    ASSERT_TRUE(testing::NewImage(*editor, 20, 20, 96, 96, false));
+    EXPECT_EQ(SendMessageW(editor->frame.objectAlphaSlider, TBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(testing::Narrow(WindowText(editor->frame.objectAlphaEdit)), "0");
+    testing::Select(*editor, 0);
+    EXPECT_EQ(SendMessageW(editor->frame.objectAlphaSlider, TBM_GETPOS, 0, 0), 200);
+}
+
+TEST_F(PasteTest, ATextObjectShowsAndTakesTheColoursChosen) {
+    Slot().colours = {0x000000, 0xFFFFFF};  // black text
+    TypeText(2, 2, L"色");
+    ASSERT_TRUE(Object().isText);
+    // Another colour chosen while nothing is selected stays with the image; picking the text
+    // again shows the text's colours.
+    Slot().pasteObjects.selected = -1;
+    Slot().colours[0] = 0x00FF00;
+    Drag({4, 6}, {4, 6});
+    ASSERT_EQ(Slot().pasteObjects.selected, 0);
+    EXPECT_EQ(Slot().colours[0], 0x000000u);
+    // Colours chosen while it is selected go to it: the eyedropper's, and the colour panel's
+    // transparency.
+    gp::GdipBitmapSetPixel(Slot().bitmap.get(), 50, 35, 0xFF0000FF);
+    Slot().tool = kToolEyedropper;
+    Drag({50, 35}, {50, 35});
+    EXPECT_EQ(Object().colours[0], 0xFF0000u);  // blue in Win32 form
+    SetWindowTextW(GetDlgItem(editor->frame.colourPanel, IDC_PANEL_ALPHA_EDIT), L"100");
+    EXPECT_EQ(Object().colourTransparency[0], 100);
+    EXPECT_EQ(Slot().pasteObjects.selected, 0);
+}
+
 TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     PutPicture();
     Send(cmd::kPaste);

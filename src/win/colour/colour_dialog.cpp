@@ -214,6 +214,7 @@ bool EditDrawingColour(Editor& e, int which, int initialSlot) {
     if (!ColourSelectDialog(e, set)) return false;
     s->colours[index] = set.current;
     e.colourSwatches = set.custom;
+    DrawingColoursChanged(e);
     ShowColourPanels(e);
     return true;
 }
@@ -244,6 +245,7 @@ void PaletteDialog(Editor& e) {
 
     s->colours[0] = set.current;
     e.colourSwatches = set.custom;
+    DrawingColoursChanged(e);
     ShowColourPanels(e);
     bool changed = false;
     if (indexed && PaletteDiffers(entries, work)) {

@@ -130,7 +130,10 @@ void TakeTransformOf(Editor& e) {
         s->toolSettings[kObjectRotationOption] = o->rotationIndex;
         s->toolSettings[kObjectWidthOption] = o->widthIndex;
         s->toolSettings[kObjectHeightOption] = o->heightIndex;
-        if (o->isText) TakeTextObjectOptions(*s, *o);
+        if (o->isText) {
+            TakeTextObjectOptions(*s, *o);
+            e.Changed(change::kColours);
+        }
     } else if (s->tool != kToolShape) {
         s->toolSettings[kObjectRotationOption] = kResetRotationIndex;
         s->toolSettings[kObjectWidthOption] = s->toolSettings[kObjectHeightOption] = kResetScaleIndex;

@@ -229,6 +229,20 @@ bool DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
 void TakeTextObjectOptions(ImageSlot& s, const PasteObject& o) {
     for (int i = 0; i < 7; ++i) s.toolSettings[static_cast<size_t>(kTextFontOption + i)] = o.textOptions[static_cast<size_t>(i)];
     for (int i = 0; i < 3; ++i) s.toolSettings[static_cast<size_t>(kTextBrushOption + i)] = o.textExtra[static_cast<size_t>(i)];
+    // Its colours are the ones shown, and the ones a colour change edits.
+    s.colours = o.colours;
+    s.colourTransparency = o.colourTransparency;
+    s.activeColour = o.activeColour;
+}
+
+void ApplyTextColours(Editor& e) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o || !o->isText) return;
+    o->colours = s->colours;
+    o->colourTransparency = s->colourTransparency;
+    o->activeColour = s->activeColour;
+    e.Changed(change::kOverlay);
 }
 
 void ApplyTextOption(Editor& e, int option) {
