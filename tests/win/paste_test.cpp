@@ -273,6 +273,44 @@ TEST_F(PasteTest, FlippingAPictureObjectMirrorsItsOutlineAndPicking) {
     }
 }
 
+TEST_F(PasteTest, ObjectCursorsOnlyForTheToolsThatPickObjects) {
+    // A selected picture at (20, 20); its skew handle covers image pixels 30..39 × 10..19.
+    PutPicture();
+    Send(cmd::kPaste);
+    Object().x = Object().y = 20;
+    Object().skewX = 30;
+    Object().skewY = 20;
+    const HCURSOR* cursors = editor->viewState.cursors;
+    const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    struct Case {
+        int tool;
+        HCURSOR body, handle, elsewhere;
+    };
+    const Case cases[] = {
+        {kToolSelect, cursors[7], cursors[4], arrow},
+        {kToolText, cursors[7], cursors[4], cursors[3]},
+        {kToolFill, cursors[1], cursors[1], cursors[1]},
+        {kToolEyedropper, cursors[2], cursors[2], cursors[2]},
+        {kToolShape, cursors[0], cursors[0], cursors[0]},
+    };
+    auto moveTo = [&](int x, int y) {
+        SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, At(x, y));
+        return GetCursor();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        Slot().tool = c.tool;
+        testing::Refresh(*editor);
+        // The view holds the mouse from the first move on: the cursor follows the hover anyway.
+        EXPECT_EQ(moveTo(50, 35), c.elsewhere);
+        EXPECT_EQ(GetCapture(), editor->frame.view);
+        EXPECT_EQ(moveTo(25, 24), c.body);
+        EXPECT_EQ(moveTo(33, 15), c.handle);
+        EXPECT_EQ(moveTo(50, 35), c.elsewhere);
+    }
+    ReleaseCapture();
+}
+
 TEST_F(PasteTest, OptionBarShowsTheCurrentImagesObject) {
     // A text without a frame typed with a layout that adds no-wrap (6, 折返禁止 縦1): the list
     // offers the four directions and shows its own, 縦1.

@@ -120,8 +120,10 @@ public:
     }
 
     HCURSOR Cursor(const Editor& e) const override {
+        // Only the tools that pick objects show the object cursors.
         const ImageSlot* s = e.images.Current();
-        if (!s || s->pasteObjects.Empty()) return nullptr;
+        if (!s || s->pasteObjects.Empty() || IsIndexed(s->pixelFormat) || (s->tool != kToolSelect && s->tool != kToolText))
+            return nullptr;
         const PasteObject* o = s->pasteObjects.Selected();
         if (skewing_ || (hit_.handle && hit_.index >= 0 && o && !o->isText && hit_.index == s->pasteObjects.selected))
             return e.viewState.cursors[4];

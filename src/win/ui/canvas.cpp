@@ -164,6 +164,12 @@ void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     TrackCapture(e, hwnd, x, y, (keys & MK_LBUTTON) != 0);
     if (ImageSlot* s = Shown(e))
         Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Move(e, slot, ev); });
+    // What lies under the mouse may call for another cursor (an object, its handle): it is set
+    // here, since no WM_SETCURSOR comes while the view holds the mouse capture.
+    if (e.viewState.cursorTool > 0) {
+        HCURSOR wanted = CursorForTool(e, e.viewState.cursorTool);
+        if (wanted != GetCursor()) SetCursor(wanted);
+    }
 }
 
 void OnButtonDown(Editor& e, HWND, int x, int y, WPARAM keys) {
