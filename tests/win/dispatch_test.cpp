@@ -134,8 +134,11 @@ TEST_F(DispatchTest, ImageGuardDoesNothingWithoutAnImage) {
         EXPECT_FALSE(Reached(table[i].id)) << table[i].id;
     }
     EXPECT_TRUE(shown.empty());
-    Send(cmd::kUndo);  // unguarded commands still arrive
-    EXPECT_TRUE(Reached(cmd::kUndo));
+    Send(cmd::kCursorCoords);  // unguarded commands without a rule still arrive
+    EXPECT_TRUE(Reached(cmd::kCursorCoords));
+    reached.clear();
+    Send(cmd::kUndo);  // … and those whose rule asks for an image do not
+    EXPECT_FALSE(Reached(cmd::kUndo));
 }
 
 TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
@@ -185,17 +188,19 @@ TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
 
 TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     OpenWindow();
+    // Undo is possible (without it the command would not run, whichever way it came).
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
+    editor->Current()->undo.canUndo = true;
+    testing::Refresh(*editor);
     BYTE keys[256] = {};
     GetKeyboardState(keys);
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
     SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0);
     EXPECT_TRUE(Reached(cmd::kUndo));
-
-    // The accelerator table translates the same key into the same command while Undo is possible.
-    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     editor->Current()->undo.canUndo = true;
-    testing::Refresh(*editor);
+
+    // The accelerator table translates the same key into the same command.
     reached.clear();
     HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(acc, nullptr);
@@ -208,6 +213,8 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     reached.clear();
     SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0);  // without Ctrl: ignored
     EXPECT_TRUE(reached.empty());
+    editor->Current()->selectionPath.emplace();  // Escape lets go of a selection
+    editor->Current()->selectionPath->AddRectangle(1, 1, 4, 4);
     SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(Reached(cmd::kSelectNone));
 }
