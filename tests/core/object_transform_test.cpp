@@ -27,6 +27,23 @@ TEST(ObjectTransform, MatrixZoomsThenTurnsAboutTheCentreThenPlaces) {
     ExpectPoint(zoomed.Apply({0, 0}), 10 + 40 - 2 * 40, 10 + 20 - 0.5f * 20);
 }
 
+TEST(ObjectTransform, MirrorOfTheOutlineFollowsTheFlippedPixels) {
+    // A 40 × 20 object: each corner goes to the corner that its pixel goes to.
+    struct Case {
+        int kind;
+        PointF from, to;
+    };
+    const Case cases[] = {
+        {1, {0, 0}, {40, 0}}, {1, {40, 20}, {0, 20}}, {1, {10, 5}, {30, 5}},
+        {2, {0, 0}, {0, 20}}, {2, {40, 20}, {40, 0}}, {2, {10, 5}, {10, 15}},
+        {3, {10, 5}, {10, 5}},  // a turn is no mirror of the outline
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ExpectPoint(ObjectMirror(c.kind, 40, 20).Apply(c.from), c.to.x, c.to.y);
+    }
+}
+
 TEST(ObjectTransform, SkewCornersAndLists) {
     // The handle at its reset place (x + width, y) gives the plain rectangle.
     SkewCorners c = SkewedCorners(30, 40, 25, 15, 55, 40);

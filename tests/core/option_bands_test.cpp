@@ -318,6 +318,18 @@ TEST(OptionBands, ValuesWithoutAnEntryHaveNoIndex) {
     EXPECT_EQ(ListIndex(ControlOf(26), 40), 40);   // the font list is as long as the fonts
 }
 
+TEST(OptionBands, TextLayoutShownWithTheEntriesOffered) {
+    struct Case {
+        int mode, offered, shown;
+    };
+    const Case cases[] = {
+        {0, 16, 0}, {13, 16, 13}, {15, 16, 15},        // a framed text: every mode as it is
+        {2, 4, 2},  {4, 4, 0},   {6, 4, 2}, {9, 4, 1},  // unframed: the direction
+        {15, 4, 3}, {-1, 4, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ShownLayoutEntry(c.mode, c.offered), c.shown) << c.mode << " of " << c.offered;
+}
+
 // A new image's values are all entries of their lists.
 TEST(OptionBands, DefaultsAreListEntries) {
     const ToolSettings s = DefaultToolSettings();

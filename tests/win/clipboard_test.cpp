@@ -9,6 +9,7 @@
 #include "harness.h"
 #include "app/commands.h"
 #include "clipboard/clipboard.h"
+#include "clipboard/clipboard_commands.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 #include "image/new_image.h"
@@ -204,7 +205,11 @@ TEST_F(ClipboardTest, CtrlVWithoutAnImagePastesANewImageAndWithOneAddsNone) {
 }
 
 TEST_F(ClipboardTest, PastingAnEmptyClipboardSaysSo) {
+    // The command is not available without a picture on the clipboard; the paste itself, when
+    // reached, says why it pastes nothing.
     Send(cmd::kPasteNew);
+    EXPECT_TRUE(shown.empty());
+    PasteAsNewImage(*editor);
     EXPECT_EQ(editor->images.Occupied(), 0);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"クリップボードは空です。");

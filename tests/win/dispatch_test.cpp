@@ -1,3 +1,4 @@
+#include <functional>
 #include <set>
 
 #include "harness.h"
@@ -37,21 +38,22 @@ TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
     ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
     size_t n = 0;
     const CommandInfo* table = CommandTable(&n);
+    int disabled = 0;
     for (size_t i = 0; i < n; ++i) {
         int id = table[i].id;
         if (SkippedInSweep(id)) continue;
+        // A command passes the dispatcher exactly when its rule lets it be chosen now.
+        const bool enabled = ComputeAvailability(*editor).Enabled(id);
+        disabled += !enabled;
         reached.clear();
         Send(id);
-        EXPECT_TRUE(Reached(id)) << id;
-        // Front and back need a selected paste object and say so; nothing else speaks.
-        if (id == cmd::kObjForward || id == cmd::kObjBackward) {
-            ASSERT_EQ(shown.size(), 1u) << id;
-            EXPECT_EQ(shown[0].text, u"画像が選択されていません");
-        } else if (!shown.empty()) {
-            ADD_FAILURE() << id << ": " << testing::Narrow(shown.back().text);
-        }
+        EXPECT_EQ(Reached(id), enabled) << id;
+        // Nothing speaks (front and back, which would say that no object is selected, are not
+        // available without one).
+        if (!shown.empty()) ADD_FAILURE() << id << ": " << testing::Narrow(shown.back().text);
         shown.clear();
     }
+    EXPECT_GT(disabled, 5);  // redo, the object and path commands …
     for (int id : {10000, 40500}) {
         reached.clear();
         Send(id);
@@ -68,6 +70,59 @@ TEST_F(DispatchTest, EveryCommandReachesTheDispatcherWithAnImage) {
     EXPECT_TRUE(reached.empty());
 }
 
+TEST_F(DispatchTest, CommandsPassTheirRuleHoweverTheyArrive) {
+    // An indexed picture with a selection: erase and cut are not available, whether chosen from
+    // the menu, by their key, through the key mirror or forwarded by Delete (40086).
+    OpenWindow();
+    ASSERT_TRUE(testing::NewImage(*editor, 16, 16, 96, 96, false));
+    Send(cmd::k8Index);
+    ImageSlot& s = *editor->Current();
+    ASSERT_TRUE(IsIndexed(s.pixelFormat));
+    s.selectionPath.emplace();
+    s.selectionPath->AddRectangle(2, 2, 8, 8);
+    testing::Refresh(*editor);
+    const std::vector<uint32_t> before = testing::AllPixels(s.bitmap.get(), 16, 16);
+    const int position = s.undo.position;
+    struct Route {
+        const char* name;
+        std::function<void()> send;
+    };
+    HWND main = editor->frame.mainWindow;
+    const Route routes[] = {
+        {"menu 40013", [&] { Send(cmd::kErase); }},
+        {"menu 40014", [&] { Send(cmd::kCut); }},
+        {"Delete key through the mirror", [&] { SendMessageW(main, WM_KEYDOWN, VK_DELETE, 0); }},
+        {"forward of 40086", [&] { Send(cmd::kDelete); }},
+        {"Ctrl+X through the mirror", [&] {
+             BYTE keys[256] = {};
+             GetKeyboardState(keys);
+             const BYTE ctrl = keys[VK_CONTROL];
+             keys[VK_CONTROL] = 0x80;
+             SetKeyboardState(keys);
+             SendMessageW(main, WM_KEYDOWN, 'X', 0);
+             keys[VK_CONTROL] = ctrl;
+             SetKeyboardState(keys);
+         }},
+    };
+    for (const Route& r : routes) {
+        SCOPED_TRACE(r.name);
+        reached.clear();
+        r.send();
+        EXPECT_FALSE(Reached(cmd::kErase));
+        EXPECT_FALSE(Reached(cmd::kCut));
+        EXPECT_EQ(testing::AllPixels(s.bitmap.get(), 16, 16), before);
+        EXPECT_EQ(s.undo.position, position);
+    }
+    EXPECT_TRUE(shown.empty());
+    // The same routes on a direct-colour picture do erase: the rule, not the route, decides.
+    Send(cmd::k24RGB);
+    testing::Refresh(*editor);
+    reached.clear();
+    SendMessageW(main, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_TRUE(Reached(cmd::kDelete));
+    EXPECT_TRUE(Reached(cmd::kErase));
+}
+
 TEST_F(DispatchTest, ImageGuardDoesNothingWithoutAnImage) {
     OpenWindow();
     size_t n = 0;
@@ -79,8 +134,11 @@ TEST_F(DispatchTest, ImageGuardDoesNothingWithoutAnImage) {
         EXPECT_FALSE(Reached(table[i].id)) << table[i].id;
     }
     EXPECT_TRUE(shown.empty());
-    Send(cmd::kUndo);  // unguarded commands still arrive
-    EXPECT_TRUE(Reached(cmd::kUndo));
+    Send(cmd::kCursorCoords);  // unguarded commands without a rule still arrive
+    EXPECT_TRUE(Reached(cmd::kCursorCoords));
+    reached.clear();
+    Send(cmd::kUndo);  // … and those whose rule asks for an image do not
+    EXPECT_FALSE(Reached(cmd::kUndo));
 }
 
 TEST_F(DispatchTest, PasteObjectGuardRefusesWithItsMessage) {
@@ -130,17 +188,19 @@ TEST_F(DispatchTest, PendingPathQuestionCancelStopsTheCommand) {
 
 TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     OpenWindow();
+    // Undo is possible (without it the command would not run, whichever way it came).
+    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
+    editor->Current()->undo.canUndo = true;
+    testing::Refresh(*editor);
     BYTE keys[256] = {};
     GetKeyboardState(keys);
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
     SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0);
     EXPECT_TRUE(Reached(cmd::kUndo));
-
-    // The accelerator table translates the same key into the same command while Undo is possible.
-    ASSERT_TRUE(testing::NewImage(*editor, 8, 8, 96, 96, false));
     editor->Current()->undo.canUndo = true;
-    testing::Refresh(*editor);
+
+    // The accelerator table translates the same key into the same command.
     reached.clear();
     HACCEL acc = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     ASSERT_NE(acc, nullptr);
@@ -153,6 +213,8 @@ TEST_F(DispatchTest, CtrlZKeyPressReachesUndo) {
     reached.clear();
     SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, 'Z', 0);  // without Ctrl: ignored
     EXPECT_TRUE(reached.empty());
+    editor->Current()->selectionPath.emplace();  // Escape lets go of a selection
+    editor->Current()->selectionPath->AddRectangle(1, 1, 4, 4);
     SendMessageW(editor->frame.mainWindow, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(Reached(cmd::kSelectNone));
 }

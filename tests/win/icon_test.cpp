@@ -820,6 +820,64 @@ TEST_F(IconTest, IndexedImageKeepsItsDepthAndMasksTransparentPaletteColours) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(IconTest, EntriesWithPasteObjectsAskToMergeThemFirst) {
+    // new1 (not current) carries a red 4 × 4 picture object at (2, 2); new2 has none.
+    struct Case {
+        const char* name;
+        bool pointer;
+        int answer;
+    };
+    const Case cases[] = {
+        {"icon, merged", false, IDYES},
+        {"icon, left out", false, IDNO},
+        {"pointer, merged", true, IDYES},
+        {"icon, cancelled", false, IDCANCEL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        while (editor->images.Occupied() > 0) testing::CloseCurrent(*editor);
+        const int a = AddImage(16, 16, [](int, int) { return 0xFF0000FFu; });
+        AddImage(8, 8, [](int, int) { return 0xFFFFFFFFu; });
+        PasteObject o;
+        ASSERT_TRUE(CreateGpBitmap(o.bitmap, 4, 4, fmt::k32ARGB));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) gp::GdipBitmapSetPixel(o.bitmap.get(), x, y, 0xFFFF0000);
+        o.x = o.y = 2;
+        o.width = o.height = 4;
+        o.skewX = 6;
+        o.skewY = 2;
+        o.outline.AddRectangle(0, 0, 4, 4);
+        SlotAt(a).pasteObjects.items.push_back(std::move(o));
+        testing::Refresh(*editor);
+        editor->saveName = PathOf(c.pointer ? u"objects.cur" : u"objects.ico");
+        DeleteFileW(W(editor->saveName));
+        editor->dialogObserver = [&](HWND dlg, int) { PostMessageW(dlg, WM_COMMAND, IDOK, 0); };
+        shown.clear();
+        answer = c.answer;
+        if (c.pointer)
+            PointerDialog(*editor);
+        else
+            IconDialog(*editor);
+        ASSERT_EQ(shown.size(), 1u);  // once, for the one image with objects
+        EXPECT_EQ(shown[0].text, u"貼紙をマージしますか？");
+        EXPECT_EQ(shown[0].type & 0xF, static_cast<UINT>(MB_YESNOCANCEL));
+        EXPECT_EQ(editor->images.current, 1);
+        EXPECT_EQ(SlotAt(a).pasteObjects.Count(), c.answer == IDYES ? 0 : 1);
+        const std::vector<uint8_t> file = ReadBytes(editor->saveName);
+        if (c.answer == IDCANCEL) {
+            EXPECT_TRUE(file.empty());
+            continue;
+        }
+        ASSERT_GE(file.size(), 38u);
+        ASSERT_EQ(U16(file, 4), 2);
+        const StoredEntry first = EntryOf(file, 0);
+        ASSERT_EQ(first.width, 16);
+        EXPECT_EQ(first.Pixel32(3, 3), c.answer == IDYES ? 0xFFFF0000u : 0xFF0000FFu);
+        EXPECT_EQ(first.Pixel32(10, 10), 0xFF0000FFu);
+        EXPECT_EQ(SlotAt(a).undo.HasUndoableStep(), c.answer == IDYES);
+    }
+}
+
 TEST_F(IconTest, FailedWritesLeaveThePreviousFileAsItWas) {
     AddImage(16, 16, [](int, int) { return 0xFF808080u; });
     const std::vector<uint8_t> previous = {'o', 'l', 'd', 0, 1, 2, 3};

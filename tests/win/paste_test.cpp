@@ -7,6 +7,8 @@
 
 #include "app/commands.h"
 #include "clipboard/clipboard.h"
+#include "files/file_names.h"
+#include "files/save_image.h"
 #include "ui/canvas.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
@@ -58,6 +60,22 @@ protected:
         ASSERT_TRUE(CopyImageToClipboard(editor->messages, editor->frame.view, b));
     }
     PasteObject& Object() { return *Slot().pasteObjects.Selected(); }
+    // A text object typed with the text tool at image pixel (x, y).
+    void TypeText(int x, int y, const wchar_t* text) {
+        const int tool = Slot().tool;
+        Slot().tool = kToolText;
+        editor->dialogObserver = [text](HWND dlg, int id) {
+            if (id != IDD_TEXT_EDIT) return;
+            SetDlgItemTextW(dlg, 1016, text);
+            PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+        };
+        SendMessageW(editor->frame.view, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+        SendMessageW(editor->frame.view, WM_LBUTTONUP, 0, At(x, y));
+        ReleaseCapture();
+        editor->dialogObserver = nullptr;
+        Slot().tool = tool;
+        testing::Refresh(*editor);
+    }
     GpBitmapOwner Copy() {
         GpBitmapOwner copy;
         EXPECT_TRUE(CopyBitmapArea(editor->messages, Slot().bitmap, 0, 0, Slot().width, Slot().height, copy));
@@ -112,6 +130,238 @@ TEST_F(PasteTest, PastedObjectMovesSkewsAndMergesLikeGdiplus) {
     EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(PasteTest, UnmergedObjectsAskBeforeClosingAndQuitting) {
+    // Pasting and typing record no undoable step; the objects alone are work that closing loses.
+    enum class Make { Picture, Text, PictureSavedWithoutMerging };
+    struct Case {
+        const char* name;
+        Make make;
+        bool quit;
+    };
+    const Case cases[] = {
+        {"pasted picture, close", Make::Picture, false},
+        {"typed text, close", Make::Text, false},
+        {"pasted picture, quit", Make::Picture, true},
+        {"typed text, quit", Make::Text, true},
+        {"saved answering no to merging, close", Make::PictureSavedWithoutMerging, false},
+        {"saved answering no to merging, quit", Make::PictureSavedWithoutMerging, true},
+    };
+    const Text dir = testing::MakeTempDir(L"unmerged");
+    int serial = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(testing::NewImage(*editor, 60, 40, 96, 96, false));
+        if (c.make == Make::Text) {
+            TypeText(2, 2, L"文字");
+        } else {
+            PutPicture();
+            Send(cmd::kPaste);
+        }
+        ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+        ASSERT_FALSE(Slot().undo.HasUndoableStep());
+        shown.clear();
+        answer = IDNO;
+        if (c.make == Make::PictureSavedWithoutMerging) {
+            editor->saveName = dir + u"\\saved" + ToText(++serial) + u".png";
+            editor->saveFileType = save_type::kPng;
+            ASSERT_TRUE(SaveCurrent(*editor));
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].text, u"貼紙をマージしますか？");
+            ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+            shown.clear();
+        }
+        const int images = editor->images.Occupied();
+        if (c.quit)
+            SendMessageW(editor->frame.mainWindow, WM_CLOSE, 0, 0);
+        else
+            Send(cmd::kClose);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, c.quit ? u"Mirelo を終了しますか？" : u"この画像を閉じますか？");
+        // No keeps the image, its object and the program.
+        EXPECT_EQ(editor->images.Occupied(), images);
+        EXPECT_EQ(Slot().pasteObjects.Count(), 1);
+        ASSERT_TRUE(IsWindow(editor->frame.mainWindow));
+        answer = IDYES;
+        Send(cmd::kClose);
+        EXPECT_EQ(editor->images.Occupied(), images - 1);
+    }
+}
+
+TEST_F(PasteTest, MergeKeepsAnObjectItCannotDraw) {
+    // An object that cannot be drawn (a picture without pixels, a text without characters) stays
+    // an object; the merge says so and records nothing unless another object was drawn.
+    auto broken = [](bool text) {
+        PasteObject o;
+        o.isText = text;
+        o.width = 10;
+        o.height = 8;
+        o.outline.AddRectangle(0, 0, 10, 8);
+        return o;
+    };
+    struct Case {
+        const char* name;
+        bool text;
+        bool withGoodPicture;  // a drawable picture lies behind the broken object
+        int command;
+    };
+    const Case cases[] = {
+        {"picture without pixels, merge", false, false, cmd::kObjMerge},
+        {"text without characters, merge", true, false, cmd::kObjMerge},
+        {"picture without pixels, merge all", false, false, cmd::kObjMergeAll},
+        {"good picture and broken text, merge all", true, true, cmd::kObjMergeAll},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Slot().pasteObjects.Clear();
+        Slot().undo.Reset();
+        Clear(Slot().bitmap, kWhite);
+        if (c.withGoodPicture) {
+            PutPicture();
+            Send(cmd::kPaste);
+        }
+        Slot().pasteObjects.items.push_back(broken(c.text));
+        Slot().pasteObjects.selected = Slot().pasteObjects.Count() - 1;
+        testing::Refresh(*editor);
+        shown.clear();
+        Send(c.command);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, u"貼紙をマージできません");
+        ASSERT_EQ(Slot().pasteObjects.Count(), 1);
+        EXPECT_EQ(Object().isText, c.text);
+        EXPECT_FALSE(Object().bitmap);
+        EXPECT_EQ(Slot().undo.HasUndoableStep(), c.withGoodPicture);
+        EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 4), c.withGoodPicture ? kRed : kWhite);
+    }
+}
+
+TEST_F(PasteTest, FlippingAPictureObjectMirrorsItsOutlineAndPicking) {
+    // A 20 × 10 picture whose outline is the triangle of its top-left corner, at (10, 10).
+    struct Case {
+        int command;
+        IntPoint inside, outside;  // image pixels picked, and not picked, after the flip
+    };
+    const Case cases[] = {
+        {cmd::kFlipH, {27, 12}, {12, 12}},  // the triangle now in the top-right corner
+        {cmd::kFlipV, {12, 18}, {12, 11}},  // … in the bottom-left corner
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        Slot().pasteObjects.Clear();
+        PasteObject o;
+        ASSERT_TRUE(CreateGpBitmap(o.bitmap, 20, 10, fmt::k32ARGB));
+        o.x = o.y = 10;
+        o.width = 20;
+        o.height = 10;
+        o.skewX = 30;
+        o.skewY = 10;
+        const PointF corner[3] = {{0, 0}, {10, 0}, {0, 10}};
+        o.outline.AddPolygon(corner, 3);
+        Slot().pasteObjects.items.push_back(std::move(o));
+        Slot().pasteObjects.selected = 0;
+        testing::Refresh(*editor);
+        Send(c.command);
+        float left = 0, top = 0, right = 0, bottom = 0;
+        Object().outline.Bounds(&left, &top, &right, &bottom);
+        EXPECT_EQ(c.command == cmd::kFlipH ? left : top, c.command == cmd::kFlipH ? 10.0f : 0.0f);
+        EXPECT_EQ(c.command == cmd::kFlipH ? right : bottom, c.command == cmd::kFlipH ? 20.0f : 10.0f);
+        // A click picks the object only where its mirrored outline lies.
+        for (const auto& [point, picked] : {std::pair{c.outside, false}, std::pair{c.inside, true}}) {
+            Slot().pasteObjects.selected = -1;
+            Drag(point, point);
+            EXPECT_EQ(Slot().pasteObjects.selected, picked ? 0 : -1) << point.x << "," << point.y;
+        }
+    }
+}
+
+TEST_F(PasteTest, ObjectCursorsOnlyForTheToolsThatPickObjects) {
+    // A selected picture at (20, 20); its skew handle covers image pixels 30..39 × 10..19.
+    PutPicture();
+    Send(cmd::kPaste);
+    Object().x = Object().y = 20;
+    Object().skewX = 30;
+    Object().skewY = 20;
+    const HCURSOR* cursors = editor->viewState.cursors;
+    const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    struct Case {
+        int tool;
+        HCURSOR body, handle, elsewhere;
+    };
+    const Case cases[] = {
+        {kToolSelect, cursors[7], cursors[4], arrow},
+        {kToolText, cursors[7], cursors[4], cursors[3]},
+        {kToolFill, cursors[1], cursors[1], cursors[1]},
+        {kToolEyedropper, cursors[2], cursors[2], cursors[2]},
+        {kToolShape, cursors[0], cursors[0], cursors[0]},
+    };
+    auto moveTo = [&](int x, int y) {
+        SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, At(x, y));
+        return GetCursor();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        Slot().tool = c.tool;
+        testing::Refresh(*editor);
+        // The view holds the mouse from the first move on: the cursor follows the hover anyway.
+        EXPECT_EQ(moveTo(50, 35), c.elsewhere);
+        EXPECT_EQ(GetCapture(), editor->frame.view);
+        EXPECT_EQ(moveTo(25, 24), c.body);
+        EXPECT_EQ(moveTo(33, 15), c.handle);
+        EXPECT_EQ(moveTo(50, 35), c.elsewhere);
+    }
+    ReleaseCapture();
+}
+
+TEST_F(PasteTest, OptionBarShowsTheCurrentImagesObject) {
+    // A text without a frame typed with a layout that adds no-wrap (6, 折返禁止 縦1): the list
+    // offers the four directions and shows its own, 縦1.
+    HWND layout = nullptr;
+    for (size_t i = 0; i < OptionControls().size(); ++i)
+        if (OptionFor(OptionControls()[i], kToolText) == kTextLayoutOption) layout = editor->frame.optionLists[i];
+    ASSERT_NE(layout, nullptr);
+    Slot().toolSettings[kTextLayoutOption] = 6;
+    TypeText(2, 2, L"縦");
+    ASSERT_TRUE(Object().isText);
+    ASSERT_FALSE(Object().inFrame);
+    Slot().tool = kToolText;
+    testing::Refresh(*editor);
+    EXPECT_EQ(SendMessageW(layout, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageW(layout, CB_GETCURSEL, 0, 0), 2);
+    // A picture made half transparent; another image without objects shows none of it.
+    Slot().tool = kToolSelect;
+    PutPicture();
+    Send(cmd::kPaste);
+    SendMessageW(editor->frame.objectAlphaSlider, TBM_SETPOS, TRUE, 200);
+    SendMessageW(editor->frame.mainWindow, WM_HSCROLL, SB_THUMBPOSITION, reinterpret_cast<LPARAM>(editor->frame.objectAlphaSlider));
+    ASSERT_EQ(Object().transparency, 200);
+    ASSERT_TRUE(testing::NewImage(*editor, 20, 20, 96, 96, false));
+    EXPECT_EQ(SendMessageW(editor->frame.objectAlphaSlider, TBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(testing::Narrow(WindowText(editor->frame.objectAlphaEdit)), "0");
+    testing::Select(*editor, 0);
+    EXPECT_EQ(SendMessageW(editor->frame.objectAlphaSlider, TBM_GETPOS, 0, 0), 200);
+}
+
+TEST_F(PasteTest, ATextObjectShowsAndTakesTheColoursChosen) {
+    Slot().colours = {0x000000, 0xFFFFFF};  // black text
+    TypeText(2, 2, L"色");
+    ASSERT_TRUE(Object().isText);
+    // Another colour chosen while nothing is selected stays with the image; picking the text
+    // again shows the text's colours.
+    Slot().pasteObjects.selected = -1;
+    Slot().colours[0] = 0x00FF00;
+    Drag({4, 6}, {4, 6});
+    ASSERT_EQ(Slot().pasteObjects.selected, 0);
+    EXPECT_EQ(Slot().colours[0], 0x000000u);
+    // Colours chosen while it is selected go to it: the eyedropper's, and the colour panel's
+    // transparency.
+    gp::GdipBitmapSetPixel(Slot().bitmap.get(), 50, 35, 0xFF0000FF);
+    Slot().tool = kToolEyedropper;
+    Drag({50, 35}, {50, 35});
+    EXPECT_EQ(Object().colours[0], 0xFF0000u);  // blue in Win32 form
+    SetWindowTextW(GetDlgItem(editor->frame.colourPanel, IDC_PANEL_ALPHA_EDIT), L"100");
+    EXPECT_EQ(Object().colourTransparency[0], 100);
+    EXPECT_EQ(Slot().pasteObjects.selected, 0);
+}
+
 TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     PutPicture();
     Send(cmd::kPaste);
@@ -149,8 +399,11 @@ TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     EXPECT_TRUE(Slot().pasteObjects.Empty());
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 0), kBlue);
     EXPECT_EQ(PixelAt(Slot().bitmap.get(), 3, 7), kRed);
-    // Front and back without a selected object.
+    // Front and back without a selected object: the commands are not available, and the
+    // operation itself says so when reached.
     Send(cmd::kObjForward);
+    EXPECT_TRUE(shown.empty());
+    BringToFront(*editor);
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, u"画像が選択されていません");
 }

@@ -149,6 +149,51 @@ TEST_F(ViewTest, GridAt300PercentContrastsWithTheImage) {
     EXPECT_EQ(PixelAt(buffer.get(), s->originX + 5, s->originY + 1) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+TEST_F(ViewTest, ObjectsLieUnderTheGridAndOutlinesAndStayInTheImage) {
+    // A 40 × 30 white image with a 10-pixel grid, a selection, and a selected red 30 × 30 picture
+    // object at (25, 15) that reaches past the image's right and bottom edges.
+    ASSERT_TRUE(testing::NewImage(*editor, 40, 30, 96, 96, false));
+    SetZoom(*editor, 100);
+    ImageSlot* s = editor->Current();
+    editor->settings.gridX = editor->settings.gridY = 10;
+    PasteObject o;
+    ASSERT_TRUE(CreateGpBitmap(o.bitmap, 30, 30, fmt::k32ARGB));
+    {
+        GpGraphicsOwner g;
+        gp::GdipGetImageGraphicsContext(o.bitmap.get(), g.put());
+        gp::GdipGraphicsClear(g.get(), 0xFFFF0000);
+    }
+    o.x = 25;
+    o.y = 15;
+    o.width = o.height = 30;
+    o.skewX = 55;
+    o.skewY = 15;
+    o.outline.AddRectangle(0, 0, 30, 30);
+    s->pasteObjects.items.push_back(std::move(o));
+    s->pasteObjects.selected = 0;
+    s->selectionPath.emplace();
+    s->selectionPath->AddRectangle(27, 17, 6, 6);
+    GpBitmapOwner buffer;
+    ASSERT_TRUE(RenderView(*editor, buffer));
+    const int ox = s->originX, oy = s->originY;
+    const uint32_t face = ArgbFromWin32(GetSysColor(COLOR_BTNFACE)) & 0xFFFFFF;
+    auto at = [&](int x, int y) { return PixelAt(buffer.get(), ox + x, oy + y) & 0xFFFFFF; };
+    auto anyNot = [&](uint32_t colour, int x0, int x1, int y) {
+        for (int x = x0; x <= x1; ++x)
+            if (at(x, y) != colour) return true;
+        return false;
+    };
+    EXPECT_EQ(at(36, 26), 0xFF0000u);  // the object, off every line
+    EXPECT_NE(at(30, 26), 0xFF0000u);  // the grid line x = 30 over it
+    EXPECT_TRUE(anyNot(0xFF0000u, 26, 28, 22));  // the selection's outline over it
+    // Past the image's edge the object is not drawn …
+    EXPECT_EQ(at(45, 26), face);
+    EXPECT_EQ(at(36, 35), face);
+    // … but its frame and its skew handle (lower-left corner at (55, 15)) are.
+    EXPECT_TRUE(anyNot(face, 54, 56, 35));
+    EXPECT_EQ(at(59, 10), 0xFFFFFFu);
+}
+
 TEST_F(ViewTest, ImagePixelsAreScaledNearestNeighbour) {
     ASSERT_TRUE(testing::NewImage(*editor, 3, 2, 96, 96, false));
     ImageSlot* s = editor->Current();

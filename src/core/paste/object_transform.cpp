@@ -25,4 +25,10 @@ SkewCorners SkewedCorners(int x, int y, int width, int height, int skewX, int sk
     return c;
 }
 
+Affine ObjectMirror(int kind, int width, int height) {
+    if (kind == 1) return Affine{-1, 0, 0, 1, static_cast<double>(width), 0};
+    if (kind == 2) return Affine{1, 0, 0, -1, 0, static_cast<double>(height)};
+    return Affine{};
+}
+
 }  // namespace mirelo

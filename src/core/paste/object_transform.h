@@ -31,4 +31,9 @@ struct SkewCorners {
 };
 SkewCorners SkewedCorners(int x, int y, int width, int height, int skewX, int skewY);
 
+// The mirror that a flip of an object's own pixels applies to its outline, in object pixels of
+// a width × height object: kind 1 left-right (x → width − x), kind 2 top-bottom (y → height − y);
+// other kinds leave the outline alone.
+Affine ObjectMirror(int kind, int width, int height);
+
 }  // namespace mirelo

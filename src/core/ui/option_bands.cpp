@@ -490,4 +490,9 @@ std::vector<Text> FontNameList(const std::vector<FontFace>& faces) {
     return out;
 }
 
+int ShownLayoutEntry(int mode, int offered) {
+    if (mode < 0) return mode;
+    return mode < offered ? mode : mode % 4;
+}
+
 }  // namespace mirelo

@@ -80,6 +80,11 @@ int StoredValue(const OptionControl& control, int index);
 // The list entry that shows a stored value; −1 when no entry does.
 int ListIndex(const OptionControl& control, int value);
 
+// The entry of the text layout list (形式) that shows layout mode `mode` (0..15) when the list
+// offers `offered` entries: a text without a frame is offered only the four directions, and a
+// mode that adds no-wrap or the line limit (which need a frame) shows as its direction, mode mod 4.
+int ShownLayoutEntry(int mode, int offered);
+
 // What the option bar shows for a tool and its option values.
 struct BandState {
     std::bitset<kOptionBandCount> shown;

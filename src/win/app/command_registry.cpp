@@ -1,5 +1,7 @@
 #include "app/command_registry.h"
 
+#include "app/editor.h"
+
 
 namespace mirelo {
 
@@ -42,6 +44,11 @@ void CommandRegistry::On(int id, CommandAction run, CommandRule enabled) {
 
 void CommandRegistry::Rule(int id, CommandRule enabled) {
     if (Command* c = FindMutable(id)) c->enabled = enabled;
+}
+
+void DrawingColoursChanged(Editor& e) {
+    for (const auto& observer : e.commands.ColourObservers()) observer(e);
+    e.Changed(change::kColours);
 }
 
 namespace rule {

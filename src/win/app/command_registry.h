@@ -68,6 +68,12 @@ public:
     void OnOptionChanged(OptionObserver observer) { optionObservers_.push_back(std::move(observer)); }
     const std::vector<OptionObserver>& OptionObservers() const { return optionObservers_; }
 
+    // Subsystems that follow a change of the current image's drawing colours (the selected text
+    // object takes them).
+    using ColourObserver = std::function<void(Editor&)>;
+    void OnColoursChanged(ColourObserver observer) { colourObservers_.push_back(std::move(observer)); }
+    const std::vector<ColourObserver>& ColourObservers() const { return colourObservers_; }
+
     // Windows that follow the refresh as a whole (the arrow window closes when the tool is reset).
     using RefreshObserver = std::function<void(Editor&, const RefreshPlan&)>;
     void OnRefresh(RefreshObserver observer) { refreshObservers_.push_back(std::move(observer)); }
@@ -77,8 +83,13 @@ private:
     Command* FindMutable(int id);
     std::vector<Command> commands_;
     std::vector<OptionObserver> optionObservers_;
+    std::vector<ColourObserver> colourObservers_;
     std::vector<RefreshObserver> refreshObservers_;
 };
+
+// The current image's drawing colours (or their transparency, or which one is active) were
+// changed by the user: the colour observers follow, and the change is noted.
+void DrawingColoursChanged(Editor& editor);
 
 // Availability rules shared by several subsystems.
 namespace rule {

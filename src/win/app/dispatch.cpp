@@ -3,6 +3,7 @@
 #include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/editor.h"
+#include "app/menu_state.h"
 #include "app/refresh.h"
 #include "paste/paste_objects.h"
 #include "select/paths.h"
@@ -13,6 +14,9 @@ void DispatchCommand(Editor& e, HWND, WPARAM wparam) {
     const int id = LOWORD(wparam);
     const Command* command = e.commands.Find(id);
     if (!command) return;
+    // A command runs only when it could be chosen now, whichever way it came: a menu item, a key,
+    // a button, the key mirror, or another command forwarding to it.
+    if (command->enabled && !command->enabled(ReadCommandState(e))) return;
     if ((command->guards & kGuardPendingPath) && ResolvePendingPath(e) == IDCANCEL) return;
     if ((command->guards & kGuardImage) && !e.Current()) return;
     if ((command->guards & kGuardPasteObjects) && e.Current() && !e.Current()->pasteObjects.Empty()) {

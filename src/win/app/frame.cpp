@@ -53,9 +53,9 @@ void ReleaseAll(Editor& e) {
     e.frame.imageBarList = nullptr;
 }
 
-bool AnyUndoableStep(Editor& e) {
+bool AnyUnsavedWork(Editor& e) {
     for (const auto& s : e.images.slots)
-        if (s.occupied() && s.undo.HasUndoableStep()) return true;
+        if (s.occupied() && s.HasUnsavedWork()) return true;
     return false;
 }
 
@@ -206,7 +206,7 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_CLOSE:
         // The close box leaves like the exit command: a path being edited is asked about first.
         if (ResolvePendingPath(*e) == IDCANCEL) return 0;
-        if (AnyUndoableStep(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
+        if (AnyUnsavedWork(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
         SaveUserSettings(*e);
         EndHelp(*e);
         DestroyWindow(hwnd);

@@ -215,6 +215,7 @@ bool EditDrawingColour(Editor& e, int which, int initialSlot) {
     if (!ColourSelectDialog(e, set)) return false;
     s->colours[index] = set.current;
     e.colourSwatches = set.custom;
+    DrawingColoursChanged(e);
     ShowColourPanels(e);
     return true;
 }
@@ -245,6 +246,7 @@ void PaletteDialog(Editor& e) {
 
     s->colours[0] = set.current;
     e.colourSwatches = set.custom;
+    DrawingColoursChanged(e);
     ShowColourPanels(e);
     bool changed = false;
     if (indexed && PaletteDiffers(entries, work)) changed = ChangePalette(e, *s, PaletteFromWork(entries, work), flags);

@@ -1,6 +1,7 @@
 // The eyedropper (ToolId 5): a press takes the colour of the pixel under the mouse: on an indexed
 // image its palette entry becomes the palette panel's colour (the first drawing colour), on any
 // other image the active drawing colour and its transparency take the pixel's colour and 255 − alpha.
+#include "app/command_registry.h"
 #include "app/editor.h"
 #include "colour/colour_models.h"
 #include "colour/palette_colours.h"
@@ -20,6 +21,7 @@ public:
             const size_t active = s.activeColour ? 1 : 0;
             s.colours[active] = picked.colour;
             s.colourTransparency[active] = picked.transparency;
+            DrawingColoursChanged(e);
         }
         if (!RepaintColourSwatch(e)) e.messages.LowLevel(u"色を変更できません");
         return true;

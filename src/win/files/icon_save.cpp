@@ -539,6 +539,22 @@ void ShowValues(HWND dlg, ListState& st) {
 // Makes every entry and writes the file; nothing is written when an entry could not be made.
 void WriteListedImages(ListState& st) {
     Editor& e = *st.editor;
+    // An entry's image with paste objects: they are merged first (Yes), left out of the file
+    // (No), or nothing is written (Cancel), as when saving in the other formats.
+    std::vector<int> asked;
+    for (const IconListItem& item : st.items) {
+        ImageSlot* slot = SlotAt(e, item.slot);
+        if (!slot || slot->pasteObjects.Empty() || std::find(asked.begin(), asked.end(), item.slot) != asked.end()) continue;
+        asked.push_back(item.slot);
+        const int answer = e.messages.App(u"貼紙をマージしますか？", MB_YESNOCANCEL);
+        if (answer == IDCANCEL) return;
+        if (answer != IDYES) continue;
+        // The merge works on the current image.
+        const int current = e.images.current;
+        e.images.current = item.slot;
+        MergeAllPasteObjects(e);
+        e.images.current = current;
+    }
     std::vector<IconWriteEntry> entries;
     for (IconListItem& item : st.items) {
         ImageSlot* slot = SlotAt(e, item.slot);

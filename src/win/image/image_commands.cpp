@@ -12,7 +12,7 @@ void RegisterImageCommands(CommandRegistry& r) {
     r.On(
         cmd::kClose,
         [](Editor& e, int) {
-            if (e.Current()->undo.HasUndoableStep() && e.messages.App(u"この画像を閉じますか？", MB_YESNO) != IDYES) return;
+            if (e.Current()->HasUnsavedWork() && e.messages.App(u"この画像を閉じますか？", MB_YESNO) != IDYES) return;
             CloseCurrentImage(e);
         },
         rule::ImageOpen);

@@ -57,6 +57,8 @@ struct ImageSlot {
     ImageSlot& operator=(ImageSlot&&) = default;
 
     bool occupied() const { return bitmap.get() != nullptr; }
+    // Work that closing the image would lose: an undoable step, or objects not merged yet.
+    bool HasUnsavedWork() const { return undo.HasUndoableStep() || !pasteObjects.Empty(); }
     // Frees the slot: releases every object and returns every field to its initial value.
     void Clear() { *this = ImageSlot(); }
 };

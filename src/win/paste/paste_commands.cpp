@@ -44,6 +44,7 @@ void RegisterPasteCommands(CommandRegistry& r) {
             e.ProgramChanged(change::kSettings);
         },
         [](const CommandState& s) { return s.objectSelected; });
+    r.OnColoursChanged([](Editor& e) { ApplyTextColours(e); });
     r.OnOptionChanged([](Editor& e, int option) {
         ApplyTransformOption(e, option);
         ApplyTextOption(e, option);

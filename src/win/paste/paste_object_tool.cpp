@@ -95,10 +95,16 @@ public:
         for (int i = 0; i < s.pasteObjects.Count(); ++i) {
             PasteObject& o = s.pasteObjects.items[static_cast<size_t>(i)];
             const bool current = i == s.pasteObjects.selected;
+            // The object's pixels stay within the image; its frame and handle may leave it.
+            Gdiplus::GraphicsState saved = 0;
+            gp::GdipSaveGraphics(t.graphics, &saved);
+            gp::GdipSetClipRectI(t.graphics, v.originX, v.originY, t.layout.zoomedWidth, t.layout.zoomedHeight,
+                                 Gdiplus::CombineModeIntersect);
             if (o.isText)
                 DrawTextObject(e, t.graphics, o, &v);
             else
                 DrawImageObject(t.graphics, o, &v);
+            gp::GdipRestoreGraphics(t.graphics, saved);
             if (current && !o.isText) {
                 const IntRect h = SkewHandleRect(o, v);
                 GpBrushOwner white;
@@ -114,8 +120,10 @@ public:
     }
 
     HCURSOR Cursor(const Editor& e) const override {
+        // Only the tools that pick objects show the object cursors.
         const ImageSlot* s = e.images.Current();
-        if (!s || s->pasteObjects.Empty()) return nullptr;
+        if (!s || s->pasteObjects.Empty() || IsIndexed(s->pixelFormat) || (s->tool != kToolSelect && s->tool != kToolText))
+            return nullptr;
         const PasteObject* o = s->pasteObjects.Selected();
         if (skewing_ || (hit_.handle && hit_.index >= 0 && o && !o->isText && hit_.index == s->pasteObjects.selected))
             return e.viewState.cursors[4];

@@ -11,6 +11,7 @@
 #include "edit/undo_history.h"
 #include "files/open_image.h"
 #include "image/bitmap_access.h"
+#include "image/apply_op.h"
 #include "image/format_change.h"
 #include "image/image_set.h"
 #include "paste/text_dialog.h"
@@ -50,8 +51,8 @@ Affine ImageObjectMatrix(const PasteObject& o, const ObjectView* v) {
                         v->zoom, o.Turn());
 }
 
-void DrawImageObject(Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectView* v) {
-    if (!g || !o.bitmap) return;
+bool DrawImageObject(Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectView* v) {
+    if (!g || !o.bitmap) return false;
     Gdiplus::GpImageAttributes* attributes = nullptr;
     gp::GdipCreateImageAttributes(&attributes);
     Gdiplus::ColorMatrix cm{};
@@ -66,10 +67,11 @@ void DrawImageObject(Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectV
     gp::GdipSetWorldTransform(g, m.get());
     const SkewCorners c = SkewedCorners(o.x, o.y, o.width, o.height, o.skewX, o.skewY);
     const Gdiplus::GpPointF points[3] = {{c.upperLeft.x, c.upperLeft.y}, {c.upperRight.x, c.upperRight.y}, {c.lowerLeft.x, c.lowerLeft.y}};
-    gp::GdipDrawImagePointsRect(g, o.bitmap.get(), points, 3, 0, 0, static_cast<float>(o.width), static_cast<float>(o.height),
-                                Gdiplus::UnitPixel, attributes, nullptr, nullptr);
+    const GpStatus drawn = gp::GdipDrawImagePointsRect(g, o.bitmap.get(), points, 3, 0, 0, static_cast<float>(o.width),
+                                                       static_cast<float>(o.height), Gdiplus::UnitPixel, attributes, nullptr, nullptr);
     gp::GdipRestoreGraphics(g, saved);
     if (attributes) gp::GdipDisposeImageAttributes(attributes);
+    return drawn == Gdiplus::Ok;
 }
 
 void DrawObjectFrame(Gdiplus::GpGraphics* g, PasteObject& o, const ObjectView& v, Gdiplus::ARGB light, Gdiplus::ARGB dark, float width) {
@@ -128,7 +130,10 @@ void TakeTransformOf(Editor& e) {
         s->toolSettings[kObjectRotationOption] = o->rotationIndex;
         s->toolSettings[kObjectWidthOption] = o->widthIndex;
         s->toolSettings[kObjectHeightOption] = o->heightIndex;
-        if (o->isText) TakeTextObjectOptions(*s, *o);
+        if (o->isText) {
+            TakeTextObjectOptions(*s, *o);
+            e.Changed(change::kColours);
+        }
     } else if (s->tool != kToolShape) {
         s->toolSettings[kObjectRotationOption] = kResetRotationIndex;
         s->toolSettings[kObjectWidthOption] = s->toolSettings[kObjectHeightOption] = kResetScaleIndex;
@@ -290,20 +295,35 @@ void DeletePasteObject(Editor& e, ImageSlot& s) {
 }
 
 namespace {
-// Draws object `o` into the image with its interpolation.
-void MergeInto(Editor& e, ImageSlot& s, const PasteObject& o) {
+// Draws object `o` into `target` with its interpolation; false when it could not be drawn.
+bool MergeInto(Editor& e, Gdiplus::GpBitmap* target, const PasteObject& o) {
     GpGraphicsOwner g;
-    if (gp::GdipGetImageGraphicsContext(s.bitmap.get(), g.put()) != Gdiplus::Ok || !g) return;
+    if (gp::GdipGetImageGraphicsContext(target, g.put()) != Gdiplus::Ok || !g) return false;
     gp::GdipSetInterpolationMode(g.get(), static_cast<Gdiplus::InterpolationMode>(o.interpolation));
-    if (o.isText)
-        DrawTextObject(e, g.get(), o, nullptr);
-    else
-        DrawImageObject(g.get(), o, nullptr);
+    return o.isText ? DrawTextObject(e, g.get(), o, nullptr) : DrawImageObject(g.get(), o, nullptr);
 }
 
-void AfterMerge(Editor& e) {
-    ImageChanged(e, e.images.current, kChangedBitmap);
+// Merges the objects at `indices` (back to front) of the current image. They are drawn into a
+// copy of the image first: an object that cannot be drawn stays an object and is reported, and
+// only when some object was drawn does the image take the copy, after one undo step.
+bool MergeObjects(Editor& e, ImageSlot& s, const std::vector<int>& indices) {
+    if (indices.empty()) return false;
+    GpBitmapOwner work;
+    Gdiplus::GpImage* clone = nullptr;
+    if (gp::GdipCloneImage(s.bitmap.get(), &clone) == Gdiplus::Ok && clone) work.reset(static_cast<Gdiplus::GpBitmap*>(clone));
+    std::vector<int> merged;
+    if (work)
+        for (int i : indices)
+            if (MergeInto(e, work.get(), s.pasteObjects.items[static_cast<size_t>(i)])) merged.push_back(i);
+    if (merged.size() != indices.size()) e.messages.App(u"貼紙をマージできません", MB_OK | MB_ICONWARNING);
+    if (merged.empty()) return false;
+    RecordUndoStep(e);
+    ReplaceBitmap(e, e.images.current, work);
+    for (auto it = merged.rbegin(); it != merged.rend(); ++it) s.pasteObjects.items.erase(s.pasteObjects.items.begin() + *it);
+    // The top-most object that is left becomes the selected one.
+    s.pasteObjects.selected = s.pasteObjects.Count() - 1;
     ObjectsChanged(e);
+    return true;
 }
 }  // namespace
 
@@ -313,11 +333,7 @@ bool MergePasteObject(Editor& e) {
     if (!ReadyForObjects(e, true)) return false;
     s = e.Current();
     if (!s->pasteObjects.Selected()) return false;
-    RecordUndoStep(e);
-    MergeInto(e, *s, *s->pasteObjects.Selected());
-    DeletePasteObject(e, *s);
-    AfterMerge(e);
-    return true;
+    return MergeObjects(e, *s, {s->pasteObjects.selected});
 }
 
 bool MergeAllPasteObjects(Editor& e) {
@@ -325,11 +341,9 @@ bool MergeAllPasteObjects(Editor& e) {
     if (!s || !s->occupied() || !s->bitmap) return false;
     if (!ReadyForObjects(e, true)) return false;
     s = e.Current();
-    RecordUndoStep(e);
-    for (const PasteObject& o : s->pasteObjects.items) MergeInto(e, *s, o);
-    s->pasteObjects.Clear();
-    AfterMerge(e);
-    return true;
+    std::vector<int> all(static_cast<size_t>(s->pasteObjects.Count()));
+    for (int i = 0; i < s->pasteObjects.Count(); ++i) all[static_cast<size_t>(i)] = i;
+    return MergeObjects(e, *s, all);
 }
 
 namespace {
@@ -361,9 +375,19 @@ void TurnSelectedObject(Editor& e, int kind) {
     case 4: o->rotationIndex = 180; break;
     case 5: o->rotationIndex = 270; break;
     default:
-        // A text object only takes an angle; an image object's own pixels are mirrored.
-        if (!o->isText && o->bitmap)
+        // A text object only takes an angle; an image object's own pixels are mirrored, and its
+        // outline, mask and the area that picks it with them.
+        if (!o->isText && o->bitmap) {
             gp::GdipImageRotateFlip(o->bitmap.get(), kind == 1 ? Gdiplus::RotateNoneFlipX : Gdiplus::RotateNoneFlipY);
+            o->outline.Transform(ObjectMirror(kind, o->width, o->height));
+            o->hitPath = EditPath{};  // rebuilt from the outline
+            if (o->mask.size() == static_cast<size_t>(o->width) * static_cast<size_t>(o->height)) {
+                const size_t w = static_cast<size_t>(o->width), h = static_cast<size_t>(o->height);
+                for (size_t y = 0; y < (kind == 1 ? h : h / 2); ++y)
+                    for (size_t x = 0; x < (kind == 1 ? w / 2 : w); ++x)
+                        std::swap(o->mask[y * w + x], kind == 1 ? o->mask[y * w + (w - 1 - x)] : o->mask[(h - 1 - y) * w + x]);
+            }
+        }
         break;
     }
     TakeTransformOf(e);

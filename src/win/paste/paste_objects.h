@@ -86,8 +86,9 @@ struct ObjectView {
 
 // The matrix that places an image object on the view (zoom > 0) or in the image (merging).
 Affine ImageObjectMatrix(const PasteObject& o, const ObjectView* view);
-// Draws an image object: its pixels with the object's transparency, turned, scaled and skewed.
-void DrawImageObject(Gdiplus::GpGraphics* graphics, const PasteObject& o, const ObjectView* view);
+// Draws an image object: its pixels with the object's transparency, turned, scaled and skewed;
+// false when it could not be drawn.
+bool DrawImageObject(Gdiplus::GpGraphics* graphics, const PasteObject& o, const ObjectView* view);
 // Rebuilds the hit path, and draws the frame when `width` > 0: a light pen, then a dark one
 // dashed {3, 3}.
 void DrawObjectFrame(Gdiplus::GpGraphics* graphics, PasteObject& o, const ObjectView& view, Gdiplus::ARGB light,

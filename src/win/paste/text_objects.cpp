@@ -189,13 +189,13 @@ void LayoutTextObject(Editor&, PasteObject& o) {
     ReleaseDC(nullptr, dc);
 }
 
-void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectView* v) {
-    if (o.text.empty() || !g) return;
+bool DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, const ObjectView* v) {
+    if (o.text.empty() || !g) return false;
     TextFont f;
-    if (!MakeFont(o, &f)) return;
+    if (!MakeFont(o, &f)) return false;
     GpBrushOwner brush = TextBrush(e, o);
     GpStringFormatOwner format = BuildStringFormat(o, g, f.font);
-    if (!brush || !format) return;
+    if (!brush || !format) return false;
     gp::GdipSetTextRenderingHint(g, static_cast<Gdiplus::TextRenderingHint>(TextRenderingHint(o.textOptions[2])));
     GpMatrixOwner m = ToGpMatrix(TextObjectMatrix(o, v));
     Gdiplus::GraphicsState saved = 0;
@@ -203,6 +203,7 @@ void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
     gp::GdipSetWorldTransform(g, m.get());
     const Gdiplus::GpRectF layout = Framed(o) ? Gdiplus::GpRectF(0, 0, o.frameWidth, o.frameHeight) : Gdiplus::GpRectF(0, 0, 0, 0);
     const Text text = o.text;
+    bool drawn = true;
     if (NeedsOwnColumns(o, g, f.font)) {
         const Columns c = SetColumns(o, g, f.font);
         const bool rightToLeft = (LayoutFormatFlags(std::clamp(o.textOptions[3], 0, 15)) & 0x1) != 0;
@@ -215,18 +216,33 @@ void DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
                 const wchar_t one[2] = {static_cast<wchar_t>(c.lines[i][r]), 0};
                 const Gdiplus::GpRectF cell(c.columnWidth * static_cast<float>(column), c.rowHeight * static_cast<float>(r), c.columnWidth,
                                             c.rowHeight);
-                gp::GdipDrawString(g, one, 1, f.font, &cell, centred.get(), brush.get());
+                if (gp::GdipDrawString(g, one, 1, f.font, &cell, centred.get(), brush.get()) != Gdiplus::Ok) drawn = false;
             }
         }
     } else {
-        gp::GdipDrawString(g, W(text), -1, f.font, &layout, format.get(), brush.get());
+        drawn = gp::GdipDrawString(g, W(text), -1, f.font, &layout, format.get(), brush.get()) == Gdiplus::Ok;
     }
     gp::GdipRestoreGraphics(g, saved);
+    return drawn;
 }
 
 void TakeTextObjectOptions(ImageSlot& s, const PasteObject& o) {
     for (int i = 0; i < 7; ++i) s.toolSettings[static_cast<size_t>(kTextFontOption + i)] = o.textOptions[static_cast<size_t>(i)];
     for (int i = 0; i < 3; ++i) s.toolSettings[static_cast<size_t>(kTextBrushOption + i)] = o.textExtra[static_cast<size_t>(i)];
+    // Its colours are the ones shown, and the ones a colour change edits.
+    s.colours = o.colours;
+    s.colourTransparency = o.colourTransparency;
+    s.activeColour = o.activeColour;
+}
+
+void ApplyTextColours(Editor& e) {
+    ImageSlot* s = e.Current();
+    PasteObject* o = s ? s->pasteObjects.Selected() : nullptr;
+    if (!o || !o->isText) return;
+    o->colours = s->colours;
+    o->colourTransparency = s->colourTransparency;
+    o->activeColour = s->activeColour;
+    e.Changed(change::kOverlay);
 }
 
 void ApplyTextOption(Editor& e, int option) {

@@ -20,10 +20,13 @@ constexpr int TextRenderingHint(int index) { return index >= 0 && index < 4 ? in
 Affine TextObjectMatrix(const PasteObject& o, const ObjectView* view);
 // Measures the text and makes its outline the measured box.
 void LayoutTextObject(Editor& editor, PasteObject& o);
-// Draws the text with its brush, on the view or, without a view, into the image.
-void DrawTextObject(Editor& editor, Gdiplus::GpGraphics* graphics, const PasteObject& o, const ObjectView* view);
-// The text options of the image take the selected text object's options.
+// Draws the text with its brush, on the view or, without a view, into the image; false when it
+// could not be drawn.
+bool DrawTextObject(Editor& editor, Gdiplus::GpGraphics* graphics, const PasteObject& o, const ObjectView* view);
+// The text options and the drawing colours of the image take the selected text object's.
 void TakeTextObjectOptions(ImageSlot& slot, const PasteObject& o);
+// A change of the drawing colours goes to the selected text object.
+void ApplyTextColours(Editor& editor);
 // A change of a text bar option goes to the selected text object too.
 void ApplyTextOption(Editor& editor, int option);
 

@@ -238,6 +238,12 @@ void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     TrackCapture(e, hwnd, x, y, (keys & MK_LBUTTON) != 0);
     if (ImageSlot* s = Shown(e))
         Route(e, *s, MakeToolEvent(e, x, y, keys), [&e](Tool& t, ImageSlot& slot, const ToolEvent& ev) { return t.Move(e, slot, ev); });
+    // What lies under the mouse may call for another cursor (an object, its handle): it is set
+    // here, since no WM_SETCURSOR comes while the view holds the mouse capture.
+    if (e.viewState.cursorTool > 0) {
+        HCURSOR wanted = CursorForTool(e, e.viewState.cursorTool);
+        if (wanted != GetCursor()) SetCursor(wanted);
+    }
 }
 
 void OnButtonDown(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
@@ -643,6 +649,14 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
             gp::GdipBitmapUnlockBits(s->bitmap.get(), &in);
         }
     }
+    // The paste objects lie on the image, under the grid and every outline.
+    {
+        GpGraphicsOwner objects;
+        if (gp::GdipGetImageGraphicsContext(buffer.get(), objects.put()) == Gdiplus::Ok) {
+            gp::GdipSetClipRectI(objects.get(), dirty.left, dirty.top, dw, dh, Gdiplus::CombineModeReplace);
+            e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, OverlayTarget{objects.get(), l, sx, sy, dirty.left, dirty.top, dirty.right, dirty.bottom});
+        }
+    }
     if (grid || s->selectionPath) {
         BitmapLock lock(e.messages, buffer, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
         if (!lock.ok()) return true;
@@ -652,12 +666,11 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
         DrawSelectionOutline(e, *s, lock.view(), l, sx, sy);
         lock.Unlock();
     }
-    // Above the image: the paste objects, then the current tool's selection, outlines or preview.
+    // Above everything: the current tool's selection, outlines or preview.
     GpGraphicsOwner overlay;
     if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
         gp::GdipSetClipRectI(overlay.get(), dirty.left, dirty.top, dw, dh, Gdiplus::CombineModeReplace);
         const OverlayTarget target{overlay.get(), l, sx, sy, dirty.left, dirty.top, dirty.right, dirty.bottom};
-        e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, target);
         e.CurrentTool().DrawOverlay(e, *s, target);
     }
     return true;

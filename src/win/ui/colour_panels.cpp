@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/editor.h"
 #include "colour/colour_dialog.h"
@@ -53,6 +54,7 @@ void SetTransparency(Editor& e, HWND panel, PanelState& st, int value, bool from
     if (!s) return;
     value = value < 0 ? 0 : (value > 255 ? 255 : value);
     s->colourTransparency[s->activeColour ? 1 : 0] = static_cast<uint8_t>(value);
+    DrawingColoursChanged(e);
     st.updating = true;
     if (fromSlider)
         SetTextIfChanged(GetDlgItem(panel, IDC_PANEL_ALPHA_EDIT), ToText(value));
@@ -70,6 +72,7 @@ void OnColourPanelCommand(Editor& e, HWND panel, PanelState& st, int id, int cod
         const int which = id == IDC_PANEL_COLOUR_FIRST ? 0 : 1;
         if (code == kColourClicked) {
             s->activeColour = static_cast<uint8_t>(which);
+            DrawingColoursChanged(e);
             ShowColourPanels(e);
         } else if (code == kColourDoubleClicked) {
             EditDrawingColour(e, which, kCurrentColourSlot);
@@ -81,6 +84,7 @@ void OnColourPanelCommand(Editor& e, HWND panel, PanelState& st, int id, int cod
         if (hit < 0 || hit >= kCustomColourCount) break;
         if (code == kColourClicked) {
             s->colours[s->activeColour ? 1 : 0] = e.colourSwatches[static_cast<size_t>(hit)] & 0xFFFFFFu;
+            DrawingColoursChanged(e);
             ShowColourPanels(e);
         } else if (code == kColourDoubleClicked) {
             EditDrawingColour(e, s->activeColour, hit);

@@ -231,7 +231,9 @@ void ShowValue(Editor& e, size_t i, const ImageSlot& slot) {
     const OptionControl& c = OptionControls()[i];
     const int option = OptionFor(c, slot.tool);
     if (option < 0) return;
-    const int index = ListIndex(c, slot.toolSettings[static_cast<size_t>(option)]);
+    int index = ListIndex(c, slot.toolSettings[static_cast<size_t>(option)]);
+    if (slot.tool == kToolText && option == kTextLayoutOption)
+        index = ShownLayoutEntry(index, static_cast<int>(SendMessageW(e.frame.optionLists[i], CB_GETCOUNT, 0, 0)));
     SendMessageW(e.frame.optionLists[i], CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
@@ -391,7 +393,9 @@ void ShowToolSettings(Editor& e) {
         // object shows its transparency.
         const PasteObject* o = s->pasteObjects.Selected();
         LimitOptionList(e, kToolText, kTextLayoutOption, o && o->isText && !o->inFrame ? 4 : 16);
-        if (o && !o->isText) ShowObjectTransparency(e, o->transparency);
+        // Without a selected picture object (after a switch to another image too) the control
+        // shows no other image's object.
+        ShowObjectTransparency(e, o && !o->isText ? o->transparency : 0);
         for (size_t i = 0; i < e.frame.optionLists.size(); ++i) ShowValue(e, i, *s);
     }
     ApplyBands(e);
