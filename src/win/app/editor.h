@@ -14,6 +14,7 @@
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"
 #include "edit/view_navigation.h"
+#include "files/recovery.h"
 #include "edit/tool.h"
 #include "edit/viewport.h"
 #include "image/image_set.h"
@@ -72,6 +73,7 @@ struct ViewState {
     bool panning = false;          // the picture is being dragged (middle button, or Space held)
     POINT panFrom{};               // where the pan drag started (client) and the scroll then
     int panScrollX = 0, panScrollY = 0;
+    bool recoveryFailureShown = false;  // a failed recovery copy was told on the status line
 };
 
 // The palette loaded for the fixed palette method (empty until one is loaded).
@@ -189,6 +191,8 @@ public:
 
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
     RecentFiles recentFiles;         // 最近使ったﾌｧｲﾙ, shared by all images
+    RecoveryCopies recovery;         // copies of the images with unsaved work (no folder: none kept)
+    bool recoveryOffered = false;    // the copies of an earlier run were offered at this start
     // The registry key (under HKEY_CURRENT_USER) that keeps the settings between runs; empty: they
     // are neither read nor written (the program sets it, tests that check it choose their own).
     Text settingsKey;

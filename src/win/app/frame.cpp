@@ -92,6 +92,12 @@ LRESULT OnNotify(Editor& e, NMHDR* hdr) {
 
 // The first showing opens the files named on the command line, once.
 void OpenStartupFiles(Editor& e) {
+    if (!e.recoveryOffered) {
+        // Images of a run that did not end normally come back before the files asked for.
+        e.recoveryOffered = true;
+        LayoutFrame(e);
+        OfferRecovery(e);
+    }
     std::vector<Text> files = std::move(e.startupFiles);
     e.startupFiles.clear();
     if (files.empty()) return;
@@ -208,6 +214,7 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         if (ResolvePendingPath(*e) == IDCANCEL) return 0;
         if (AnyUnsavedWork(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
         SaveUserSettings(*e);
+        e->recovery.EndRun();
         EndHelp(*e);
         DestroyWindow(hwnd);
         return 0;

@@ -37,7 +37,9 @@ void ApplyChanges(Editor& e) {
     bool paintNow = false;
     // Steps may note more (a taller option bar moves the view): a few rounds settle it.
     for (int round = 0; round < 3 && !e.changes.Empty(); ++round) {
-        const RefreshPlan plan = PlanRefresh(e.changes.Take(), e.images.current);
+        const ChangeRecord changes = e.changes.Take();
+        e.recovery.Noted(e, changes, static_cast<int64_t>(e.clock()));
+        const RefreshPlan plan = PlanRefresh(changes, e.images.current);
         if (plan.showWindow) ShowMainWindow(e);
         for (RefreshStep step : plan.Order()) kSteps[static_cast<size_t>(step)](e, plan);
         for (const auto& observer : e.commands.RefreshObservers()) observer(e, plan);

@@ -241,6 +241,7 @@ bool SaveCurrent(Editor& e, SaveParameter parameter) {
         return false;
     }
     s->undo.Reset();
+    s->recovered = false;
     s->rawFormatName = RawFormatName(e.messages, readBack.get());
     s->bitmap = std::move(readBack);
     s->path = e.saveName;

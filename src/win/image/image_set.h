@@ -51,14 +51,16 @@ struct ImageSlot {
     RetouchState retouch;  // the retouch brush's stroke: its last point and its mask
     int hotspotX = 0, hotspotY = 0;
     uint64_t serial = 0;  // unique to the image while it is open: the image bar knows it by this
+    bool recovered = false;  // brought back from a recovery copy and not saved since
 
     ImageSlot() = default;
     ImageSlot(ImageSlot&&) = default;
     ImageSlot& operator=(ImageSlot&&) = default;
 
     bool occupied() const { return bitmap.get() != nullptr; }
-    // Work that closing the image would lose: an undoable step, or objects not merged yet.
-    bool HasUnsavedWork() const { return undo.HasUndoableStep() || !pasteObjects.Empty(); }
+    // Work that closing the image would lose: an undoable step, objects not merged yet, or a
+    // picture brought back from a recovery copy.
+    bool HasUnsavedWork() const { return recovered || undo.HasUndoableStep() || !pasteObjects.Empty(); }
     // Frees the slot: releases every object and returns every field to its initial value.
     void Clear() { *this = ImageSlot(); }
 };
