@@ -1,7 +1,7 @@
 // Settings and recent files kept in the registry from one run to the next: each run is an editor
 // with its own main window, closed as the user closes it.
 #include "app/commands.h"
-#include "files/recent_files.h"
+#include "ui/recent_files_menu.h"
 #include "harness.h"
 #include "res/resource.h"
 

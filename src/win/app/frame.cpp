@@ -9,7 +9,7 @@
 #include "draw/arrow_dialog.h"
 #include "ui/canvas.h"
 #include "files/open_image.h"
-#include "files/recent_files.h"
+#include "ui/recent_files_menu.h"
 #include "select/paths.h"
 #include "ui/custom_controls.h"
 #include "ui/frame_bars.h"
