@@ -76,6 +76,7 @@ protected:
     HWND OpenWindow(int show = SW_HIDE) {
         HWND w = CreateMainWindow(*editor, show);
         EXPECT_NE(w, nullptr);
+        DrainMessages();  // the first showing's own work, as the message loop runs it
         return w;
     }
     // A command as the menu sends it.

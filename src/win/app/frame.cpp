@@ -90,8 +90,12 @@ LRESULT OnNotify(Editor& e, NMHDR* hdr) {
     return 0;
 }
 
-// The first showing opens the files named on the command line, once.
+// Posted by the first showing: the window paints first, then the copies of an earlier run are
+// offered and the files named on the command line open, once.
+constexpr UINT kOpenStartupFiles = WM_APP + 1;
+
 void OpenStartupFiles(Editor& e) {
+    RedrawWindow(e.frame.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (!e.recoveryOffered) {
         // Images of a run that did not end normally come back before the files asked for.
         e.recoveryOffered = true;
@@ -147,8 +151,11 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         e->ProgramChanged(change::kOutside);
         return 0;
     case WM_SHOWWINDOW:
-        if (wp) OpenStartupFiles(*e);
+        if (wp && (!e->recoveryOffered || !e->startupFiles.empty())) PostMessageW(hwnd, kOpenStartupFiles, 0, 0);
         return DefWindowProcW(hwnd, msg, wp, lp);
+    case kOpenStartupFiles:
+        OpenStartupFiles(*e);
+        return 0;
     case WM_SIZE:
         if (wp == SIZE_MAXIMIZED || wp == SIZE_RESTORED) SendMessageW(e->frame.topRebar, WM_SIZE, wp, lp);
         ArrangeOptionRows(*e);
