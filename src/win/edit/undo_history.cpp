@@ -69,25 +69,33 @@ bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat forma
     return true;
 }
 
+// Stores `bitmap` as entry `index`, in the slot's recorded pixel format, without copying it.
+void KeepAsEntry(Editor& e, ImageSlot& slot, int index, GpBitmapOwner bitmap) {
+    UndoHistory& h = slot.undo;
+    h.Release(index);
+    int w = 0, ht = 0;
+    ImageSize(bitmap.get(), &w, &ht);
+    const auto i = static_cast<size_t>(index);
+    h.snapshots[i] = std::move(bitmap);
+    h.snapshots[i].TakeStatus();
+    h.formats[i] = slot.pixelFormat;
+    h.Store(index, UndoEntryBytes(w, ht, BitsPerPixel(slot.pixelFormat)), e.undoBudget.nextStamp++);
+}
+
+// Whether the slot's bitmap can go into its history as it is: it is in the recorded format.
+bool KeptAsItIs(const ImageSlot& slot) { return slot.bitmap && FormatOf(slot.bitmap.get()) == slot.pixelFormat; }
+
 // Stores the current image at entry `index` in the slot's recorded pixel format. Returns the
 // status: 0, 1 without an image, or the status of the failed copy (the entry is then empty).
 GpStatus TakeSnapshot(Editor& e, ImageSlot& slot, int index) {
     UndoHistory& h = slot.undo;
     h.Release(index);
     if (!slot.occupied()) return Gdiplus::GenericError;
-    auto i = static_cast<size_t>(index);
-    PixelFormat format = slot.pixelFormat;
-    GpBitmapOwner& entry = h.snapshots[i];
-    CloneWhole(entry, slot.bitmap.get(), format);
-    GpStatus s = entry.TakeStatus();
-    if (s != Gdiplus::Ok) {
-        h.Release(index);
-        return s;
-    }
-    int w = 0, ht = 0;
-    ImageSize(entry.get(), &w, &ht);
-    h.formats[i] = format;
-    h.Store(index, UndoEntryBytes(w, ht, BitsPerPixel(format)), e.undoBudget.nextStamp++);
+    GpBitmapOwner copy;
+    CloneWhole(copy, slot.bitmap.get(), slot.pixelFormat);
+    GpStatus s = copy.TakeStatus();
+    if (s != Gdiplus::Ok) return s;
+    KeepAsEntry(e, slot, index, std::move(copy));
     return Gdiplus::Ok;
 }
 
@@ -110,36 +118,69 @@ void FitBudget(Editor& e, int64_t incoming, const std::vector<UndoEntryRef>& kep
 }
 
 // Replaces the current image by entry `source` of its history, which then keeps the image
-// being left. False, with nothing changed, when the entry cannot be copied.
+// being left. The two bitmaps change places; a bitmap not in its recorded format is copied.
+// False, with nothing changed, when a copy cannot be made.
 bool SwapWithEntry(Editor& e, ImageSlot& slot, int source) {
     UndoHistory& h = slot.undo;
     auto i = static_cast<size_t>(source);
-    GpBitmapOwner working;
-    if (!CloneWhole(working, h.snapshots[i].get(), h.formats[i])) return false;
-    TakeSnapshot(e, slot, source);  // the outcome only decides whether the entry holds a step
-    GpBitmapOwner image;
-    if (!CloneWhole(image, working.get(), FormatOf(working.get()))) image = std::move(working);
-    slot.bitmap = std::move(image);
+    GpBitmapOwner coming;
+    if (h.snapshots[i] && FormatOf(h.snapshots[i].get()) == h.formats[i]) {
+        coming = std::move(h.snapshots[i]);
+    } else if (!CloneWhole(coming, h.snapshots[i].get(), h.formats[i])) {
+        return false;
+    }
+    if (KeptAsItIs(slot))
+        KeepAsEntry(e, slot, source, std::move(slot.bitmap));
+    else
+        TakeSnapshot(e, slot, source);  // the outcome only decides whether the entry holds a step
+    slot.bitmap = std::move(coming);
     slot.bitmap.TakeStatus();
     return true;
 }
 
 }  // namespace
 
-void RecordUndoStep(Editor& e) {
-    ImageSlot* slot = e.Current();
-    if (!slot) return;
-    UndoHistory& h = slot->undo;
+namespace {
+// Records the current image as the newest step: `leaving` (the current bitmap, taken from the
+// slot by an operation that replaces it anyway) goes in as it is; without it, a copy.
+void Record(Editor& e, ImageSlot& slot, GpBitmapOwner* leaving) {
+    UndoHistory& h = slot.undo;
     UndoRecordPlan plan = BeginUndoRecord(h);
     for (int index : plan.released) h.Release(index);
 
     int w = 0, ht = 0;
-    if (slot->occupied()) ImageSize(slot->bitmap.get(), &w, &ht);
-    FitBudget(e, UndoEntryBytes(w, ht, BitsPerPixel(slot->pixelFormat)), {{e.images.current, plan.target}});
+    if (slot.occupied()) ImageSize(slot.bitmap.get(), &w, &ht);
+    if (leaving) ImageSize(leaving->get(), &w, &ht);
+    FitBudget(e, UndoEntryBytes(w, ht, BitsPerPixel(slot.pixelFormat)), {{e.images.current, plan.target}});
 
-    bool stored = TakeSnapshot(e, *slot, plan.target) == Gdiplus::Ok;
+    bool stored = false;
+    if (leaving) {
+        KeepAsEntry(e, slot, plan.target, std::move(*leaving));
+        stored = true;
+    } else {
+        stored = TakeSnapshot(e, slot, plan.target) == Gdiplus::Ok;
+    }
     if (!stored) e.messages.App(u"[元に戻す]の履歴を設定できません");
     EndUndoRecord(h, stored);
+}
+}  // namespace
+
+void RecordUndoStep(Editor& e) {
+    if (ImageSlot* slot = e.Current()) Record(e, *slot, nullptr);
+}
+
+bool RecordUndoStepReplacing(Editor& e, GpBitmapOwner& replacement) {
+    ImageSlot* slot = e.Current();
+    if (!slot || !slot->occupied() || !replacement) return false;
+    if (!KeptAsItIs(*slot)) {
+        Record(e, *slot, nullptr);
+        return false;
+    }
+    GpBitmapOwner leaving = std::move(slot->bitmap);
+    slot->bitmap = std::move(replacement);
+    slot->bitmap.TakeStatus();
+    Record(e, *slot, &leaving);
+    return true;
 }
 
 void Undo(Editor& e) {

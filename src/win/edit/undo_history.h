@@ -48,6 +48,11 @@ struct UndoBudget {
 // the image as it is as the newest step (after a message when that is not possible).
 // Menus and tool bars are left to the operation, which reports its change (ImageChanged).
 void RecordUndoStep(Editor& editor);
+// For an operation that replaces the current bitmap by `replacement`: the bitmap being left goes
+// into the history as it is, without a copy, and `replacement` takes its place in the slot (the
+// operation then reports its change). False when the bitmap could not be kept as it is: the step
+// was then recorded as a copy (or its failure told) and `replacement` is left to the caller.
+bool RecordUndoStepReplacing(Editor& editor, GpBitmapOwner& replacement);
 // Commands 40011 and 40012.
 void Undo(Editor& editor);
 void Redo(Editor& editor);

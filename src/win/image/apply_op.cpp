@@ -42,23 +42,35 @@ OpStatus RunPixelOp(Editor& e, GpBitmapOwner& source, PixelFormat readAs, PixelF
     return status;
 }
 
-void ReplaceBitmap(Editor& e, int index, GpBitmapOwner& result) {
-    if (index < 0 || index >= kMaxImages || !result) return;
+namespace {
+// The slot's new bitmap is in place: it keeps the image's resolution and the slot follows it.
+void BitmapPlaced(Editor& e, int index) {
     ImageSlot& s = e.images.slots[static_cast<size_t>(index)];
-    s.bitmap = std::move(result);
     if (s.dpiX > 0 && s.dpiY > 0)
         gp::GdipBitmapSetResolution(s.bitmap.get(), static_cast<Gdiplus::REAL>(s.dpiX), static_cast<Gdiplus::REAL>(s.dpiY));
     ImageChanged(e, index, kChangedBitmap);
+}
+}  // namespace
+
+void ReplaceBitmap(Editor& e, int index, GpBitmapOwner& result) {
+    if (index < 0 || index >= kMaxImages || !result) return;
+    e.images.slots[static_cast<size_t>(index)].bitmap = std::move(result);
+    BitmapPlaced(e, index);
 }
 
 bool ChangeCurrentImage(Editor& e, const std::function<bool(GpBitmapOwner&)>& produce, bool recordUndo) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return false;
-    if (recordUndo) RecordUndoStep(e);
     GpBitmapOwner result;
     if (!produce(result) || !result) {
+        if (recordUndo) RecordUndoStep(e);  // the history shows the attempt, as after any operation
         e.Changed(change::kHistory);
         return false;
+    }
+    // The bitmap being left goes into the history as it is: no copy of the picture.
+    if (recordUndo && RecordUndoStepReplacing(e, result)) {
+        BitmapPlaced(e, e.images.current);
+        return true;
     }
     ReplaceBitmap(e, e.images.current, result);
     return true;
