@@ -293,13 +293,36 @@ bool UpdatePaletteAlphaFlag(Gdiplus::GpBitmap* bitmap) {
     return gp::GdipSetImagePalette(bitmap, pal) == Gdiplus::Ok;
 }
 
+namespace {
+// The picture reduced to the thumbnail's size by the core, as a 32-bit ARGB bitmap over `argb`.
+bool ReducedPicture(Gdiplus::GpImage* image, int w, int h, const ThumbPlacement& t, std::vector<uint32_t>* argb, GpBitmapOwner& out) {
+    auto* bitmap = static_cast<Gdiplus::GpBitmap*>(image);
+    const PixelFormat own = FormatOf(bitmap), readAs = BitsPerPixel(own) > 32 ? fmt::k32ARGB : own;
+    std::vector<uint32_t> palette;
+    if (IsIndexed(own) && !ReadPaletteEntries(bitmap, &palette)) return false;
+    const Gdiplus::GpRect all{0, 0, w, h};
+    Gdiplus::BitmapData data{};
+    if (gp::GdipBitmapLockBits(bitmap, &all, Gdiplus::ImageLockModeRead, static_cast<Gdiplus::PixelFormat>(readAs), &data) != Gdiplus::Ok)
+        return false;
+    const PixelView view{w, h, data.Stride, readAs, static_cast<uint8_t*>(data.Scan0), palette.data(), static_cast<int>(palette.size())};
+    const bool reduced = ReduceForThumbnail(view, t.width, t.height, argb);
+    gp::GdipBitmapUnlockBits(bitmap, &data);
+    if (!reduced) return false;
+    Gdiplus::GpBitmap* made = nullptr;
+    if (gp::GdipCreateBitmapFromScan0(t.width, t.height, t.width * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(argb->data()), &made) != Gdiplus::Ok)
+        return false;
+    out.reset(made);
+    return true;
+}
+}  // namespace
+
 HBITMAP MakeThumbnail(Messages& messages, Gdiplus::GpImage* image) {
     int w = 0, h = 0;
     ImageSize(image, &w, &h);
     ThumbPlacement t = PlaceThumbnail(w, h);
-    GpImageOwner thumb;
-    if (!image || gp::GdipGetImageThumbnail(image, t.width, t.height, thumb.put(), nullptr, nullptr) != Gdiplus::Ok ||
-        !thumb) {
+    std::vector<uint32_t> argb;  // the pixels of `thumb`, kept while it is drawn
+    GpBitmapOwner thumb;
+    if (!image || w < 1 || h < 1 || !ReducedPicture(image, w, h, t, &argb, thumb)) {
         messages.LowLevel(u"thumbを作成できません");
         return nullptr;
     }
