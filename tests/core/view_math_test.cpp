@@ -182,6 +182,13 @@ TEST(ComposeZoomedTest, NearestNeighbourWithTheViewMappingAndAlpha) {
         EXPECT_EQ(red(x), (100 * 127 + 127) / 255) << x;
     }
     EXPECT_EQ(red(9), 100);
+    // The same picture as 8-bit indices shows through its palette's colours and alpha.
+    const uint32_t palette[2] = {0xFFFF0000, 0x800000FF};
+    uint8_t indices[4] = {0, 1, 0, 0};
+    std::vector<uint8_t> buf3(static_cast<size_t>(12 * 3), 100);
+    ComposeZoomed(PixelView{12, 1, 36, fmt::k24RGB, buf3.data()}, l.originX, 0, 6, 1, PixelView{2, 1, 4, fmt::k8Index, indices, palette, 2},
+                  from, l, 0, 0);
+    EXPECT_EQ(buf3, buf);
     // Only part of the image locked: columns map relative to the locked rectangle.
     std::vector<uint8_t> buf2(static_cast<size_t>(12 * 3), 0);
     PixelView dst2{12, 1, 36, fmt::k24RGB, buf2.data()};
@@ -232,7 +239,7 @@ TEST(ComposeZoomedTest, RgbSourcesAreReadInPlaceAndOpaque) {
     }
     // Other formats are converted by the caller first.
     EXPECT_FALSE(ComposableSource(fmt::k32PARGB));
-    EXPECT_FALSE(ComposableSource(fmt::k8Index));
+    EXPECT_FALSE(ComposableSource(fmt::k4Index));
 }
 
 }  // namespace

@@ -149,7 +149,9 @@ SourceRect VisibleSource(const ViewLayout& l, int scrollX, int scrollY, int x0, 
     return r;
 }
 
-bool ComposableSource(PixelFormat format) { return format == fmt::k32ARGB || format == fmt::k32RGB || format == fmt::k24RGB; }
+bool ComposableSource(PixelFormat format) {
+    return format == fmt::k32ARGB || format == fmt::k32RGB || format == fmt::k24RGB || format == fmt::k8Index;
+}
 
 namespace {
 constexpr uint8_t kCheckerDark = 0xCC, kCheckerLight = 0xFF;
@@ -158,8 +160,19 @@ constexpr uint8_t kCheckerDark = 0xCC, kCheckerLight = 0xFF;
 void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const PixelView& source, const SourceRect& from,
                    const ViewLayout& l, int scrollX, int scrollY, bool checkerboard) {
     if (BitsPerPixel(buffer.format) != 24 || !ComposableSource(source.format) || w <= 0 || h <= 0) return;
-    const int step = BitsPerPixel(source.format) / 8;
-    const bool opaque = source.format != fmt::k32ARGB;
+    const bool indexed = source.format == fmt::k8Index;
+    const int step = indexed ? 4 : BitsPerPixel(source.format) / 8;
+    const bool opaque = source.format != fmt::k32ARGB && !indexed;
+    // An indexed picture's entries as B, G, R, A (missing ones opaque black).
+    uint8_t entries[256][4] = {};
+    if (indexed)
+        for (int i = 0; i < 256; ++i) {
+            const uint32_t c = i < source.paletteCount && source.palette ? source.palette[i] : 0xFF000000u;
+            entries[i][0] = static_cast<uint8_t>(c);
+            entries[i][1] = static_cast<uint8_t>(c >> 8);
+            entries[i][2] = static_cast<uint8_t>(c >> 16);
+            entries[i][3] = static_cast<uint8_t>(c >> 24);
+        }
     const int xs = std::max(x0, 0), ys = std::max(y0, 0);
     const int xe = std::min(x0 + w, buffer.width), ye = std::min(y0 + h, buffer.height);
     if (xs >= xe || ys >= ye) return;
@@ -177,7 +190,7 @@ void ComposeZoomed(const PixelView& buffer, int x0, int y0, int w, int h, const 
         for (int x = xs; x < xe; ++x) {
             int ix = column[static_cast<size_t>(x - xs)];
             if (ix < 0) continue;
-            const uint8_t* p = src + ix * step;  // B, G, R (, A)
+            const uint8_t* p = indexed ? entries[src[ix]] : src + ix * step;  // B, G, R (, A)
             uint8_t* q = dst + x * 3;
             unsigned a = opaque ? 255u : p[3];
             if (a != 255 && checkerboard) {

@@ -92,8 +92,9 @@ SourceRect VisibleSource(const ViewLayout& l, int scrollX, int scrollY, int x0, 
 // Draws image pixels (`source` holds the image's pixels from `from.left`, `from.top` on) over a
 // 24-bit back buffer inside the area (x0, y0, w, h), scaled nearest-neighbour with the view's
 // mapping: buffer pixel (x, y) shows image pixel ClientToImage(x, y). The source is 32-bit ARGB
-// (blended by its alpha), or 24-bit or 32-bit RGB as the image holds them (opaque), so that a
-// photograph is read where it lies, without a converted copy.
+// (blended by its alpha), 24-bit or 32-bit RGB as the image holds them (opaque), or 8-bit indexed
+// with its palette (blended by the entries' alpha), so that a photograph is read where it lies,
+// without a converted copy.
 bool ComposableSource(PixelFormat format);
 // With `checkerboard`, transparent and translucent pixels are shown over grey and white squares of
 // 8 × 8 buffer pixels (the same size at every zoom, moving with the picture as it scrolls)

@@ -1,5 +1,6 @@
 #include "clipboard/clipboard.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "clipboard/png_block.h"
@@ -123,19 +124,6 @@ bool ReadTransparentDib(Messages& messages, GpBitmapOwner& out) {
     return DibToBitmap(messages, block.data(), block.size(), out, true);
 }
 
-// Adds the forms that keep transparency: "PNG" and CF_DIBV5 with alpha.
-void PutTransparentForms(Messages& messages, GpBitmapOwner& bitmap) {
-    std::vector<uint8_t> png;
-    if (EncodePngBytes(messages, bitmap.get(), &png)) PutBytes(PngClipboardFormat(), png);
-    DibImage v5;
-    {
-        BitmapLock lock(messages, bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Clipboard);
-        if (!lock.ok()) return;
-        const bool built = BuildDibV5(lock.view(), &v5);
-        if (lock.Unlock() != Gdiplus::Ok || !built) return;
-    }
-    PutBytes(CF_DIBV5, v5.bytes);
-}
 }  // namespace
 
 UINT PngClipboardFormat() {
@@ -181,46 +169,147 @@ bool DibToBitmap(Messages& messages, const uint8_t* block, size_t size, GpBitmap
     return true;
 }
 
-bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap) {
-    if (!OpenClipboardFor(owner)) return false;
-    EmptyClipboard();
+namespace {
+// What the program last put on the clipboard, kept until another program takes the clipboard or
+// the owner window goes: the forms are made from it when they are asked for (delayed rendering),
+// so a copy of a large picture costs no encoding nobody uses. The bitmap is the program's own copy
+// of what was copied, so later changes of the picture do not reach it.
+struct Offer {
+    HWND owner = nullptr;
+    Messages* messages = nullptr;
+    GpBitmapOwner bitmap;
+    std::vector<uint8_t> mask;  // width × height bytes of the selection, or none
+    bool hasMask = false;
+    std::vector<UINT> rendered;  // the forms already on the clipboard
+};
+Offer& TheOffer() {
+    static Offer offer;
+    return offer;
+}
+
+// The forms offered for a bitmap of the given format.
+std::vector<UINT> OfferedForms(PixelFormat format, bool hasMask) {
+    std::vector<UINT> forms{CF_DIB, CF_BITMAP};
+    const int bits = BitsPerPixel(format);
+    if (bits >= 1 && bits <= 8) forms.push_back(CF_PALETTE);
+    if (HasAlpha(format)) {
+        forms.push_back(PngClipboardFormat());
+        forms.push_back(CF_DIBV5);
+    }
+    if (hasMask) forms.push_back(clip::kMask);
+    return forms;
+}
+
+// Makes one form of the offer and puts it on the clipboard (which the caller holds open or is
+// rendering for); false when it cannot be made.
+bool RenderForm(Offer& o, UINT form) {
+    if (!o.bitmap || !o.messages) return false;
+    Messages& messages = *o.messages;
+    if (form == CF_DIB || form == CF_BITMAP) {
+        DibImage dib;
+        if (!BitmapToDib(messages, o.bitmap, &dib)) return false;
+        if (form == CF_DIB) return PutBytes(CF_DIB, dib.bytes);
+        const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.bytes.data());
+        HDC dc = GetDC(nullptr);
+        HBITMAP device = dc ? CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, dib.bytes.data() + dib.headerLength, info, DIB_RGB_COLORS)
+                            : nullptr;
+        if (dc) ReleaseDC(nullptr, dc);
+        if (device && SetClipboardData(CF_BITMAP, device)) return true;
+        if (device) DeleteObject(device);
+        return false;
+    }
+    if (form == CF_PALETTE) {
+        std::vector<uint32_t> entries;
+        if (!ReadPaletteEntries(o.bitmap.get(), &entries)) return false;
+        HPALETTE palette = MakeLogicalPalette(entries, BitsPerPixel(FormatOf(o.bitmap.get())));
+        if (palette && SetClipboardData(CF_PALETTE, palette)) return true;
+        if (palette) DeleteObject(palette);
+        return false;
+    }
+    if (form == CF_DIBV5) {
+        DibImage v5;
+        BitmapLock lock(messages, o.bitmap, kLockRead, fmt::k32ARGB, BitmapRole::Clipboard);
+        if (!lock.ok()) return false;
+        const bool built = BuildDibV5(lock.view(), &v5);
+        if (lock.Unlock() != Gdiplus::Ok || !built) return false;
+        return PutBytes(CF_DIBV5, v5.bytes);
+    }
+    if (form == PngClipboardFormat()) {
+        std::vector<uint8_t> png;
+        return EncodePngBytes(messages, o.bitmap.get(), &png) && PutBytes(form, png);
+    }
+    if (form == clip::kMask && o.hasMask) {
+        MaskRecords records;
+        WriteMaskRecords(o.mask.data(), o.mask.size(), &records);
+        return PutBytes(clip::kMask, records.mask);
+    }
+    return false;
+}
+}  // namespace
+
+bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap, const std::vector<uint8_t>* mask) {
     const PixelFormat format = FormatOf(bitmap.get());
     const int bits = BitsPerPixel(format);
     if (bits > 32) {
+        if (OpenClipboardFor(owner)) {
+            EmptyClipboard();
+            CloseClipboard();
+        }
         Warn(messages, owner, u"48bit色以上のビットマップは、クリップボードに置けません");
-        CloseClipboard();
         return false;
     }
-    bool placed = false;
-    DibImage dib;
-    if (BitmapToDib(messages, bitmap, &dib)) {
-        const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.bytes.data());
-        HDC dc = GetDC(owner);
-        HBITMAP device = dc ? CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, dib.bytes.data() + dib.headerLength, info,
-                                             DIB_RGB_COLORS)
-                            : nullptr;
-        if (dc) ReleaseDC(owner, dc);
-        if (device && !SetClipboardData(CF_BITMAP, device)) {
-            DeleteObject(device);
-            Warn(messages, owner, u"HBITMAPのCOPYに失敗しました");
-        }
-        placed = PutBytes(CF_DIB, dib.bytes);
-    }
+    if (!HasDibForm(format) || !OpenClipboardFor(owner)) return false;
+    EmptyClipboard();  // an earlier offer of ours is let go here (WM_DESTROYCLIPBOARD)
     if (bits >= 1 && bits <= 8) {
         std::vector<uint32_t> entries;
-        if (!ReadPaletteEntries(bitmap.get(), &entries)) {
-            Warn(messages, owner, u"パレットの取得に失敗しました");
-        } else {
-            HPALETTE palette = MakeLogicalPalette(entries, bits);
-            if (!palette || !SetClipboardData(CF_PALETTE, palette)) {
-                if (palette) DeleteObject(palette);
-                Warn(messages, owner, u"パレットのCOPYに失敗しました");
-            }
-        }
+        if (!ReadPaletteEntries(bitmap.get(), &entries)) Warn(messages, owner, u"パレットの取得に失敗しました");
     }
-    if (placed && HasAlpha(format)) PutTransparentForms(messages, bitmap);
+    Offer& o = TheOffer();
+    o.owner = owner;
+    o.messages = &messages;
+    o.bitmap = std::move(bitmap);
+    o.hasMask = mask != nullptr;
+    o.mask = mask ? *mask : std::vector<uint8_t>{};
+    o.rendered.clear();
+    for (UINT form : OfferedForms(format, o.hasMask)) SetClipboardData(form, nullptr);
+    if (mask) {
+        MaskRecords records;
+        WriteMaskRecords(nullptr, mask->size(), &records);  // the length record only
+        PutBytes(clip::kMaskLength, records.length);
+    }
+    const bool placed = IsClipboardFormatAvailable(CF_DIB) != FALSE;
     CloseClipboard();
     return placed;
+}
+
+bool RenderClipboardForm(HWND owner, UINT form) {
+    Offer& o = TheOffer();
+    if (o.owner != owner || !RenderForm(o, form)) return false;
+    o.rendered.push_back(form);
+    return true;
+}
+
+void RenderAllClipboardForms(HWND owner) {
+    Offer& o = TheOffer();
+    if (o.owner != owner || !o.bitmap) return;
+    if (OpenClipboard(owner)) {
+        if (GetClipboardOwner() == owner)
+            for (UINT form : OfferedForms(FormatOf(o.bitmap.get()), o.hasMask))
+                if (std::find(o.rendered.begin(), o.rendered.end(), form) == o.rendered.end()) RenderForm(o, form);
+        CloseClipboard();
+    }
+    ForgetClipboardOffer(owner);
+}
+
+void ForgetClipboardOffer(HWND owner) {
+    Offer& o = TheOffer();
+    if (o.owner != owner) return;
+    o.bitmap.reset();
+    o.mask = {};
+    o.hasMask = false;
+    o.rendered.clear();
+    o.owner = nullptr;
+    o.messages = nullptr;
 }
 
 bool CopySelectionShape(HWND owner, const EditPath& path) {
@@ -232,16 +321,6 @@ bool CopySelectionShape(HWND owner, const EditPath& path) {
     ok = PutBytes(clip::kPathTypes, records.types) && ok;
     ok = PutBytes(clip::kPathPoints, records.points) && ok;
     ok = PutBytes(clip::kFillMode, records.fillMode) && ok;
-    CloseClipboard();
-    return ok;
-}
-
-bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length) {
-    MaskRecords records;
-    WriteMaskRecords(bytes, length, &records);
-    if (!OpenClipboardFor(owner)) return false;
-    bool ok = PutBytes(clip::kMaskLength, records.length);
-    ok = PutBytes(clip::kMask, records.mask) && ok;
     CloseClipboard();
     return ok;
 }

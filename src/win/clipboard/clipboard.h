@@ -27,16 +27,23 @@ UINT PngClipboardFormat();
 // Whether the clipboard holds an image in any form the editor reads.
 bool ClipboardHasImage();
 
-// Empties the clipboard and puts the bitmap on it as CF_DIB and CF_BITMAP, for 8 bits per pixel
-// or fewer CF_PALETTE too, and for a format with alpha also "PNG" and CF_DIBV5 with its alpha. Deeper bitmaps are refused with a message. True when CF_DIB
-// was placed.
-bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap);
+// Empties the clipboard and offers the bitmap on it as CF_DIB and CF_BITMAP, for 8 bits per pixel
+// or fewer CF_PALETTE too, for a format with alpha also "PNG" and CF_DIBV5 with its alpha, and
+// with a selection `mask` (width × height bytes) the mask records 782 and 783. The clipboard takes
+// the bitmap over (`bitmap` is left empty); each form is made from it when a program asks for it,
+// and all of them before `owner` goes (WM_RENDERFORMAT, WM_RENDERALLFORMATS). Deeper bitmaps are
+// refused with a message. True when CF_DIB is offered.
+bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap, const std::vector<uint8_t>* mask = nullptr);
+// The owner window's part of the offer: WM_RENDERFORMAT puts one form on the clipboard,
+// WM_RENDERALLFORMATS all that are missing, WM_DESTROYCLIPBOARD (and the owner's end) lets the
+// offer go.
+bool RenderClipboardForm(HWND owner, UINT form);
+void RenderAllClipboardForms(HWND owner);
+void ForgetClipboardOffer(HWND owner);
 
 // Adds the outline records 778..781 of a path with more than 2 points (its points, point types
 // and fill mode); false when nothing was written.
 bool CopySelectionShape(HWND owner, const EditPath& path);
-// Adds the mask records 782 and 783.
-bool CopySelectionMask(HWND owner, const uint8_t* bytes, size_t length);
 
 // The first form that gives a bitmap: "PNG" (as 32-A8R8G8B8), a CF_DIBV5 that declares alpha,
 // then CF_DIB and CF_BITMAP (with CF_PALETTE). A broken transparent form is passed over for the

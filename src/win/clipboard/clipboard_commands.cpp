@@ -47,8 +47,7 @@ bool PutAreaOnClipboard(Editor& e, ImageSlot& s, const IntRect& area) {
     CombineMaskWithAlpha(e, s.bitmap, mask, area);
     if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
     HWND owner = e.ClipboardOwner();
-    if (!CopyImageToClipboard(e.messages, owner, copy)) return false;
-    CopySelectionMask(owner, mask.data(), mask.size());
+    if (!CopyImageToClipboard(e.messages, owner, copy, &mask)) return false;
     CopySelectionShape(owner, outline);
     return true;
 }

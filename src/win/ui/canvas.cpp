@@ -4,6 +4,7 @@
 
 #include "app/editor.h"
 #include "app/refresh.h"
+#include "clipboard/clipboard.h"
 #include "image/bitmap_access.h"
 #include "image/image_set.h"
 #include "res/resource.h"
@@ -347,6 +348,17 @@ LRESULT HandleViewMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     case WM_DESTROY:
         KillTimer(hwnd, kReminderTimer);
         KillTimer(hwnd, kMarchTimer);
+        if (msg == WM_DESTROY) ForgetClipboardOffer(hwnd);
+        return 0;
+    // The view owns what the program puts on the clipboard and makes its forms when asked.
+    case WM_RENDERFORMAT:
+        RenderClipboardForm(hwnd, static_cast<UINT>(wp));
+        return 0;
+    case WM_RENDERALLFORMATS:
+        RenderAllClipboardForms(hwnd);
+        return 0;
+    case WM_DESTROYCLIPBOARD:
+        ForgetClipboardOffer(hwnd);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -645,10 +657,12 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
         // A photograph is read in its own format; other formats are converted for the view.
         const PixelFormat own = FormatOf(s->bitmap.get());
         const PixelFormat readAs = ComposableSource(own) ? own : fmt::k32ARGB;
+        std::vector<uint32_t> palette;
+        if (IsIndexed(readAs)) ReadPaletteEntries(s->bitmap.get(), &palette);
         if (gp::GdipBitmapLockBits(s->bitmap.get(), &part, kLockRead, readAs, &in) == Gdiplus::Ok) {
             if (gp::GdipBitmapLockBits(buffer.get(), &all, kLockReadWrite, fmt::k24RGB, &out) == Gdiplus::Ok) {
                 PixelView from{static_cast<int>(in.Width), static_cast<int>(in.Height), in.Stride, readAs,
-                               static_cast<uint8_t*>(in.Scan0)};
+                               static_cast<uint8_t*>(in.Scan0), palette.data(), static_cast<int>(palette.size())};
                 PixelView to{cw, ch, out.Stride, fmt::k24RGB, static_cast<uint8_t*>(out.Scan0)};
                 ComposeZoomed(to, areaX, areaY, areaW, areaH, from, src, l, sx, sy, st.checkerboard);
                 gp::GdipBitmapUnlockBits(buffer.get(), &out);
