@@ -45,7 +45,7 @@ fuzz: fuzz-build
 
 bench: deps $(BENCH)/build.ninja $(WIN)/build.ninja
 	cmake --build $(BENCH) -j $(JOBS)
-	cmake --build $(WIN) -j $(JOBS) --target mirelo_convert_bench mirelo_selection_bench mirelo_stroke_bench
+	cmake --build $(WIN) -j $(JOBS) --target mirelo_convert_bench mirelo_selection_bench mirelo_stroke_bench mirelo_command_bench
 	$(BENCH)/tests/bench/mirelo_bench
 	tools/bench-quantize.sh $(BENCH)/mirelo-tool $(BENCH)/images
 	tools/bench-rotate.sh $(BENCH)/mirelo-tool $(BENCH)/images
@@ -55,6 +55,7 @@ bench: deps $(BENCH)/build.ninja $(WIN)/build.ninja
 	tools/wine-run.sh $(WIN)/mirelo_selection_bench.exe $(BENCH)/images/plasma-4096.bmp
 	tools/wine-run.sh $(WIN)/mirelo_selection_bench.exe $(BENCH)/images/photo-3840.bmp
 	tools/wine-run.sh $(WIN)/mirelo_stroke_bench.exe $(BENCH)/images/plasma-4096.bmp
+	tools/bench-editor.sh $(WIN)/mirelo_command_bench.exe $(BENCH)/images
 
 win: deps $(WIN)/build.ninja
 	cmake --build $(WIN) -j $(JOBS)

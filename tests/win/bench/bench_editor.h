@@ -18,6 +18,7 @@ struct BenchEditor {
     std::unique_ptr<Editor> owned = std::make_unique<Editor>(GetModuleHandleW(nullptr));  // too large for the stack
     Editor& editor = *owned;
     HWND window = nullptr;
+    int show = SW_HIDE;  // how the main window shows
 
     // Opens the picture named on the command line of `program`; false after printing why.
     bool Open(int argc, wchar_t** argv, const char* program) {
@@ -29,7 +30,7 @@ struct BenchEditor {
             std::fprintf(stderr, "message: %s\n", ToUtf8(r.text).c_str());
             return IDOK;
         });
-        window = CreateMainWindow(editor, SW_HIDE);
+        window = CreateMainWindow(editor, show);
         if (!window || !OpenImageFile(editor, FromW(argv[1]))) {
             std::fprintf(stderr, "cannot open the picture\n");
             return false;
