@@ -266,15 +266,15 @@ int Quantize(const CommandLine& c) {
     if (mode < 1 || mode > 12 || c.files.size() != 2) return Usage();
     const char* files[2] = {c.files[0].c_str(), c.files[1].c_str()};
     const bool dither = c.Flag("--dither");
-    std::vector<uint8_t> bytes;
-    if (!ReadFile(files[0], &bytes)) {
+    InputFile input;
+    if (!input.Open(files[0])) {
         std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
         return 1;
     }
     mirelo::OwnedPixels pixels;
     mirelo::PixelFormat fileFormat = 0;
     std::string error;
-    if (!mirelo::ReadBmp(bytes, &pixels, &fileFormat, &error)) {
+    if (!mirelo::ReadBmp(input.data(), input.size(), &pixels, &fileFormat, &error)) {
         std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
         return 1;
     }
@@ -561,27 +561,40 @@ int Rotate(const CommandLine& line) {
     return WriteResult(files[1], file);
 }
 
-// The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A: a 32-bit file's fourth byte is its
-// alpha, a 24-bit file is opaque. False after saying why.
-bool ReadArgbBmp(const char* path, mirelo::OwnedPixels* argb) {
-    InputFile input;
-    mirelo::OwnedPixels stored;
-    if (!OpenStoredBmp(path, &input, &stored)) return false;
-    const int bits = mirelo::BitsPerPixel(stored.view.format);
+// Opens a 24- or 32-bit BMP file and reads its pixels as stored, a 32-bit file's fourth byte as
+// their alpha; false after saying why.
+bool OpenArgbBmp(const char* path, InputFile* input, mirelo::OwnedPixels* stored) {
+    if (!OpenStoredBmp(path, input, stored)) return false;
+    const int bits = mirelo::BitsPerPixel(stored->view.format);
     if (bits != 24 && bits != 32) {
         std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", path);
         return false;
     }
-    argb->Allocate(stored.view.width, stored.view.height, mirelo::fmt::k32ARGB);
-    if (bits == 32) {
-        mirelo::CopyRows(stored.view, argb->view);
-        return true;
-    }
-    if (!mirelo::ConvertPixels(stored.view, argb->view, {}).ok()) {
-        std::fprintf(stderr, "mirelo-tool: %s: cannot read these pixels\n", path);
+    if (bits == 32) stored->view.format = mirelo::fmt::k32ARGB;
+    return true;
+}
+
+// Those pixels as 32-bit B, G, R, A in a view of their size (a 24-bit file is opaque); false
+// after saying why.
+bool DecodeArgb(const char* path, const mirelo::PixelView& stored, const mirelo::PixelView& argb) {
+    if (mirelo::DecodeToBgra(stored, argb)) return true;
+    std::fprintf(stderr, "mirelo-tool: %s: cannot read these pixels\n", path);
+    return false;
+}
+
+// The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A in memory of their own; false
+// after saying why.
+bool ReadArgbBmp(const char* path, LargeBuffer* memory, mirelo::PixelView* argb) {
+    InputFile input;
+    mirelo::OwnedPixels stored;
+    if (!OpenArgbBmp(path, &input, &stored)) return false;
+    const int width = stored.view.width, height = stored.view.height;
+    if (!memory->Allocate(static_cast<size_t>(width) * height * 4)) {
+        std::fprintf(stderr, "mirelo-tool: %s: not enough memory\n", path);
         return false;
     }
-    return true;
+    *argb = mirelo::PixelView{width, height, width * 4, mirelo::fmt::k32ARGB, memory->data()};
+    return DecodeArgb(path, stored.view, *argb);
 }
 
 int Alpha(const CommandLine& line) {
@@ -619,16 +632,19 @@ int Alpha(const CommandLine& line) {
         std::fprintf(stderr, "mirelo-tool: alpha: --value takes 0 to 255\n");
         return 1;
     }
-    mirelo::OwnedPixels in, other;
-    if (!ReadArgbBmp(files[0], &in)) return 1;
+    // The pixels are decoded straight into the rows of the file to be written and changed there.
+    InputFile input;
+    mirelo::OwnedPixels in;
+    if (!OpenArgbBmp(files[0], &input, &in)) return 1;
+    LargeBuffer otherMemory, file;
+    mirelo::PixelView other, out;
     if (!otherPath.empty()) {
-        if (!ReadArgbBmp(otherPath.c_str(), &other)) return 1;
-        params.levels = &other.view;
+        if (!ReadArgbBmp(otherPath.c_str(), &otherMemory, &other)) return 1;
+        params.levels = &other;
     }
-    LargeBuffer file;
-    mirelo::PixelView out;
     if (!StartOutput(files[0], in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) return 1;
-    const mirelo::OpStatus status = mirelo::ChangeAlpha(in.view, out, params);
+    if (!DecodeArgb(files[0], in.view, out)) return 1;
+    const mirelo::OpStatus status = mirelo::ChangeAlpha(out, out, params);
     if (Failed("alpha", status)) return 1;
     return WriteResult(files[1], file);
 }
@@ -677,13 +693,7 @@ int Fill(const CommandLine& line) {
     }
     InputFile input;
     mirelo::OwnedPixels in;
-    if (!OpenStoredBmp(files[0], &input, &in)) return 1;
-    const int bits = mirelo::BitsPerPixel(in.view.format);
-    if (bits != 24 && bits != 32) {
-        std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", files[0]);
-        return 1;
-    }
-    if (bits == 32) in.view.format = mirelo::fmt::k32ARGB;  // the fourth byte is the alpha
+    if (!OpenArgbBmp(files[0], &input, &in)) return 1;
     if (at[0] >= in.view.width || at[1] >= in.view.height) {
         std::fprintf(stderr, "mirelo-tool: %s: the point %d,%d is outside the %d x %d picture\n", files[0], at[0], at[1],
                      in.view.width, in.view.height);
@@ -721,19 +731,20 @@ int Wand(const CommandLine& line) {
         return 1;
     }
     params.x = at[0], params.y = at[1], params.invert = invert;
-    mirelo::OwnedPixels argb;
-    if (!ReadArgbBmp(files[0], &argb)) return 1;
-    if (!mirelo::WandAcceptsSize(argb.view.width, argb.view.height)) {
+    LargeBuffer memory;
+    mirelo::PixelView argb;
+    if (!ReadArgbBmp(files[0], &memory, &argb)) return 1;
+    if (!mirelo::WandAcceptsSize(argb.width, argb.height)) {
         std::printf("too large\n");
         return 3;
     }
-    if (at[0] >= argb.view.width || at[1] >= argb.view.height) {
+    if (at[0] >= argb.width || at[1] >= argb.height) {
         std::fprintf(stderr, "mirelo-tool: %s: the point %d,%d is outside the %d x %d picture\n", files[0], at[0], at[1],
-                     argb.view.width, argb.view.height);
+                     argb.width, argb.height);
         return 1;
     }
     std::vector<mirelo::IntPoint> vertices;
-    const mirelo::OpStatus status = mirelo::FindWandOutline(argb.view, params, &vertices);
+    const mirelo::OpStatus status = mirelo::FindWandOutline(argb, params, &vertices);
     if (Failed("wand", status)) return 1;
     if (vertices.size() < 3) return 0;  // the selection would be deleted
     std::string text;
