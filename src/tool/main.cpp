@@ -8,6 +8,7 @@
 //   mirelo-tool alpha (--source S | --other other.bmp [--use-alpha]) --op O [--value T] in.bmp out.bmp
 //   mirelo-tool fill --mode M --at X,Y --colour AARRGGBB --tolerance A,R,G,B in.bmp out.bmp
 //   mirelo-tool wand --at X,Y --tolerance A,R,G,B [--invert] in.bmp
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <new>
 #include <set>
 #include <iterator>
 #include <string>
@@ -133,17 +136,99 @@ private:
     size_t size_ = 0;
 };
 
-bool WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
+// Memory for a large picture or file that is written in full before it is read: not cleared
+// first, and where the system allows asked for in large pages, which take far fewer page faults
+// to fill than small ones.
+class LargeBuffer {
+public:
+    LargeBuffer() = default;
+    LargeBuffer(const LargeBuffer&) = delete;
+    LargeBuffer& operator=(const LargeBuffer&) = delete;
+    ~LargeBuffer() {
+#if defined(__linux__)
+        if (map_) munmap(map_, mapSize_);
+#endif
+    }
+
+    bool Allocate(size_t size) {
+        if (size == 0) return false;
+#if defined(__linux__)
+        constexpr size_t kLargePage = size_t{2} << 20;
+        const size_t rounded = (size + kLargePage - 1) / kLargePage * kLargePage;
+        if (rounded >= size) {
+            void* map = mmap(nullptr, rounded + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (map != MAP_FAILED) {
+                map_ = map;
+                mapSize_ = rounded + kLargePage;
+                const uintptr_t start = (reinterpret_cast<uintptr_t>(map) + kLargePage - 1) & ~(kLargePage - 1);
+                data_ = reinterpret_cast<uint8_t*>(start);
+#if defined(MADV_HUGEPAGE)
+                madvise(data_, rounded, MADV_HUGEPAGE);  // only a request: small pages otherwise
+#endif
+                size_ = size;
+                return true;
+            }
+        }
+#endif
+        plain_.reset(new (std::nothrow) uint8_t[size]);
+        data_ = plain_.get();
+        size_ = data_ ? size : 0;
+        return data_ != nullptr;
+    }
+    uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    std::unique_ptr<uint8_t[]> plain_;
+    void* map_ = nullptr;
+    size_t mapSize_ = 0;
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+// Writes the bytes as the whole file, in one piece where the system takes it so.
+bool WriteFile(const char* path, const uint8_t* bytes, size_t size) {
+#if defined(__unix__)
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) return false;
+    bool ok = true;
+    while (ok && size > 0) {
+        const ssize_t written = write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        ok = written > 0;
+        if (ok) {
+            bytes += written;
+            size -= static_cast<size_t>(written);
+        }
+    }
+    return close(fd) == 0 && ok;
+#else
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
     return static_cast<bool>(out);
+#endif
 }
 
 // Writes a finished file (when it could be made): exit code 0, or 1 after saying it could not.
-int WriteResult(const char* path, const std::vector<uint8_t>& bytes, bool made = true) {
-    if (made && WriteFile(path, bytes)) return 0;
+int WriteResult(const char* path, const uint8_t* bytes, size_t size, bool made = true) {
+    if (made && WriteFile(path, bytes, size)) return 0;
     std::fprintf(stderr, "mirelo-tool: cannot write %s\n", path);
     return 1;
+}
+int WriteResult(const char* path, const std::vector<uint8_t>& bytes, bool made = true) {
+    return WriteResult(path, bytes.data(), bytes.size(), made);
+}
+int WriteResult(const char* path, const LargeBuffer& file) { return WriteResult(path, file.data(), file.size()); }
+
+// Lays out a BMP file of this size and format in `file`, its rows for the caller to fill (every
+// pixel of them); false after saying that it cannot be made from `source`'s pixels.
+bool StartOutput(const char* source, int width, int height, mirelo::PixelFormat format, const std::vector<uint32_t>& palette,
+                 LargeBuffer* file, mirelo::PixelView* rows) {
+    const size_t size = mirelo::BmpFileSize(width, height, format);
+    if (size != 0 && file->Allocate(size) && mirelo::StartBmp(file->data(), size, width, height, format, palette, rows))
+        return true;
+    std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", source);
+    return false;
 }
 
 // Says why an operation on pixels failed; true when it did.
@@ -181,15 +266,15 @@ int Quantize(const CommandLine& c) {
     if (mode < 1 || mode > 12 || c.files.size() != 2) return Usage();
     const char* files[2] = {c.files[0].c_str(), c.files[1].c_str()};
     const bool dither = c.Flag("--dither");
-    std::vector<uint8_t> bytes;
-    if (!ReadFile(files[0], &bytes)) {
+    InputFile input;
+    if (!input.Open(files[0])) {
         std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
         return 1;
     }
     mirelo::OwnedPixels pixels;
     mirelo::PixelFormat fileFormat = 0;
     std::string error;
-    if (!mirelo::ReadBmp(bytes, &pixels, &fileFormat, &error)) {
+    if (!mirelo::ReadBmp(input.data(), input.size(), &pixels, &fileFormat, &error)) {
         std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
         return 1;
     }
@@ -356,6 +441,20 @@ int IconWrite(const CommandLine& line) {
     return WriteResult(args[0], file, made);
 }
 
+// Opens a BMP file and reads its pixels as stored; false after saying why.
+bool OpenStoredBmp(const char* path, InputFile* input, mirelo::OwnedPixels* pixels) {
+    if (!input->Open(path)) {
+        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", path);
+        return false;
+    }
+    std::string error;
+    if (!mirelo::ReadBmpStored(input->data(), input->size(), pixels, &error)) {
+        std::fprintf(stderr, "mirelo-tool: %s: %s\n", path, error.c_str());
+        return false;
+    }
+    return true;
+}
+
 int Effect(const CommandLine& line) {
     const std::string &effectText = line.Value("--effect"), &valueText = line.Value("--value");
     const std::string &selectText = line.Value("--select"), &seedText = line.Value("--seed");
@@ -385,60 +484,48 @@ int Effect(const CommandLine& line) {
         return 1;
     }
     InputFile input;
-    if (!input.Open(files[0])) {
-        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", files[0]);
-        return 1;
-    }
-    mirelo::OwnedPixels in;
-    mirelo::PixelFormat fileFormat = 0;
-    std::string error;
-    if (!mirelo::ReadBmp(input.data(), input.size(), &in, &fileFormat, &error)) {
-        std::fprintf(stderr, "mirelo-tool: %s: %s\n", files[0], error.c_str());
-        return 1;
-    }
-    if (fileFormat != mirelo::fmt::k24RGB && mirelo::BitsPerPixel(fileFormat) != 32) {
+    mirelo::OwnedPixels stored;
+    if (!OpenStoredBmp(files[0], &input, &stored)) return 1;
+    if (stored.view.format != mirelo::fmt::k24RGB && mirelo::BitsPerPixel(stored.view.format) != 32) {
         std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", files[0]);
         return 1;
     }
-    const int width = in.view.width, height = in.view.height;
+    const int width = stored.view.width, height = stored.view.height;
     std::vector<uint8_t> mask;
     if (!selectText.empty()) {
         mask.assign(static_cast<size_t>(width) * height, 0);
-        const int64_t x0 = rectangle[0], y0 = rectangle[1], x1 = x0 + rectangle[2], y1 = y0 + rectangle[3];
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (x >= x0 && x < x1 && y >= y0 && y < y1) mask[static_cast<size_t>(y) * width + x] = 1;
+        const int64_t x0 = std::max<int64_t>(rectangle[0], 0), x1 = std::min<int64_t>(int64_t{rectangle[0]} + rectangle[2], width);
+        const int64_t y0 = std::max<int64_t>(rectangle[1], 0), y1 = std::min<int64_t>(int64_t{rectangle[1]} + rectangle[3], height);
+        for (int64_t y = y0; y < y1 && x0 < x1; ++y) std::memset(&mask[static_cast<size_t>(y * width + x0)], 1, static_cast<size_t>(x1 - x0));
     }
-    // The effect writes straight into the rows of the file to be written.
-    std::vector<uint8_t> file;
+    // The file's pixels are decoded straight into the rows of the file to be written, and the
+    // effect changes them there; a rule that reads the pixels around the one it writes reads
+    // them from a decoded copy of their own instead.
+    LargeBuffer file, apart;
     mirelo::PixelView out;
-    if (!mirelo::StartBmp(width, height, mirelo::fmt::k32ARGB, {}, &file, &out)) {
-        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
+    if (!StartOutput(files[0], width, height, mirelo::fmt::k32ARGB, {}, &file, &out)) return 1;
+    const bool readsAround = info.kind == mirelo::EffectKind::kNeighbourhood || info.kind == mirelo::EffectKind::kSource;
+    mirelo::PixelView in = out;
+    if (readsAround) {
+        if (!apart.Allocate(static_cast<size_t>(width) * height * 4)) {
+            std::fprintf(stderr, "mirelo-tool: %s: not enough memory\n", files[0]);
+            return 1;
+        }
+        in = mirelo::PixelView{width, height, width * 4, mirelo::fmt::k32ARGB, apart.data()};
+    }
+    if (!mirelo::DecodeToBgra(stored.view, in)) {
+        std::fprintf(stderr, "mirelo-tool: %s: unsupported pixel format\n", files[0]);
         return 1;
     }
     mirelo::EffectParams params;
     params.effect = number;
     params.value = value;
-    params.copyFirst = true;
+    params.copyFirst = readsAround;
     params.mask = mask.empty() ? nullptr : mask.data();
     params.seed = seedText.empty() ? static_cast<uint32_t>(std::time(nullptr)) : static_cast<uint32_t>(seed);
-    const mirelo::OpStatus status = mirelo::ApplyEffectPixels(in.view, out, params);
+    const mirelo::OpStatus status = mirelo::ApplyEffectPixels(in, out, params);
     if (Failed("effect " + std::to_string(number), status)) return 1;
     return WriteResult(files[1], file);
-}
-
-// Opens a BMP file and reads its pixels as stored; false after saying why.
-bool OpenStoredBmp(const char* path, InputFile* input, mirelo::OwnedPixels* pixels) {
-    if (!input->Open(path)) {
-        std::fprintf(stderr, "mirelo-tool: cannot read %s\n", path);
-        return false;
-    }
-    std::string error;
-    if (!mirelo::ReadBmpStored(input->data(), input->size(), pixels, &error)) {
-        std::fprintf(stderr, "mirelo-tool: %s: %s\n", path, error.c_str());
-        return false;
-    }
-    return true;
 }
 
 // Moves the pixels of a BMP file exactly as stored (indices and colour table of indexed files
@@ -461,13 +548,11 @@ int Rotate(const CommandLine& line) {
     mirelo::OwnedPixels in;
     if (!OpenStoredBmp(files[0], &input, &in)) return 1;
     const bool swaps = mirelo::SwapsSides(kind);
-    std::vector<uint8_t> file;
+    LargeBuffer file;
     mirelo::PixelView out;
-    if (!mirelo::StartBmp(swaps ? in.view.height : in.view.width, swaps ? in.view.width : in.view.height, in.view.format,
-                          in.palette, &file, &out)) {
-        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
+    if (!StartOutput(files[0], swaps ? in.view.height : in.view.width, swaps ? in.view.width : in.view.height, in.view.format,
+                     in.palette, &file, &out))
         return 1;
-    }
     const mirelo::OpStatus status = mirelo::RotateFlipPixels(in.view, out, {kind});
     if (!status.ok()) {
         std::fprintf(stderr, "mirelo-tool: %s: cannot move these pixels (%d)\n", files[0], status.code);
@@ -476,27 +561,40 @@ int Rotate(const CommandLine& line) {
     return WriteResult(files[1], file);
 }
 
-// The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A: a 32-bit file's fourth byte is its
-// alpha, a 24-bit file is opaque. False after saying why.
-bool ReadArgbBmp(const char* path, mirelo::OwnedPixels* argb) {
-    InputFile input;
-    mirelo::OwnedPixels stored;
-    if (!OpenStoredBmp(path, &input, &stored)) return false;
-    const int bits = mirelo::BitsPerPixel(stored.view.format);
+// Opens a 24- or 32-bit BMP file and reads its pixels as stored, a 32-bit file's fourth byte as
+// their alpha; false after saying why.
+bool OpenArgbBmp(const char* path, InputFile* input, mirelo::OwnedPixels* stored) {
+    if (!OpenStoredBmp(path, input, stored)) return false;
+    const int bits = mirelo::BitsPerPixel(stored->view.format);
     if (bits != 24 && bits != 32) {
         std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", path);
         return false;
     }
-    argb->Allocate(stored.view.width, stored.view.height, mirelo::fmt::k32ARGB);
-    if (bits == 32) {
-        mirelo::CopyRows(stored.view, argb->view);
-        return true;
-    }
-    if (!mirelo::ConvertPixels(stored.view, argb->view, {}).ok()) {
-        std::fprintf(stderr, "mirelo-tool: %s: cannot read these pixels\n", path);
+    if (bits == 32) stored->view.format = mirelo::fmt::k32ARGB;
+    return true;
+}
+
+// Those pixels as 32-bit B, G, R, A in a view of their size (a 24-bit file is opaque); false
+// after saying why.
+bool DecodeArgb(const char* path, const mirelo::PixelView& stored, const mirelo::PixelView& argb) {
+    if (mirelo::DecodeToBgra(stored, argb)) return true;
+    std::fprintf(stderr, "mirelo-tool: %s: cannot read these pixels\n", path);
+    return false;
+}
+
+// The pixels of a 24- or 32-bit BMP file as 32-bit B, G, R, A in memory of their own; false
+// after saying why.
+bool ReadArgbBmp(const char* path, LargeBuffer* memory, mirelo::PixelView* argb) {
+    InputFile input;
+    mirelo::OwnedPixels stored;
+    if (!OpenArgbBmp(path, &input, &stored)) return false;
+    const int width = stored.view.width, height = stored.view.height;
+    if (!memory->Allocate(static_cast<size_t>(width) * height * 4)) {
+        std::fprintf(stderr, "mirelo-tool: %s: not enough memory\n", path);
         return false;
     }
-    return true;
+    *argb = mirelo::PixelView{width, height, width * 4, mirelo::fmt::k32ARGB, memory->data()};
+    return DecodeArgb(path, stored.view, *argb);
 }
 
 int Alpha(const CommandLine& line) {
@@ -534,19 +632,19 @@ int Alpha(const CommandLine& line) {
         std::fprintf(stderr, "mirelo-tool: alpha: --value takes 0 to 255\n");
         return 1;
     }
-    mirelo::OwnedPixels in, other;
-    if (!ReadArgbBmp(files[0], &in)) return 1;
+    // The pixels are decoded straight into the rows of the file to be written and changed there.
+    InputFile input;
+    mirelo::OwnedPixels in;
+    if (!OpenArgbBmp(files[0], &input, &in)) return 1;
+    LargeBuffer otherMemory, file;
+    mirelo::PixelView other, out;
     if (!otherPath.empty()) {
-        if (!ReadArgbBmp(otherPath.c_str(), &other)) return 1;
-        params.levels = &other.view;
+        if (!ReadArgbBmp(otherPath.c_str(), &otherMemory, &other)) return 1;
+        params.levels = &other;
     }
-    std::vector<uint8_t> file;
-    mirelo::PixelView out;
-    if (!mirelo::StartBmp(in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) {
-        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
-        return 1;
-    }
-    const mirelo::OpStatus status = mirelo::ChangeAlpha(in.view, out, params);
+    if (!StartOutput(files[0], in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) return 1;
+    if (!DecodeArgb(files[0], in.view, out)) return 1;
+    const mirelo::OpStatus status = mirelo::ChangeAlpha(out, out, params);
     if (Failed("alpha", status)) return 1;
     return WriteResult(files[1], file);
 }
@@ -595,24 +693,15 @@ int Fill(const CommandLine& line) {
     }
     InputFile input;
     mirelo::OwnedPixels in;
-    if (!OpenStoredBmp(files[0], &input, &in)) return 1;
-    const int bits = mirelo::BitsPerPixel(in.view.format);
-    if (bits != 24 && bits != 32) {
-        std::fprintf(stderr, "mirelo-tool: %s: not a 24- or 32-bit BMP\n", files[0]);
-        return 1;
-    }
-    if (bits == 32) in.view.format = mirelo::fmt::k32ARGB;  // the fourth byte is the alpha
+    if (!OpenArgbBmp(files[0], &input, &in)) return 1;
     if (at[0] >= in.view.width || at[1] >= in.view.height) {
         std::fprintf(stderr, "mirelo-tool: %s: the point %d,%d is outside the %d x %d picture\n", files[0], at[0], at[1],
                      in.view.width, in.view.height);
         return 1;
     }
-    std::vector<uint8_t> file;
+    LargeBuffer file;
     mirelo::PixelView out;
-    if (!mirelo::StartBmp(in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) {
-        std::fprintf(stderr, "mirelo-tool: %s: cannot make a BMP of these pixels\n", files[0]);
-        return 1;
-    }
+    if (!StartOutput(files[0], in.view.width, in.view.height, mirelo::fmt::k32ARGB, {}, &file, &out)) return 1;
     const uint32_t argb = static_cast<uint32_t>(colour);
     const mirelo::OpStatus status =
         mode == mirelo::fill_mode::kArea
@@ -642,19 +731,20 @@ int Wand(const CommandLine& line) {
         return 1;
     }
     params.x = at[0], params.y = at[1], params.invert = invert;
-    mirelo::OwnedPixels argb;
-    if (!ReadArgbBmp(files[0], &argb)) return 1;
-    if (!mirelo::WandAcceptsSize(argb.view.width, argb.view.height)) {
+    LargeBuffer memory;
+    mirelo::PixelView argb;
+    if (!ReadArgbBmp(files[0], &memory, &argb)) return 1;
+    if (!mirelo::WandAcceptsSize(argb.width, argb.height)) {
         std::printf("too large\n");
         return 3;
     }
-    if (at[0] >= argb.view.width || at[1] >= argb.view.height) {
+    if (at[0] >= argb.width || at[1] >= argb.height) {
         std::fprintf(stderr, "mirelo-tool: %s: the point %d,%d is outside the %d x %d picture\n", files[0], at[0], at[1],
-                     argb.view.width, argb.view.height);
+                     argb.width, argb.height);
         return 1;
     }
     std::vector<mirelo::IntPoint> vertices;
-    const mirelo::OpStatus status = mirelo::FindWandOutline(argb.view, params, &vertices);
+    const mirelo::OpStatus status = mirelo::FindWandOutline(argb, params, &vertices);
     if (Failed("wand", status)) return 1;
     if (vertices.size() < 3) return 0;  // the selection would be deleted
     std::string text;

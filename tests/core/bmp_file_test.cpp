@@ -114,6 +114,17 @@ TEST(BmpFile, AFileFilledInPlaceIsTheFileWrittenFromThePixels) {
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 7; ++x) WriteStored(rows, x, y, ReadStored(src.view, x, y));
         EXPECT_EQ(started, written) << f;
+        // Laid out in the caller's memory whatever it held before: the same file.
+        for (uint8_t before : {uint8_t{0}, uint8_t{0xA5}, uint8_t{0xFF}}) {
+            std::vector<uint8_t> memory(BmpFileSize(7, 3, f), before);
+            ASSERT_EQ(memory.size(), written.size());
+            PixelView own;
+            ASSERT_TRUE(StartBmp(memory.data(), memory.size(), 7, 3, f, src.palette, &own));
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 7; ++x) WriteStored(own, x, y, ReadStored(src.view, x, y));
+            EXPECT_EQ(memory, written) << f << " " << int{before};
+            EXPECT_FALSE(StartBmp(memory.data(), memory.size() - 1, 7, 3, f, src.palette, &own));
+        }
         // Read back in place: the same pixels, in the file's own rows.
         OwnedPixels back, kept;
         std::string error;
@@ -133,6 +144,8 @@ TEST(BmpFile, AFileFilledInPlaceIsTheFileWrittenFromThePixels) {
     PixelView rows;
     EXPECT_FALSE(StartBmp(0, 3, fmt::k24RGB, {}, &file, &rows));
     EXPECT_FALSE(StartBmp(3, 3, fmt::k48RGB, {}, &file, &rows));
+    EXPECT_EQ(BmpFileSize(3, 3, fmt::k48RGB), 0u);
+    EXPECT_EQ(BmpFileSize(65535, 65535, fmt::k32ARGB), 0u);  // more than a BMP's 32-bit sizes
 }
 
 TEST(BmpFile, BadFilesGiveAReason) {

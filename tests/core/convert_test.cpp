@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "image/convert.h"
@@ -136,6 +137,44 @@ TEST(FormatConversion, PremultipliedTargetsAndSources) {
     Pixels rgb(1, 1, fmt::k24RGB);
     Convert(p.view, fmt::k24RGB, false, &rgb);
     EXPECT_EQ(ReadStored(rgb.view, 0, 0), 0xFF4020u);
+}
+
+TEST(FormatConversion, DecodingIntoAViewGivesTheBufferInAnyRowOrder) {
+    struct Case {
+        PixelFormat format;
+        int width;
+        uint32_t fourth;  // the fourth byte of 32-bit pixels (0: every one is 0)
+    };
+    for (const Case& c : {Case{fmt::k24RGB, 1, 0}, Case{fmt::k24RGB, 2, 0}, Case{fmt::k24RGB, 5, 0}, Case{fmt::k24RGB, 8, 0},
+                          Case{fmt::k32RGB, 3, 0}, Case{fmt::k32RGB, 3, 0x7F}, Case{fmt::k32ARGB, 3, 0x7F}}) {
+        Pixels src(c.width, 3, c.format);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < c.width; ++x)
+                WriteStored(src.view, x, y, (0x0A0B0Cu * (x + 1) + 0x100000u * y) | (c.fourth * (x & 1)) << 24);
+        std::vector<uint8_t> bgra;
+        ASSERT_TRUE(DecodeToBgra(src.view, bgra));
+        // A bottom-up target full of other bytes, and for 32 bits the source itself.
+        std::vector<uint8_t> memory(static_cast<size_t>(c.width) * 4 * 3, 0xCD);
+        PixelView target{c.width, 3, -c.width * 4, fmt::k32ARGB, memory.data() + c.width * 4 * 2};
+        ASSERT_TRUE(DecodeToBgra(src.view, target));
+        if (BitsPerPixel(c.format) == 32) {
+            PixelView inPlace = src.view;
+            inPlace.format = fmt::k32ARGB;
+            ASSERT_TRUE(DecodeToBgra(src.view, inPlace));
+        }
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                uint32_t expected = 0;
+                std::memcpy(&expected, &bgra[(static_cast<size_t>(y) * c.width + x) * 4], 4);
+                EXPECT_EQ(ReadStored(target, x, y), expected) << c.format << " " << c.width << " " << x << "," << y;
+                if (BitsPerPixel(c.format) == 32) {
+                    EXPECT_EQ(ReadStored(src.view, x, y), expected) << c.format << " in place";
+                }
+            }
+    }
+    Pixels src(2, 2, fmt::k24RGB), small(1, 2, fmt::k32ARGB), rgb(2, 2, fmt::k24RGB);
+    EXPECT_FALSE(DecodeToBgra(src.view, small.view));
+    EXPECT_FALSE(DecodeToBgra(src.view, rgb.view));
 }
 
 TEST(FormatConversion, RefusesWhatItCannotDo) {

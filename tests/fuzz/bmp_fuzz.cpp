@@ -1,11 +1,13 @@
 // Fuzzes the BMP file readers of the command-line tool: decoding to 32-bit ARGB, and reading as
-// stored followed by a quarter turn into a new file, as `mirelo-tool rotate` does.
+// stored followed by a quarter turn into a new file, as `mirelo-tool rotate` does, or by decoding
+// into the rows of a 32-bit file, as `mirelo-tool effect` does.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "files/bmp_file.h"
+#include "image/convert.h"
 #include "ops/rotate_flip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -24,11 +26,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mirelo::OwnedPixels stored;
     error.clear();
     if (mirelo::ReadBmpStored(file.data(), file.size(), &stored, &error)) {
-        std::vector<uint8_t> turned;
+        // Laid out in memory that is not cleared first, as the tool lays out its files.
+        std::vector<uint8_t> turned(mirelo::BmpFileSize(stored.view.height, stored.view.width, stored.view.format), 0xA5);
         mirelo::PixelView rows;
-        if (!mirelo::StartBmp(stored.view.height, stored.view.width, stored.view.format, stored.palette, &turned, &rows))
+        if (!mirelo::StartBmp(turned.data(), turned.size(), stored.view.height, stored.view.width, stored.view.format,
+                              stored.palette, &rows))
             __builtin_trap();
         if (!mirelo::RotateFlipPixels(stored.view, rows, {mirelo::rotate_flip::kClockwise}).ok()) __builtin_trap();
+        // A 24- or 32-bit picture decoded straight into the rows of a 32-bit file, as for the effects.
+        const int bits = mirelo::BitsPerPixel(stored.view.format);
+        if (bits == 24 || bits == 32) {
+            std::vector<uint8_t> argb(mirelo::BmpFileSize(stored.view.width, stored.view.height, mirelo::fmt::k32ARGB));
+            if (!mirelo::StartBmp(argb.data(), argb.size(), stored.view.width, stored.view.height, mirelo::fmt::k32ARGB, {}, &rows) ||
+                !mirelo::DecodeToBgra(stored.view, rows))
+                __builtin_trap();
+        }
     } else if (error.empty()) {
         __builtin_trap();
     }

@@ -55,21 +55,23 @@ size_t RowPixelBytes(int width, int bits) {
 
 bool HasDibForm(PixelFormat format) { return IsDibBitCount(BitsPerPixel(format)); }
 
-bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount, size_t prefix,
-               DibImage* out) {
-    if (!out || !HasDibForm(format) || width <= 0 || height <= 0) return false;
+bool DibLengths(int width, int height, PixelFormat format, size_t* headerLength, size_t* bitsLength) {
+    if (!HasDibForm(format) || width <= 0 || height <= 0) return false;
+    const int bits = BitsPerPixel(format);
+    const uint64_t length = static_cast<uint64_t>(DwordStride(width, bits)) * static_cast<uint64_t>(height);
+    if (length > std::numeric_limits<uint32_t>::max()) return false;  // the header's size field is 32 bits
+    const size_t tableEntries = bits <= 8 ? (size_t{1} << bits) : 0;
+    *headerLength = dib::kInfoHeaderSize + (format == fmt::k16RGB565 ? 12 : 0) + 4 * tableEntries;
+    *bitsLength = static_cast<size_t>(length);
+    return true;
+}
+
+void PutDibHeader(uint8_t* h, int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount) {
     const int bits = BitsPerPixel(format);
     const bool fields = format == fmt::k16RGB565;
     const size_t tableEntries = bits <= 8 ? (size_t{1} << bits) : 0;
-    const uint64_t stride = static_cast<uint64_t>(DwordStride(width, bits));
-    const uint64_t bitsLength = stride * static_cast<uint64_t>(height);
-    if (bitsLength > std::numeric_limits<uint32_t>::max()) return false;  // the header's size field is 32 bits
-    const size_t headerLength = dib::kInfoHeaderSize + (fields ? 12 : 0) + 4 * tableEntries;
-
-    out->bytes.assign(prefix + headerLength + static_cast<size_t>(bitsLength), 0);
-    out->headerLength = headerLength;
-    out->bitsLength = static_cast<size_t>(bitsLength);
-    uint8_t* h = out->bytes.data() + prefix;
+    const uint64_t bitsLength = static_cast<uint64_t>(DwordStride(width, bits)) * static_cast<uint64_t>(height);
+    std::memset(h, 0, dib::kInfoHeaderSize);
     Put32(h + 0, dib::kInfoHeaderSize);
     Put32(h + 4, static_cast<uint32_t>(width));
     Put32(h + 8, static_cast<uint32_t>(height));  // positive: bottom-up rows
@@ -85,13 +87,21 @@ bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palett
             p += 4;
         }
     }
+    const size_t given = static_cast<size_t>(!palette || paletteCount < 0 ? 0 : paletteCount);
     for (size_t i = 0; i < tableEntries; ++i, p += 4) {
-        if (!palette || i >= static_cast<size_t>(paletteCount < 0 ? 0 : paletteCount)) continue;
-        uint32_t argb = palette[i];
+        const uint32_t argb = i < given ? palette[i] : 0;
         p[0] = static_cast<uint8_t>(argb);        // blue
         p[1] = static_cast<uint8_t>(argb >> 8);   // green
         p[2] = static_cast<uint8_t>(argb >> 16);  // red
+        p[3] = 0;
     }
+}
+
+bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount, size_t prefix,
+               DibImage* out) {
+    if (!out || !DibLengths(width, height, format, &out->headerLength, &out->bitsLength)) return false;
+    out->bytes.assign(prefix + out->headerLength + out->bitsLength, 0);
+    PutDibHeader(out->bytes.data() + prefix, width, height, format, palette, paletteCount);
     return true;
 }
 

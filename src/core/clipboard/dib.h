@@ -37,6 +37,12 @@ bool BuildDib(const PixelView& view, DibImage* out, size_t prefix = 0);
 // fields with the alpha mask 0xFF000000, sRGB, rows bottom-up, of a view locked as 32-A8R8G8B8.
 // False for any other format or an empty view.
 bool BuildDibV5(const PixelView& argb, DibImage* out);
+// The lengths of the DIB that LayOutDib makes: its header with masks and colour table, and its
+// rows. False for a format without a DIB form, an empty size or rows too long for the header.
+bool DibLengths(int width, int height, PixelFormat format, size_t* headerLength, size_t* bitsLength);
+// Writes that header, masks and colour table (entries beyond the palette 0) at `header`, which
+// has room for the header length DibLengths gives; the size must be one DibLengths accepts.
+void PutDibHeader(uint8_t* header, int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount);
 // The same DIB with its rows left zero: header, masks and colour table after `prefix` bytes.
 bool LayOutDib(int width, int height, PixelFormat format, const uint32_t* palette, int paletteCount, size_t prefix,
                DibImage* out);

@@ -1,6 +1,7 @@
 #include "files/bmp_file.h"
 
 #include <cstring>
+#include <limits>
 
 #include "clipboard/dib.h"
 #include "common/bytes.h"
@@ -113,30 +114,55 @@ bool ReadBmp(const uint8_t* file, size_t size, OwnedPixels* out, PixelFormat* fi
 }
 
 namespace {
-void PutFileHeader(const DibImage& image, std::vector<uint8_t>* file) {
-    (*file)[0] = 'B';
-    (*file)[1] = 'M';
-    Put32(file->data() + 2, static_cast<uint32_t>(file->size()));
-    Put32(file->data() + 10, static_cast<uint32_t>(kFileHeader + image.headerLength));
+void PutFileHeader(uint8_t* file, size_t size, size_t headerLength) {
+    file[0] = 'B';
+    file[1] = 'M';
+    Put32(file + 2, static_cast<uint32_t>(size));
+    std::memset(file + 6, 0, 4);  // reserved
+    Put32(file + 10, static_cast<uint32_t>(kFileHeader + headerLength));
 }
 }  // namespace
 
 bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file) {
     DibImage image;
     if (!BuildDib(view, &image, kFileHeader)) return false;
-    PutFileHeader(image, &image.bytes);
+    PutFileHeader(image.bytes.data(), image.bytes.size(), image.headerLength);
     *file = std::move(image.bytes);
+    return true;
+}
+
+size_t BmpFileSize(int width, int height, PixelFormat format) {
+    size_t headerLength = 0, bitsLength = 0;
+    if (!DibLengths(width, height, format, &headerLength, &bitsLength)) return 0;
+    const size_t size = kFileHeader + headerLength + bitsLength;
+    return size <= std::numeric_limits<uint32_t>::max() ? size : 0;  // the file header's size field is 32 bits
+}
+
+bool StartBmp(uint8_t* file, size_t size, int width, int height, PixelFormat format, const std::vector<uint32_t>& palette,
+              PixelView* rows) {
+    size_t headerLength = 0, bitsLength = 0;
+    if (!file || size == 0 || size != BmpFileSize(width, height, format) ||
+        !DibLengths(width, height, format, &headerLength, &bitsLength))
+        return false;
+    PutFileHeader(file, size, headerLength);
+    PutDibHeader(file + kFileHeader, width, height, format, palette.data(), static_cast<int>(palette.size()));
+    const int bits = BitsPerPixel(format);
+    const size_t stride = static_cast<size_t>(DwordStride(width, bits));
+    uint8_t* bits0 = file + kFileHeader + headerLength;
+    *rows = PixelView{width, height, -static_cast<int>(stride), format, bits0 + stride * static_cast<size_t>(height - 1)};
+    // Only the bytes after a row's whole pixels are cleared: a partly used last byte and the padding.
+    const size_t whole = static_cast<size_t>(static_cast<uint64_t>(width) * static_cast<uint64_t>(bits) / 8);
+    if (whole < stride)
+        for (int y = 0; y < height; ++y) std::memset(bits0 + static_cast<size_t>(y) * stride + whole, 0, stride - whole);
     return true;
 }
 
 bool StartBmp(int width, int height, PixelFormat format, const std::vector<uint32_t>& palette, std::vector<uint8_t>* file,
               PixelView* rows) {
-    DibImage image;
-    if (!LayOutDib(width, height, format, palette.data(), static_cast<int>(palette.size()), kFileHeader, &image)) return false;
-    PutFileHeader(image, &image.bytes);
-    *rows = DibRows(image, kFileHeader, width, height, format);
-    file->swap(image.bytes);  // the rows stay where they are
-    return true;
+    const size_t size = BmpFileSize(width, height, format);
+    if (size == 0) return false;
+    file->assign(size, 0);
+    return StartBmp(file->data(), size, width, height, format, palette, rows);
 }
 
 }  // namespace mirelo

@@ -36,5 +36,12 @@ bool WriteBmp(const PixelView& view, std::vector<uint8_t>* file);
 // table, the rows zero; `rows` views them, top row first, for the caller to fill in place.
 bool StartBmp(int width, int height, PixelFormat format, const std::vector<uint32_t>& palette, std::vector<uint8_t>* file,
               PixelView* rows);
+// The length of that file; 0 when no BMP of this size and format can be made.
+size_t BmpFileSize(int width, int height, PixelFormat format);
+// Lays out the same file in memory of the caller's, `size` bytes (BmpFileSize): headers and colour
+// table are written and of the rows only the bytes after their whole pixels (the padding, and a
+// partly used last byte) are cleared; every pixel is the caller's to write through `rows`.
+bool StartBmp(uint8_t* file, size_t size, int width, int height, PixelFormat format, const std::vector<uint32_t>& palette,
+              PixelView* rows);
 
 }  // namespace mirelo

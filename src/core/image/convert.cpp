@@ -20,19 +20,28 @@ uint8_t Unpremultiply(uint8_t c, uint8_t a) {
 }
 }  // namespace
 
-bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
+bool DecodeToBgra(const PixelView& s, const PixelView& t) {
     const int bpp = BitsPerPixel(s.format);
-    if (bpp > 32 || s.width <= 0 || s.height <= 0) return false;
-    out.assign(static_cast<size_t>(s.width) * s.height * 4, 0);
+    if (bpp > 32 || s.width <= 0 || s.height <= 0 || BitsPerPixel(t.format) != 32 || t.width != s.width ||
+        t.height != s.height || !t.scan0)
+        return false;
     // 32-R8G8B8 pixels show opaque; their fourth byte is taken as alpha only when some pixel has
     // it set (all 0: a picture that never stored alpha there, such as a pasted screenshot).
     const bool opaqueFourthByte = s.format == fmt::k32RGB && !AnyFourthByteSet(s);
     for (int y = 0; y < s.height; ++y) {
-        uint8_t* o = out.data() + static_cast<size_t>(y) * s.width * 4;
+        uint8_t* o = t.Row(y);
         const uint8_t* row = s.Row(y);
         // The common direct-colour rows in one tight loop each.
         if (bpp == 24) {
-            for (int x = 0; x < s.width; ++x, o += 4) {
+            int x = 0;
+            // Four bytes read for three while a whole word lies inside the row.
+            for (; x + 1 < s.width; ++x, o += 4) {
+                uint32_t v;
+                std::memcpy(&v, row + x * 3, 4);
+                v |= 0xFF000000u;
+                std::memcpy(o, &v, 4);
+            }
+            for (; x < s.width; ++x, o += 4) {
                 o[0] = row[x * 3];
                 o[1] = row[x * 3 + 1];
                 o[2] = row[x * 3 + 2];
@@ -41,7 +50,7 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
             continue;
         }
         if (bpp == 32) {
-            std::memcpy(o, row, static_cast<size_t>(s.width) * 4);
+            if (o != row) std::memmove(o, row, static_cast<size_t>(s.width) * 4);
             if (opaqueFourthByte)
                 for (int x = 0; x < s.width; ++x) o[x * 4 + 3] = 255;
             continue;
@@ -69,6 +78,12 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
         }
     }
     return true;
+}
+
+bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
+    if (BitsPerPixel(s.format) > 32 || s.width <= 0 || s.height <= 0) return false;
+    out.assign(static_cast<size_t>(s.width) * s.height * 4, 0);
+    return DecodeToBgra(s, PixelView{s.width, s.height, s.width * 4, fmt::k32ARGB, out.data()});
 }
 
 bool EncodeFromBgra(const std::vector<uint8_t>& in, const PixelView& t, bool keepFourthByte, bool sourcePremultiplied) {

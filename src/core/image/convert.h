@@ -14,6 +14,9 @@ namespace mirelo {
 // except that 32-R8G8B8 pixels whose fourth bytes are all 0 get alpha 255).
 // Formats above 32 bits per pixel must be locked as 32-A8R8G8B8 first. False for such a format.
 bool DecodeToBgra(const PixelView& source, std::vector<uint8_t>& bgra);
+// The same into a 32-bit view of the source's size (rows in any order and stride). False as
+// above, or for a target of another depth or size.
+bool DecodeToBgra(const PixelView& source, const PixelView& target);
 
 // Encodes the buffer into `target` (16, 24 or 32 bits per pixel). 32-bit targets take the
 // buffered alpha when they have an alpha channel or keepFourthByte is set, else 255.
