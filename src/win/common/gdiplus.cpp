@@ -1,6 +1,14 @@
 #include "common/gdiplus.h"
 
+#include "common/pixel_memory.h"
+
 namespace mirelo {
+
+GpStatus detail::DisposeImage(Gdiplus::GpImage* p) {
+    const GpStatus s = gp::GdipDisposeImage(p);
+    pixel_memory::Disposed(p);
+    return s;
+}
 
 GdiplusSession::GdiplusSession() {
     Gdiplus::GdiplusStartupInput input;

@@ -70,8 +70,9 @@ private:
 };
 
 namespace detail {
-inline GpStatus DisposeImage(Gdiplus::GpImage* p) { return gp::GdipDisposeImage(p); }
-inline GpStatus DeleteBitmap(Gdiplus::GpBitmap* p) { return gp::GdipDisposeImage(p); }
+// Disposes of an image and gives the memory under it back when it came from the pixel pool.
+GpStatus DisposeImage(Gdiplus::GpImage* p);
+inline GpStatus DeleteBitmap(Gdiplus::GpBitmap* p) { return DisposeImage(p); }
 inline GpStatus DeleteGraphics(Gdiplus::GpGraphics* p) { return gp::GdipDeleteGraphics(p); }
 inline GpStatus DeleteBrush(Gdiplus::GpBrush* p) { return gp::GdipDeleteBrush(p); }
 inline GpStatus DeletePen(Gdiplus::GpPen* p) { return gp::GdipDeletePen(p); }

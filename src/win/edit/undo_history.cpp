@@ -1,5 +1,6 @@
 #include "edit/undo_history.h"
 
+#include <utility>
 #include <vector>
 
 #include "app/editor.h"
@@ -18,10 +19,10 @@ int64_t UndoBudget::DefaultUndoBudgetBytes() {
 
 namespace {
 
-// A copy of a 1- or 4-bit bitmap in its own format made through locks, row by row with the
-// palette: Wine's GDI+ loses the pixels in the last, partly used byte of each row when it clones
-// such a bitmap.
-GpStatus CopyPackedIndices(Gdiplus::GpBitmap* source, int w, int h, PixelFormat format, Gdiplus::GpBitmap** copy) {
+// A copy of a bitmap in its own format made through locks, row by row with the palette (Wine's
+// GDI+ loses the pixels in the last, partly used byte of each row when it clones a 1- or 4-bit
+// bitmap).
+GpStatus CopyInOwnFormat(Gdiplus::GpBitmap* source, int w, int h, PixelFormat format, Gdiplus::GpBitmap** copy) {
     GpBitmapOwner out;
     if (!CreateGpBitmap(out, w, h, format)) return out.lastStatus() != Gdiplus::Ok ? out.lastStatus() : Gdiplus::OutOfMemory;
     GpStatus s = CopyPalette(out.get(), source);
@@ -43,7 +44,8 @@ GpStatus CopyPackedIndices(Gdiplus::GpBitmap* source, int w, int h, PixelFormat 
     return s;
 }
 
-// A copy of the whole bitmap in the given format; status in the owner.
+// A copy of the whole bitmap in the given format; status in the owner. A copy in the bitmap's own
+// format is made by rows into a new bitmap (warm pooled memory for a large one).
 bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat format) {
     int w = 0, h = 0;
     if (!source || !ImageSize(source, &w, &h)) {
@@ -52,9 +54,10 @@ bool CloneWhole(GpBitmapOwner& out, Gdiplus::GpBitmap* source, PixelFormat forma
         return false;
     }
     Gdiplus::GpBitmap* copy = nullptr;
-    const bool packed = IsIndexed(format) && BitsPerPixel(format) < 8 && FormatOf(source) == format;
-    GpStatus s = out.Check(packed ? CopyPackedIndices(source, w, h, format, &copy)
-                                  : gp::GdipCloneBitmapAreaI(0, 0, w, h, static_cast<Gdiplus::PixelFormat>(format), source, &copy));
+    const bool own = FormatOf(source) == format;
+    const bool packed = IsIndexed(format) && BitsPerPixel(format) < 8 && own;
+    GpStatus s = out.Check(packed || own ? CopyInOwnFormat(source, w, h, format, &copy)
+                                         : gp::GdipCloneBitmapAreaI(0, 0, w, h, static_cast<Gdiplus::PixelFormat>(format), source, &copy));
     if (s != Gdiplus::Ok) {
         if (copy) gp::GdipDisposeImage(copy);
         out.reset();
@@ -140,47 +143,42 @@ bool SwapWithEntry(Editor& e, ImageSlot& slot, int source) {
 
 }  // namespace
 
-namespace {
-// Records the current image as the newest step: `leaving` (the current bitmap, taken from the
-// slot by an operation that replaces it anyway) goes in as it is; without it, a copy.
-void Record(Editor& e, ImageSlot& slot, GpBitmapOwner* leaving) {
-    UndoHistory& h = slot.undo;
+UndoStep BeginUndoStep(Editor& e) {
+    UndoStep step;
+    ImageSlot* slot = e.Current();
+    if (!slot) return step;
+    UndoHistory& h = slot->undo;
     UndoRecordPlan plan = BeginUndoRecord(h);
     for (int index : plan.released) h.Release(index);
-
     int w = 0, ht = 0;
-    if (slot.occupied()) ImageSize(slot.bitmap.get(), &w, &ht);
-    if (leaving) ImageSize(leaving->get(), &w, &ht);
-    FitBudget(e, UndoEntryBytes(w, ht, BitsPerPixel(slot.pixelFormat)), {{e.images.current, plan.target}});
+    if (slot->occupied()) ImageSize(slot->bitmap.get(), &w, &ht);
+    FitBudget(e, UndoEntryBytes(w, ht, BitsPerPixel(slot->pixelFormat)), {{e.images.current, plan.target}});
+    step.target = plan.target;
+    return step;
+}
 
-    bool stored = false;
-    if (leaving) {
-        KeepAsEntry(e, slot, plan.target, std::move(*leaving));
-        stored = true;
+bool FinishUndoStep(Editor& e, UndoStep& step, GpBitmapOwner* replacement) {
+    ImageSlot* slot = e.Current();
+    if (!slot || step.target < 0) return false;
+    const int target = std::exchange(step.target, -1);
+    bool stored = false, kept = false;
+    if (replacement && *replacement && KeptAsItIs(*slot)) {
+        GpBitmapOwner leaving = std::move(slot->bitmap);
+        slot->bitmap = std::move(*replacement);
+        slot->bitmap.TakeStatus();
+        KeepAsEntry(e, *slot, target, std::move(leaving));
+        stored = kept = true;
     } else {
-        stored = TakeSnapshot(e, slot, plan.target) == Gdiplus::Ok;
+        stored = TakeSnapshot(e, *slot, target) == Gdiplus::Ok;
     }
     if (!stored) e.messages.App(u"[元に戻す]の履歴を設定できません");
-    EndUndoRecord(h, stored);
+    EndUndoRecord(slot->undo, stored);
+    return kept;
 }
-}  // namespace
 
 void RecordUndoStep(Editor& e) {
-    if (ImageSlot* slot = e.Current()) Record(e, *slot, nullptr);
-}
-
-bool RecordUndoStepReplacing(Editor& e, GpBitmapOwner& replacement) {
-    ImageSlot* slot = e.Current();
-    if (!slot || !slot->occupied() || !replacement) return false;
-    if (!KeptAsItIs(*slot)) {
-        Record(e, *slot, nullptr);
-        return false;
-    }
-    GpBitmapOwner leaving = std::move(slot->bitmap);
-    slot->bitmap = std::move(replacement);
-    slot->bitmap.TakeStatus();
-    Record(e, *slot, &leaving);
-    return true;
+    UndoStep step = BeginUndoStep(e);
+    FinishUndoStep(e, step, nullptr);
 }
 
 void Undo(Editor& e) {

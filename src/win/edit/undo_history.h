@@ -48,11 +48,18 @@ struct UndoBudget {
 // the image as it is as the newest step (after a message when that is not possible).
 // Menus and tool bars are left to the operation, which reports its change (ImageChanged).
 void RecordUndoStep(Editor& editor);
-// For an operation that replaces the current bitmap by `replacement`: the bitmap being left goes
-// into the history as it is, without a copy, and `replacement` takes its place in the slot (the
-// operation then reports its change). False when the bitmap could not be kept as it is: the step
-// was then recorded as a copy (or its failure told) and `replacement` is left to the caller.
-bool RecordUndoStepReplacing(Editor& editor, GpBitmapOwner& replacement);
+// The same in two parts, for an operation that makes a new bitmap: BeginUndoStep lets go of what
+// the new step replaces (the steps that could be redone, the oldest ones over the memory budget)
+// before the operation needs memory; FinishUndoStep then records the image. With a
+// `replacement` (the operation's new bitmap) the bitmap being left goes into the history as it is,
+// without a copy, and `replacement` takes its place in the slot: true, and the operation reports
+// its change. Otherwise (no replacement, or a bitmap not in its slot's format) the step is a copy
+// and `replacement` is left to the caller.
+struct UndoStep {
+    int target = -1;  // the history entry the step goes into
+};
+UndoStep BeginUndoStep(Editor& editor);
+bool FinishUndoStep(Editor& editor, UndoStep& step, GpBitmapOwner* replacement);
 // Commands 40011 and 40012.
 void Undo(Editor& editor);
 void Redo(Editor& editor);

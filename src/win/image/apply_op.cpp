@@ -61,14 +61,16 @@ void ReplaceBitmap(Editor& e, int index, GpBitmapOwner& result) {
 bool ChangeCurrentImage(Editor& e, const std::function<bool(GpBitmapOwner&)>& produce, bool recordUndo) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return false;
+    UndoStep step;
+    if (recordUndo) step = BeginUndoStep(e);  // what the step replaces goes before the new bitmap is made
     GpBitmapOwner result;
     if (!produce(result) || !result) {
-        if (recordUndo) RecordUndoStep(e);  // the history shows the attempt, as after any operation
+        if (recordUndo) FinishUndoStep(e, step, nullptr);  // the history shows the attempt, as before any operation
         e.Changed(change::kHistory);
         return false;
     }
     // The bitmap being left goes into the history as it is: no copy of the picture.
-    if (recordUndo && RecordUndoStepReplacing(e, result)) {
+    if (recordUndo && FinishUndoStep(e, step, &result)) {
         BitmapPlaced(e, e.images.current);
         return true;
     }

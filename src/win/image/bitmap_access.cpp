@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/pixel_memory.h"
 #include "image/thumbnail.h"
 
 namespace mirelo {
@@ -115,6 +116,10 @@ GpStatus BitmapLock::Unlock() {
 }
 
 bool CreateGpBitmap(GpBitmapOwner& out, int width, int height, PixelFormat format) {
+    if (Gdiplus::GpBitmap* pooled = pixel_memory::Create(width, height, static_cast<Gdiplus::PixelFormat>(format))) {
+        out.reset(pooled);
+        return true;
+    }
     Gdiplus::GpBitmap* bmp = nullptr;
     GpStatus s = gp::GdipCreateBitmapFromScan0(width, height, 0, static_cast<Gdiplus::PixelFormat>(format), nullptr, &bmp);
     out.Check(s);
