@@ -5,6 +5,7 @@
 #include "app/editor.h"
 #include "files/properties.h"
 #include "common/file.h"
+#include "common/pixel_memory.h"
 #include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
 
@@ -77,6 +78,8 @@ void RegisterSlot(Editor& e, int index, TextView name) {
     if (!IsMemoryImageName(slot.rawFormatName)) DetachFromFile(e, slot);
     SetPaletteFlag(slot);
     ReadSlotFields(e, slot);
+    // The first command on a large picture makes a new one of its size: its memory is made ready.
+    pixel_memory::Expect(slot.width, slot.height, static_cast<Gdiplus::PixelFormat>(slot.pixelFormat));
     e.Changed(index, change::kBitmap | change::kFit);
     e.ProgramChanged(change::kImageList | change::kCurrentImage | change::kShowWindow);
 }

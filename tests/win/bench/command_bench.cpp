@@ -86,39 +86,53 @@ int wmain(int argc, wchar_t** argv) {
                 double(bytes) / 1e6, copy);
     std::printf("  %-34s %9s %8s %8s\n", "", "median", "ratio", "goal");
 
-    double painting = 0;  // of the last command
+    // Each command comes after a pause of a second, as between a user's commands, and is timed
+    // until it has returned (the editor has done it and told its windows); the paint that
+    // follows is timed on its own.
+    struct Timing {
+        std::vector<double> command, paint;
+    };
+    double lastPaint = 0;
     auto send = [&](int id) {
+        Sleep(1000);
+        settle();
         const double s = Now();
+        if (getenv("MIRELO_STEP_TIMES")) fprintf(stderr, "command %d\n", id);
         SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
         const double sent = Now();
         settle();
-        painting = Now() - sent;
-        return Now() - s;
+        lastPaint = Now() - sent;
+        return sent - s;
+    };
+    auto timeInto = [&](Timing& t, int id) {
+        t.command.push_back(send(id));
+        t.paint.push_back(lastPaint);
     };
     bool failed = false;
-    auto report = [&](const char* name, const std::vector<double>& times, double goal) {
-        const double m = Median(times), ratio = m / copy;
+    auto report = [&](const char* name, const Timing& t, double goal) {
+        const double m = Median(t.command), ratio = m / copy;
         const bool met = ratio <= goal;
         failed |= !met;
-        std::printf("  %-34s %7.0f ms %7.1fx %7.0fx%s   (the last one painted in %.0f ms)\n", name, m, ratio, goal,
-                    met ? "" : "   (not met)", painting);
+        std::printf("  %-34s %7.0f ms %7.1fx %7.0fx%s   (slowest %.0f ms; then painted in %.0f ms)\n", name, m, ratio, goal,
+                    met ? "" : "   (not met)", *std::max_element(t.command.begin(), t.command.end()), Median(t.paint));
     };
     // A command and what puts the picture back, three times each.
     auto pair = [&](const char* name, int id, const char* backName, int back, double goal) {
-        std::vector<double> there, again;
+        Timing there, again;
         for (int i = 0; i < 3; ++i) {
-            there.push_back(send(id));
-            again.push_back(send(back));
+            timeInto(there, id);
+            timeInto(again, back);
         }
         report(name, there, goal);
         report(backName, again, goal);
     };
+    std::printf("  (each command after a pause of 1 s; timed until it returned, the paint after it on its own)\n");
     pair("90° (40036)", cmd::kRotate90, "undo of it (40011)", cmd::kUndo, 6);
     {
-        std::vector<double> redo, undo;
+        Timing redo, undo;
         for (int i = 0; i < 3; ++i) {
-            redo.push_back(send(cmd::kRedo));
-            undo.push_back(send(cmd::kUndo));
+            timeInto(redo, cmd::kRedo);
+            timeInto(undo, cmd::kUndo);
         }
         report("redo (40012)", redo, 6);
         report("undo (40011)", undo, 6);
@@ -126,9 +140,9 @@ int wmain(int argc, wchar_t** argv) {
     pair("mirror (40039)", cmd::kFlipH, "undo of it (40011)", cmd::kUndo, 6);
     pair("32-bit ARGB (40060)", cmd::k32ARGB, "24-bit RGB (40058)", cmd::k24RGB, 8);
     {
-        std::vector<double> times;
-        for (int i = 0; i < 3; ++i) times.push_back(send(cmd::kCopy));
-        report("copy of the whole picture (40015)", times, 25);
+        Timing copies;
+        for (int i = 0; i < 3; ++i) timeInto(copies, cmd::kCopy);
+        report("copy of the whole picture (40015)", copies, 25);
     }
     SendMessageW(window, WM_COMMAND, cmd::kPaletteMedianCut, 0);
     editor.settings.dither = true;
