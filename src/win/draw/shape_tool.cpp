@@ -230,9 +230,7 @@ public:
         }
     }
 
-    HCURSOR Cursor(const Editor& e) const override {
-        return hoverMove_ ? LoadCursorW(nullptr, IDC_SIZEALL) : nullptr;
-    }
+    HCURSOR Cursor(const Editor&) const override { return hoverMove_ ? LoadCursorW(nullptr, IDC_SIZEALL) : nullptr; }
 
 private:
     static void Invalidate(Editor& e) { e.Changed(change::kOverlay); }
