@@ -364,8 +364,10 @@ TEST_F(ViewTest, ToolCursorsAreLoaded) {
         if (info.hbmColor) DeleteObject(info.hbmColor);
     }
     // The view loaded every tool's own cursor and the shared ones.
-    for (const ToolDescriptor* tool : Tools())
-        if (tool->cursor != 0) EXPECT_NE(editor->viewState.toolCursors[static_cast<size_t>(tool->id)], nullptr) << tool->id;
+    for (const ToolDescriptor* tool : Tools()) {
+        if (tool->cursor == 0) continue;
+        EXPECT_NE(editor->viewState.toolCursors[static_cast<size_t>(tool->id)], nullptr) << tool->id;
+    }
     for (CursorId id : {CursorId::Skew, CursorId::Wand, CursorId::Hand})
         EXPECT_NE(editor->viewState.Cursor(id), nullptr) << static_cast<int>(id);
 }
