@@ -280,18 +280,20 @@ TEST_F(PasteTest, ObjectCursorsOnlyForTheToolsThatPickObjects) {
     Object().x = Object().y = 20;
     Object().skewX = 30;
     Object().skewY = 20;
-    const HCURSOR* cursors = editor->viewState.cursors;
+    const ViewState& v = editor->viewState;
+    const HCURSOR hand = v.Cursor(CursorId::Hand), skew = v.Cursor(CursorId::Skew);
+    auto own = [&v](int tool) { return v.toolCursors[static_cast<size_t>(tool)]; };
     const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
     struct Case {
         int tool;
         HCURSOR body, handle, elsewhere;
     };
     const Case cases[] = {
-        {kToolSelect, cursors[7], cursors[4], arrow},
-        {kToolText, cursors[7], cursors[4], cursors[3]},
-        {kToolFill, cursors[1], cursors[1], cursors[1]},
-        {kToolEyedropper, cursors[2], cursors[2], cursors[2]},
-        {kToolShape, cursors[0], cursors[0], cursors[0]},
+        {kToolSelect, hand, skew, arrow},
+        {kToolText, hand, skew, own(kToolText)},
+        {kToolFill, own(kToolFill), own(kToolFill), own(kToolFill)},
+        {kToolEyedropper, own(kToolEyedropper), own(kToolEyedropper), own(kToolEyedropper)},
+        {kToolShape, own(kToolShape), own(kToolShape), own(kToolShape)},
     };
     auto moveTo = [&](int x, int y) {
         SendMessageW(editor->frame.view, WM_MOUSEMOVE, 0, At(x, y));
@@ -373,7 +375,7 @@ TEST_F(PasteTest, TurnsReorderingAndMergeAllOrder) {
     // The arrow keys on the rotation list go round from 0 to 360 and back.
     HWND rotation = nullptr;
     for (size_t i = 0; i < OptionControls().size(); ++i)
-        if (OptionControls()[i].band == 27 && OptionControls()[i].option.shape == kObjectRotationOption) rotation = editor->frame.optionLists[i];
+        if (OptionControls()[i].band == 27 && OptionControls()[i].option.shape == kTransformRotationOption) rotation = editor->frame.optionLists[i];
     ASSERT_NE(rotation, nullptr);
     SendMessageW(rotation, WM_KEYDOWN, VK_UP, 0);
     EXPECT_EQ(Object().rotationIndex, 360);

@@ -2,11 +2,14 @@
 // and the unsaved-work reminder.
 #include "harness.h"
 
+#include <algorithm>
+#include <set>
 #include <string>
 
 #include "edit/tool.h"
 #include "app/commands.h"
 #include "ui/canvas.h"
+#include "ui/option_bands.h"
 #include "image/new_image.h"
 #include "res/resource.h"
 
@@ -360,7 +363,45 @@ TEST_F(ViewTest, ToolCursorsAreLoaded) {
         if (info.hbmMask) DeleteObject(info.hbmMask);
         if (info.hbmColor) DeleteObject(info.hbmColor);
     }
-    for (int i = 0; i < 7; ++i) EXPECT_NE(editor->viewState.cursors[i], nullptr) << i;
+    // The view loaded every tool's own cursor and the shared ones.
+    for (const ToolDescriptor* tool : Tools()) {
+        if (tool->cursor == 0) continue;
+        EXPECT_NE(editor->viewState.toolCursors[static_cast<size_t>(tool->id)], nullptr) << tool->id;
+    }
+    for (CursorId id : {CursorId::Skew, CursorId::Wand, CursorId::Hand})
+        EXPECT_NE(editor->viewState.Cursor(id), nullptr) << static_cast<int>(id);
+}
+
+// Every tool id has one registered tool, and each tool brings everything it needs: the tool
+// itself, a button of the tool bar that chooses it and shows its image, a cursor (or the arrow)
+// and a band rule of the option bar.
+TEST_F(ViewTest, EveryToolIsRegisteredWhole) {
+    size_t count = 0;
+    const ToolBarButton* buttons = ToolButtons(&count);
+    std::set<int> ids, commands;
+    for (const ToolDescriptor* tool : Tools()) {
+        SCOPED_TRACE(tool->id);
+        EXPECT_TRUE(IsToolId(tool->id));
+        EXPECT_TRUE(ids.insert(tool->id).second) << "registered twice";
+        EXPECT_EQ(FindTool(tool->id), tool);
+        EXPECT_EQ(FindToolByCommand(tool->command), tool);
+        EXPECT_TRUE(commands.insert(tool->command).second);
+        EXPECT_TRUE(std::any_of(buttons, buttons + count, [&](const ToolBarButton& b) { return b.command == tool->command; }));
+        if (tool->paletteCommand != 0) {
+            EXPECT_EQ(FindToolByCommand(tool->paletteCommand), tool);
+            EXPECT_TRUE(commands.insert(tool->paletteCommand).second);
+        }
+        EXPECT_NE(tool->icon, ToolIcon::Count);
+        EXPECT_NE(editor->tools[static_cast<size_t>(tool->id)], nullptr);
+        EXPECT_TRUE(HasBandRule(tool->id));
+        // The tool bar shows its button and checks it while the tool is current.
+        EXPECT_GE(SendMessageW(editor->frame.toolBar, TB_COMMANDTOINDEX, static_cast<WPARAM>(tool->command), 0), 0);
+    }
+    for (int id = kFirstTool; id <= kLastTool; ++id) EXPECT_NE(FindTool(id), nullptr) << id;
+    EXPECT_EQ(ids.size(), count);
+    EXPECT_EQ(FindToolByCommand(0), nullptr);
+    EXPECT_FALSE(HasBandRule(0));
+    EXPECT_FALSE(HasBandRule(kLastTool + 1));
 }
 
 }  // namespace

@@ -8,22 +8,10 @@
 #include <vector>
 
 #include "select/edit_path.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
-// Options of the shape bar and the pattern bar read by the pens and brushes.
-constexpr int kPenTipOption = 11;      // ﾍﾟﾝ先：
-constexpr int kStartCapOption = 14;    // 始点：
-constexpr int kEndCapOption = 15;      // 終点：
-constexpr int kPenPatternOption = 33;  // ﾊﾟﾀｰﾝ(線)：
-constexpr int kPenGammaOption = 34;
-constexpr int kTextPatternOption = 49;
-// The seven fill lists from "ﾊﾟﾀｰﾝ(塗)：" on start at option b: 35 for the shape tool, 42 for the
-// fill tool. b + 1 gamma, b + 2 wrap mode, b + 3 centre point, b + 4 and b + 5 focus X and Y,
-// b + 6 the colour count.
-constexpr int kShapeFillBase = 35;
-constexpr int kFillToolFillBase = 42;
-constexpr int kFillGamma = 1, kFillWrap = 2, kFillCentre = 3, kFillFocusX = 4, kFillFocusY = 5, kFillColours = 6;
 
 constexpr int kHatchStyleCount = 53;
 constexpr int kSwatchCount = 16;

@@ -11,14 +11,10 @@
 #include "edit/view_math.h"
 #include "image/pixel_op.h"
 #include "image/pixel_view.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
-// The retouch brush's options.
-constexpr int kRetouchModeOption = 52;      // 描画：
-constexpr int kRetouchSizeOption = 53;      // 線幅： the brush size in pixels, 1..100
-constexpr int kRetouchStrengthOption = 54;  // 強度： 0..8 for 10 % … 90 %
-constexpr int kRetouchMaskOption = 55;      // ﾏｽｸ： each pixel changed at most once per stroke
 
 // The entries of "描画：" (option 52).
 namespace retouch_mode {

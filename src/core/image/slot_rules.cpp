@@ -2,22 +2,9 @@
 
 #include <cmath>
 
-namespace mirelo {
+#include "image/file_format.h"
 
-ToolSettings DefaultToolSettings() {
-    ToolSettings s{};
-    // All 0 except: the selection's overlap and inversion (1, 2), the shape's line width and
-    // smoothing (4, 5), the outline width (10), the fill's overlap (20) and option 53 = 1; the
-    // start and sweep angles (16, 17) = 90 degrees; 27 = 22; 32 and 54 = 4; the width and height
-    // scales of a transform (58, 59) = index 99, a factor of 1.00.
-    for (int option : {1, 2, 4, 5, 10, 20, 53}) s[static_cast<size_t>(option)] = 1;
-    s[16] = s[17] = 90;
-    s[27] = 22;
-    s[32] = 4;
-    s[54] = 4;
-    s[58] = s[59] = 99;
-    return s;
-}
+namespace mirelo {
 
 PathParts SplitPath(TextView path) {
     size_t cut = path.rfind(u'\\');
@@ -67,6 +54,10 @@ int SlotFromImageSelectItem(int id, int count) { return count - 1 - (id - kImage
 
 int RoundDpi(double dpi) { return static_cast<int>(dpi + 0.5); }
 
+int64_t MemoryByteSize(int width, int height, PixelFormat format) {
+    return DwordStride(width, BitsPerPixel(format)) * height;
+}
+
 StatusLine BuildStatusLine(const StatusLineInput& in) {
     StatusLine out;
     PathParts parts = SplitPath(in.path);
@@ -75,10 +66,10 @@ StatusLine BuildStatusLine(const StatusLineInput& in) {
     Text t = parts.name + sep + in.rawFormatName + sep + Text(PixelFormatNameOf(in.pixelFormat)) + sep +
              ToText(in.width) + u"px x " + ToText(in.height) + u"px" + sep + ToText(in.dpiX) + u"dpi x " +
              ToText(in.dpiY) + u"dpi" + sep;
-    if (in.rawFormatName != u"MemoryBMP") {
+    if (!IsMemoryImageName(in.rawFormatName)) {
         t += alpha + sep + parts.folder;
     } else {
-        out.memoryByteSize = DwordStride(in.width, BitsPerPixel(in.pixelFormat)) * in.height;
+        out.memoryByteSize = MemoryByteSize(in.width, in.height, in.pixelFormat);
         t += ToText(out.memoryByteSize >> 10) + u".0KB" + sep + alpha + sep + parts.folder;
     }
     if (t.size() > kStatusLineLimit) t.resize(kStatusLineLimit);

@@ -6,18 +6,14 @@
 #include <functional>
 
 #include "common/text.h"
+#include "edit/tool_settings.h"
 #include "image/pixel_format.h"
 
 namespace mirelo {
 
 constexpr int kMaxImages = 256;
-constexpr int kToolSettingCount = 61;
 constexpr int kImageBarFirstId = 10000;
 constexpr int kImageSelectFirstId = 40500;
-
-// The option values of the tool bars an image starts with, by option number.
-using ToolSettings = std::array<int32_t, kToolSettingCount>;
-ToolSettings DefaultToolSettings();
 
 // The part of a path after its last "\" and the part before it (without the "\").
 struct PathParts {
@@ -69,5 +65,8 @@ struct StatusLine {
 constexpr size_t kStatusLineLimit = 254;
 
 StatusLine BuildStatusLine(const StatusLineInput& in);
+
+// The bytes of an image made in memory: stride × height.
+int64_t MemoryByteSize(int width, int height, PixelFormat format);
 
 }  // namespace mirelo

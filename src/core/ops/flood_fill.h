@@ -8,6 +8,7 @@
 
 #include "image/pixel_op.h"
 #include "image/pixel_view.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
@@ -20,12 +21,6 @@ constexpr int kAlphaToColour = 3;   // 色置換（透明度→色）
 constexpr int kCount = 4;
 }  // namespace fill_mode
 
-// The fill tool's options.
-constexpr int kFillModeOption = 18;      // 塗り潰し：
-constexpr int kFillSmoothOption = 19;    // ｽﾑｰｽﾞ：
-constexpr int kFillOverlapOption = 20;   // 重複： 0 alternate, 1 winding
-constexpr int kFillOutlineOption = 21;   // 枠：
-constexpr int kAlphaToleranceOption = 22;  // 透：± … 青：± follow as 23, 24, 25
 
 // Codes of the operations' refusals.
 namespace fill_status {

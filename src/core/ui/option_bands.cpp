@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <iterator>
 
+#include "draw/shape_geometry.h"
+#include "ops/flood_fill.h"
+
 namespace mirelo {
 
 namespace {
-constexpr int kSelectTool = 1, kShapeTool = 2, kRetouchTool = 3, kFillTool = 4, kTextTool = 6;
-
 // --- list texts ---
 const char16_t* const kNoYes[] = {u"なし", u"あり"};
 const char16_t* const kPaintNoYes[] = {u"塗らない", u"塗る"};
@@ -135,60 +136,60 @@ constexpr NumberList kFocusPercent{20, 0, 5, NumberStyle::Percent};
 constexpr NumberList kScales{1000, 1, 1, NumberStyle::Hundredths};
 
 std::vector<OptionControl> MakeControls() {
-    const int none = -1;
+    const int none = -1, shape = kShapeFillBase, fill = kFillToolFillBase;
     return {
-        List(1, u"選択：", 0, kSelectShapes),
-        List(1, u"重複：", 1, kNoYes),
-        List(1, u"反転：", 2, kNoYes),
-        List(2, u"図形：", 3, kShapeKinds),
-        Numbers(2, u"線幅：", 4, kWidths, OptionScale::IndexPlusOne),
-        List(2, u"ｽﾑｰｽﾞ：", 5, kNoYes),
-        List(3, u"ﾊﾟｽ：", 6, kPathParts),
-        List(3, u"塗潰：", 7, kNoYes),
-        List(4, u"機能：", 8, kNoYes),
-        List(5, u"線種：", 9, kDashes),
-        Numbers(6, u"輪郭幅：", 10, NumberList{100, 0, 1, NumberStyle::Int3}),
-        List(7, u"ﾍﾟﾝ先：", 11, kPenTips),
-        List(8, u"角：", 12, kJoins),
-        List(9, u"重複：", 13, kPaintNoYes),
-        List(10, u"始点：", 14, kCaps),
-        List(10, u"終点：", 15, kCaps),
-        Numbers(11, u"開始角度：", 16, kAngles, OptionScale::IndexTimesFive),
-        Numbers(11, u"ｽｲｰﾌﾟ角度：", 17, kAngles, OptionScale::IndexTimesFive),
+        List(1, u"選択：", kSelectionShapeOption, kSelectShapes),
+        List(1, u"重複：", kSelectionOverlapOption, kNoYes),
+        List(1, u"反転：", kSelectionInvertOption, kNoYes),
+        List(2, u"図形：", kShapeKindOption, kShapeKinds),
+        Numbers(2, u"線幅：", kLineWidthOption, kWidths, OptionScale::IndexPlusOne),
+        List(2, u"ｽﾑｰｽﾞ：", kShapeSmoothOption, kNoYes),
+        List(3, u"ﾊﾟｽ：", kPathPartOption, kPathParts),
+        List(3, u"塗潰：", kPathFillOption, kNoYes),
+        List(4, u"機能：", kFunctionOption, kNoYes),
+        List(5, u"線種：", kDashOption, kDashes),
+        Numbers(6, u"輪郭幅：", kOutlineWidthOption, NumberList{100, 0, 1, NumberStyle::Int3}),
+        List(7, u"ﾍﾟﾝ先：", kPenTipOption, kPenTips),
+        List(8, u"角：", kJoinOption, kJoins),
+        List(9, u"重複：", kShapeOverlapOption, kPaintNoYes),
+        List(10, u"始点：", kStartCapOption, kCaps),
+        List(10, u"終点：", kEndCapOption, kCaps),
+        Numbers(11, u"開始角度：", kStartAngleOption, kAngles, OptionScale::IndexTimesFive),
+        Numbers(11, u"ｽｲｰﾌﾟ角度：", kSweepAngleOption, kAngles, OptionScale::IndexTimesFive),
         // Band 12 holds only the path buttons.
-        List(13, u"塗り潰し：", 18, kFillModes),
-        List(14, u"ｽﾑｰｽﾞ：", 19, kNoYes),
-        List(14, u"重複：", 20, kPaintNoYes),
-        List(14, u"枠：", 21, kPaintNoYes),
-        Numbers(15, u"透：±", 22, kTolerances),
-        Numbers(15, u"赤：±", 23, kTolerances),
-        Numbers(15, u"緑：±", 24, kTolerances),
-        Numbers(15, u"青：±", 25, kTolerances),
-        Fonts(16, u"ﾌｫﾝﾄ名：", 26),
-        Numbers(16, u"ｻｲｽﾞ：", 27, NumberList{293, 8, 1, NumberStyle::Int3}),
-        List(16, u"ｽﾑｰｽﾞ：", 28, kTextSmoothing),
-        List(16, u"形式：", 29, kLayouts),
-        List(17, u"行揃え：", 30, kAlignments),
-        List(17, u"ｽﾀｲﾙ：", 31, kStyles),
-        Numbers(17, u"ﾀﾌﾞ：", 32, NumberList{21, 0, 1, NumberStyle::Int3}),
-        PerTool(WithHatches(List(18, u"ﾊﾟﾀｰﾝ(線)：", 0, kPenPatterns)), {33, none, 49}),
-        PerTool(List(19, u"ｶﾞﾝﾏ補正：", 0, kNoYes), {34, none, 50}),
-        PerTool(WithHatches(List(20, u"ﾊﾟﾀｰﾝ(塗)：", 0, kFillPatterns)), {35, 42, none}),
-        PerTool(List(21, u"ｶﾞﾝﾏ補正：", 0, kNoYes), {36, 43, none}),
-        PerTool(List(22, u"繰り返し：", 0, kWrapModes), {37, 44, 51}),
-        PerTool(List(23, u"中心点：", 0, kCentres), {38, 45, none}),
-        PerTool(Numbers(24, u"X：", 0, kFocusPercent), {39, 46, none}),
-        PerTool(Numbers(24, u"Y：", 0, kFocusPercent), {40, 47, none}),
-        PerTool(Numbers(25, u"色数：", 0, NumberList{16, 1, 1, NumberStyle::Int3}), {41, 48, none}),
-        List(26, u"描画：", 52, kRetouchModes),
-        Numbers(26, u"線幅：", 53, kWidths, OptionScale::IndexPlusOne),
-        Numbers(26, u"強度：", 54, NumberList{9, 10, 10, NumberStyle::Percent}),
-        List(26, u"ﾏｽｸ：", 55, kNoYes),
-        Numbers(27, u"回転：", 57, NumberList{361, 0, 1, NumberStyle::Int3}),
-        Numbers(27, u"幅：", 58, kScales),
-        Numbers(27, u"高さ：", 59, kScales),
-        List(27, u"縦横比：", 60, kAspects),
-        List(27, u"ｽﾑｰｽﾞ：", 56, kInterpolations),
+        List(13, u"塗り潰し：", kFillModeOption, kFillModes),
+        List(14, u"ｽﾑｰｽﾞ：", kFillSmoothOption, kNoYes),
+        List(14, u"重複：", kFillOverlapOption, kPaintNoYes),
+        List(14, u"枠：", kFillOutlineOption, kPaintNoYes),
+        Numbers(15, u"透：±", kAlphaToleranceOption, kTolerances),
+        Numbers(15, u"赤：±", kRedToleranceOption, kTolerances),
+        Numbers(15, u"緑：±", kGreenToleranceOption, kTolerances),
+        Numbers(15, u"青：±", kBlueToleranceOption, kTolerances),
+        Fonts(16, u"ﾌｫﾝﾄ名：", kTextFontOption),
+        Numbers(16, u"ｻｲｽﾞ：", kTextSizeOption, NumberList{293, 8, 1, NumberStyle::Int3}),
+        List(16, u"ｽﾑｰｽﾞ：", kTextSmoothingOption, kTextSmoothing),
+        List(16, u"形式：", kTextLayoutOption, kLayouts),
+        List(17, u"行揃え：", kTextAlignOption, kAlignments),
+        List(17, u"ｽﾀｲﾙ：", kTextStyleOption, kStyles),
+        Numbers(17, u"ﾀﾌﾞ：", kTextTabOption, NumberList{21, 0, 1, NumberStyle::Int3}),
+        PerTool(WithHatches(List(18, u"ﾊﾟﾀｰﾝ(線)：", none, kPenPatterns)), {kPenPatternOption, none, kTextPatternOption}),
+        PerTool(List(19, u"ｶﾞﾝﾏ補正：", none, kNoYes), {kPenGammaOption, none, kTextGammaOption}),
+        PerTool(WithHatches(List(20, u"ﾊﾟﾀｰﾝ(塗)：", none, kFillPatterns)), {shape, fill, none}),
+        PerTool(List(21, u"ｶﾞﾝﾏ補正：", none, kNoYes), {shape + kFillGamma, fill + kFillGamma, none}),
+        PerTool(List(22, u"繰り返し：", none, kWrapModes), {shape + kFillWrap, fill + kFillWrap, kTextWrapOption}),
+        PerTool(List(23, u"中心点：", none, kCentres), {shape + kFillCentre, fill + kFillCentre, none}),
+        PerTool(Numbers(24, u"X：", none, kFocusPercent), {shape + kFillFocusX, fill + kFillFocusX, none}),
+        PerTool(Numbers(24, u"Y：", none, kFocusPercent), {shape + kFillFocusY, fill + kFillFocusY, none}),
+        PerTool(Numbers(25, u"色数：", none, NumberList{16, 1, 1, NumberStyle::Int3}), {shape + kFillColours, fill + kFillColours, none}),
+        List(26, u"描画：", kRetouchModeOption, kRetouchModes),
+        Numbers(26, u"線幅：", kRetouchSizeOption, kWidths, OptionScale::IndexPlusOne),
+        Numbers(26, u"強度：", kRetouchStrengthOption, NumberList{9, 10, 10, NumberStyle::Percent}),
+        List(26, u"ﾏｽｸ：", kRetouchMaskOption, kNoYes),
+        Numbers(27, u"回転：", kTransformRotationOption, NumberList{361, 0, 1, NumberStyle::Int3}),
+        Numbers(27, u"幅：", kTransformWidthOption, kScales),
+        Numbers(27, u"高さ：", kTransformHeightOption, kScales),
+        List(27, u"縦横比：", kTransformAspectOption, kAspects),
+        List(27, u"ｽﾑｰｽﾞ：", kTransformSmoothingOption, kInterpolations),
     };
 }
 
@@ -221,11 +222,14 @@ public:
     void Hide(int first, int last) {
         for (int b = first; b <= last; ++b) st_.shown.reset(static_cast<size_t>(b));
     }
+    void SelectionButtons(bool deletePoint, bool deleteLast, bool deleteAll) {
+        st_.selectionPathButtons = {deletePoint, deleteLast, deleteAll};
+    }
     void ShapeButtons(bool deletePoint, bool deleteLast, bool deleteAll) {
         st_.shapePathButtons = {deletePoint, deleteLast, deleteAll};
     }
 
-    // Option f is the fill pattern: 35 with the shape tool, 42 with the fill tool.
+    // Option f is the fill pattern: the shape tool's or the fill tool's "ﾊﾟﾀｰﾝ(塗)：".
     void FillPattern(int f, bool fillTool) {
         if (fillTool) Hide(18, 19);
         Hide(20, 27);
@@ -245,55 +249,56 @@ public:
 
     // The pattern bands of the shape tool.
     void ShapePatterns(int kind) {
-        const int pen = At(33);
+        const int pen = At(kPenPatternOption);
         Hide(18, 27);
-        if (kind != 0 || At(8) == 1) {
+        if (kind != kShapeFreehand || At(kFunctionOption) == 1) {
             Show(18);
             if (pen >= 1 && pen <= 4) Show(19);
         }
-        if ((kind >= 8 && kind <= 12) || (kind == 13 && At(7) == 1)) FillPattern(At(35), false);
-        if (kind == 13) Show(27);
+        if ((kind >= kShapeFilledEllipse && kind <= kShapeFilledClosedCurve) || (kind == kShapePath && At(kPathFillOption) == 1))
+            FillPattern(At(kShapeFillBase), false);
+        if (kind == kShapePath) Show(27);
         if (pen == 5) Show(22);
     }
 
-    // Kind 13 "ﾊﾟｽ": the bands of the part being added to the path.
+    // Kind "ﾊﾟｽ": the bands of the part being added to the path.
     void PathParts() {
         ShapeButtons(false, true, true);
         Hide(4, 27);
         for (int b : {3, 5, 7, 9, 12, 18}) Show(b);
-        if (At(9) > 4) Show(6);
+        if (At(kDashOption) > 4) Show(6);
         bool deletePoint = false;
-        switch (At(6)) {
-        case 0:  // 自由描画
-        case 1:  // 直線
+        switch (At(kPathPartOption)) {
+        case kPartFreehand:
+        case kPartLine:
             Show(8);
             Show(10);
             deletePoint = true;
             break;
-        case 2:  // 曲線
+        case kPartCurve:
             Show(10);
             deletePoint = true;
             break;
-        case 4:  // 円弧
+        case kPartArc:
             Show(10);
             Show(11);
             break;
-        case 5: Show(11); break;  // ﾊﾟｲ
-        case 6: Show(8); break;   // 矩形
-        case 7:                   // 多角形
+        case kPartPie: Show(11); break;
+        case kPartRectangle: Show(8); break;
+        case kPartPolygon:
             Show(8);
             deletePoint = true;
             break;
-        case 8: deletePoint = true; break;  // 閉曲線
-        case 9:                             // 文字
+        case kPartClosedCurve: deletePoint = true; break;
+        case kPartText:
             for (int b : {8, 16, 17}) Show(b);
             deletePoint = true;
-            st_.disabled.set(28);  // the text's "ｽﾑｰｽﾞ："
+            st_.disabled.set(kTextSmoothingOption);
             break;
-        default: break;  // 3 円形
+        default: break;  // kPartEllipse
         }
         st_.shapePathButtons[0] = deletePoint;
-        ShapePatterns(13);
+        ShapePatterns(kShapePath);
     }
 
     void Shape() {
@@ -301,9 +306,9 @@ public:
         ShapeButtons(false, false, false);
         Show(2);
         Show(7);
-        const int kind = At(3);
-        const bool function = At(8) == 1;
-        if (At(9) > 4 && (kind != 0 || function)) Show(6);
+        const int kind = At(kShapeKindOption);
+        const bool function = At(kFunctionOption) == 1;
+        if (At(kDashOption) > 4 && (kind != kShapeFreehand || function)) Show(6);
         // Extra bands by kind, and whether 40032 and 40034 are shown.
         struct KindBands {
             std::vector<int> bands;
@@ -324,14 +329,14 @@ public:
             {{5, 8, 9, 12, 18}, true},        // 11 （塗）多角形
             {{5, 9, 12, 18}, true},           // 12 （塗）閉曲線
         };
-        if (kind == 13) {
+        if (kind == kShapePath) {
             PathParts();
             return;
         }
         if (kind >= 0 && kind < static_cast<int>(std::size(kKinds))) {
             for (int b : kKinds[kind].bands) Show(b);
             bool buttons = kKinds[kind].pathButtons;
-            if (kind == 0 && function) {
+            if (kind == kShapeFreehand && function) {
                 for (int b : {5, 8, 10, 12, 18}) Show(b);
                 buttons = true;
             }
@@ -342,26 +347,66 @@ public:
 
     void Fill() {
         Show(13);
-        switch (At(18)) {
-        case 1:  // 図形塗り
+        switch (At(kFillModeOption)) {
+        case fill_mode::kShape:
             Show(14);
-            FillPattern(At(42), true);
+            FillPattern(At(kFillToolFillBase), true);
             st_.shown.reset(15);
             break;
-        case 3:  // 色置換（透明度→色）
+        case fill_mode::kAlphaToColour:
             Hide(14, 27);
             break;
-        default:  // 領域塗り, 色置換
+        default:  // fill_mode::kArea, fill_mode::kColour
             Hide(14, 27);
             Show(15);
             break;
         }
     }
 
+    void TextPatterns() {
+        for (int b : {16, 17, 18}) Show(b);
+        const int pattern = At(kTextPatternOption);
+        if (pattern >= 1 && pattern <= 4) Show(19);
+        if (pattern == 5) Show(22);
+    }
+
 private:
     BandState& st_;
     const ToolSettings& s_;
 };
+
+// The band rule of each tool, keyed by its id.
+struct ToolBandRule {
+    ToolId tool;
+    void (*pick)(Rules&);  // the bands its options show; none for a tool without options
+    bool objectTransform;  // a selected paste object shows its transform band
+};
+
+void SelectionBands(Rules& r) {
+    r.Show(1);
+    const int gesture = r.At(kSelectionShapeOption);
+    if (gesture == kSelectWand) r.Show(15);
+    r.SelectionButtons(gesture == kSelectPolygon, false, false);  // polygons lose their last point
+}
+void ShapeBands(Rules& r) { r.Shape(); }
+void RetouchBands(Rules& r) { r.Show(26); }
+void FillBands(Rules& r) { r.Fill(); }
+void TextBands(Rules& r) { r.TextPatterns(); }
+
+const ToolBandRule kToolBandRules[] = {
+    {kToolSelect, SelectionBands, true},
+    {kToolShape, ShapeBands, false},
+    {kToolRetouch, RetouchBands, false},
+    {kToolFill, FillBands, false},
+    {kToolEyedropper, nullptr, false},
+    {kToolText, TextBands, true},
+};
+
+const ToolBandRule* FindBandRule(int tool) {
+    for (const ToolBandRule& r : kToolBandRules)
+        if (r.tool == tool) return &r;
+    return nullptr;
+}
 }  // namespace
 
 const std::vector<OptionControl>& OptionControls() {
@@ -371,8 +416,8 @@ const std::vector<OptionControl>& OptionControls() {
 
 int OptionFor(const OptionControl& c, int tool) {
     if (!c.perTool) return c.option.shape;
-    if (tool == kFillTool) return c.option.fill;
-    if (tool == kTextTool) return c.option.text;
+    if (tool == kToolFill) return c.option.fill;
+    if (tool == kToolText) return c.option.text;
     return c.option.shape;
 }
 
@@ -415,43 +460,29 @@ BandState ComputeBands(int tool, const ToolSettings& settings, bool imageOpen, b
     if (!imageOpen) return st;
     Rules rules(st, settings);
     // "反転：" is passed to the magic wand only.
-    if (settings[0] != 3) st.disabled.set(2);
-    switch (tool) {
-    case kSelectTool:
-        rules.Show(1);
-        if (settings[0] == 3) rules.Show(15);
-        st.selectionPathButtons[0] = settings[0] == 2;  // polygons lose their last point
-        break;
-    case kShapeTool: rules.Shape(); break;
-    case kRetouchTool: rules.Show(26); break;
-    case kFillTool: rules.Fill(); break;
-    case kTextTool: {
-        for (int b : {16, 17, 18}) rules.Show(b);
-        const int pattern = settings[49];
-        if (pattern >= 1 && pattern <= 4) rules.Show(19);
-        if (pattern == 5) rules.Show(22);
-        break;
-    }
-    default: break;  // the eyedropper has no options
-    }
-    // A selected paste object shows its transform with the selection and text tools.
-    if ((tool == kSelectTool || tool == kTextTool) && pasteObjectSelected) rules.Show(27);
+    if (settings[kSelectionShapeOption] != kSelectWand) st.disabled.set(kSelectionInvertOption);
+    const ToolBandRule* rule = FindBandRule(tool);
+    if (!rule) return st;
+    if (rule->pick) rule->pick(rules);
+    if (rule->objectTransform && pasteObjectSelected) rules.Show(27);
     return st;
 }
 
+bool HasBandRule(int tool) { return FindBandRule(tool) != nullptr; }
+
 bool BandRulesRead(int option) {
     switch (option) {
-    case 0:   // 選択
-    case 3:   // 図形
-    case 6:   // ﾊﾟｽ
-    case 7:   // 塗潰
-    case 8:   // 機能
-    case 9:   // 線種
-    case 18:  // 塗り潰し
-    case 33:  // the pen pattern
-    case 35:  // the shape tool's fill pattern
-    case 42:  // the fill tool's fill pattern
-    case 49:  // the text pattern
+    case kSelectionShapeOption:
+    case kShapeKindOption:
+    case kPathPartOption:
+    case kPathFillOption:
+    case kFunctionOption:
+    case kDashOption:
+    case kFillModeOption:
+    case kPenPatternOption:
+    case kShapeFillBase:
+    case kFillToolFillBase:
+    case kTextPatternOption:
         return true;
     default: return false;
     }

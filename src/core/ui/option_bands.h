@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "edit/tool_settings.h"
 #include "image/slot_rules.h"
 
 namespace mirelo {
@@ -70,7 +71,7 @@ struct OptionControl {
 // Every control of bands 1 to 27, band by band, in the order they stand in their band.
 const std::vector<OptionControl>& OptionControls();
 
-// The option the control edits while `tool` (1..6) is current; −1 when it edits none then.
+// The option the control edits while `tool` (a ToolId) is current; −1 when it edits none then.
 int OptionFor(const OptionControl& control, int tool);
 
 // The entries of a list as shown (empty for the font list).
@@ -95,9 +96,12 @@ struct BandState {
     std::bitset<kToolSettingCount> disabled;     // options whose list is greyed
 };
 
-// The rules of the bar: the current tool (1..6), the image's option values, whether an image
-// is current and whether it has a selected paste object.
+// The rules of the bar: the current tool (a ToolId), the image's option values, whether an image
+// is current and whether it has a selected paste object. Each tool has its own rule, keyed by its
+// id; the rule of "反転：" holds for every tool.
 BandState ComputeBands(int tool, const ToolSettings& settings, bool imageOpen, bool pasteObjectSelected);
+// Whether a tool id has a band rule (a tool without options has an empty one).
+bool HasBandRule(int tool);
 
 // Whether the rules read an option: a change of it runs them again.
 bool BandRulesRead(int option);

@@ -37,12 +37,12 @@ void RegisterAppCommands(CommandRegistry& r) {
         e.ProgramChanged(change::kSettings);
     });
 
-    static_assert(cmd::kToolText - cmd::kToolSelect == kToolText - kToolSelect, "one button per tool, in ToolId order");
-    for (int id = cmd::kToolSelect; id <= cmd::kToolText; ++id)
-        r.On(id, [](Editor& e, int command) { SetTool(e, kToolSelect + command - cmd::kToolSelect); }, rule::ImageOpen);
-    r.On(cmd::kPalSelect, [](Editor& e, int) { SetTool(e, kToolSelect); });
-    r.On(cmd::kPalFill, [](Editor& e, int) { SetTool(e, kToolFill); });
-    r.On(cmd::kPalEyedropper, [](Editor& e, int) { SetTool(e, kToolEyedropper); });
+    // Each tool's button chooses it; so does its button on the palette panel.
+    for (const ToolDescriptor* tool : Tools()) {
+        const ToolId id = tool->id;
+        r.On(tool->command, [id](Editor& e, int) { SetTool(e, id); }, rule::ImageOpen);
+        if (tool->paletteCommand != 0) r.On(tool->paletteCommand, [id](Editor& e, int) { SetTool(e, id); });
+    }
 
     // Delete removes the selected paste object, or erases the selection.
     r.On(

@@ -7,18 +7,12 @@ namespace mirelo {
 Editor::Editor(HINSTANCE inst) : instance(inst) {
     objectMenu = LoadMenuW(instance, MAKEINTRESOURCEW(IDR_OBJECTMENU));
     tools[kPasteObjectHandling] = MakePasteObjectHandling();
-    tools[kToolSelect] = MakeSelectionTool();
-    tools[kToolShape] = MakeShapeTool();
-    tools[kToolRetouch] = MakeRetouchTool();
-    tools[kToolFill] = MakeFillTool();
-    tools[kToolEyedropper] = MakeEyedropperTool();
-    tools[kToolText] = MakeTextTool();
-    static_assert(kToolText + 1 == kToolCount, "one tool per ToolId after the paste-object handling");
+    for (const ToolDescriptor* tool : Tools()) tools[static_cast<size_t>(tool->id)] = tool->make();
 }
 
 Tool& Editor::CurrentTool() {
     const ImageSlot* s = images.Current();
-    const int tool = s && s->tool >= kToolSelect && s->tool <= kToolText ? s->tool : kToolSelect;
+    const int tool = s && IsToolId(s->tool) ? s->tool : kToolSelect;
     return *tools[static_cast<size_t>(tool)];
 }
 

@@ -66,7 +66,9 @@ struct ViewState {
     int cursorTool = -1;           // the tool whose cursor is set
     bool buttonDown = false;
     bool updatingZoom = false;     // the zoom controls are being set by the program
-    HCURSOR cursors[8] = {};       // tools 2..6, skew handle, wand selection, hand
+    std::array<HCURSOR, kToolCount> toolCursors{};   // each tool's own cursor by ToolId; nullptr: the arrow
+    std::array<HCURSOR, kCursorIdCount> cursors{};   // the other cursors by CursorId
+    HCURSOR Cursor(CursorId id) const { return cursors[static_cast<size_t>(id)]; }
     int marchPhase = 0;            // how far the selection outline's dash has moved
     GpBitmapOwner backBuffer;      // the last frame, drawn again only where it changed
     WheelAccumulator wheelZoom, wheelX, wheelY;  // wheel deltas not yet turned into steps

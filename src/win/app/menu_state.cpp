@@ -6,6 +6,8 @@
 #include "app/commands.h"
 #include "app/editor.h"
 #include "clipboard/clipboard.h"
+#include "draw/pen_rules.h"
+#include "draw/shape_geometry.h"
 #include "image/pixel_format.h"
 #include "select/paths.h"
 
@@ -107,9 +109,9 @@ CommandState ReadCommandState(Editor& e) {
     s.paths = HasPathsForTool(*slot);
     s.pathCommands = ReadPathAvailability(*slot);
     if (slot->tool == kToolShape) {
-        const int shape = slot->toolSettings[3];
-        const bool lineShape = shape == 1 || shape == 2 || shape == 4;
-        s.arrowOption = lineShape && (slot->toolSettings[14] == 4 || slot->toolSettings[15] == 4);
+        const int shape = slot->toolSettings[kShapeKindOption];
+        const bool lineShape = shape == kShapeLine || shape == kShapeCurve || shape == kShapeArc;
+        s.arrowOption = lineShape && (IsArrowCap(slot->toolSettings[kStartCapOption]) || IsArrowCap(slot->toolSettings[kEndCapOption]));
     }
     s.colourPanels = e.colourPanelVisible || e.palettePanelVisible;
     return s;
@@ -140,9 +142,8 @@ void ApplyAvailability(Editor& e, const Availability& a) {
     for (HWND w : {f.angleEdit, f.angleSpin, f.smoothCheck})
         if (w) EnableWindow(w, a.state.open);
     if (const ImageSlot* s = e.images.Current(); s && a.state.open && f.toolBar) {
-        static_assert(cmd::kToolText - cmd::kToolSelect == kToolText - kToolSelect, "one tool button per tool");
-        const int id = cmd::kToolSelect + s->tool - kToolSelect;
-        if (id >= cmd::kToolSelect && id <= cmd::kToolText) SendMessageW(f.toolBar, TB_CHECKBUTTON, id, MAKELONG(TRUE, 0));
+        if (const ToolDescriptor* tool = FindTool(s->tool))
+            SendMessageW(f.toolBar, TB_CHECKBUTTON, static_cast<WPARAM>(tool->command), MAKELONG(TRUE, 0));
     }
     CheckItems(e);
 }

@@ -24,11 +24,12 @@ void RegisterColourCommands(CommandRegistry& r) {
     r.On(cmd::kLoadFixedPalette, [](Editor& e, int) { FixedPaletteDialog(e); });
     r.On(cmd::kColourSelect, [](Editor& e, int) { ColourSelectCommand(e); },
          [](const CommandState& s) { return s.open && s.colourPanels; });
-    // The check button has already taken its new state when its command arrives.
+    // The check button shows the image's transparent-colour flag (the palette panel follows it
+    // at the refresh); its command turns the flag over.
     r.On(cmd::kPalTransparent, [](Editor& e, int) {
-        const bool checked =
-            e.frame.paletteToolBar && SendMessageW(e.frame.paletteToolBar, TB_ISBUTTONCHECKED, cmd::kPalTransparent, 0) != 0;
-        SetTransparentColour(e, checked);
+        const ImageSlot* s = e.Current();
+        SetTransparentColour(e, s && (s->flags & 1u) == 0);
+        e.Changed(change::kColours);
     });
     r.On(cmd::kPalDialog, [](Editor& e, int) { PaletteDialog(e); });
 }

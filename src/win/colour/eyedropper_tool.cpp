@@ -2,10 +2,12 @@
 // image its palette entry becomes the palette panel's colour (the first drawing colour), on any
 // other image the active drawing colour and its transparency take the pixel's colour and 255 − alpha.
 #include "app/command_registry.h"
+#include "app/commands.h"
 #include "app/editor.h"
 #include "colour/colour_models.h"
 #include "colour/palette_colours.h"
 #include "edit/tool.h"
+#include "res/resource.h"
 #include "ui/colour_panels.h"
 
 namespace mirelo {
@@ -26,10 +28,13 @@ public:
         if (!RepaintColourSwatch(e)) e.messages.LowLevel(u"色を変更できません");
         return true;
     }
-    HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[2]; }
 };
 }  // namespace
 
-std::unique_ptr<Tool> MakeEyedropperTool() { return std::make_unique<EyedropperTool>(); }
+const ToolDescriptor& EyedropperToolDescriptor() {
+    static const ToolDescriptor tool{kToolEyedropper, cmd::kToolEyedropper, cmd::kPalEyedropper, ToolIcon::Eyedropper, IDC_CURSOR_EYEDROPPER,
+                                     [] { return std::unique_ptr<Tool>(std::make_unique<EyedropperTool>()); }};
+    return tool;
+}
 
 }  // namespace mirelo

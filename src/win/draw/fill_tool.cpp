@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/editor.h"
 #include "colour/palette_colours.h"
 #include "common/wait_cursor.h"
@@ -12,6 +13,7 @@
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "ops/flood_fill.h"
+#include "res/resource.h"
 #include "select/selection.h"
 
 namespace mirelo {
@@ -180,7 +182,6 @@ public:
         return true;
     }
 
-    HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[1]; }
 
 private:
     // Every click ends with the image's thumbnail, status and view brought up to date.
@@ -191,6 +192,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Tool> MakeFillTool() { return std::make_unique<FillTool>(); }
+const ToolDescriptor& FillToolDescriptor() {
+    static const ToolDescriptor tool{kToolFill, cmd::kToolFill, cmd::kPalFill, ToolIcon::Fill, IDC_CURSOR_BUCKET,
+                                     [] { return std::unique_ptr<Tool>(std::make_unique<FillTool>()); }};
+    return tool;
+}
 
 }  // namespace mirelo

@@ -2,6 +2,7 @@
 // or darkens, and raises or lowers saturation of the pixels already there. 24- and 32-bit images
 // are changed on their locked bits (32-bit ones as straight ARGB), the other direct formats pixel by
 // pixel through GDI+; indexed images are left alone.
+#include "app/commands.h"
 #include "draw/retouch_tool.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
+#include "res/resource.h"
 
 namespace mirelo {
 
@@ -87,7 +89,6 @@ public:
         DrawTipOutline(t, cursorImage_, tip_.side(), tip_.outline(), tip_.edges());
     }
 
-    HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[5]; }
 
 private:
     // 透明度's press: the tip's pixels around the point keep their colour and take the current
@@ -160,7 +161,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Tool> MakeRetouchTool() { return std::make_unique<RetouchTool>(); }
+const ToolDescriptor& RetouchToolDescriptor() {
+    static const ToolDescriptor tool{kToolRetouch, cmd::kToolRetouch, 0, ToolIcon::Retouch, IDC_CURSOR_BRUSH,
+                                     [] { return std::unique_ptr<Tool>(std::make_unique<RetouchTool>()); }};
+    return tool;
+}
 
 void ApplyRetouchOption(Editor& e, int option) {
     ImageSlot* s = e.Current();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/commands.h"
 #include "app/editor.h"
 #include "draw/brush_cursor.h"
 #include "draw/pen_tip.h"
@@ -14,6 +15,7 @@
 #include "edit/tool.h"
 #include "edit/undo_history.h"
 #include "paste/text_dialog.h"
+#include "res/resource.h"
 #include "select/paths.h"
 #include "select/selection.h"
 
@@ -228,9 +230,7 @@ public:
         }
     }
 
-    HCURSOR Cursor(const Editor& e) const override {
-        return hoverMove_ ? LoadCursorW(nullptr, IDC_SIZEALL) : e.viewState.cursors[0];
-    }
+    HCURSOR Cursor(const Editor&) const override { return hoverMove_ ? LoadCursorW(nullptr, IDC_SIZEALL) : nullptr; }
 
 private:
     static void Invalidate(Editor& e) { e.Changed(change::kOverlay); }
@@ -385,6 +385,10 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<Tool> MakeShapeTool() { return std::make_unique<ShapeTool>(); }
+const ToolDescriptor& ShapeToolDescriptor() {
+    static const ToolDescriptor tool{kToolShape, cmd::kToolShape, 0, ToolIcon::Shape, IDC_CURSOR_PEN,
+                                     [] { return std::unique_ptr<Tool>(std::make_unique<ShapeTool>()); }};
+    return tool;
+}
 
 }  // namespace mirelo

@@ -4,8 +4,11 @@
 // (ui/option_bands.h).
 #pragma once
 #include <memory>
+#include <vector>
 
 #include "common/gdiplus.h"
+#include "common/tool_icons.h"
+#include "edit/tool_settings.h"
 #include "edit/view_math.h"
 
 namespace mirelo {
@@ -13,8 +16,8 @@ namespace mirelo {
 class Editor;
 struct ImageSlot;
 
-// Index 0 of the editor's tools is the paste-object handling; 1..6 are the ToolId values.
-constexpr int kToolCount = 7;
+// Index 0 of the editor's tools is the paste-object handling; the others are the ToolId values
+// (kToolCount slots in all, core edit/tool_settings.h).
 constexpr int kPasteObjectHandling = 0;
 
 // One mouse event over the view.
@@ -44,17 +47,42 @@ public:
     virtual bool DoubleClick(Editor&, ImageSlot&, const ToolEvent&) { return false; }
     // Draws what the tool shows above the image (frames, outlines, previews).
     virtual void DrawOverlay(Editor&, ImageSlot&, const OverlayTarget&) {}
-    // The cursor over the image: one of the editor's loaded cursors, or the arrow (nullptr).
+    // The cursor over the image while it differs from the tool's own (its descriptor's); nullptr
+    // for the tool's own. For the paste-object handling, nullptr leaves it to the current tool.
     virtual HCURSOR Cursor(const Editor&) const { return nullptr; }
 };
 
-// The tools, one per file in their subsystems.
+// The paste-object handling, index 0 of the editor's tools.
 std::unique_ptr<Tool> MakePasteObjectHandling();
-std::unique_ptr<Tool> MakeSelectionTool();
-std::unique_ptr<Tool> MakeShapeTool();
-std::unique_ptr<Tool> MakeRetouchTool();
-std::unique_ptr<Tool> MakeFillTool();
-std::unique_ptr<Tool> MakeEyedropperTool();
-std::unique_ptr<Tool> MakeTextTool();
+
+// A tool as the program knows it: its id, the buttons that choose it and their image, its cursor
+// and how it is made. The option bands it shows are its band rule in the core, keyed by the id
+// (ui/option_bands.h).
+struct ToolDescriptor {
+    ToolId id;
+    int command;         // its tool-bar button and menu item
+    int paletteCommand;  // its button on the palette panel; 0 when it has none
+    ToolIcon icon;       // the image of its buttons
+    int cursor;          // the cursor resource it shows over the image; 0 for the arrow
+    std::unique_ptr<Tool> (*make)();
+};
+
+// The descriptors, one per tool file.
+const ToolDescriptor& SelectionToolDescriptor();
+const ToolDescriptor& ShapeToolDescriptor();
+const ToolDescriptor& RetouchToolDescriptor();
+const ToolDescriptor& FillToolDescriptor();
+const ToolDescriptor& EyedropperToolDescriptor();
+const ToolDescriptor& TextToolDescriptor();
+
+// Every tool, from the one registration table (edit/tools.cpp).
+const std::vector<const ToolDescriptor*>& Tools();
+// The tool of an id, or the one a tool-bar or palette-panel command chooses; nullptr when none.
+const ToolDescriptor* FindTool(int id);
+const ToolDescriptor* FindToolByCommand(int command);
+
+// The cursors the view loads besides the tools' own ones.
+enum class CursorId { Skew, Wand, Hand };
+constexpr int kCursorIdCount = 3;
 
 }  // namespace mirelo

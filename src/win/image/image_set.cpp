@@ -69,7 +69,6 @@ void RegisterSlot(Editor& e, int index, TextView name) {
 
     ImageSize(slot.bitmap.get(), &slot.width, &slot.height);
     slot.path = Text(name);
-    slot.pixelFormat = FormatOf(slot.bitmap.get());
     slot.fileType = FileTypeCode(e.messages, slot.bitmap.get());
     slot.byteSize = slot.path.empty() ? 0 : FileSize(slot.path);
 
@@ -113,8 +112,6 @@ void ImageChanged(Editor& e, int index, unsigned what) {
         const PixelFormat format = FormatOf(slot.bitmap.get());
         // The tools of direct colours do not work on indexed images, and the reverse.
         if (IsIndexed(format) != IsIndexed(slot.pixelFormat)) ResetTool(e, slot);
-        slot.pixelFormat = format;
-        slot.formatName = Text(PixelFormatNameOf(format));
         SetPaletteFlag(slot);
         ReadSlotFields(e, slot);
     }
@@ -133,6 +130,7 @@ void ReadSlotFields(Editor& e, ImageSlot& slot) {
     gp::GdipGetImageVerticalResolution(slot.bitmap.get(), &dy);
     slot.dpiX = RoundDpi(dx);
     slot.dpiY = RoundDpi(dy);
+    if (IsMemoryImageName(slot.rawFormatName)) slot.byteSize = MemoryByteSize(slot.width, slot.height, slot.pixelFormat);
 }
 
 void SelectImage(Editor& e, int index) {

@@ -15,7 +15,6 @@
 
 namespace mirelo {
 
-enum ToolId : int { kToolSelect = 1, kToolShape = 2, kToolRetouch = 3, kToolFill = 4, kToolEyedropper = 5, kToolText = 6 };
 enum PropertyIndex : int { kPropTitle = 0, kPropAuthor = 1, kPropRights = 2, kPropComment = 3 };
 
 struct ImageSlot {

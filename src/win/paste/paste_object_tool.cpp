@@ -126,8 +126,8 @@ public:
             return nullptr;
         const PasteObject* o = s->pasteObjects.Selected();
         if (skewing_ || (hit_.handle && hit_.index >= 0 && o && !o->isText && hit_.index == s->pasteObjects.selected))
-            return e.viewState.cursors[4];
-        if (moving_ || (hit_.index >= 0 && !hit_.handle)) return e.viewState.cursors[7];
+            return e.viewState.Cursor(CursorId::Skew);
+        if (moving_ || (hit_.index >= 0 && !hit_.handle)) return e.viewState.Cursor(CursorId::Hand);
         return nullptr;
     }
 

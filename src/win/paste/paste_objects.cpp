@@ -127,16 +127,16 @@ void TakeTransformOf(Editor& e) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return;
     if (const PasteObject* o = s->pasteObjects.Selected()) {
-        s->toolSettings[kObjectRotationOption] = o->rotationIndex;
-        s->toolSettings[kObjectWidthOption] = o->widthIndex;
-        s->toolSettings[kObjectHeightOption] = o->heightIndex;
+        s->toolSettings[kTransformRotationOption] = o->rotationIndex;
+        s->toolSettings[kTransformWidthOption] = o->widthIndex;
+        s->toolSettings[kTransformHeightOption] = o->heightIndex;
         if (o->isText) {
             TakeTextObjectOptions(*s, *o);
             e.Changed(change::kColours);
         }
     } else if (s->tool != kToolShape) {
-        s->toolSettings[kObjectRotationOption] = kResetRotationIndex;
-        s->toolSettings[kObjectWidthOption] = s->toolSettings[kObjectHeightOption] = kResetScaleIndex;
+        s->toolSettings[kTransformRotationOption] = kResetRotationIndex;
+        s->toolSettings[kTransformWidthOption] = s->toolSettings[kTransformHeightOption] = kResetScaleIndex;
     }
     e.Changed(change::kToolOptions);
 }
@@ -164,21 +164,21 @@ void ApplyTransformOption(Editor& e, int option) {
     if (!o || s->tool == kToolShape) return;
     const auto& t = s->toolSettings;
     switch (option) {
-    case kObjectSmoothingOption:
-        o->smoothingIndex = t[kObjectSmoothingOption];
+    case kTransformSmoothingOption:
+        o->smoothingIndex = t[kTransformSmoothingOption];
         o->interpolation = InterpolationOfSmoothing(o->smoothingIndex);
         break;
-    case kObjectRotationOption: o->rotationIndex = t[kObjectRotationOption]; break;
-    case kObjectWidthOption:
-    case kObjectHeightOption:
+    case kTransformRotationOption: o->rotationIndex = t[kTransformRotationOption]; break;
+    case kTransformWidthOption:
+    case kTransformHeightOption:
         // "同" keeps the two lists equal; a change shows hidden frames again.
-        if (t[kObjectAspectOption] == 0) {
-            const int other = option == kObjectWidthOption ? kObjectHeightOption : kObjectWidthOption;
+        if (t[kTransformAspectOption] == 0) {
+            const int other = option == kTransformWidthOption ? kTransformHeightOption : kTransformWidthOption;
             s->toolSettings[other] = t[option];
             e.Changed(change::kToolOptions);
         }
-        o->widthIndex = t[kObjectWidthOption];
-        o->heightIndex = t[kObjectHeightOption];
+        o->widthIndex = t[kTransformWidthOption];
+        o->heightIndex = t[kTransformHeightOption];
         e.settings.objectFrames = true;
         break;
     default: return;

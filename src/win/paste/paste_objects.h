@@ -9,6 +9,7 @@
 #include "common/gdiplus.h"
 #include "paste/object_transform.h"
 #include "select/edit_path.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
@@ -18,12 +19,6 @@ struct ImageSlot;
 // All images together hold at most this many paste objects.
 constexpr int kMaxPasteObjects = 256;
 
-// Options of the transform band (the slot keeps what its lists show).
-constexpr int kObjectSmoothingOption = 56;
-constexpr int kObjectRotationOption = 57;
-constexpr int kObjectWidthOption = 58;
-constexpr int kObjectHeightOption = 59;
-constexpr int kObjectAspectOption = 60;  // 0 "同": width and height linked
 constexpr int kResetRotationIndex = 0, kResetScaleIndex = 99;
 
 struct PasteObject {

@@ -4,19 +4,12 @@
 #include "common/gdiplus.h"
 #include "common/text.h"
 #include "select/edit_path.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
 class Editor;
 struct ImageSlot;
-
-// Text bar options.
-constexpr int kTextFontOption = 26;
-constexpr int kTextSizeOption = 27;
-constexpr int kTextLayoutOption = 29;
-constexpr int kTextAlignOption = 30;
-constexpr int kTextStyleOption = 31;
-constexpr int kTextTabOption = 32;
 
 // Dialog "テキストの編集" (starting with `initial`): the text typed, empty after Cancel.
 Text AskForText(Editor& editor, TextView initial = {});

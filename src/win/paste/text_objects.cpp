@@ -228,7 +228,7 @@ bool DrawTextObject(Editor& e, Gdiplus::GpGraphics* g, const PasteObject& o, con
 
 void TakeTextObjectOptions(ImageSlot& s, const PasteObject& o) {
     for (int i = 0; i < 7; ++i) s.toolSettings[static_cast<size_t>(kTextFontOption + i)] = o.textOptions[static_cast<size_t>(i)];
-    for (int i = 0; i < 3; ++i) s.toolSettings[static_cast<size_t>(kTextBrushOption + i)] = o.textExtra[static_cast<size_t>(i)];
+    for (int i = 0; i < 3; ++i) s.toolSettings[static_cast<size_t>(kTextPatternOption + i)] = o.textExtra[static_cast<size_t>(i)];
     // Its colours are the ones shown, and the ones a colour change edits.
     s.colours = o.colours;
     s.colourTransparency = o.colourTransparency;
@@ -254,8 +254,8 @@ void ApplyTextOption(Editor& e, int option) {
         if (option == kTextFontOption) o->fontName = SelectedFontName(e);
         if (option == kTextSizeOption) o->fontSize = static_cast<float>(s->toolSettings[kTextSizeOption] + 8);
         if (option != kTextSmoothingOption) LayoutTextObject(e, *o);
-    } else if (option >= kTextBrushOption && option <= kTextWrapOption) {
-        o->textExtra[static_cast<size_t>(option - kTextBrushOption)] = s->toolSettings[static_cast<size_t>(option)];
+    } else if (option >= kTextPatternOption && option <= kTextWrapOption) {
+        o->textExtra[static_cast<size_t>(option - kTextPatternOption)] = s->toolSettings[static_cast<size_t>(option)];
     } else {
         return;
     }
@@ -273,8 +273,8 @@ bool CreateTextObject(Editor& e, int left, int top, int right, int bottom) {
     o.colours = s->colours;
     o.colourTransparency = s->colourTransparency;
     for (int i = 0; i < 7; ++i) o.textOptions[static_cast<size_t>(i)] = s->toolSettings[static_cast<size_t>(kTextFontOption + i)];
-    for (int i = 0; i < 3; ++i) o.textExtra[static_cast<size_t>(i)] = s->toolSettings[static_cast<size_t>(kTextBrushOption + i)];
-    o.smoothingIndex = s->toolSettings[kObjectSmoothingOption];
+    for (int i = 0; i < 3; ++i) o.textExtra[static_cast<size_t>(i)] = s->toolSettings[static_cast<size_t>(kTextPatternOption + i)];
+    o.smoothingIndex = s->toolSettings[kTransformSmoothingOption];
     o.interpolation = InterpolationOfSmoothing(o.smoothingIndex);
     o.fontSize = static_cast<float>(o.textOptions[1] + 8);
     o.textX = static_cast<float>(std::min(left, right));

@@ -3,15 +3,12 @@
 #pragma once
 #include "common/gdiplus.h"
 #include "paste/paste_objects.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
 class Editor;
 struct ImageSlot;
-
-// Text bar options beyond those of the text dialog's header.
-constexpr int kTextSmoothingOption = 28;
-constexpr int kTextBrushOption = 49, kTextGammaOption = 50, kTextWrapOption = 51;
 
 // GDI+ text rendering hint of the ｽﾑｰｽﾞ entry: なし1 1, なし2 2, あり1 3, あり2 4.
 constexpr int TextRenderingHint(int index) { return index >= 0 && index < 4 ? index + 1 : 1; }

@@ -1,9 +1,11 @@
 // The text tool (ToolId 6): a rectangle dragged out (or a click) places a text object there.
 #include <algorithm>
 
+#include "app/commands.h"
 #include "app/editor.h"
 #include "edit/tool.h"
 #include "paste/text_objects.h"
+#include "res/resource.h"
 #include "select/selection_view.h"
 
 namespace mirelo {
@@ -39,7 +41,6 @@ public:
         const IntPoint c = ImageToClient(t.layout, t.scrollX, t.scrollY, to_.x, to_.y);
         DrawRubberShape(e, s, t, a, c, false);
     }
-    HCURSOR Cursor(const Editor& e) const override { return e.viewState.cursors[3]; }
 
 private:
     static void Invalidate(Editor& e) { e.Changed(change::kOverlay); }
@@ -48,6 +49,10 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<Tool> MakeTextTool() { return std::make_unique<TextTool>(); }
+const ToolDescriptor& TextToolDescriptor() {
+    static const ToolDescriptor tool{kToolText, cmd::kToolText, 0, ToolIcon::Text, IDC_CURSOR_TEXT,
+                                     [] { return std::unique_ptr<Tool>(std::make_unique<TextTool>()); }};
+    return tool;
+}
 
 }  // namespace mirelo

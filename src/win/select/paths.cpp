@@ -59,8 +59,8 @@ void RebuildWorkPath(ImageSlot& s) {
         return;
     }
     s.workPath = *s.otherPath;
-    s.workPath->Transform(PathTransformAbout(s.otherPath->BoundsI(), s.toolSettings[kRotationOption],
-                                             s.toolSettings[kWidthScaleOption], s.toolSettings[kHeightScaleOption]));
+    s.workPath->Transform(PathTransformAbout(s.otherPath->BoundsI(), s.toolSettings[kTransformRotationOption],
+                                             s.toolSettings[kTransformWidthOption], s.toolSettings[kTransformHeightOption]));
 }
 
 bool RefusePenTool(Editor& e, const ImageSlot& s) {

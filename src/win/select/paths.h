@@ -6,32 +6,14 @@
 
 #include "edit/view_math.h"
 #include "select/edit_path.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
 class Editor;
 struct ImageSlot;
 
-// Shape tool options read here.
-constexpr int kShapeKindOption = 3;
-constexpr int kLineWidthOption = 4;
-constexpr int kShapeSmoothOption = 5;
-constexpr int kPathPartOption = 6;
-constexpr int kPathFillOption = 7;
-constexpr int kFunctionOption = 8;  // 機能：あり draws a freehand stroke as a path, なし stamps it
-constexpr int kDashOption = 9;
-constexpr int kJoinOption = 12;
-constexpr int kShapeOverlapOption = 13;
-constexpr int kStartAngleOption = 16;
-constexpr int kSweepAngleOption = 17;
-constexpr int kRotationOption = 57;
-constexpr int kWidthScaleOption = 58;
-constexpr int kHeightScaleOption = 59;
 constexpr int kShapeKindPath = 13;
-enum PathPart : int {
-    kPartFreehand = 0, kPartLine, kPartCurve, kPartEllipse, kPartArc, kPartPie, kPartRectangle, kPartPolygon,
-    kPartClosedCurve, kPartText
-};
 
 // A clicked vertex: the first starts a figure, each later one adds a segment from the anchor.
 void AddVertex(std::optional<EditPath>& path, Anchor& anchor, IntPoint click);

@@ -11,7 +11,7 @@ namespace mirelo {
 
 namespace {
 bool IsIdentityTransform(const ImageSlot& s) {
-    return s.toolSettings[kRotationOption] == 0 && s.toolSettings[kWidthScaleOption] == 99 && s.toolSettings[kHeightScaleOption] == 99;
+    return s.toolSettings[kTransformRotationOption] == 0 && s.toolSettings[kTransformWidthOption] == 99 && s.toolSettings[kTransformHeightOption] == 99;
 }
 
 void Changed(Editor& e) { e.Changed(change::kSelection); }
@@ -24,9 +24,9 @@ void ClosePaths(Editor& e, ImageSlot& s) {
 
 void ResetTransform(ImageSlot& s) {
     if (IsIdentityTransform(s)) return;
-    s.toolSettings[kRotationOption] = 0;
-    s.toolSettings[kWidthScaleOption] = 99;
-    s.toolSettings[kHeightScaleOption] = 99;
+    s.toolSettings[kTransformRotationOption] = 0;
+    s.toolSettings[kTransformWidthOption] = 99;
+    s.toolSettings[kTransformHeightOption] = 99;
 }
 
 void CopyToOtherPath(Editor& e, ImageSlot& s) {

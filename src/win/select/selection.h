@@ -6,17 +6,13 @@
 
 #include "common/gdiplus.h"
 #include "select/edit_path.h"
+#include "edit/tool_settings.h"
 
 namespace mirelo {
 
 class Editor;
 struct ImageSlot;
 
-// Option 重複 of the selection bar: 0 alternate, 1 winding.
-constexpr int kSelectionShapeOption = 0;
-constexpr int kSelectionOverlapOption = 1;
-constexpr int kSelectionInvertOption = 2;
-enum SelectionGesture : int { kSelectRectangle = 0, kSelectEllipse = 1, kSelectPolygon = 2, kSelectWand = 3 };
 
 FillMode SelectionFillMode(const ImageSlot& slot);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/commands.h"
 #include "app/editor.h"
 #include "edit/tool.h"
 #include "image/bitmap_access.h"
@@ -151,7 +152,7 @@ public:
 
     HCURSOR Cursor(const Editor& e) const override {
         const ImageSlot* s = e.images.Current();
-        return s && s->toolSettings[kSelectionShapeOption] == kSelectWand ? e.viewState.cursors[6] : nullptr;
+        return s && s->toolSettings[kSelectionShapeOption] == kSelectWand ? e.viewState.Cursor(CursorId::Wand) : nullptr;
     }
 
 private:
@@ -189,6 +190,10 @@ private:
 };
 }  // namespace
 
-std::unique_ptr<Tool> MakeSelectionTool() { return std::make_unique<SelectionTool>(); }
+const ToolDescriptor& SelectionToolDescriptor() {
+    static const ToolDescriptor tool{kToolSelect, cmd::kToolSelect, cmd::kPalSelect, ToolIcon::Select, 0,
+                                     [] { return std::unique_ptr<Tool>(std::make_unique<SelectionTool>()); }};
+    return tool;
+}
 
 }  // namespace mirelo

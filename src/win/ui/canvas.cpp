@@ -102,9 +102,13 @@ void SetZoomControls(Editor& e, int zoom) {
 }
 
 HCURSOR CursorForTool(Editor& e, int tool) {
-    // A paste object under the mouse, or one being moved, shows its own cursor.
-    HCURSOR c = tool >= kToolSelect && tool < kToolCount ? e.tools[kPasteObjectHandling]->Cursor(e) : nullptr;
-    if (!c && tool >= kToolSelect && tool < kToolCount) c = e.tools[static_cast<size_t>(tool)]->Cursor(e);
+    HCURSOR c = nullptr;
+    if (IsToolId(tool)) {
+        // A paste object under the mouse, or one being moved, shows its own cursor.
+        c = e.tools[kPasteObjectHandling]->Cursor(e);
+        if (!c) c = e.tools[static_cast<size_t>(tool)]->Cursor(e);
+        if (!c) c = e.viewState.toolCursors[static_cast<size_t>(tool)];
+    }
     return c ? c : LoadCursorW(nullptr, IDC_ARROW);
 }
 
@@ -116,16 +120,19 @@ void Route(Editor& e, ImageSlot& s, const ToolEvent& ev, Handler handler) {
     if (!handler(*e.tools[kPasteObjectHandling], s, ev)) handler(e.CurrentTool(), s, ev);
 }
 
+HCURSOR LoadCursorResource(Editor& e, int id) {
+    return static_cast<HCURSOR>(LoadImageW(e.instance, MAKEINTRESOURCEW(id), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
 void LoadCursors(Editor& e) {
-    const int ids[] = {IDC_CURSOR_PEN, IDC_CURSOR_BUCKET, IDC_CURSOR_EYEDROPPER, IDC_CURSOR_TEXT,
-                       IDC_CURSOR_SKEW, IDC_CURSOR_BRUSH, IDC_CURSOR_WAND};
-    for (size_t i = 0; i < std::size(ids); ++i) {
-        e.viewState.cursors[i] = static_cast<HCURSOR>(
-            LoadImageW(e.instance, MAKEINTRESOURCEW(ids[i]), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
-    }
+    ViewState& v = e.viewState;
+    for (const ToolDescriptor* tool : Tools())
+        if (tool->cursor != 0) v.toolCursors[static_cast<size_t>(tool->id)] = LoadCursorResource(e, tool->cursor);
+    v.cursors[static_cast<size_t>(CursorId::Skew)] = LoadCursorResource(e, IDC_CURSOR_SKEW);
+    v.cursors[static_cast<size_t>(CursorId::Wand)] = LoadCursorResource(e, IDC_CURSOR_WAND);
     HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
     if (!hand) hand = LoadCursorW(e.instance, MAKEINTRESOURCEW(IDC_CURSOR_HAND));
-    e.viewState.cursors[7] = hand;
+    v.cursors[static_cast<size_t>(CursorId::Hand)] = hand;
 }
 
 // Capture and cursor: the view holds the mouse while it is over the visible image.
@@ -211,7 +218,7 @@ bool StartPan(Editor& e, HWND hwnd, int x, int y) {
     v.panScrollX = v.scrollX;
     v.panScrollY = v.scrollY;
     SetCapture(hwnd);
-    SetCursor(v.cursors[7]);
+    SetCursor(v.Cursor(CursorId::Hand));
     return true;
 }
 
@@ -227,7 +234,7 @@ void OnMouseMove(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
     if (e.menuDismissed) return;
     if (e.viewState.panning) {
         const ViewState& v = e.viewState;
-        SetCursor(v.cursors[7]);
+        SetCursor(v.Cursor(CursorId::Hand));
         ScrollViewTo(e, v.panScrollX - (x - v.panFrom.x), v.panScrollY - (y - v.panFrom.y));
         return;
     }
@@ -406,7 +413,7 @@ LRESULT HandleViewMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         return 0;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT && e->viewState.panning) {
-            SetCursor(e->viewState.cursors[7]);
+            SetCursor(e->viewState.Cursor(CursorId::Hand));
             return TRUE;
         }
         if (LOWORD(lp) == HTCLIENT && e->viewState.cursorTool > 0) {

@@ -241,9 +241,8 @@ void ShowPalettePanel(Editor& e, const ImageSlot& s) {
         if (SendMessageW(bar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(id), 0) != (on ? TRUE : FALSE))
             SendMessageW(bar, TB_CHECKBUTTON, static_cast<WPARAM>(id), MAKELONG(on ? TRUE : FALSE, 0));
     };
-    check(cmd::kPalSelect, s.tool == kToolSelect);
-    check(cmd::kPalFill, s.tool == kToolFill);
-    check(cmd::kPalEyedropper, s.tool == kToolEyedropper);
+    for (const ToolDescriptor* tool : Tools())
+        if (tool->paletteCommand != 0) check(tool->paletteCommand, s.tool == tool->id);
     check(cmd::kPalTransparent, (s.flags & 1u) != 0);
 }
 }  // namespace

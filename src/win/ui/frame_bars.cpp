@@ -20,6 +20,8 @@ constexpr int kSmoothBoxWidth = 58;  // the smoothing check box after the angle 
 constexpr int kIconSize = 16;
 
 ToolIcon IconOf(int command) {
+    // A tool's buttons show its own image.
+    if (const ToolDescriptor* tool = FindToolByCommand(command)) return tool->icon;
     switch (command) {
     case cmd::kNew: return ToolIcon::New;
     case cmd::kOpen: return ToolIcon::Open;
@@ -34,14 +36,6 @@ ToolIcon IconOf(int command) {
     case cmd::kRotateLeft: return ToolIcon::RotateLeft;
     case cmd::kFitWindow: return ToolIcon::FitWindow;
     case cmd::kActualSize: return ToolIcon::ActualSize;
-    case cmd::kToolSelect:
-    case cmd::kPalSelect: return ToolIcon::Select;
-    case cmd::kToolShape: return ToolIcon::Shape;
-    case cmd::kToolRetouch: return ToolIcon::Retouch;
-    case cmd::kToolFill:
-    case cmd::kPalFill: return ToolIcon::Fill;
-    case cmd::kToolEyedropper:
-    case cmd::kPalEyedropper: return ToolIcon::Eyedropper;
     case cmd::kPalTransparent: return ToolIcon::TransparentColour;
     case cmd::kPalDialog: return ToolIcon::Palette;
     case cmd::kPathDeletePoint: return ToolIcon::PathDeletePoint;

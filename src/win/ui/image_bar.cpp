@@ -99,7 +99,7 @@ void ShowImageSelectMenu(Editor& e) {
 void ShowStatusLine(Editor& e) {
     if (!e.frame.statusBar) return;
     const WPARAM part = e.settings.cursorCoords ? 1 : 0;
-    ImageSlot* slot = e.Current();
+    const ImageSlot* slot = e.Current();
     if (!slot || !slot->occupied()) {
         SendMessageW(e.frame.statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
         return;
@@ -116,7 +116,6 @@ void ShowStatusLine(Editor& e) {
     in.dpiY = slot->dpiY;
     in.hasAlpha = (imageFlags & Gdiplus::ImageFlagsHasAlpha) != 0;
     StatusLine line = BuildStatusLine(in);
-    if (line.memoryByteSize >= 0) slot->byteSize = line.memoryByteSize;
     SendMessageW(e.frame.statusBar, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(W(line.text)));
 }
 

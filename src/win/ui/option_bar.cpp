@@ -348,7 +348,7 @@ void CreateOptionBands(Editor& e) {
         e.frame.optionLists[i] = list;
         if (c.kind == ListKind::Fonts) e.fontNames = InstalledFonts(e.frame.mainWindow);
         FillList(list, c.kind == ListKind::Fonts ? e.fontNames : ListEntries(c));
-        if (c.band == 27 && c.option.shape == kObjectRotationOption) SetWindowSubclass(list, WrappingListProc, 0, 0);
+        if (c.band == 27 && c.option.shape == kTransformRotationOption) SetWindowSubclass(list, WrappingListProc, 0, 0);
     }
     size_t n = 0;
     const ToolBarButton* paths = PathToolBarButtons(&n);
