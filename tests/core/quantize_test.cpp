@@ -291,6 +291,45 @@ TEST(Quantize, ThreadCountsGiveTheSameResult) {
     for (int mode : {9, 12}) ExpectSameForThreadCounts(large, mode, true, {0});
 }
 
+TEST(Quantize, KeptPixelsAndIndexRowsGiveTheSameResult) {
+    // Taller than the ring of working rows, so rows are copied into slots that earlier bands used;
+    // the index rows are padded, and a 4-bit mode leaves them aside for the list.
+    const Image photo = PhotoLike(150, 157, 21);
+    for (int mode : {5, 9, 10, 11, 12}) {
+        for (bool dither : {false, true}) {
+            for (int threads : {1, 3}) {
+                SCOPED_TRACE("mode " + std::to_string(mode) + (dither ? " dither" : " plain") + " threads " + std::to_string(threads));
+                Image worked = photo, kept = photo;
+                QuantizeRequest q1 = MakeRequest(worked, mode, dither);
+                q1.threads = threads;
+                const QuantizeResult expected = Quantize(q1);
+                Image rows(photo.width / 4 + 1, photo.height, 3);
+                rows.Fill(0xCDCDCDCDu);
+                QuantizeRequest q2 = MakeRequest(kept, mode, dither);
+                q2.threads = threads;
+                q2.keepPixels = true;
+                q2.indexRows = rows.View();
+                q2.indexRows.width = photo.width;
+                q2.indexRows.format = fmt::k8Index;
+                const QuantizeResult r = Quantize(q2);
+                ASSERT_EQ(r.status, 0);
+                ASSERT_EQ(r.palette, expected.palette);
+                ASSERT_EQ(kept.bytes, photo.bytes);
+                std::vector<uint8_t> indices = r.indices;
+                if (mode >= 9) {
+                    ASSERT_TRUE(indices.empty());
+                    for (int y = 0; y < photo.height; ++y)
+                        indices.insert(indices.end(), &rows.bytes[static_cast<size_t>(y) * rows.stride],
+                                       &rows.bytes[static_cast<size_t>(y) * rows.stride + photo.width]);
+                    for (int y = 0; y < photo.height; ++y)  // the padding after each row is left alone
+                        ASSERT_EQ(rows.bytes[static_cast<size_t>(y) * rows.stride + photo.width], 0xCD);
+                }
+                ASSERT_EQ(indices, expected.indices);
+            }
+        }
+    }
+}
+
 TEST(Quantize, CrowdedAndTiedPalettesMatchReference) {
     // Palettes whose entries crowd one corner of the cube (cells with more than 64 candidates),
     // repeat one another, or stand at equal distances from the image's colours: the first entry

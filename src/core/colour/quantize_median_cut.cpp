@@ -119,9 +119,10 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     }
     // Box lookup by the pixel's 15-bit code (the value with its low three bits cut).
     std::vector<int16_t> boxOfCode(32768, -1);
+    const IndexRows rows = IndexRowsOf(q, out);
     for (int y = 0; y < v.height; ++y) {
         const uint8_t* row = v.Row(y);
-        uint8_t* indices = out.indices.data() + static_cast<size_t>(y) * v.width;
+        uint8_t* indices = rows.Row(y);
         for (int x = 0; x < v.width; ++x) {
             const uint16_t code = CodeOf(row + static_cast<intptr_t>(x) * 4);
             int16_t& index = boxOfCode[code];
