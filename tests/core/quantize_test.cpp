@@ -200,6 +200,20 @@ TEST(Quantize, MedianCutMatchesReferenceOnManyCodes) {
         for (bool dither : {false, true}) ExpectSameAsReference(random, mode, dither, "random 100x80");
 }
 
+TEST(Quantize, MedianCutMatchesReferenceOnAnImageCountedInHalves) {
+    // Large enough for the codes to be counted in two halves at once: one code covers more than
+    // 65535 pixels in both halves (its count stops there), some codes first appear in the lower
+    // half, and the low bits vary so that the colours do not fit a palette.
+    std::mt19937 rng(41);
+    const Image image = Make(640, 420, [&](int x, int y) {
+        const uint32_t noise = rng() & 0x070707;
+        if (x < 320 && y < 300) return Rgb(200, 40, 88) | noise;
+        return Rgb((x / 20) * 8, (y / 20) * 8, ((x + y) / 40) * 8) | noise;
+    });
+    for (int mode : {8, 12})
+        for (bool dither : {false, true}) ExpectSameAsReference(image, mode, dither, "counted in halves 640x420");
+}
+
 TEST(Quantize, MatchesReferenceWithNarrowSearchWindow) {
     // 500 × 500: search range (255 − 62) / 2 = 96, below 100, so the window applies.
     EXPECT_EQ(UniformSearchRange(500, 500), 96);
