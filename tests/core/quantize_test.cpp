@@ -200,6 +200,20 @@ TEST(Quantize, MedianCutMatchesReferenceOnManyCodes) {
         for (bool dither : {false, true}) ExpectSameAsReference(random, mode, dither, "random 100x80");
 }
 
+TEST(Quantize, MedianCutMatchesReferenceOnAnImageCountedInHalves) {
+    // Large enough for the codes to be counted in two halves at once: one code covers more than
+    // 65535 pixels in both halves (its count stops there), some codes first appear in the lower
+    // half, and the low bits vary so that the colours do not fit a palette.
+    std::mt19937 rng(41);
+    const Image image = Make(640, 420, [&](int x, int y) {
+        const uint32_t noise = rng() & 0x070707;
+        if (x < 320 && y < 300) return Rgb(200, 40, 88) | noise;
+        return Rgb((x / 20) * 8, (y / 20) * 8, ((x + y) / 40) * 8) | noise;
+    });
+    for (int mode : {8, 12})
+        for (bool dither : {false, true}) ExpectSameAsReference(image, mode, dither, "counted in halves 640x420");
+}
+
 TEST(Quantize, MatchesReferenceWithNarrowSearchWindow) {
     // 500 × 500: search range (255 − 62) / 2 = 96, below 100, so the window applies.
     EXPECT_EQ(UniformSearchRange(500, 500), 96);
@@ -289,6 +303,45 @@ TEST(Quantize, ThreadCountsGiveTheSameResult) {
     // Large enough for the conversion to choose threads itself.
     const Image large = PhotoLike(640, 410, 7);
     for (int mode : {9, 12}) ExpectSameForThreadCounts(large, mode, true, {0});
+}
+
+TEST(Quantize, KeptPixelsAndIndexRowsGiveTheSameResult) {
+    // Taller than the ring of working rows, so rows are copied into slots that earlier bands used;
+    // the index rows are padded, and a 4-bit mode leaves them aside for the list.
+    const Image photo = PhotoLike(150, 157, 21);
+    for (int mode : {5, 9, 10, 11, 12}) {
+        for (bool dither : {false, true}) {
+            for (int threads : {1, 3}) {
+                SCOPED_TRACE("mode " + std::to_string(mode) + (dither ? " dither" : " plain") + " threads " + std::to_string(threads));
+                Image worked = photo, kept = photo;
+                QuantizeRequest q1 = MakeRequest(worked, mode, dither);
+                q1.threads = threads;
+                const QuantizeResult expected = Quantize(q1);
+                Image rows(photo.width / 4 + 1, photo.height, 3);
+                rows.Fill(0xCDCDCDCDu);
+                QuantizeRequest q2 = MakeRequest(kept, mode, dither);
+                q2.threads = threads;
+                q2.keepPixels = true;
+                q2.indexRows = rows.View();
+                q2.indexRows.width = photo.width;
+                q2.indexRows.format = fmt::k8Index;
+                const QuantizeResult r = Quantize(q2);
+                ASSERT_EQ(r.status, 0);
+                ASSERT_EQ(r.palette, expected.palette);
+                ASSERT_EQ(kept.bytes, photo.bytes);
+                std::vector<uint8_t> indices = r.indices;
+                if (mode >= 9) {
+                    ASSERT_TRUE(indices.empty());
+                    for (int y = 0; y < photo.height; ++y)
+                        indices.insert(indices.end(), &rows.bytes[static_cast<size_t>(y) * rows.stride],
+                                       &rows.bytes[static_cast<size_t>(y) * rows.stride + photo.width]);
+                    for (int y = 0; y < photo.height; ++y)  // the padding after each row is left alone
+                        ASSERT_EQ(rows.bytes[static_cast<size_t>(y) * rows.stride + photo.width], 0xCD);
+                }
+                ASSERT_EQ(indices, expected.indices);
+            }
+        }
+    }
 }
 
 TEST(Quantize, CrowdedAndTiedPalettesMatchReference) {

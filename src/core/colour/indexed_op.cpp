@@ -1,7 +1,6 @@
 #include "colour/indexed_op.h"
 
 #include "colour/quantize.h"
-#include "files/bmp_file.h"
 
 namespace mirelo {
 
@@ -9,13 +8,12 @@ OpStatus ConvertToIndexed(const PixelView& in, const PixelView& out, const Index
     if (!params.output || in.format != fmt::k32ARGB || !in.scan0 || !out.scan0 || in.width <= 0 || in.height <= 0 ||
         in.width != out.width || in.height != out.height || QuantizeTargetBits(params.mode) == 0)
         return OpStatus::Failed(nullptr);
-    // Dithering changes the pixels it works on: a copy of its own.
-    OwnedPixels work;
-    work.Allocate(in.width, in.height, fmt::k32ARGB);
-    CopyRows(in, work.view);
-
+    // The conversion reads the pixels and leaves them as they are; 8-bit indices go straight
+    // into the target's rows.
     QuantizeRequest request;
-    request.pixels = work.view;
+    request.pixels = in;
+    request.keepPixels = true;
+    if (BitsPerPixel(out.format) == 8) request.indexRows = out;
     request.sourceFormat = params.sourceFormat;
     request.mode = params.mode;
     request.dither = params.dither;
@@ -29,7 +27,7 @@ OpStatus ConvertToIndexed(const PixelView& in, const PixelView& out, const Index
     QuantizeResult q = Quantize(request);
     params.output->discardLoadedFixed = q.discardLoadedFixed;
     if (q.status != 0) return OpStatus::Failed(q.message, q.status);
-    PackIndices(q.indices, out);
+    if (!q.indices.empty()) PackIndices(q.indices, out);
     params.output->palette = std::move(q.palette);
     params.output->paletteFlags = q.paletteFlags;
     return OpStatus{};

@@ -93,7 +93,7 @@ QuantizeResult Quantize(QuantizeRequest& q) {
     int capacity = 1 << bits;
     int method = QuantizeMethod(q.mode);
     try {
-        out.indices.assign(static_cast<size_t>(q.pixels.width) * q.pixels.height, 0);
+        if (!IndexRowsFit(q)) out.indices.assign(static_cast<size_t>(q.pixels.width) * q.pixels.height, 0);
         if (bits == 1) {
             TwoColour(q, out);
         } else {

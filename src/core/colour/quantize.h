@@ -29,6 +29,12 @@ struct QuantizeRequest {
     std::vector<uint32_t> targetDefaultPalette;  // palette a new indexed bitmap of the target depth carries (may be empty)
     uint32_t targetDefaultFlags = 0;             // its flags
     int threads = 0;  // threads that map the pixels: 0 chooses (up to 4, on large images only); n > 0 uses n
+    // True: `pixels` are left as they are; dithering works on copies of a few rows at a time, so
+    // the caller need not make a working copy of the whole image.
+    bool keepPixels = false;
+    // An 8-bit indexed view of the same size, for a mode of 8 bits: the indices go straight into
+    // its rows and the result's `indices` stay empty. Otherwise they go to `indices`.
+    PixelView indexRows;
 };
 
 struct QuantizeResult {
@@ -36,7 +42,8 @@ struct QuantizeResult {
     const char16_t* message = nullptr;  // the text to show on failure, or null
     std::vector<uint32_t> palette;      // ARGB entries in palette order
     uint32_t paletteFlags = 0;          // 1 alpha, 2 greyscale
-    std::vector<uint8_t> indices;       // one index per pixel, rows top-down, width × height
+    std::vector<uint8_t> indices;       // one index per pixel, rows top-down, width × height (empty when
+                                        // the request's indexRows received them)
     bool discardLoadedFixed = false;    // the caller must empty the loaded fixed palette
 };
 

@@ -74,8 +74,23 @@ inline void Diffuse(uint8_t* row, uint8_t* below, int x, int width, int r, int g
 
 inline uint8_t* RowBelow(const PixelView& v, int y) { return y < v.height - 1 ? v.Row(y + 1) : nullptr; }
 
-inline void WriteIndex(QuantizeResult& out, const PixelView& v, int x, int y, int index) {
-    out.indices[static_cast<size_t>(y) * v.width + x] = static_cast<uint8_t>(index);
+// Where each row's indices go: the request's index rows when they fit, else the result's list.
+struct IndexRows {
+    uint8_t* first = nullptr;
+    intptr_t stride = 0;
+    uint8_t* Row(int y) const { return first + static_cast<intptr_t>(y) * stride; }
+};
+
+inline bool IndexRowsFit(const QuantizeRequest& q) {
+    const PixelView& t = q.indexRows;
+    return QuantizeTargetBits(q.mode) == 8 && t.scan0 && BitsPerPixel(t.format) == 8 && t.width == q.pixels.width &&
+           t.height == q.pixels.height;
+}
+
+// The result's list is made (one index per pixel) unless the request's index rows take them.
+inline IndexRows IndexRowsOf(const QuantizeRequest& q, QuantizeResult& out) {
+    if (IndexRowsFit(q)) return IndexRows{q.indexRows.scan0, q.indexRows.stride};
+    return IndexRows{out.indices.data(), q.pixels.width};
 }
 
 // Maps every pixel to a palette index chosen from its working colour and, when dithering,
@@ -226,10 +241,28 @@ struct MapSchedule {
     static constexpr std::chrono::milliseconds kStall{2};
 };
 
+// The working rows of a dithered mapping: the request's pixels themselves, or, when they are to
+// be kept, a ring of copies kRingBands bands deep. A band copies the source rows it is the first
+// to touch (its own rows after the first, and the first row of the band below, which takes its
+// errors) once the band whose copies they replace in the ring is finished.
+struct WorkRows {
+    static constexpr int kRingBands = 16;
+    PixelView pixels;
+    std::vector<uint8_t> ring;  // empty: the pixels are worked on in place
+    size_t rowBytes = 0;
+    int ringRows = 0;
+
+    uint8_t* Row(int y) { return ring.empty() ? pixels.Row(y) : ring.data() + static_cast<size_t>(y % ringRows) * rowBytes; }
+    // Copies source rows [from, to) into the ring.
+    void Copy(int from, int to) {
+        for (int y = from; y < to; ++y) std::memcpy(Row(y), pixels.Row(y), static_cast<size_t>(pixels.width) * 4);
+    }
+};
+
 template <typename Chooser>
-void MapRowsPlain(const PixelView& v, uint8_t* indices, int y, Chooser& choose) {
+void MapRowsPlain(const PixelView& v, const IndexRows& indices, int y, Chooser& choose) {
     const uint8_t* row = v.Row(y);
-    uint8_t* out = indices + static_cast<size_t>(y) * v.width;
+    uint8_t* out = indices.Row(y);
     for (int x = 0; x < v.width; ++x) {
         const uint8_t* p = row + static_cast<intptr_t>(x) * 4;
         const uint32_t colour = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
@@ -244,18 +277,25 @@ void MapRowsPlain(const PixelView& v, uint8_t* indices, int y, Chooser& choose) 
 
 // One band of rows [y0, y0 + rows), rows ≤ kBandRows, walked together.
 template <typename Chooser>
-bool MapBand(MapSchedule& s, const PixelView& v, uint8_t* indices, int band, Chooser& choose, MapSchedule::Waiting& waiting) {
-    const int width = v.width, y0 = band * kBandRows, rows = std::min(kBandRows, v.height - y0);
+bool MapBand(MapSchedule& s, WorkRows& v, const IndexRows& indices, int band, Chooser& choose, MapSchedule::Waiting& waiting) {
+    const int width = v.pixels.width, height = v.pixels.height, y0 = band * kBandRows, rows = std::min(kBandRows, height - y0);
+    if (!v.ring.empty()) {
+        const int replaced = band + 1 - WorkRows::kRingBands;
+        if (replaced >= 0 && s.threads > 1 &&
+            !s.WaitFor(std::min(replaced * kBandRows + kBandRows - 1, height - 1), width - 1, waiting))
+            return false;
+        v.Copy(band == 0 ? 0 : y0 + 1, std::min(height, y0 + rows + 1));
+    }
 #if defined(__SSE2__)
     DitherRow state[kBandRows];
     for (int j = 0; j < rows; ++j) {
         const int y = y0 + j;
         state[j].row = v.Row(y);
-        state[j].below = y < v.height - 1 ? v.Row(y + 1) : nullptr;
-        state[j].indices = indices + static_cast<size_t>(y) * width;
+        state[j].below = y < height - 1 ? v.Row(y + 1) : nullptr;
+        state[j].indices = indices.Row(y);
     }
     const bool waits = y0 > 0 && s.threads > 1;
-    const bool inner = rows == kBandRows && y0 + rows < v.height;
+    const bool inner = rows == kBandRows && y0 + rows < height;
     std::atomic<int>& mine = s.done[static_cast<size_t>(y0 + rows - 1)];
     constexpr int kChunk = 32;
     const int steps = width + 2 * (rows - 1);  // step t handles pixel t − 2j of row j
@@ -283,13 +323,14 @@ bool MapBand(MapSchedule& s, const PixelView& v, uint8_t* indices, int band, Cho
     (void)waiting;
     for (int y = y0; y < y0 + rows; ++y) {
         uint8_t* row = v.Row(y);
-        uint8_t* below = RowBelow(v, y);
+        uint8_t* below = y < height - 1 ? v.Row(y + 1) : nullptr;
+        uint8_t* out = indices.Row(y);
         for (int x = 0; x < width; ++x) {
             uint8_t* p = row + static_cast<intptr_t>(x) * 4;
             const uint32_t colour = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
             const uint64_t* chosen;
             const int index = choose(colour, Lanes{}, chosen);
-            indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(index);
+            out[x] = static_cast<uint8_t>(index);
             Diffuse(row, below, x, width, static_cast<int>(*chosen >> 32), static_cast<int>(*chosen >> 16) & 0xFFFF,
                     static_cast<int>(*chosen) & 0xFFFF);
         }
@@ -316,7 +357,14 @@ void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser)
         s.done.reset(new std::atomic<int>[static_cast<size_t>(v.height)]);
         for (int y = 0; y < v.height; ++y) s.done[static_cast<size_t>(y)].store(0, std::memory_order_relaxed);
     }
-    uint8_t* indices = out.indices.data();
+    const IndexRows indices = IndexRowsOf(q, out);
+    WorkRows rows;
+    rows.pixels = v;
+    if (dither && q.keepPixels) {
+        rows.rowBytes = (static_cast<size_t>(v.width) * 4 + 63) & ~size_t{63};
+        rows.ringRows = std::min(v.height, WorkRows::kRingBands * kBandRows);
+        rows.ring.resize(rows.rowBytes * static_cast<size_t>(rows.ringRows));
+    }
     auto work = [&](int thread) {
         try {
             auto choose = makeChooser();
@@ -329,7 +377,7 @@ void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser)
             MapSchedule::Waiting waiting;
             waiting.thread = thread;
             for (int band; (band = s.next.fetch_add(1)) < bands;) {
-                if (!MapBand(s, v, indices, band, choose, waiting)) return;
+                if (!MapBand(s, rows, indices, band, choose, waiting)) return;
                 // Leave the rest to the others when one of them asks.
                 int asking = s.stopRequest.load(std::memory_order_relaxed);
                 if (asking >= 0 && asking != thread && s.stopRequest.compare_exchange_strong(asking, -1)) return;

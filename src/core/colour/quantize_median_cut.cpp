@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "colour/quantize_map.h"
@@ -24,6 +25,25 @@ inline uint16_t CodeOf(const uint8_t* p) {
     std::memcpy(&c, p, 4);
     return static_cast<uint16_t>(((c << 7) & 0x7C00) | ((c >> 6) & 0x3E0) | ((c >> 19) & 0x1F));
 }
+
+// Pixels of each 15-bit code and the codes in order of first appearance, over some rows.
+struct CodeCounts {
+    std::vector<uint32_t> counts;
+    std::vector<uint16_t> order;
+
+    void Count(const PixelView& v, int from, int to) {
+        counts.assign(32768, 0);
+        for (int y = from; y < to; ++y) {
+            const uint8_t* row = v.Row(y);
+            for (int x = 0; x < v.width; ++x) {
+                const uint16_t code = CodeOf(row + static_cast<intptr_t>(x) * 4);
+                uint32_t& n = counts[code];
+                if (n == 0) order.push_back(code);
+                ++n;
+            }
+        }
+    }
+};
 
 struct MedianCutBox {
     int lowest[3] = {0, 0, 0}, highest[3] = {0, 0, 0}, range[3] = {0, 0, 0};
@@ -55,20 +75,30 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     }
     std::vector<MedianCutBox> boxes(static_cast<size_t>(capacity));
     {
-        // Counts that stop at 65535, and the codes in order of first appearance.
-        std::vector<uint16_t> counts(32768, 0), order;
-        for (int y = 0; y < v.height; ++y) {
-            const uint8_t* row = v.Row(y);
-            for (int x = 0; x < v.width; ++x) {
-                const uint16_t code = CodeOf(row + static_cast<intptr_t>(x) * 4);
-                uint16_t& n = counts[code];
-                if (n == 0) order.push_back(code);
-                n = static_cast<uint16_t>(n + (n != 65535));
+        // The rows are counted in two halves at once on a large image; the counts stop at 65535.
+        CodeCounts top, bottom;
+        const bool split = q.threads != 1 && int64_t{v.width} * v.height >= (int64_t{1} << 18) && v.height >= 2 &&
+                           std::thread::hardware_concurrency() > 1;
+        const int middle = split ? v.height / 2 : v.height;
+        std::thread helper;
+        if (split) {
+            try {
+                helper = std::thread([&] { bottom.Count(v, middle, v.height); });
+            } catch (...) {
+                bottom.Count(v, middle, v.height);
             }
         }
+        top.Count(v, 0, middle);
+        if (helper.joinable()) helper.join();
+        // Codes in order of first appearance: those of the top half, then the bottom half's new ones.
+        for (uint16_t code : bottom.order)
+            if (top.counts[code] == 0) top.order.push_back(code);
         std::vector<HistogramEntry>& entries = boxes[0].entries;
-        entries.reserve(order.size());
-        for (uint16_t code : order) entries.push_back(HistogramEntry{code, counts[code]});
+        entries.reserve(top.order.size());
+        for (uint16_t code : top.order) {
+            const uint32_t n = top.counts[code] + (split ? bottom.counts[code] : 0);
+            entries.push_back(HistogramEntry{code, static_cast<uint16_t>(std::min<uint32_t>(n, 65535))});
+        }
     }
     boxes[0].Measure();
     int previous = 0;
@@ -119,9 +149,10 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     }
     // Box lookup by the pixel's 15-bit code (the value with its low three bits cut).
     std::vector<int16_t> boxOfCode(32768, -1);
+    const IndexRows rows = IndexRowsOf(q, out);
     for (int y = 0; y < v.height; ++y) {
         const uint8_t* row = v.Row(y);
-        uint8_t* indices = out.indices.data() + static_cast<size_t>(y) * v.width;
+        uint8_t* indices = rows.Row(y);
         for (int x = 0; x < v.width; ++x) {
             const uint16_t code = CodeOf(row + static_cast<intptr_t>(x) * 4);
             int16_t& index = boxOfCode[code];

@@ -22,7 +22,9 @@ void ExactPalette(const QuantizeRequest& q, std::vector<uint32_t> list, Quantize
     out.paletteFlags = (transparent && HasAlpha(q.sourceFormat)) ? palette_flags::kHasAlpha : 0;
     const PixelView& v = q.pixels;
     auto descending = [](uint32_t a, uint32_t b) { return static_cast<int32_t>(a) > static_cast<int32_t>(b); };
+    const IndexRows indices = IndexRowsOf(q, out);
     for (int y = 0; y < v.height; ++y) {
+        uint8_t* row = indices.Row(y);
         uint32_t previous = 0;
         int previousIndex = -1;
         for (int x = 0; x < v.width; ++x) {
@@ -32,7 +34,7 @@ void ExactPalette(const QuantizeRequest& q, std::vector<uint32_t> list, Quantize
                 previousIndex = (it != list.end() && *it == c) ? static_cast<int>(it - list.begin()) : 0;
                 previous = c;
             }
-            WriteIndex(out, v, x, y, previousIndex);
+            row[x] = static_cast<uint8_t>(previousIndex);
         }
     }
     out.palette = std::move(list);
