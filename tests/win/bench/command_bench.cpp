@@ -97,7 +97,6 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(1000);
         settle();
         const double s = Now();
-        if (getenv("MIRELO_STEP_TIMES")) fprintf(stderr, "command %d\n", id);
         SendMessageW(window, WM_COMMAND, static_cast<WPARAM>(id), 0);
         const double sent = Now();
         settle();
