@@ -1,5 +1,6 @@
 #include "image/convert.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace mirelo {
@@ -20,14 +21,10 @@ uint8_t Unpremultiply(uint8_t c, uint8_t a) {
 }
 }  // namespace
 
-bool DecodeToBgra(const PixelView& s, const PixelView& t) {
+namespace {
+// The rows of DecodeToBgra, with the fourth-byte rule decided by the caller for the whole picture.
+bool DecodeRows(const PixelView& s, const PixelView& t, bool opaqueFourthByte) {
     const int bpp = BitsPerPixel(s.format);
-    if (bpp > 32 || s.width <= 0 || s.height <= 0 || BitsPerPixel(t.format) != 32 || t.width != s.width ||
-        t.height != s.height || !t.scan0)
-        return false;
-    // 32-R8G8B8 pixels show opaque; their fourth byte is taken as alpha only when some pixel has
-    // it set (all 0: a picture that never stored alpha there, such as a pasted screenshot).
-    const bool opaqueFourthByte = s.format == fmt::k32RGB && !AnyFourthByteSet(s);
     for (int y = 0; y < s.height; ++y) {
         uint8_t* o = t.Row(y);
         const uint8_t* row = s.Row(y);
@@ -57,7 +54,7 @@ bool DecodeToBgra(const PixelView& s, const PixelView& t) {
         }
         for (int x = 0; x < s.width; ++x, o += 4) {
             if (IsIndexed(s.format)) {
-                uint32_t index = ReadStored(s, x, y);
+                uint32_t index = ReadStored(s, x, y);  // `s` may be a band of a picture: rows count from its top
                 Put(o, s.palette && static_cast<int>(index) < s.paletteCount ? s.palette[index] : 0xFF000000u);
             } else if (bpp == 16) {
                 uint16_t v = static_cast<uint16_t>(row[x * 2] | (row[x * 2 + 1] << 8));
@@ -79,6 +76,16 @@ bool DecodeToBgra(const PixelView& s, const PixelView& t) {
     }
     return true;
 }
+}  // namespace
+
+bool DecodeToBgra(const PixelView& s, const PixelView& t) {
+    if (BitsPerPixel(s.format) > 32 || s.width <= 0 || s.height <= 0 || BitsPerPixel(t.format) != 32 || t.width != s.width ||
+        t.height != s.height || !t.scan0)
+        return false;
+    // 32-R8G8B8 pixels show opaque; their fourth byte is taken as alpha only when some pixel has
+    // it set (all 0: a picture that never stored alpha there, such as a pasted screenshot).
+    return DecodeRows(s, t, s.format == fmt::k32RGB && !AnyFourthByteSet(s));
+}
 
 bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
     if (BitsPerPixel(s.format) > 32 || s.width <= 0 || s.height <= 0) return false;
@@ -86,12 +93,13 @@ bool DecodeToBgra(const PixelView& s, std::vector<uint8_t>& out) {
     return DecodeToBgra(s, PixelView{s.width, s.height, s.width * 4, fmt::k32ARGB, out.data()});
 }
 
-bool EncodeFromBgra(const std::vector<uint8_t>& in, const PixelView& t, bool keepFourthByte, bool sourcePremultiplied) {
+namespace {
+// EncodeFromBgra over `in`, t.width × t.height pixels of 4 bytes.
+void EncodeRows(const uint8_t* in, const PixelView& t, bool keepFourthByte, bool sourcePremultiplied) {
     const int bpp = BitsPerPixel(t.format);
-    if (IsIndexed(t.format) || bpp < 16 || bpp > 32 || in.size() < static_cast<size_t>(t.width) * t.height * 4) return false;
     const bool toPremultiplied = IsPremultiplied(t.format);
     for (int y = 0; y < t.height; ++y) {
-        const uint8_t* p = in.data() + static_cast<size_t>(y) * t.width * 4;
+        const uint8_t* p = in + static_cast<size_t>(y) * t.width * 4;
         uint8_t* row = t.Row(y);
         for (int x = 0; x < t.width; ++x, p += 4) {
             uint8_t b = p[0], g = p[1], r = p[2], a = p[3];
@@ -122,6 +130,21 @@ bool EncodeFromBgra(const std::vector<uint8_t>& in, const PixelView& t, bool kee
             }
         }
     }
+}
+
+// Rows `from` … `from + count` of a view, as a view of their own.
+PixelView Band(const PixelView& v, int from, int count) {
+    PixelView band = v;
+    band.scan0 = v.Row(from);
+    band.height = count;
+    return band;
+}
+}  // namespace
+
+bool EncodeFromBgra(const std::vector<uint8_t>& in, const PixelView& t, bool keepFourthByte, bool sourcePremultiplied) {
+    const int bpp = BitsPerPixel(t.format);
+    if (IsIndexed(t.format) || bpp < 16 || bpp > 32 || in.size() < static_cast<size_t>(t.width) * t.height * 4) return false;
+    EncodeRows(in.data(), t, keepFourthByte, sourcePremultiplied);
     return true;
 }
 
@@ -130,10 +153,26 @@ OpStatus ConvertPixels(const PixelView& in, const PixelView& out, const ConvertP
     if (in.width != out.width || in.height != out.height || !in.scan0 || !out.scan0 || outBits < 16 || outBits > 32 ||
         IsIndexed(out.format) || (IsIndexed(in.format) && (!in.palette || in.paletteCount <= 0)))
         return OpStatus::Failed(nullptr);
-    std::vector<uint8_t> bgra;
-    if (!DecodeToBgra(in, bgra)) return OpStatus::Failed(nullptr);
+    if (BitsPerPixel(in.format) > 32 || in.width <= 0 || in.height <= 0) return OpStatus::Failed(nullptr);
+    // A 24-bit picture decodes straight into any 32-bit one (its alpha 255 changes nothing).
+    if (in.format == fmt::k24RGB && outBits == 32) {
+        DecodeRows(in, out, false);
+        return OpStatus{};
+    }
+    // Others go through a small buffer a band of rows at a time (a whole picture's buffer would
+    // cost its memory's first touch); the fourth-byte rule is decided for the whole picture.
+    const bool opaqueFourthByte = in.format == fmt::k32RGB && !AnyFourthByteSet(in);
     const bool keep = outBits == 32 && params.keepFourthByte;
-    if (!EncodeFromBgra(bgra, out, keep, IsPremultiplied(in.format))) return OpStatus::Failed(nullptr);
+    constexpr int kBandRows = 32;
+    thread_local std::vector<uint8_t> bgra;
+    bgra.resize(static_cast<size_t>(in.width) * kBandRows * 4);
+    for (int y = 0; y < in.height; y += kBandRows) {
+        const int rows = std::min(kBandRows, in.height - y);
+        const PixelView from = Band(in, y, rows);
+        if (!DecodeRows(from, PixelView{in.width, rows, in.width * 4, fmt::k32ARGB, bgra.data()}, opaqueFourthByte))
+            return OpStatus::Failed(nullptr);
+        EncodeRows(bgra.data(), Band(out, y, rows), keep, IsPremultiplied(in.format));
+    }
     return OpStatus{};
 }
 
