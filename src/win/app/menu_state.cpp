@@ -153,9 +153,12 @@ void ShowAvailability(Editor& e) {
     if (ImageSlot* s = e.Current(); s && s->occupied() && !HasPathsForTool(*s)) s->workPath.reset();
     const Availability a = ComputeAvailability(e);
     if (HMENU menu = e.frame.menu) {
-        for (size_t i = 0; i < a.popups.size(); ++i)
-            EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | Flag(a.popups[i]));
-        if (e.frame.mainWindow && GetMenu(e.frame.mainWindow) == menu) {
+        bool changed = false;  // the menu bar is drawn again only when one of its menus changed
+        for (size_t i = 0; i < a.popups.size(); ++i) {
+            const UINT before = EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | Flag(a.popups[i]));
+            changed = changed || before == static_cast<UINT>(-1) || ((before & MF_GRAYED) != 0) == a.popups[i];
+        }
+        if (changed && e.frame.mainWindow && GetMenu(e.frame.mainWindow) == menu) {
             if (e.frame.view) SendMessageW(e.frame.view, WM_SETREDRAW, FALSE, 0);
             DrawMenuBar(e.frame.mainWindow);
             if (e.frame.view) SendMessageW(e.frame.view, WM_SETREDRAW, TRUE, 0);

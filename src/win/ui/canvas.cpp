@@ -48,7 +48,10 @@ int SetScroll(HWND view, int bar, int max, int page, int pos) {
     si.nMax = max;
     si.nPage = static_cast<UINT>(std::max(page, 0));
     si.nPos = pos;
-    SetScrollInfo(view, bar, &si, TRUE);
+    // A bar that already shows these values is left alone (setting it again repaints it).
+    SCROLLINFO now{sizeof now, SIF_ALL};
+    if (!GetScrollInfo(view, bar, &now) || now.nMin != 0 || now.nMax != si.nMax || now.nPage != si.nPage || now.nPos != si.nPos)
+        SetScrollInfo(view, bar, &si, TRUE);
     return ScrollPos(view, bar);
 }
 
@@ -97,7 +100,7 @@ void SetZoomControls(Editor& e, int zoom) {
     e.viewState.updatingZoom = true;
     if (e.frame.zoomSlider) SendMessageW(e.frame.zoomSlider, TBM_SETPOS, TRUE, zoom);
     if (e.frame.zoomSpin) SendMessageW(e.frame.zoomSpin, UDM_SETPOS32, 0, zoom);
-    if (e.frame.zoomEdit) SetWindowTextW(e.frame.zoomEdit, W(ToText(zoom)));
+    if (e.frame.zoomEdit && WindowText(e.frame.zoomEdit) != ToText(zoom)) SetWindowTextW(e.frame.zoomEdit, W(ToText(zoom)));
     e.viewState.updatingZoom = false;
 }
 

@@ -234,7 +234,8 @@ void ShowValue(Editor& e, size_t i, const ImageSlot& slot) {
     int index = ListIndex(c, slot.toolSettings[static_cast<size_t>(option)]);
     if (slot.tool == kToolText && option == kTextLayoutOption)
         index = ShownLayoutEntry(index, static_cast<int>(SendMessageW(e.frame.optionLists[i], CB_GETCOUNT, 0, 0)));
-    SendMessageW(e.frame.optionLists[i], CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (SendMessageW(e.frame.optionLists[i], CB_GETCURSEL, 0, 0) != index)
+        SendMessageW(e.frame.optionLists[i], CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 BandState CurrentBands(Editor& e, int* tool) {
@@ -254,10 +255,36 @@ void MaximiseShownBands(Editor& e) {
     LayoutFrame(e);
 }
 
+// Whether the bar already shows what the rules give: its bands, path buttons and greyed lists.
+bool BandsShown(Editor& e, const BandState& st, int tool) {
+    size_t n = 0;
+    const ToolBarButton* buttons = PathToolBarButtons(&n);
+    for (size_t i = 0; i < n && i < st.shapePathButtons.size(); ++i) {
+        const WPARAM id = static_cast<WPARAM>(buttons[i].command);
+        if ((SendMessageW(e.frame.selectionPathBar, TB_ISBUTTONHIDDEN, id, 0) != 0) == st.selectionPathButtons[i] ||
+            (SendMessageW(e.frame.shapePathBar, TB_ISBUTTONHIDDEN, id, 0) != 0) == st.shapePathButtons[i])
+            return false;
+    }
+    const std::vector<OptionControl>& controls = OptionControls();
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const int option = OptionFor(controls[i], tool);
+        if ((IsWindowEnabled(e.frame.optionLists[i]) != FALSE) != (option < 0 || !st.disabled.test(static_cast<size_t>(option)))) return false;
+    }
+    for (int b = 1; b < kOptionBandCount; ++b) {
+        const bool shown = st.shown.test(static_cast<size_t>(b));
+        if (((BandStyle(e, BandIndex(e, b)) & RBBS_HIDDEN) == 0) != shown ||
+            ((GetWindowLongW(e.frame.optionBands[static_cast<size_t>(b)], GWL_STYLE) & WS_VISIBLE) != 0) != shown)
+            return false;
+    }
+    return true;
+}
+
 // Runs the band rules for the current image and shows their outcome.
 void ApplyBands(Editor& e) {
     int tool = 0;
     const BandState st = CurrentBands(e, &tool);
+    // Laying the bar out again moves and repaints the whole frame: only when something differs.
+    if (BandsShown(e, st, tool)) return;
     SendMessageW(e.frame.topRebar, WM_SETREDRAW, FALSE, 0);
     size_t n = 0;
     const ToolBarButton* buttons = PathToolBarButtons(&n);
