@@ -6,6 +6,7 @@
 #include "app/command_registry.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
+#include "image/convert.h"
 #include "image/image_set.h"
 
 namespace mirelo {
@@ -17,8 +18,28 @@ OpStatus RunPixelOp(Editor& e, GpBitmapOwner& source, PixelFormat readAs, PixelF
     return RunPixelOp(e, source, readAs, target, w, h, op, result);
 }
 
-OpStatus RunPixelOp(Editor& e, GpBitmapOwner& source, PixelFormat readAs, PixelFormat target, int width, int height,
+namespace {
+// A 24-bit picture read as 32-bit ARGB: converted by the core into a bitmap of the pixel pool
+// (warm memory) rather than by GDI+ into fresh memory; the same bytes (alpha 255). False when
+// another reading is needed, or the copy cannot be made (GDI+ then converts as it locks).
+bool ArgbOfRgb(Editor& e, GpBitmapOwner& source, PixelFormat readAs, GpBitmapOwner& argb) {
+    int w = 0, h = 0;
+    if (readAs != fmt::k32ARGB || FormatOf(source.get()) != fmt::k24RGB || !ImageSize(source.get(), &w, &h) ||
+        !CreateGpBitmap(argb, w, h, fmt::k32ARGB))
+        return false;
+    BitmapLock from(e.messages, source, kLockRead, fmt::k24RGB, BitmapRole::Source);
+    if (!from.ok()) return false;
+    BitmapLock to(e.messages, argb, kLockWrite, fmt::k32ARGB, BitmapRole::Destination);
+    if (!to.ok()) return false;
+    const bool converted = ConvertPixels(from.view(), to.view(), ConvertParams{}).ok();
+    return to.Unlock() == Gdiplus::Ok && from.Unlock() == Gdiplus::Ok && converted;
+}
+}  // namespace
+
+OpStatus RunPixelOp(Editor& e, GpBitmapOwner& original, PixelFormat readAs, PixelFormat target, int width, int height,
                     const PixelOp& op, GpBitmapOwner& result) {
+    GpBitmapOwner argb;
+    GpBitmapOwner& source = ArgbOfRgb(e, original, readAs, argb) ? argb : original;
     if (!CreateGpBitmap(result, width, height, target)) return OpStatus::Failed(nullptr, pixel_op::kCannotCreate);
     std::vector<uint32_t> inPalette, outPalette;
     if (IsIndexed(readAs) && !ReadPaletteEntries(source.get(), &inPalette)) return OpStatus::Failed(u"パレットを取得できません");
