@@ -178,7 +178,7 @@ struct Offer {
     HWND owner = nullptr;
     Messages* messages = nullptr;
     GpBitmapOwner bitmap;
-    std::vector<uint8_t> mask;  // width × height bytes of the selection, or none
+    ClipboardMask mask;  // the selection's, when `hasMask`
     bool hasMask = false;
     std::vector<UINT> rendered;  // the forms already on the clipboard
 };
@@ -239,15 +239,16 @@ bool RenderForm(Offer& o, UINT form) {
         return EncodePngBytes(messages, o.bitmap.get(), &png) && PutBytes(form, png);
     }
     if (form == clip::kMask && o.hasMask) {
+        if (o.mask.full) return PutBytes(clip::kMask, std::vector<uint8_t>(o.mask.full, 255));
         MaskRecords records;
-        WriteMaskRecords(o.mask.data(), o.mask.size(), &records);
+        WriteMaskRecords(o.mask.bytes.data(), o.mask.bytes.size(), &records);
         return PutBytes(clip::kMask, records.mask);
     }
     return false;
 }
 }  // namespace
 
-bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap, const std::vector<uint8_t>* mask) {
+bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap, ClipboardMask* mask) {
     const PixelFormat format = FormatOf(bitmap.get());
     const int bits = BitsPerPixel(format);
     if (bits > 32) {
@@ -268,13 +269,13 @@ bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap,
     o.owner = owner;
     o.messages = &messages;
     o.bitmap = std::move(bitmap);
-    o.hasMask = mask != nullptr;
-    o.mask = mask ? *mask : std::vector<uint8_t>{};
+    o.hasMask = mask && mask->present;
+    o.mask = o.hasMask ? std::move(*mask) : ClipboardMask{};
     o.rendered.clear();
     for (UINT form : OfferedForms(format, o.hasMask)) SetClipboardData(form, nullptr);
-    if (mask) {
+    if (o.hasMask) {
         MaskRecords records;
-        WriteMaskRecords(nullptr, mask->size(), &records);  // the length record only
+        WriteMaskRecords(nullptr, o.mask.full ? o.mask.full : o.mask.bytes.size(), &records);  // the length record only
         PutBytes(clip::kMaskLength, records.length);
     }
     const bool placed = IsClipboardFormatAvailable(CF_DIB) != FALSE;
@@ -305,7 +306,7 @@ void ForgetClipboardOffer(HWND owner) {
     Offer& o = TheOffer();
     if (o.owner != owner) return;
     o.bitmap.reset();
-    o.mask = {};
+    o.mask = ClipboardMask{};
     o.hasMask = false;
     o.rendered.clear();
     o.owner = nullptr;

@@ -33,7 +33,12 @@ bool ClipboardHasImage();
 // the bitmap over (`bitmap` is left empty); each form is made from it when a program asks for it,
 // and all of them before `owner` goes (WM_RENDERFORMAT, WM_RENDERALLFORMATS). Deeper bitmaps are
 // refused with a message. True when CF_DIB is offered.
-bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap, const std::vector<uint8_t>* mask = nullptr);
+struct ClipboardMask {
+    bool present = false;
+    std::vector<uint8_t> bytes;  // width × height bytes, 0 outside the selection
+    size_t full = 0;             // instead of `bytes`: this many bytes, all 255
+};
+bool CopyImageToClipboard(Messages& messages, HWND owner, GpBitmapOwner& bitmap, ClipboardMask* mask = nullptr);
 // The owner window's part of the offer: WM_RENDERFORMAT puts one form on the clipboard,
 // WM_RENDERALLFORMATS all that are missing, WM_DESTROYCLIPBOARD (and the owner's end) lets the
 // offer go.

@@ -35,17 +35,40 @@ bool FindCopyArea(ImageSlot& s, IntRect* area) {
     return area->width > 0 && area->height > 0;
 }
 
+namespace {
+// Whether the selection is the whole picture as 全選択 makes it, on a picture without alpha or
+// palette: its mask then takes every pixel, and is not worked out.
+bool WholeOpaquePicture(const ImageSlot& s, const IntRect& area) {
+    const PixelFormat format = FormatOf(s.bitmap.get());
+    if (HasAlpha(format) || IsIndexed(format) || area.x != 0 || area.y != 0 || area.width != s.width || area.height != s.height)
+        return false;
+    EditPath all;
+    all.AddRectangle(0, 0, static_cast<float>(s.width - 1), static_cast<float>(s.height - 1));
+    const EditPath& path = *s.selectionPath;
+    if (path.types != all.types || path.points.size() != all.points.size()) return false;
+    for (size_t i = 0; i < all.points.size(); ++i)
+        if (path.points[i].x != all.points[i].x || path.points[i].y != all.points[i].y) return false;
+    return true;
+}
+}  // namespace
+
 bool PutAreaOnClipboard(Editor& e, ImageSlot& s, const IntRect& area) {
     // The outline travels relative to the copied area, as the selection of what is pasted.
     EditPath outline = *s.selectionPath;
     outline.Transform(Affine::Translate(-area.x, -area.y));
-    std::vector<uint8_t> mask;
+    ClipboardMask mask;
+    mask.present = true;
     GpBitmapOwner copy;
-    if (!SelectionMask(e, s.selectionPath, s.selectionPath->fillMode, area, &mask) ||
-        !CopyBitmapArea(e.messages, s.bitmap, area.x, area.y, area.width, area.height, copy))
+    if (WholeOpaquePicture(s, area)) {
+        mask.full = static_cast<size_t>(area.width) * static_cast<size_t>(area.height);
+    } else if (!SelectionMask(e, s.selectionPath, s.selectionPath->fillMode, area, &mask.bytes)) {
         return false;
-    CombineMaskWithAlpha(e, s.bitmap, mask, area);
-    if (std::find(mask.begin(), mask.end(), uint8_t{0}) != mask.end()) WriteMaskIntoBitmap(e, copy, mask);
+    }
+    if (!CopyBitmapArea(e.messages, s.bitmap, area.x, area.y, area.width, area.height, copy)) return false;
+    if (!mask.full) {
+        CombineMaskWithAlpha(e, s.bitmap, mask.bytes, area);
+        if (std::find(mask.bytes.begin(), mask.bytes.end(), uint8_t{0}) != mask.bytes.end()) WriteMaskIntoBitmap(e, copy, mask.bytes);
+    }
     HWND owner = e.ClipboardOwner();
     if (!CopyImageToClipboard(e.messages, owner, copy, &mask)) return false;
     CopySelectionShape(owner, outline);
