@@ -47,6 +47,7 @@ BENCHMARK_CAPTURE(Move, QuarterTurnAnticlockwise32, fmt::k32ARGB, rotate_flip::k
 BENCHMARK_CAPTURE(Move, HalfTurn32, fmt::k32ARGB, rotate_flip::kHalfTurn)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Move, FlipLeftRight32, fmt::k32ARGB, rotate_flip::kLeftRight)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Move, QuarterTurnClockwise24, fmt::k24RGB, rotate_flip::kClockwise)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Move, FlipLeftRight24, fmt::k24RGB, rotate_flip::kLeftRight)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Move, QuarterTurnClockwise8, fmt::k8Index, rotate_flip::kClockwise)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Move, QuarterTurnClockwise1, fmt::k1Index, rotate_flip::kClockwise)->Unit(benchmark::kMillisecond);
 

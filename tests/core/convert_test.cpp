@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <vector>
+#include <utility>
 
 #include "image/convert.h"
 
@@ -177,35 +178,37 @@ TEST(FormatConversion, DecodingIntoAViewGivesTheBufferInAnyRowOrder) {
     EXPECT_FALSE(DecodeToBgra(src.view, rgb.view));
 }
 
-// The conversion works a band of rows at a time; a picture of several bands converts as one
-// decoded whole and encoded again would (the fourth-byte rule decided for the whole picture).
+// The conversion works a band of rows at a time, on two threads for a large picture; a picture
+// of several bands converts as one decoded whole and encoded again would (the fourth-byte rule
+// decided for the whole picture).
 TEST(FormatConversion, BandsGiveWhatTheWholeBufferGives) {
-    const int w = 37, h = 70;
-    const uint32_t palette[4] = {0xFF102030, 0x80405060, 0x00FFFFFF, 0xFFABCDEF};
-    const PixelFormat targets[] = {fmt::k16RGB555, fmt::k16RGB565, fmt::k16ARGB1555, fmt::k24RGB,
-                                   fmt::k32RGB,    fmt::k32ARGB,    fmt::k32PARGB};
-    for (PixelFormat from : {fmt::k8Index, fmt::k16RGB565, fmt::k24RGB, fmt::k32RGB, fmt::k32ARGB, fmt::k32PARGB}) {
-        const int stride = static_cast<int>(DwordStride(w, BitsPerPixel(from)));
-        std::vector<uint8_t> pixels(static_cast<size_t>(stride) * h);
-        uint32_t seed = 7;
-        for (uint8_t& b : pixels) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
-        if (from == fmt::k8Index)
-            for (uint8_t& b : pixels) b &= 3;
-        if (from == fmt::k32RGB)  // the fourth bytes set only in the last band
-            for (int y = 0; y < h - 5; ++y)
-                for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * stride + x * 4 + 3] = 0;
-        const PixelView in{w, h, stride, from, pixels.data(), palette, 4};
-        for (PixelFormat to : targets)
-            for (bool keep : {false, true}) {
-                const int outStride = static_cast<int>(DwordStride(w, BitsPerPixel(to)));
-                std::vector<uint8_t> banded(static_cast<size_t>(outStride) * h), whole(banded.size());
-                ASSERT_TRUE(ConvertPixels(in, PixelView{w, h, outStride, to, banded.data()}, ConvertParams{keep}).ok());
-                std::vector<uint8_t> bgra;
-                ASSERT_TRUE(DecodeToBgra(in, bgra));
-                ASSERT_TRUE(EncodeFromBgra(bgra, PixelView{w, h, outStride, to, whole.data()}, BitsPerPixel(to) == 32 && keep,
-                                           IsPremultiplied(from)));
-                EXPECT_EQ(banded, whole) << std::hex << from << " to " << to << " keep " << keep;
-            }
+    for (const auto& [w, h] : {std::pair{37, 70}, std::pair{530, 499}}) {
+        const uint32_t palette[4] = {0xFF102030, 0x80405060, 0x00FFFFFF, 0xFFABCDEF};
+        const PixelFormat targets[] = {fmt::k16RGB555, fmt::k16RGB565, fmt::k16ARGB1555, fmt::k24RGB,
+                                       fmt::k32RGB,    fmt::k32ARGB,    fmt::k32PARGB};
+        for (PixelFormat from : {fmt::k8Index, fmt::k16RGB565, fmt::k24RGB, fmt::k32RGB, fmt::k32ARGB, fmt::k32PARGB}) {
+            const int stride = static_cast<int>(DwordStride(w, BitsPerPixel(from)));
+            std::vector<uint8_t> pixels(static_cast<size_t>(stride) * h);
+            uint32_t seed = 7;
+            for (uint8_t& b : pixels) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+            if (from == fmt::k8Index)
+                for (uint8_t& b : pixels) b &= 3;
+            if (from == fmt::k32RGB)  // the fourth bytes set only in the last band
+                for (int y = 0; y < h - 5; ++y)
+                    for (int x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * stride + x * 4 + 3] = 0;
+            const PixelView in{w, h, stride, from, pixels.data(), palette, 4};
+            for (PixelFormat to : targets)
+                for (bool keep : {false, true}) {
+                    const int outStride = static_cast<int>(DwordStride(w, BitsPerPixel(to)));
+                    std::vector<uint8_t> banded(static_cast<size_t>(outStride) * h), whole(banded.size());
+                    ASSERT_TRUE(ConvertPixels(in, PixelView{w, h, outStride, to, banded.data()}, ConvertParams{keep}).ok());
+                    std::vector<uint8_t> bgra;
+                    ASSERT_TRUE(DecodeToBgra(in, bgra));
+                    ASSERT_TRUE(EncodeFromBgra(bgra, PixelView{w, h, outStride, to, whole.data()}, BitsPerPixel(to) == 32 && keep,
+                                               IsPremultiplied(from)));
+                    EXPECT_EQ(banded, whole) << std::hex << from << " to " << to << " keep " << keep << std::dec << " width " << w;
+                }
+        }
     }
 }
 

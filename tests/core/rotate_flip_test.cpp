@@ -176,21 +176,25 @@ TEST(RotateFlip, MatchesThePlainMappingOnRandomSizes) {
     }
 }
 
-// Whole tiles and partial ones, rows on 16-byte boundaries or not, in either direction.
+// Whole tiles and partial ones, rows on 16-byte boundaries or not, in either direction; the
+// largest is shared between two threads.
 TEST(RotateFlip, LargerPicturesMatchThePlainMapping) {
-    const int sizes[][2] = {{128, 64}, {64, 128}, {132, 68}, {130, 67}, {67, 130}, {65, 200}};
+    const int sizes[][2] = {{128, 64}, {64, 128}, {132, 68}, {130, 67}, {67, 130}, {65, 200}, {610, 451}};
     std::mt19937 random(99);
     for (const auto& size : sizes) {
         for (PixelFormat f : {fmt::k32ARGB, fmt::k24RGB, fmt::k8Index, fmt::k64ARGB}) {
             const int w = size[0], h = size[1];
             Picture in(w, h, f, 0, w % 2 == 1);
             for (uint8_t& b : in.bytes) b = static_cast<uint8_t>(random());
-            for (int kind : {rotate_flip::kClockwise, rotate_flip::kAnticlockwise}) {
+            for (int kind : {rotate_flip::kClockwise, rotate_flip::kAnticlockwise, rotate_flip::kLeftRight,
+                             rotate_flip::kTopBottom, rotate_flip::kHalfTurn}) {
                 SCOPED_TRACE(testing::Message() << w << " x " << h << " kind " << kind << " format " << std::hex << f);
-                Picture expected(h, w, f), actual(h, w, f, 0xA5, h % 3 == 0);
+                const bool swaps = SwapsSides(kind);
+                const int rw = swaps ? h : w, rh = swaps ? w : h;
+                Picture expected(rw, rh, f), actual(rw, rh, f, 0xA5, h % 3 == 0);
                 OracleMove(in.view, expected.view, kind);
                 ASSERT_TRUE(RotateFlipPixels(in.view, actual.view, {kind}).ok());
-                for (int y = 0; y < w; ++y)
+                for (int y = 0; y < rh; ++y)
                     ASSERT_EQ(std::memcmp(expected.view.Row(y), actual.view.Row(y), expected.RowBytes()), 0) << "row " << y;
             }
         }

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "common/bands.h"
 #include "image/pixel_view.h"
 #include "ops/effects.h"
 
@@ -70,36 +71,6 @@ void ForRuns(const uint8_t* maskRow, int w, F&& run) {
         run(x, end, selected);
         x = end;
     }
-}
-
-// Work split over two threads by rows when the image is large enough: body(y0, y1) on each band.
-// The rules run on bands only where every row's result is the same however the rows are shared.
-// False when working memory could not be had.
-template <typename F>
-bool ForBands(int height, int64_t pixels, F&& body) {
-    std::atomic<bool> failed{false};
-    auto run = [&](int y0, int y1) {
-        try {
-            body(y0, y1);
-        } catch (const std::bad_alloc&) {
-            failed = true;
-        }
-    };
-    if (pixels >= (int64_t{1} << 16) && height >= 2 && std::thread::hardware_concurrency() >= 2) {
-        const int middle = height / 2;
-        std::thread other;
-        try {
-            other = std::thread(run, middle, height);
-        } catch (const std::system_error&) {
-            run(0, height);  // no second thread: this one does it all
-            return !failed;
-        }
-        run(0, middle);
-        other.join();
-        return !failed;
-    }
-    run(0, height);
-    return !failed;
 }
 
 // Applies a per-pixel kernel(in, out, count, x, y) to the selected runs of every row and, with

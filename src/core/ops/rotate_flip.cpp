@@ -11,10 +11,14 @@
 #endif
 
 #include "app/commands.h"
+#include "common/bands.h"
 
 namespace mirelo {
 
 namespace {
+
+// Below this many pixels a second thread costs more than it saves.
+constexpr int64_t kBandedPixels = int64_t{1} << 18;
 
 // One pixel of N bytes; the fixed-size copy compiles to plain loads and stores.
 template <int N>
@@ -23,8 +27,8 @@ inline void CopyPixel(uint8_t* to, const uint8_t* from) {
 }
 
 template <int N>
-void FlipLeftRight(const PixelView& in, const PixelView& out) {
-    for (int y = 0; y < in.height; ++y) {
+void FlipLeftRight(const PixelView& in, const PixelView& out, int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
         const uint8_t* s = in.Row(y);
         uint8_t* d = out.Row(y) + static_cast<intptr_t>(in.width - 1) * N;
         for (int x = 0; x < in.width; ++x, s += N, d -= N) CopyPixel<N>(d, s);
@@ -32,16 +36,16 @@ void FlipLeftRight(const PixelView& in, const PixelView& out) {
 }
 
 template <int N>
-void HalfTurn(const PixelView& in, const PixelView& out) {
-    for (int y = 0; y < in.height; ++y) {
+void HalfTurn(const PixelView& in, const PixelView& out, int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
         const uint8_t* s = in.Row(y);
         uint8_t* d = out.Row(in.height - 1 - y) + static_cast<intptr_t>(in.width - 1) * N;
         for (int x = 0; x < in.width; ++x, s += N, d -= N) CopyPixel<N>(d, s);
     }
 }
 
-void FlipTopBottom(const PixelView& in, const PixelView& out, size_t rowBytes) {
-    for (int y = 0; y < in.height; ++y) std::memcpy(out.Row(in.height - 1 - y), in.Row(y), rowBytes);
+void FlipTopBottom(const PixelView& in, const PixelView& out, size_t rowBytes, int y0, int y1) {
+    for (int y = y0; y < y1; ++y) std::memcpy(out.Row(in.height - 1 - y), in.Row(y), rowBytes);
 }
 
 // The quarter turns go through the image in square tiles. A tile's source rows are first copied
@@ -134,8 +138,38 @@ void WriteTile4x4(const uint8_t* tile, int firstRow, int firstColumn, const Pixe
 }
 #endif
 
+// 24-bit pixels: a tile's pixels are widened to 4 bytes as they are fetched, so that each result
+// pixel is one load and one store. The last pixel of a result row piece is written with its
+// 3 bytes alone: the byte after it belongs to the next piece, perhaps another thread's.
+void QuarterTurnTile24(const PixelView& in, const PixelView& out, bool clockwise, int r0, int rows, int c0, int columns,
+                       uint32_t* tile) {
+    constexpr int T = kTile<3>;
+    const int w = in.width, h = in.height;
+    for (int r = 0; r < rows; ++r) {
+        const uint8_t* s = in.Row(r0 + r) + static_cast<intptr_t>(c0) * 3;
+        uint32_t* t = tile + r * T;
+        for (int x = 0; x + 1 < columns; ++x) std::memcpy(t + x, s + x * 3, 4);
+        t[columns - 1] = 0;
+        std::memcpy(t + columns - 1, s + (columns - 1) * 3, 3);
+    }
+    const int x0 = clockwise ? h - r0 - rows : r0;
+    for (int c = 0; c < columns; ++c) {
+        const int y = clockwise ? c0 + c : w - 1 - c0 - c;
+        uint8_t* d = out.Row(y) + static_cast<intptr_t>(x0) * 3;
+        const uint32_t* t = tile + c;
+        if (clockwise) {
+            for (int k = 0; k + 1 < rows; ++k, d += 3) std::memcpy(d, t + (rows - 1 - k) * T, 4);
+            std::memcpy(d, t, 3);
+        } else {
+            for (int k = 0; k + 1 < rows; ++k, d += 3) std::memcpy(d, t + k * T, 4);
+            std::memcpy(d, t + (rows - 1) * T, 3);
+        }
+    }
+}
+
+// Source rows [y0, y1) of a quarter turn; y0 is a multiple of the tile side.
 template <int N>
-void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise) {
+void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise, int y0, int y1) {
     const int w = in.width, h = in.height;  // the result is h wide and w high
     constexpr int T = kTile<N>;
     alignas(64) uint8_t tile[T * T * N];
@@ -146,10 +180,15 @@ void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise) {
     const bool aligned = (rowStarts & 15) == 0 && (!clockwise || h % 4 == 0);
     bool streamed = false;
 #endif
-    for (int r0 = 0; r0 < h; r0 += T) {
-        const int rows = std::min(T, h - r0);
+    for (int r0 = y0; r0 < y1; r0 += T) {
+        const int rows = std::min(T, y1 - r0);
         for (int c0 = 0; c0 < w; c0 += T) {
             const int columns = std::min(T, w - c0);
+            if constexpr (N == 3) {
+                alignas(64) uint32_t wide[T * T];
+                QuarterTurnTile24(in, out, clockwise, r0, rows, c0, columns, wide);
+                continue;
+            }
             const int nextColumns = std::min(T, w - c0 - T);
             for (int r = 0; r < rows; ++r) {
                 const uint8_t* s = in.Row(r0 + r) + static_cast<intptr_t>(c0) * N;
@@ -175,15 +214,21 @@ void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise) {
 #endif
 }
 
+// Whole pictures are shared between two threads by bands of source rows: every result byte
+// comes from one source pixel, so the result is the same however the rows are shared.
 template <int N>
 void MoveBytes(const PixelView& in, const PixelView& out, int kind) {
-    switch (kind) {
-    case rotate_flip::kLeftRight: FlipLeftRight<N>(in, out); break;
-    case rotate_flip::kTopBottom: FlipTopBottom(in, out, static_cast<size_t>(in.width) * N); break;
-    case rotate_flip::kClockwise: QuarterTurn<N>(in, out, true); break;
-    case rotate_flip::kHalfTurn: HalfTurn<N>(in, out); break;
-    case rotate_flip::kAnticlockwise: QuarterTurn<N>(in, out, false); break;
-    }
+    const int64_t pixels = int64_t{in.width} * in.height;
+    const int tileRows = (kind == rotate_flip::kClockwise || kind == rotate_flip::kAnticlockwise) ? kTile<N> : 1;
+    ForBands(in.height, pixels, [&](int y0, int y1) {
+        switch (kind) {
+        case rotate_flip::kLeftRight: FlipLeftRight<N>(in, out, y0, y1); break;
+        case rotate_flip::kTopBottom: FlipTopBottom(in, out, static_cast<size_t>(in.width) * N, y0, y1); break;
+        case rotate_flip::kClockwise: QuarterTurn<N>(in, out, true, y0, y1); break;
+        case rotate_flip::kHalfTurn: HalfTurn<N>(in, out, y0, y1); break;
+        case rotate_flip::kAnticlockwise: QuarterTurn<N>(in, out, false, y0, y1); break;
+        }
+    }, tileRows, kBandedPixels);
 }
 
 // Indices of fewer than 8 bits: most significant bits first within a byte.
@@ -213,7 +258,7 @@ void MovePackedIndices(const PixelView& in, const PixelView& out, int kind) {
     const int bits = BitsPerPixel(in.format), w = in.width, h = in.height;
     if (kind == rotate_flip::kTopBottom) {
         const size_t rowBytes = (static_cast<size_t>(w) * static_cast<size_t>(bits) + 7) / 8;
-        FlipTopBottom(in, out, rowBytes);
+        FlipTopBottom(in, out, rowBytes, 0, h);
         const int usedBits = static_cast<int>((static_cast<size_t>(w) * static_cast<size_t>(bits)) % 8);
         if (usedBits != 0) {
             const uint8_t keep = static_cast<uint8_t>(0xFF << (8 - usedBits));
@@ -235,7 +280,7 @@ void MovePackedIndices(const PixelView& in, const PixelView& out, int kind) {
     for (int y = 0; y < h; ++y) UnpackRow(in.Row(y), w, bits, source.data() + static_cast<size_t>(y) * w);
     const PixelView from{w, h, w, fmt::k8Index, source.data()};
     const PixelView to{h, w, h, fmt::k8Index, turned.data()};
-    QuarterTurn<1>(from, to, kind == rotate_flip::kClockwise);
+    QuarterTurn<1>(from, to, kind == rotate_flip::kClockwise, 0, h);
     for (int y = 0; y < w; ++y) PackRow(turned.data() + static_cast<size_t>(y) * h, h, bits, out.Row(y));
 }
 
