@@ -122,6 +122,7 @@ struct FrameWindows {
     HMENU menu = nullptr;          // menu 101 of the main window
     HIMAGELIST imageBarList = nullptr;
     std::vector<uint64_t> imageBarImages;  // the images the bar shows, by their serials
+    bool holdLayout = false;  // the option bands are changing: the frame is laid out when they are done
 };
 
 class Editor {

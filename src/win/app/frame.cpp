@@ -83,7 +83,7 @@ LRESULT OnNotify(Editor& e, NMHDR* hdr) {
         }
         return 0;
     }
-    if (hdr->hwndFrom == e.frame.topRebar &&
+    if (hdr->hwndFrom == e.frame.topRebar && !e.frame.holdLayout &&
         (hdr->code == RBN_HEIGHTCHANGE || hdr->code == RBN_AUTOSIZE || hdr->code == RBN_ENDDRAG)) {
         LayoutFrame(e);
     }

@@ -246,12 +246,17 @@ BandState CurrentBands(Editor& e, int* tool) {
                         open && s->pasteObjects.Selected() != nullptr);
 }
 
-// Each shown band takes the room its row leaves, and the frame follows the rebar's height.
-void MaximiseShownBands(Editor& e) {
+// Each shown band takes the room its row leaves.
+void MaximiseBands(Editor& e) {
     for (int b = 1; b < kOptionBandCount; ++b) {
         const int index = BandIndex(e, b);
         if (!(BandStyle(e, index) & RBBS_HIDDEN)) SendMessageW(e.frame.topRebar, RB_MAXIMIZEBAND, static_cast<WPARAM>(index), FALSE);
     }
+}
+
+// … and the frame follows the rebar's height.
+void MaximiseShownBands(Editor& e) {
+    MaximiseBands(e);
     LayoutFrame(e);
 }
 
@@ -285,6 +290,9 @@ void ApplyBands(Editor& e) {
     const BandState st = CurrentBands(e, &tool);
     // Laying the bar out again moves and repaints the whole frame: only when something differs.
     if (BandsShown(e, st, tool)) return;
+    // The rebar lays itself out again at each band shown, hidden or widened; drawing is held and
+    // the frame follows its height once, at the end, instead of at each step.
+    e.frame.holdLayout = true;
     SendMessageW(e.frame.topRebar, WM_SETREDRAW, FALSE, 0);
     size_t n = 0;
     const ToolBarButton* buttons = PathToolBarButtons(&n);
@@ -308,8 +316,10 @@ void ApplyBands(Editor& e) {
         ShowWindow(e.frame.optionBands[static_cast<size_t>(b)], shown ? SW_SHOWNA : SW_HIDE);
     }
     ArrangeOptionRows(e);
+    MaximiseBands(e);
     SendMessageW(e.frame.topRebar, WM_SETREDRAW, TRUE, 0);
-    MaximiseShownBands(e);
+    e.frame.holdLayout = false;
+    LayoutFrame(e);
     // Drawing was held while the bands changed: the bar and its tool bars are painted afresh.
     RedrawWindow(e.frame.topRebar, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
