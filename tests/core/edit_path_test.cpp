@@ -258,3 +258,22 @@ TEST(OutlineStroke, DashesMoveAlongAndLongPathsStayCheap) {
 
 }  // namespace
 }  // namespace mirelo
+
+namespace mirelo {
+TEST(EditPath, TheWholePicturePathIsKnownOnlyWhenExact) {
+    const EditPath all = WholePicturePath(40, 30);
+    EXPECT_TRUE(IsWholePicturePath(all, 40, 30));
+    EXPECT_FALSE(IsWholePicturePath(all, 41, 30));
+    EditPath moved = all;
+    moved.Transform(Affine::Translate(0.5f, 0));
+    EXPECT_FALSE(IsWholePicturePath(moved, 40, 30));
+    EditPath twice = all;
+    twice.AddPath(all);
+    EXPECT_FALSE(IsWholePicturePath(twice, 40, 30));
+    EditPath open;
+    open.AddLine(0, 0, 39, 0);
+    open.AddLine(39, 0, 39, 29);
+    open.AddLine(39, 29, 0, 29);
+    EXPECT_FALSE(IsWholePicturePath(open, 40, 30));  // the same corners, not closed
+}
+}  // namespace mirelo

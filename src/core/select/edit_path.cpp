@@ -126,6 +126,20 @@ void EditPath::AddPolygon(const PointF* p, size_t n) {
     CloseFigure();
 }
 
+EditPath WholePicturePath(int width, int height) {
+    EditPath all;
+    all.AddRectangle(0, 0, static_cast<float>(width - 1), static_cast<float>(height - 1));
+    return all;
+}
+
+bool IsWholePicturePath(const EditPath& path, int width, int height) {
+    const EditPath all = WholePicturePath(width, height);
+    if (path.types != all.types || path.points.size() != all.points.size()) return false;
+    for (size_t i = 0; i < all.points.size(); ++i)
+        if (path.points[i].x != all.points[i].x || path.points[i].y != all.points[i].y) return false;
+    return true;
+}
+
 void EditPath::AddRectangle(float x, float y, float w, float h) {
     const PointF p[4] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}};
     AddPolygon(p, 4);

@@ -113,6 +113,12 @@ struct Anchor {
     void Clear() { x = y = -1; }
 };
 
+// The selection of a whole picture: one rectangle over its pixel centres, (0, 0) to
+// (width − 1, height − 1).
+EditPath WholePicturePath(int width, int height);
+// True when `path` is exactly that rectangle.
+bool IsWholePicturePath(const EditPath& path, int width, int height);
+
 // Removes the last point of the last figure. A figure left with more than one point comes back
 // as straight segments and the anchor moves to its new last point; otherwise the figure goes
 // whole and the anchor is cleared. Returns false when the path is left empty (delete it).

@@ -139,8 +139,7 @@ void ApplyAvailability(Editor& e, const Availability& a) {
             if (SendMessageW(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(id), 0) >= 0)
                 SendMessageW(bar, TB_ENABLEBUTTON, static_cast<WPARAM>(id), MAKELONG(enabled ? TRUE : FALSE, 0));
     }
-    for (HWND w : {f.angleEdit, f.angleSpin, f.smoothCheck})
-        if (w) EnableWindow(w, a.state.open);
+    for (HWND w : {f.angleEdit, f.angleSpin, f.smoothCheck}) SetEnabled(w, a.state.open);
     if (const ImageSlot* s = e.images.Current(); s && a.state.open && f.toolBar) {
         if (const ToolDescriptor* tool = FindTool(s->tool))
             SendMessageW(f.toolBar, TB_CHECKBUTTON, static_cast<WPARAM>(tool->command), MAKELONG(TRUE, 0));

@@ -42,13 +42,7 @@ bool WholeOpaquePicture(const ImageSlot& s, const IntRect& area) {
     const PixelFormat format = FormatOf(s.bitmap.get());
     if (HasAlpha(format) || IsIndexed(format) || area.x != 0 || area.y != 0 || area.width != s.width || area.height != s.height)
         return false;
-    EditPath all;
-    all.AddRectangle(0, 0, static_cast<float>(s.width - 1), static_cast<float>(s.height - 1));
-    const EditPath& path = *s.selectionPath;
-    if (path.types != all.types || path.points.size() != all.points.size()) return false;
-    for (size_t i = 0; i < all.points.size(); ++i)
-        if (path.points[i].x != all.points[i].x || path.points[i].y != all.points[i].y) return false;
-    return true;
+    return IsWholePicturePath(*s.selectionPath, s.width, s.height);
 }
 }  // namespace
 

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "image/pixel_format.h"
+
 namespace mirelo::pixel_memory {
 
 size_t threshold = size_t{8} << 20;
@@ -148,15 +150,21 @@ Pool& ThePool() {
     return *pool;
 }
 
-int BitsOf(Gdiplus::PixelFormat format) { return static_cast<int>((format >> 8) & 0xFF); }
+// The bytes of a bitmap the pool can hold (16 bits per pixel and more, not indexed), and its
+// rows' stride; 0 for others.
+uint64_t PooledBytes(int width, int height, Gdiplus::PixelFormat format, uint64_t* stride = nullptr) {
+    const auto f = static_cast<mirelo::PixelFormat>(format);
+    if (width <= 0 || height <= 0 || BitsPerPixel(f) < 16 || IsIndexed(f)) return 0;
+    const auto rowBytes = static_cast<uint64_t>(DwordStride(width, BitsPerPixel(f)));
+    if (stride) *stride = rowBytes;
+    return rowBytes * uint64_t(height);
+}
 }  // namespace
 
 Gdiplus::GpBitmap* Create(int width, int height, Gdiplus::PixelFormat format) {
-    const int bits = BitsOf(format);
-    if (width <= 0 || height <= 0 || bits < 16 || (format & PixelFormatIndexed)) return nullptr;
-    const uint64_t stride = ((uint64_t(width) * uint64_t(bits) + 31) >> 5) << 2;
-    const uint64_t bytes = stride * uint64_t(height);
-    if (bytes < threshold || stride > 0x7FFFFFFF || bytes > SIZE_MAX / 2) return nullptr;
+    uint64_t stride = 0;
+    const uint64_t bytes = PooledBytes(width, height, format, &stride);
+    if (bytes == 0 || bytes < threshold || stride > 0x7FFFFFFF || bytes > SIZE_MAX / 2) return nullptr;
     const auto size = static_cast<size_t>(bytes);
     Pool& pool = ThePool();
     Block block;
@@ -178,10 +186,8 @@ Gdiplus::GpBitmap* Create(int width, int height, Gdiplus::PixelFormat format) {
 }
 
 void Expect(int width, int height, Gdiplus::PixelFormat format) {
-    const int bits = BitsOf(format);
-    if (width <= 0 || height <= 0 || bits < 16 || (format & PixelFormatIndexed)) return;
-    const uint64_t bytes = (((uint64_t(width) * uint64_t(bits) + 31) >> 5) << 2) * uint64_t(height);
-    if (bytes >= threshold && bytes <= SIZE_MAX / 2) ThePool().Expect(static_cast<size_t>(bytes));
+    const uint64_t bytes = PooledBytes(width, height, format);
+    if (bytes != 0 && bytes >= threshold && bytes <= SIZE_MAX / 2) ThePool().Expect(static_cast<size_t>(bytes));
 }
 
 void Disposed(const void* bitmap) {

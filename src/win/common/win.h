@@ -23,6 +23,10 @@ inline const wchar_t* W(const Text& t) { return reinterpret_cast<const wchar_t*>
 inline const wchar_t* W(const char16_t* t) { return reinterpret_cast<const wchar_t*>(t); }
 inline Text FromW(const wchar_t* s) { return s ? Text(reinterpret_cast<const char16_t*>(s)) : Text(); }
 inline Text FromW(const std::wstring& s) { return Text(reinterpret_cast<const char16_t*>(s.c_str()), s.size()); }
+// Enables or disables a window only when it is not so already (each change is a round trip).
+inline void SetEnabled(HWND w, bool on) {
+    if (w && (IsWindowEnabled(w) != FALSE) != on) EnableWindow(w, on ? TRUE : FALSE);
+}
 
 // Text of a window (edit, menu owner, status part, …).
 Text WindowText(HWND hwnd);

@@ -261,11 +261,7 @@ void CutSelection(Editor& e) {
 void EraseSelection(Editor& e) {
     ImageSlot* s = e.Current();
     if (!s || !s->occupied()) return;
-    if (!s->selectionPath) {
-        EditPath all;
-        all.AddRectangle(0, 0, static_cast<float>(s->width - 1), static_cast<float>(s->height - 1));
-        s->selectionPath = std::move(all);
-    }
+    if (!s->selectionPath) s->selectionPath = WholePicturePath(s->width, s->height);
     {
         GpGraphicsOwner g;
         if (gp::GdipGetImageGraphicsContext(s->bitmap.get(), g.put()) == Gdiplus::Ok && g) {

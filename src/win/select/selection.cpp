@@ -106,9 +106,7 @@ bool WriteMaskIntoBitmap(Editor& e, GpBitmapOwner& bitmap, const std::vector<uin
 }
 
 void SelectAll(ImageSlot& s) {
-    EditPath all;
-    all.AddRectangle(0, 0, static_cast<float>(s.width - 1), static_cast<float>(s.height - 1));
-    s.selectionPath = std::move(all);
+    s.selectionPath = WholePicturePath(s.width, s.height);
     s.selectionAnchor.Clear();
 }
 

@@ -199,9 +199,10 @@ void CreatePalettePanel(Editor& e) {
 
 void ShowColourPanel(Editor& e, const ImageSlot* s) {
     HWND p = e.frame.colourPanel;
-    for (HWND c = GetWindow(p, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) EnableWindow(c, s != nullptr);
+    for (HWND c = GetWindow(p, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (GetDlgCtrlID(c) != cmd::kColourSelect) SetEnabled(c, s != nullptr);
     // Command 40044 edits no colour of a direct-colour image while the selection tool is chosen.
-    EnableWindow(GetDlgItem(p, cmd::kColourSelect), s && s->tool != kToolSelect);
+    SetEnabled(GetDlgItem(p, cmd::kColourSelect), s && s->tool != kToolSelect);
     const int active = s && s->activeColour ? 1 : 0;
     for (int which : {0, 1}) {
         HWND swatch = GetDlgItem(p, which ? IDC_PANEL_COLOUR_SECOND : IDC_PANEL_COLOUR_FIRST);
