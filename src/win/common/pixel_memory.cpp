@@ -18,6 +18,14 @@ namespace {
 constexpr size_t kMostKeptBlocks = 4;
 constexpr size_t kPage = 4096;
 
+// The size of a fresh block for a bitmap of `bytes`: a little more, so that the same picture
+// turned a quarter (whose rows' padding differs) fits the block made for it.
+size_t BlockSize(size_t bytes) {
+    constexpr size_t kGrain = size_t{64} << 10;
+    const size_t more = bytes + bytes / 64;
+    return (more + kGrain - 1) / kGrain * kGrain;
+}
+
 struct Block {
     void* memory = nullptr;
     size_t size = 0;
@@ -119,9 +127,10 @@ private:
                 wanted_.erase(wanted_.begin());
                 if (size > mostKeptBytes_) continue;
                 lock.unlock();
-                Block b{VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), size, true};
+                const size_t blockSize = BlockSize(size);
+                Block b{VirtualAlloc(nullptr, blockSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), blockSize, true};
                 if (b.memory)
-                    for (size_t at = 0; at < size; at += kPage) static_cast<volatile uint8_t*>(b.memory)[at] = 0;
+                    for (size_t at = 0; at < blockSize; at += kPage) static_cast<volatile uint8_t*>(b.memory)[at] = 0;
                 lock.lock();
                 if (b.memory) {
                     kept_.push_back(b);
@@ -169,7 +178,7 @@ Gdiplus::GpBitmap* Create(int width, int height, Gdiplus::PixelFormat format) {
     Pool& pool = ThePool();
     Block block;
     if (!pool.Take(size, &block)) {
-        block = Block{VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), size, true};  // zero pages
+        block = Block{VirtualAlloc(nullptr, BlockSize(size), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), BlockSize(size), true};  // zero pages
         if (!block.memory) return nullptr;
     }
     pool.Expect(size);  // the next bitmap of this size finds its memory ready
