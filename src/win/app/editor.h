@@ -9,7 +9,7 @@
 #include "app/change_record.h"
 #include "app/user_settings.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/messages.h"
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"

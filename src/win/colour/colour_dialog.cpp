@@ -5,7 +5,7 @@
 #include "app/editor.h"
 #include "app/command_registry.h"
 #include "colour/palette_colours.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "edit/undo_history.h"
 #include "files/open_image.h"
 #include "image/bitmap_access.h"

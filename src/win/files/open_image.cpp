@@ -6,7 +6,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "app/command_registry.h"
 #include "files/file_names.h"
 #include "files/icon_open.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/editor.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "edit/undo_history.h"
 #include "files/file_names.h"
 #include "files/open_image.h"

@@ -1,6 +1,6 @@
 #include "files/save_image.h"
 
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/file.h"
 
 #include <commctrl.h>
