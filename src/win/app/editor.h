@@ -18,7 +18,6 @@
 #include "edit/tool.h"
 #include "edit/viewport.h"
 #include "image/image_set.h"
-#include "ops/resize_image.h"
 #include "print/print_layout.h"
 #include "scanner/twain.h"
 #include "ui/option_bands.h"
@@ -42,6 +41,12 @@ struct Settings {
 struct NewImageValues {
     int width = 640, height = 480;
     int dpiX = 96, dpiY = 96;
+};
+
+// The 画像サイズ dialog's choices, remembered while the program runs.
+struct ResizeChoices {
+    int unit = 0;              // 0 pixels, 1 percent
+    int smoothingButton = 4;   // 0..4: buttons 1007..1011; at start high-quality bilinear
 };
 
 // A texture file chosen for a pattern list, kept as chosen and in the ANSI code page.
