@@ -9,17 +9,16 @@
 #include "app/change_record.h"
 #include "app/user_settings.h"
 #include "app/command_registry.h"
+#include "app/feature_state.h"
 #include "app/dialog_host.h"
 #include "common/messages.h"
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"
 #include "edit/view_navigation.h"
-#include "files/recovery.h"
 #include "edit/tool.h"
 #include "edit/viewport.h"
 #include "image/image_set.h"
 #include "print/print_layout.h"
-#include "scanner/twain.h"
 #include "ui/option_bands.h"
 
 namespace mirelo {
@@ -174,7 +173,6 @@ public:
     Messages messages;
     ImageSet images;
     Settings settings;
-    TwainSession twain;  // the scanner connection
     PageSettings page;  // margins and paper of the page setup, in hundredths of a millimetre
     NewImageValues newImage;
     ResizeChoices resize;
@@ -198,7 +196,6 @@ public:
 
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
     RecentFiles recentFiles;         // 最近使ったﾌｧｲﾙ, shared by all images
-    RecoveryCopies recovery;         // copies of the images with unsaved work (no folder: none kept)
     bool recoveryOffered = false;    // the copies of an earlier run were offered at this start
     // The registry key (under HKEY_CURRENT_USER) that keeps the settings between runs; empty: they
     // are neither read nor written (the program sets it, tests that check it choose their own).
@@ -227,6 +224,9 @@ public:
     std::function<void(HWND dialog, int resourceId)> dialogObserver;
     std::function<bool(const Text& path, GpBitmapOwner& out)> readBackObserver;
     std::function<bool(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries, uint32_t flags)> paletteWriter;
+
+    // The features' own state (the scanner connection, the recovery copies); it goes first.
+    FeatureStates features;
 };
 
 }  // namespace mirelo

@@ -22,6 +22,8 @@
 #include "common/gdiplus.h"
 #include "image/image_set.h"
 #include "res/resource.h"
+#include "scanner/twain.h"
+#include "files/recovery.h"
 
 namespace mirelo {
 
@@ -41,12 +43,12 @@ void CreateChildren(Editor& e, HWND hwnd) {
     e.frame.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
                              0, 0, hwnd, nullptr, e.instance, nullptr);
     CreateArrowWindow(e);
-    e.twain.Load();
+    Twain(e).Load();
     LayoutStatusParts(e);
 }
 
 void ReleaseAll(Editor& e) {
-    e.twain.Unload();
+    Twain(e).Unload();
     for (auto& s : e.images.slots) s.Clear();
     e.images.current = -1;
     if (e.frame.imageBarList) ImageList_Destroy(e.frame.imageBarList);
@@ -221,7 +223,7 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         if (ResolvePendingPath(*e) == IDCANCEL) return 0;
         if (AnyUnsavedWork(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
         SaveUserSettings(*e);
-        e->recovery.EndRun();
+        Recovery(*e).EndRun();
         EndHelp(*e);
         DestroyWindow(hwnd);
         return 0;

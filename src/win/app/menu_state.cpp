@@ -10,6 +10,7 @@
 #include "draw/shape_geometry.h"
 #include "image/pixel_format.h"
 #include "select/paths.h"
+#include "scanner/twain.h"
 
 namespace mirelo {
 
@@ -94,7 +95,7 @@ CommandState ReadCommandState(Editor& e) {
     s.open = slot && slot->occupied();
     s.clipboardImage = ClipboardHasImage();
     s.images = e.images.Occupied();
-    s.scanner = e.twain.loaded();
+    s.scanner = Twain(e).loaded();
     if (!s.open) return s;
     s.indexed = IsIndexed(slot->pixelFormat);
     s.canUndo = slot->undo.canUndo;

@@ -7,6 +7,7 @@
 #include "ui/colour_panels.h"
 #include "ui/image_bar.h"
 #include "ui/option_bar.h"
+#include "files/recovery.h"
 
 namespace mirelo {
 
@@ -38,7 +39,7 @@ void ApplyChanges(Editor& e) {
     // Steps may note more (a taller option bar moves the view): a few rounds settle it.
     for (int round = 0; round < 3 && !e.changes.Empty(); ++round) {
         const ChangeRecord changes = e.changes.Take();
-        e.recovery.Noted(e, changes, static_cast<int64_t>(e.clock()));
+        Recovery(e).Noted(e, changes, static_cast<int64_t>(e.clock()));
         const RefreshPlan plan = PlanRefresh(changes, e.images.current);
         if (plan.showWindow) ShowMainWindow(e);
         for (RefreshStep step : plan.Order()) kSteps[static_cast<size_t>(step)](e, plan);
