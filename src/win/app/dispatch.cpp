@@ -5,8 +5,6 @@
 #include "app/editor.h"
 #include "app/menu_state.h"
 #include "app/refresh.h"
-#include "paste/paste_objects.h"
-#include "select/paths.h"
 
 namespace mirelo {
 
@@ -17,12 +15,9 @@ void DispatchCommand(Editor& e, HWND, WPARAM wparam) {
     // A command runs only when it could be chosen now, whichever way it came: a menu item, a key,
     // a button, the key mirror, or another command forwarding to it.
     if (command->enabled && !command->enabled(ReadCommandState(e))) return;
-    if ((command->guards & kGuardPendingPath) && ResolvePendingPath(e) == IDCANCEL) return;
+    if ((command->guards & kGuardPendingPath) && !e.commands.PassesGuard(e, kGuardPendingPath)) return;
     if ((command->guards & kGuardImage) && !e.Current()) return;
-    if ((command->guards & kGuardPasteObjects) && e.Current() && !e.Current()->pasteObjects.Empty()) {
-        e.messages.App(u"貼紙を削除、またはマージして下さい");
-        return;
-    }
+    if ((command->guards & kGuardPasteObjects) && !e.commands.PassesGuard(e, kGuardPasteObjects)) return;
     if (e.commandObserver) e.commandObserver(id);
     if (command->run) command->run(e, id);
 }

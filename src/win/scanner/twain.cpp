@@ -268,6 +268,7 @@ bool TwainFilter(Editor& e, MSG* msg) {
 }
 
 void RegisterScannerCommands(CommandRegistry& r) {
+    r.OnReadState([](Editor& e, CommandState& s) { s.scanner = Twain(e).loaded(); });
     r.On(cmd::kScanSource, [](Editor& e, int) { ChooseScanner(e); });
     r.On(cmd::kScan, [](Editor& e, int) { StartScan(e); });
 }
