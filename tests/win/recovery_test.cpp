@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "app/commands.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "files/recovery.h"
 #include "files/recovery_copy.h"
 #include "harness.h"

@@ -27,47 +27,4 @@ void KeyToCommand(Editor&, HWND hwnd, WPARAM key) {
     if (id) SendMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(id), 0);
 }
 
-void ShowContextMenu(Editor& e, HWND hwnd, POINT screen) {
-    if (!e.frame.view || !e.frame.menu) return;
-    RECT r;
-    GetWindowRect(e.frame.view, &r);
-    if (!PtInRect(&r, screen)) return;
-    ImageSlot* s = e.Current();
-    int position = 0;
-    HMENU popup = nullptr;
-    if (s) {
-        // An object under the mouse becomes the selected one and brings its own menu: the
-        // object menu for a picture, the menu 貼紙 for a text.
-        POINT client = screen;
-        ScreenToClient(e.frame.view, &client);
-        const ViewLayout l = e.View().Layout();
-        const ObjectView view{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
-        const IntPoint pixel = e.View().ToImage(client.x, client.y);
-        const ObjectHit hit =
-            IsIndexed(s->pixelFormat) ? ObjectHit{} : HitTestPasteObjects(*s, view, client.x, client.y, pixel.x, pixel.y);
-        if (hit.index >= 0 && !hit.handle) {
-            s->pasteObjects.selected = hit.index;
-            TakeTransformOf(e);
-            if (s->pasteObjects.items[static_cast<size_t>(hit.index)].isText)
-                position = 2;
-            else
-                popup = GetSubMenu(e.objectMenu, 0);
-            e.Changed(change::kObjects);
-        } else {
-            s->pasteObjects.selected = -1;
-            position = PathMenuApplies(*s) ? 3 : 1;
-        }
-    }
-    if (!popup) popup = GetSubMenu(e.frame.menu, position);
-    // The menu shows what is available now.
-    e.ProgramChanged(change::kOutside);
-    ApplyChanges(e);
-    int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd, nullptr);
-    if (chosen)
-        SendMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(chosen), 0);
-    else
-        e.menuDismissed = true;
-    e.ProgramChanged(change::kOutside);
-}
-
 }  // namespace mirelo

@@ -6,7 +6,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "app/command_registry.h"
 #include "common/codepage.h"
 #include "draw/pen_rules.h"

@@ -9,7 +9,7 @@
 #include "app/command_line.h"
 #include "app/editor.h"
 #include "app/refresh.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "app/help.h"
 #include "common/gdiplus.h"
 #include "res/resource.h"
