@@ -6,12 +6,13 @@
 #include <set>
 #include <string>
 
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "app/commands.h"
 #include "ui/canvas.h"
 #include "ui/option_bands.h"
 #include "image/new_image.h"
 #include "res/resource.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 namespace {

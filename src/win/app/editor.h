@@ -9,19 +9,20 @@
 #include "app/change_record.h"
 #include "app/user_settings.h"
 #include "app/command_registry.h"
+#include "app/tool.h"
 #include "app/feature_state.h"
 #include "app/dialog_host.h"
 #include "common/messages.h"
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"
 #include "edit/view_navigation.h"
-#include "edit/tool.h"
-#include "edit/viewport.h"
 #include "image/image_set.h"
 #include "print/print_layout.h"
 #include "ui/option_bands.h"
 
 namespace mirelo {
+
+class Viewport;
 
 // Settings that commands change and that last while the program runs.
 struct Settings {
@@ -144,8 +145,8 @@ public:
     }
     // The tool that takes the view's mouse input for the current image.
     Tool& CurrentTool();
-    // What tools see of the canvas view.
-    Viewport View() { return Viewport(*this); }
+    // What tools see of the canvas view (edit/viewport.h).
+    Viewport View();
     // The current image is shown at 100 %.
     void ShowActualSize() {
         if (ImageSlot* s = Current()) {

@@ -6,7 +6,7 @@
 #include "app/editor.h"
 #include "colour/colour_models.h"
 #include "colour/palette_colours.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "res/resource.h"
 #include "ui/colour_panels.h"
 

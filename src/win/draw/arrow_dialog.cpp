@@ -11,6 +11,7 @@
 #include "draw/pens.h"
 #include "image/bitmap_access.h"
 #include "res/resource.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

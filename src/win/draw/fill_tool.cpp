@@ -8,7 +8,7 @@
 #include "colour/palette_colours.h"
 #include "common/wait_cursor.h"
 #include "draw/pens.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"

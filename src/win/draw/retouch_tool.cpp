@@ -14,11 +14,12 @@
 #include "draw/retouch.h"
 #include "draw/retouch_tip.h"
 #include "draw/shape_geometry.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "res/resource.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

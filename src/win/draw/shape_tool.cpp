@@ -12,12 +12,13 @@
 #include "draw/pen_tip.h"
 #include "draw/pens.h"
 #include "draw/shape_drawing.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "edit/undo_history.h"
 #include "paste/text_dialog.h"
 #include "res/resource.h"
 #include "select/paths.h"
 #include "select/selection.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

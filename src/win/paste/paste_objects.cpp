@@ -18,6 +18,7 @@
 #include "paste/text_objects.h"
 #include "select/selection.h"
 #include "ui/option_bar.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

@@ -3,10 +3,11 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "paste/text_objects.h"
 #include "res/resource.h"
 #include "select/selection_view.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

@@ -6,12 +6,13 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "image/bitmap_access.h"
 #include "select/magic_wand.h"
 #include "select/paths.h"
 #include "select/selection.h"
 #include "select/selection_view.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "select/selection_view.h"
 #include "files/recovery.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

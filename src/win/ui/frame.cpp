@@ -28,6 +28,7 @@
 #include "res/resource.h"
 #include "scanner/twain.h"
 #include "files/recovery.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

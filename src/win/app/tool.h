@@ -67,14 +67,6 @@ struct ToolDescriptor {
     std::unique_ptr<Tool> (*make)();
 };
 
-// The descriptors, one per tool file.
-const ToolDescriptor& SelectionToolDescriptor();
-const ToolDescriptor& ShapeToolDescriptor();
-const ToolDescriptor& RetouchToolDescriptor();
-const ToolDescriptor& FillToolDescriptor();
-const ToolDescriptor& EyedropperToolDescriptor();
-const ToolDescriptor& TextToolDescriptor();
-
 // Every tool, from the one registration table (edit/tools.cpp).
 const std::vector<const ToolDescriptor*>& Tools();
 // The tool of an id, or the one a tool-bar or palette-panel command chooses; nullptr when none.
