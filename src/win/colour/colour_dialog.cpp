@@ -7,7 +7,6 @@
 #include "colour/palette_colours.h"
 #include "app/dialog_host.h"
 #include "edit/undo_history.h"
-#include "files/open_image.h"
 #include "image/bitmap_access.h"
 #include "image/file_format.h"
 #include "res/resource.h"

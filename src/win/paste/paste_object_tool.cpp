@@ -6,7 +6,6 @@
 #include "app/tool.h"
 #include "paste/paste_objects.h"
 #include "paste/text_objects.h"
-#include "ui/option_bar.h"
 #include "edit/viewport.h"
 
 namespace mirelo {

@@ -17,7 +17,6 @@
 #include "paste/text_dialog.h"
 #include "paste/text_objects.h"
 #include "select/selection.h"
-#include "ui/option_bar.h"
 #include "edit/viewport.h"
 
 namespace mirelo {

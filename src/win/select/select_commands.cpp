@@ -5,7 +5,6 @@
 #include "image/format_change.h"
 #include "select/paths.h"
 #include "select/selection.h"
-#include "ui/option_bar.h"
 
 namespace mirelo {
 

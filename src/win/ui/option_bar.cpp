@@ -15,7 +15,6 @@
 #include "ui/frame_bars.h"
 #include "ui/option_bands.h"
 #include "paste/paste_objects.h"
-#include "paste/text_dialog.h"
 
 namespace mirelo {
 
