@@ -9,7 +9,7 @@
 #include "clipboard/clipboard_commands.h"
 #include "common/wait_cursor.h"
 #include "edit/undo_history.h"
-#include "files/open_image.h"
+#include "image/detached_copy.h"
 #include "image/bitmap_access.h"
 #include "image/apply_op.h"
 #include "image/format_change.h"
