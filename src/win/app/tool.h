@@ -62,7 +62,7 @@ struct ToolDescriptor {
     ToolId id;
     int command;         // its tool-bar button and menu item
     int paletteCommand;  // its button on the palette panel; 0 when it has none
-    ToolIcon icon;       // the image of its buttons
+    IconDrawing icon;    // the image of its buttons
     int cursor;          // the cursor resource it shows over the image; 0 for the arrow
     std::unique_ptr<Tool> (*make)();
 };
