@@ -216,7 +216,7 @@ TEST_F(BitmapAccess, ThumbnailOfATallImageIsCentred) {
 }  // namespace mirelo
 
 #include "common/codepage.h"
-#include "files/properties.h"
+#include "image/properties.h"
 #include "image/image_set.h"
 
 namespace mirelo {

@@ -11,7 +11,7 @@
 #include "app/commands.h"
 #include "files/file_names.h"
 #include "files/open_image.h"
-#include "files/properties.h"
+#include "image/properties.h"
 #include "files/safe_write.h"
 #include "files/save_image.h"
 #include "image/new_image.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/editor.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "app/refresh.h"
 #include "files/icon_open.h"
 #include "files/open_image.h"

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "select/selection.h"
 #include "ui/canvas.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 namespace {

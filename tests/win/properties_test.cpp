@@ -8,7 +8,7 @@
 #include "app/commands.h"
 #include "files/file_names.h"
 #include "files/open_image.h"
-#include "files/properties.h"
+#include "image/properties.h"
 #include "files/property_dialogs.h"
 #include "image/new_image.h"
 #include "res/resource.h"

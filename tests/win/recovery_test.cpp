@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "app/commands.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "files/recovery.h"
 #include "files/recovery_copy.h"
 #include "harness.h"
@@ -19,11 +19,11 @@ protected:
     void SetUp() override {
         EditorTest::SetUp();
         folder = testing::MakeTempDir(L"recovery");
-        editor->recovery.SetFolder(folder);
+        Recovery(*editor).SetFolder(folder);
     }
     // The program dies: its window goes without the close question and the normal end.
     void Die() {
-        editor->recovery.Flush();
+        Recovery(*editor).Flush();
         DestroyWindow(editor->frame.mainWindow);
         testing::DrainMessages();
         editor.reset();
@@ -32,7 +32,7 @@ protected:
     void Start() {
         shown.clear();
         EditorTest::SetUp();
-        editor->recovery.SetFolder(folder);
+        Recovery(*editor).SetFolder(folder);
         OpenWindow(SW_SHOWNOACTIVATE);
         testing::Refresh(*editor);
     }
@@ -48,8 +48,8 @@ protected:
     }
     void TakeCopies() {
         testing::Refresh(*editor);
-        editor->recovery.Tick(*editor, static_cast<int64_t>(editor->clock()) + 60000);
-        editor->recovery.Flush();
+        Recovery(*editor).Tick(*editor, static_cast<int64_t>(editor->clock()) + 60000);
+        Recovery(*editor).Flush();
     }
     Text folder;
 };

@@ -8,6 +8,7 @@
 #include "paste/text_dialog.h"
 #include "res/resource.h"
 #include "ui/canvas.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 namespace {

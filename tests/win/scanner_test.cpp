@@ -55,12 +55,12 @@ protected:
         }
         SetEnvironmentVariableW(L"MIRELO_TEST_SCANNER", L"scan");
         OpenWindow();  // loads the manager
-        ASSERT_TRUE(editor->twain.loaded()) << "Wine has the data source manager";
+        ASSERT_TRUE(Twain(*editor).loaded()) << "Wine has the data source manager";
     }
     // The main loop's work while the source is enabled: every message through the filter first.
     void PumpWhileEnabled() {
         const DWORD end = GetTickCount() + 10000;
-        while (editor->twain.sourceEnabled() && GetTickCount() < end) {
+        while (Twain(*editor).sourceEnabled() && GetTickCount() < end) {
             MSG m;
             if (!PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
                 Sleep(5);
@@ -70,7 +70,7 @@ protected:
             TranslateMessage(&m);
             DispatchMessageW(&m);
         }
-        EXPECT_FALSE(editor->twain.sourceEnabled());
+        EXPECT_FALSE(Twain(*editor).sourceEnabled());
         EXPECT_TRUE(IsWindowEnabled(editor->frame.mainWindow));
         EXPECT_FALSE(FindWindowW(L"STATIC", L"Mirelo test scanner")) << "the source's window is closed";
     }
@@ -78,15 +78,15 @@ protected:
     void Scan(const wchar_t* mode) {
         SetEnvironmentVariableW(L"MIRELO_TEST_SCANNER", mode);
         Send(cmd::kScan);
-        EXPECT_TRUE(editor->twain.sourceEnabled());
+        EXPECT_TRUE(Twain(*editor).sourceEnabled());
         EXPECT_FALSE(IsWindowEnabled(editor->frame.mainWindow));  // the scanner's dialog is modal
         EXPECT_TRUE(FindWindowW(L"STATIC", L"Mirelo test scanner"));
         PumpWhileEnabled();
     }
     // The manager is closed again: opening it succeeds.
     void ExpectManagerClosed() {
-        EXPECT_EQ(editor->twain.OpenManager(editor->frame.mainWindow), twain::kSuccess);
-        EXPECT_EQ(editor->twain.CloseManager(editor->frame.mainWindow), twain::kSuccess);
+        EXPECT_EQ(Twain(*editor).OpenManager(editor->frame.mainWindow), twain::kSuccess);
+        EXPECT_EQ(Twain(*editor).CloseManager(editor->frame.mainWindow), twain::kSuccess);
     }
 };
 
@@ -140,7 +140,7 @@ TEST_F(ScannerTest, TransfersAreEndedBeforeTheSourceIsDisabled) {
         Scan(c.mode);
         EXPECT_EQ(editor->images.Occupied(), c.images);
         EXPECT_EQ(shown.size(), c.messages);
-        EXPECT_FALSE(editor->twain.transferPending());
+        EXPECT_FALSE(Twain(*editor).transferPending());
         ExpectManagerClosed();
     }
 }
@@ -163,26 +163,26 @@ TEST_F(ScannerTest, MainWindowIsEnabledWhateverTheSourceAnswers) {
     }
     EXPECT_EQ(editor->images.Occupied(), 1);
     EXPECT_TRUE(IsWindowEnabled(editor->frame.mainWindow));
-    EXPECT_TRUE(editor->twain.sourceEnabled());
-    EXPECT_FALSE(editor->twain.transferPending());
+    EXPECT_TRUE(Twain(*editor).sourceEnabled());
+    EXPECT_FALSE(Twain(*editor).transferPending());
     // Asked again, the source gives in and everything closes.
-    EXPECT_EQ(editor->twain.DisableSource(editor->frame.mainWindow), twain::kSuccess);
-    EXPECT_EQ(editor->twain.CloseSource(), twain::kSuccess);
-    EXPECT_EQ(editor->twain.CloseManager(editor->frame.mainWindow), twain::kSuccess);
+    EXPECT_EQ(Twain(*editor).DisableSource(editor->frame.mainWindow), twain::kSuccess);
+    EXPECT_EQ(Twain(*editor).CloseSource(), twain::kSuccess);
+    EXPECT_EQ(Twain(*editor).CloseManager(editor->frame.mainWindow), twain::kSuccess);
 }
 
 TEST_F(ScannerTest, ChosenDeviceIsTheOneScanned) {
     const UINT_PTR timer = SetTimer(nullptr, 0, 200, AnswerSourceList);
     Send(cmd::kScanSource);
     KillTimer(nullptr, timer);
-    EXPECT_STREQ(editor->twain.source().productName, "Mirelo Test Scanner");
+    EXPECT_STREQ(Twain(*editor).source().productName, "Mirelo Test Scanner");
     ExpectManagerClosed();
     Scan(L"scan");
     EXPECT_EQ(editor->images.Occupied(), 1);
 }
 
 TEST_F(ScannerTest, IdentityIsInCodePage932AndWithoutAManagerNothingHappens) {
-    const twain::Identity& app = editor->twain.application();
+    const twain::Identity& app = Twain(*editor).application();
     EXPECT_STREQ(app.manufacturer, "\x8D\xEC\x8E\xD2\x96\xBC");                  // 作者名
     EXPECT_STREQ(app.productName, "\x83\x5C\x83\x74\x83\x67\x96\xBC");          // ソフト名
     EXPECT_STREQ(app.productFamily, app.productName);
@@ -201,13 +201,13 @@ TEST_F(ScannerTest, IdentityIsInCodePage932AndWithoutAManagerNothingHappens) {
     };
     testing::Refresh(*editor);
     EXPECT_EQ(scannerItem() & MF_GRAYED, 0u);
-    editor->twain.Unload();
+    Twain(*editor).Unload();
     testing::Refresh(*editor);
     EXPECT_NE(scannerItem() & MF_GRAYED, 0u);
-    EXPECT_EQ(editor->twain.OpenManager(editor->frame.mainWindow), twain::kNoManager);
+    EXPECT_EQ(Twain(*editor).OpenManager(editor->frame.mainWindow), twain::kNoManager);
     Send(cmd::kScan);
     Send(cmd::kScanSource);
-    EXPECT_FALSE(editor->twain.sourceEnabled());
+    EXPECT_FALSE(Twain(*editor).sourceEnabled());
     EXPECT_TRUE(IsWindowEnabled(editor->frame.mainWindow));
     EXPECT_EQ(editor->images.Occupied(), 0);
     EXPECT_TRUE(shown.empty());

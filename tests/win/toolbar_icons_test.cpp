@@ -4,6 +4,7 @@
 // into that folder, for judging the drawings by eye.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/gdiplus.h"
+#include "app/tool.h"
 #include "ui/toolbar_icons.h"
 
 namespace mirelo {
@@ -18,9 +20,11 @@ namespace {
 
 constexpr int kSizes[] = {16, 20, 24, 32};
 
-std::vector<ToolIcon> AllIcons() {
-    std::vector<ToolIcon> icons;
-    for (int i = 0; i < static_cast<int>(ToolIcon::Count); ++i) icons.push_back(static_cast<ToolIcon>(i));
+// The program's own images, then each tool's.
+std::vector<IconDrawing> AllIcons() {
+    std::vector<IconDrawing> icons;
+    for (int i = 0; i < static_cast<int>(ToolIcon::Count); ++i) icons.push_back(DrawingOf(static_cast<ToolIcon>(i)));
+    for (const ToolDescriptor* tool : Tools()) icons.push_back(tool->icon);
     return icons;
 }
 
@@ -128,7 +132,7 @@ void WritePreviewWhenAsked(const Pixels& strip, int size) {
 // --- tests ---
 
 TEST(ToolbarIcons, StripHasOneCellPerIcon) {
-    const std::vector<ToolIcon> icons = AllIcons();
+    const std::vector<IconDrawing> icons = AllIcons();
     for (int size : kSizes) {
         HBITMAP strip = DrawToolbarIcons(icons.data(), static_cast<int>(icons.size()), size);
         ASSERT_NE(strip, nullptr) << size;
@@ -143,7 +147,7 @@ TEST(ToolbarIcons, StripHasOneCellPerIcon) {
 }
 
 TEST(ToolbarIcons, EveryIconHasATransparentCornerAndEnoughInk) {
-    const std::vector<ToolIcon> icons = AllIcons();
+    const std::vector<IconDrawing> icons = AllIcons();
     for (int size : kSizes) {
         HBITMAP bitmap = DrawToolbarIcons(icons.data(), static_cast<int>(icons.size()), size);
         ASSERT_NE(bitmap, nullptr);
@@ -168,7 +172,7 @@ TEST(ToolbarIcons, EveryIconHasATransparentCornerAndEnoughInk) {
 }
 
 TEST(ToolbarIcons, PixelsArePremultiplied) {
-    const std::vector<ToolIcon> icons = AllIcons();
+    const std::vector<IconDrawing> icons = AllIcons();
     HBITMAP bitmap = DrawToolbarIcons(icons.data(), static_cast<int>(icons.size()), 24);
     ASSERT_NE(bitmap, nullptr);
     Pixels strip = Read(bitmap);
@@ -186,7 +190,7 @@ TEST(ToolbarIcons, PixelsArePremultiplied) {
 }
 
 TEST(ToolbarIcons, NoTwoIconsAreAlike) {
-    const std::vector<ToolIcon> icons = AllIcons();
+    const std::vector<IconDrawing> icons = AllIcons();
     for (int size : kSizes) {
         HBITMAP bitmap = DrawToolbarIcons(icons.data(), static_cast<int>(icons.size()), size);
         ASSERT_NE(bitmap, nullptr);
@@ -201,10 +205,14 @@ TEST(ToolbarIcons, NoTwoIconsAreAlike) {
 }
 
 TEST(ToolbarIcons, EachIconIsTheSameInAnyOrder) {
-    const std::vector<ToolIcon> icons = AllIcons();
-    const std::vector<ToolIcon> picked{ToolIcon::Text, ToolIcon::Save, ToolIcon::Text, ToolIcon::Undo};
+    const std::vector<IconDrawing> icons = AllIcons();
+    const size_t text = static_cast<size_t>(std::find(icons.begin(), icons.end(), FindTool(kToolText)->icon) - icons.begin());
+    ASSERT_LT(text, icons.size());
+    const std::vector<size_t> picked{text, static_cast<size_t>(ToolIcon::Save), text, static_cast<size_t>(ToolIcon::Undo)};
+    std::vector<IconDrawing> drawings;
+    for (size_t k : picked) drawings.push_back(icons[k]);
     HBITMAP all = DrawToolbarIcons(icons.data(), static_cast<int>(icons.size()), 20);
-    HBITMAP some = DrawToolbarIcons(picked.data(), static_cast<int>(picked.size()), 20);
+    HBITMAP some = DrawToolbarIcons(drawings.data(), static_cast<int>(drawings.size()), 20);
     ASSERT_NE(all, nullptr);
     ASSERT_NE(some, nullptr);
     Pixels a = Read(all), s = Read(some);
@@ -216,17 +224,17 @@ TEST(ToolbarIcons, EachIconIsTheSameInAnyOrder) {
 }
 
 TEST(ToolbarIcons, RejectsEmptyAndBadRequests) {
-    const ToolIcon one[] = {ToolIcon::New};
+    const IconDrawing one[] = {DrawingOf(ToolIcon::New)};
     EXPECT_EQ(DrawToolbarIcons(one, 0, 16), nullptr);
     EXPECT_EQ(DrawToolbarIcons(one, 1, 0), nullptr);
     EXPECT_EQ(DrawToolbarIcons(nullptr, 1, 16), nullptr);
-    const ToolIcon bad[] = {ToolIcon::Count};
+    const IconDrawing bad[] = {DrawingOf(ToolIcon::Count)};
     EXPECT_EQ(DrawToolbarIcons(bad, 1, 16), nullptr);
     EXPECT_EQ(CreateToolbarImageList(one, 0, 16), nullptr);
 }
 
 TEST(ToolbarIcons, ImageListHoldsEveryIconAtItsSize) {
-    const std::vector<ToolIcon> icons = AllIcons();
+    const std::vector<IconDrawing> icons = AllIcons();
     for (int size : kSizes) {
         HIMAGELIST list = CreateToolbarImageList(icons.data(), static_cast<int>(icons.size()), size);
         ASSERT_NE(list, nullptr) << size;

@@ -6,12 +6,13 @@
 #include <set>
 #include <string>
 
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "app/commands.h"
 #include "ui/canvas.h"
 #include "ui/option_bands.h"
 #include "image/new_image.h"
 #include "res/resource.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 namespace {
@@ -391,7 +392,7 @@ TEST_F(ViewTest, EveryToolIsRegisteredWhole) {
             EXPECT_EQ(FindToolByCommand(tool->paletteCommand), tool);
             EXPECT_TRUE(commands.insert(tool->paletteCommand).second);
         }
-        EXPECT_NE(tool->icon, ToolIcon::Count);
+        EXPECT_NE(tool->icon, nullptr);
         EXPECT_NE(editor->tools[static_cast<size_t>(tool->id)], nullptr);
         EXPECT_TRUE(HasBandRule(tool->id));
         // The tool bar shows its button and checks it while the tool is current.

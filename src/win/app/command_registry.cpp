@@ -25,6 +25,7 @@ CommandRegistry::CommandRegistry() {
     RegisterDrawCommands(*this);
     RegisterPrintCommands(*this);
     RegisterScannerCommands(*this);
+    RegisterFrame(*this);
 }
 
 Command* CommandRegistry::FindMutable(int id) {

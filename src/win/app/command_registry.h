@@ -3,15 +3,17 @@
 // commands; the dispatcher runs the guards and the action, and the menu state applies the
 // rules to the menus, tool bars and context menus.
 #pragma once
+#include <array>
 #include <functional>
+#include <utility>
 #include <vector>
 
+#include "app/change_record.h"
 #include "app/commands.h"
 
 namespace mirelo {
 
 class Editor;
-struct RefreshPlan;
 
 // Which commands of the menu ﾊﾟｽ apply to the current image and tool.
 struct PathAvailability {
@@ -79,12 +81,42 @@ public:
     void OnRefresh(RefreshObserver observer) { refreshObservers_.push_back(std::move(observer)); }
     const std::vector<RefreshObserver>& RefreshObservers() const { return refreshObservers_; }
 
+    // Subsystems that fill their part of the command state (the clipboard, the scanner, the
+    // paths); they run before the image's own fields are read.
+    using StateReader = std::function<void(Editor&, CommandState&)>;
+    void OnReadState(StateReader reader) { stateReaders_.push_back(std::move(reader)); }
+    const std::vector<StateReader>& StateReaders() const { return stateReaders_; }
+
+    // The check behind a guard flag that a subsystem owns (kGuardPendingPath, kGuardPasteObjects):
+    // false keeps the command from running. A flag without a check lets it run.
+    using GuardCheck = bool (*)(Editor&);
+    void OnGuard(unsigned guard, GuardCheck check) { guardChecks_.emplace_back(guard, check); }
+    bool PassesGuard(Editor& editor, unsigned guard) const {
+        for (const auto& [flag, check] : guardChecks_)
+            if (flag == guard && !check(editor)) return false;
+        return true;
+    }
+
+    // The refresh's steps (app/refresh.h), each registered by the part of the frame it shows,
+    // and what looks at the noted changes before the steps run (the recovery copies, the main
+    // window shown again).
+    using RefreshStepAction = std::function<void(Editor&, const RefreshPlan&)>;
+    void OnRefreshStep(RefreshStep step, RefreshStepAction action) { steps_[static_cast<size_t>(step)] = std::move(action); }
+    const RefreshStepAction& Step(RefreshStep step) const { return steps_[static_cast<size_t>(step)]; }
+    using ChangesObserver = std::function<void(Editor&, const ChangeRecord&, const RefreshPlan&)>;
+    void OnChanges(ChangesObserver observer) { changesObservers_.push_back(std::move(observer)); }
+    const std::vector<ChangesObserver>& ChangesObservers() const { return changesObservers_; }
+
 private:
     Command* FindMutable(int id);
     std::vector<Command> commands_;
     std::vector<OptionObserver> optionObservers_;
     std::vector<ColourObserver> colourObservers_;
     std::vector<RefreshObserver> refreshObservers_;
+    std::vector<StateReader> stateReaders_;
+    std::vector<std::pair<unsigned, GuardCheck>> guardChecks_;
+    std::array<RefreshStepAction, kRefreshStepCount> steps_;
+    std::vector<ChangesObserver> changesObservers_;
 };
 
 // The current image's drawing colours (or their transparency, or which one is active) were
@@ -110,5 +142,7 @@ void RegisterOpsCommands(CommandRegistry& registry);
 void RegisterDrawCommands(CommandRegistry& registry);
 void RegisterPrintCommands(CommandRegistry& registry);
 void RegisterScannerCommands(CommandRegistry& registry);
+// The main window's part: the refresh steps that show the editor in the frame.
+void RegisterFrame(CommandRegistry& registry);
 
 }  // namespace mirelo

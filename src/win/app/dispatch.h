@@ -10,7 +10,5 @@ class Editor;
 void DispatchCommand(Editor& editor, HWND hwnd, WPARAM wparam);
 // A key press that reached the main window.
 void KeyToCommand(Editor& editor, HWND hwnd, WPARAM key);
-// WM_CONTEXTMENU at a screen point.
-void ShowContextMenu(Editor& editor, HWND hwnd, POINT screen);
 
 }  // namespace mirelo

@@ -9,21 +9,20 @@
 #include "app/change_record.h"
 #include "app/user_settings.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/tool.h"
+#include "app/feature_state.h"
+#include "app/dialog_host.h"
 #include "common/messages.h"
 #include "draw/pen_rules.h"
 #include "edit/view_math.h"
 #include "edit/view_navigation.h"
-#include "files/recovery.h"
-#include "edit/tool.h"
-#include "edit/viewport.h"
 #include "image/image_set.h"
-#include "ops/resize_image.h"
 #include "print/print_layout.h"
-#include "scanner/twain.h"
 #include "ui/option_bands.h"
 
 namespace mirelo {
+
+class Viewport;
 
 // Settings that commands change and that last while the program runs.
 struct Settings {
@@ -42,6 +41,12 @@ struct Settings {
 struct NewImageValues {
     int width = 640, height = 480;
     int dpiX = 96, dpiY = 96;
+};
+
+// The 画像サイズ dialog's choices, remembered while the program runs.
+struct ResizeChoices {
+    int unit = 0;              // 0 pixels, 1 percent
+    int smoothingButton = 4;   // 0..4: buttons 1007..1011; at start high-quality bilinear
 };
 
 // A texture file chosen for a pattern list, kept as chosen and in the ANSI code page.
@@ -141,8 +146,8 @@ public:
     }
     // The tool that takes the view's mouse input for the current image.
     Tool& CurrentTool();
-    // What tools see of the canvas view.
-    Viewport View() { return Viewport(*this); }
+    // What tools see of the canvas view (edit/viewport.h).
+    Viewport View();
     // The current image is shown at 100 %.
     void ShowActualSize() {
         if (ImageSlot* s = Current()) {
@@ -170,7 +175,6 @@ public:
     Messages messages;
     ImageSet images;
     Settings settings;
-    TwainSession twain;  // the scanner connection
     PageSettings page;  // margins and paper of the page setup, in hundredths of a millimetre
     NewImageValues newImage;
     ResizeChoices resize;
@@ -194,7 +198,6 @@ public:
 
     std::vector<Text> startupFiles;  // opened at the first showing of the main window
     RecentFiles recentFiles;         // 最近使ったﾌｧｲﾙ, shared by all images
-    RecoveryCopies recovery;         // copies of the images with unsaved work (no folder: none kept)
     bool recoveryOffered = false;    // the copies of an earlier run were offered at this start
     // The registry key (under HKEY_CURRENT_USER) that keeps the settings between runs; empty: they
     // are neither read nor written (the program sets it, tests that check it choose their own).
@@ -223,6 +226,9 @@ public:
     std::function<void(HWND dialog, int resourceId)> dialogObserver;
     std::function<bool(const Text& path, GpBitmapOwner& out)> readBackObserver;
     std::function<bool(Gdiplus::GpBitmap* bitmap, const std::vector<uint32_t>& entries, uint32_t flags)> paletteWriter;
+
+    // The features' own state (the scanner connection, the recovery copies); it goes first.
+    FeatureStates features;
 };
 
 }  // namespace mirelo

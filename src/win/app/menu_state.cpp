@@ -5,11 +5,9 @@
 #include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/editor.h"
-#include "clipboard/clipboard.h"
 #include "draw/pen_rules.h"
 #include "draw/shape_geometry.h"
 #include "image/pixel_format.h"
-#include "select/paths.h"
 
 namespace mirelo {
 
@@ -92,9 +90,8 @@ CommandState ReadCommandState(Editor& e) {
     CommandState s;
     const ImageSlot* slot = e.images.Current();
     s.open = slot && slot->occupied();
-    s.clipboardImage = ClipboardHasImage();
     s.images = e.images.Occupied();
-    s.scanner = e.twain.loaded();
+    for (const auto& reader : e.commands.StateReaders()) reader(e, s);
     if (!s.open) return s;
     s.indexed = IsIndexed(slot->pixelFormat);
     s.canUndo = slot->undo.canUndo;
@@ -107,7 +104,6 @@ CommandState ReadCommandState(Editor& e) {
     }
     s.selection = static_cast<bool>(slot->selectionPath);
     s.paths = HasPathsForTool(*slot);
-    s.pathCommands = ReadPathAvailability(*slot);
     if (slot->tool == kToolShape) {
         const int shape = slot->toolSettings[kShapeKindOption];
         const bool lineShape = shape == kShapeLine || shape == kShapeCurve || shape == kShapeArc;

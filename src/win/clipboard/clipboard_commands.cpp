@@ -114,6 +114,7 @@ void PasteAsNewImage(Editor& e) {
 }
 
 void RegisterClipboardCommands(CommandRegistry& r) {
+    r.OnReadState([](Editor&, CommandState& s) { s.clipboardImage = ClipboardHasImage(); });
     r.On(cmd::kCopy, [](Editor& e, int) { CopySelection(e); }, [](const CommandState& s) { return s.open && !s.textSelected; });
     // Pasting onto an open image, and cutting, belong to the paste objects.
     r.On(cmd::kPasteNew, [](Editor& e, int) { PasteAsNewImage(e); }, [](const CommandState& s) { return s.clipboardImage; });

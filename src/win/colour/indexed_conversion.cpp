@@ -8,7 +8,7 @@
 #include "app/command_registry.h"
 #include "colour/indexed_op.h"
 #include "colour/quantize.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/wait_cursor.h"
 #include "edit/undo_history.h"
 #include "image/apply_op.h"

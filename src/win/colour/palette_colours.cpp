@@ -5,7 +5,7 @@
 #include "app/editor.h"
 #include "colour/colour_models.h"
 #include "edit/undo_history.h"
-#include "files/open_image.h"
+#include "image/detached_copy.h"
 #include "image/bitmap_access.h"
 #include "image/file_format.h"
 #include "ops/flood_fill.h"

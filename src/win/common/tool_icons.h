@@ -1,7 +1,14 @@
-// The images of the tool-bar buttons, by name; ui/toolbar_icons.cpp draws them.
+// The images of the tool-bar buttons: the program's own by name (ui/toolbar_icons.cpp draws
+// them), and a tool's as the drawing its descriptor gives.
 #pragma once
 
 namespace mirelo {
+
+namespace icon {
+class Canvas;  // common/icon_canvas.h
+}
+// Draws one button image on the 16-unit grid.
+using IconDrawing = void (*)(icon::Canvas&);
 
 enum class ToolIcon {
     New,                // blank page with a folded corner
@@ -17,12 +24,6 @@ enum class ToolIcon {
     RotateLeft,         // circular arrow, counter-clockwise
     FitWindow,          // arrows pointing into the four corners of a frame
     ActualSize,         // a frame with "1:1"
-    Select,             // dashed rectangle
-    Shape,              // pencil drawing a curve
-    Retouch,            // brush with a soft dab of paint
-    Fill,               // paint bucket pouring paint
-    Eyedropper,         // pipette
-    Text,               // bold letter A
     Palette,            // painter's palette with colour dots
     TransparentColour,  // checkerboard square
     PathDeletePoint,    // an open figure with its vertices, the last one crossed out

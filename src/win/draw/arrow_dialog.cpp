@@ -6,11 +6,12 @@
 
 #include "app/editor.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "draw/arrow_rules.h"
 #include "draw/pens.h"
 #include "image/bitmap_access.h"
 #include "res/resource.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

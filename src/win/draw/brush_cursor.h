@@ -1,7 +1,7 @@
 // The outline of a brush tip shown at the cursor by the shape tool's stamping and the retouch
 // brush: yellow, then black dashes as the selection's.
 #pragma once
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "select/edit_path.h"
 #include "select/path_mask.h"
 

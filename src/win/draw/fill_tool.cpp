@@ -8,13 +8,14 @@
 #include "colour/palette_colours.h"
 #include "common/wait_cursor.h"
 #include "draw/pens.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "ops/flood_fill.h"
 #include "res/resource.h"
 #include "select/selection.h"
+#include "common/icon_canvas.h"
 
 namespace mirelo {
 
@@ -192,8 +193,27 @@ private:
 
 }  // namespace
 
+// The image of the tool's buttons, on the 16-unit grid of common/icon_canvas.h.
+namespace {
+void DrawFill(icon::Canvas& c) {
+    using namespace icon;
+    // paint running off the rim into a drop
+    c.Line(12.0f, 8.0f, 13.0f, 11.0f, kBlue, 1.5f, Gdiplus::LineCapRound);
+    c.Ellipse(13.0f, 12.5f, 1.7f, 1.7f, kBlue, 0);
+    icon::Canvas::State s = c.Save();
+    c.Translate(6.5f, 8.5f);
+    c.Rotate(35.0f);
+    GpPathOwner handle = c.NewPath();
+    if (handle) c.Check(gp::GdipAddPathArc(handle.get(), -3.5f, -8.0f, 7.0f, 8.0f, 180.0f, 180.0f));
+    c.Stroke(handle, kInk, c.Outline());
+    c.Polygon({{-4.0f, -3.5f}, {4.0f, -3.5f}, {3.0f, 4.0f}, {-3.0f, 4.0f}}, kWhite, kInk, Gdiplus::LineJoinRound);
+    c.Ellipse(0.0f, -3.5f, 4.0f, 1.4f, kBlue);
+    c.Restore(s);
+}
+}  // namespace
+
 const ToolDescriptor& FillToolDescriptor() {
-    static const ToolDescriptor tool{kToolFill, cmd::kToolFill, cmd::kPalFill, ToolIcon::Fill, IDC_CURSOR_BUCKET,
+    static const ToolDescriptor tool{kToolFill, cmd::kToolFill, cmd::kPalFill, DrawFill, IDC_CURSOR_BUCKET,
                                      [] { return std::unique_ptr<Tool>(std::make_unique<FillTool>()); }};
     return tool;
 }

@@ -14,11 +14,13 @@
 #include "draw/retouch.h"
 #include "draw/retouch_tip.h"
 #include "draw/shape_geometry.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"
 #include "res/resource.h"
+#include "edit/viewport.h"
+#include "common/icon_canvas.h"
 
 namespace mirelo {
 
@@ -161,8 +163,33 @@ private:
 
 }  // namespace
 
+// The image of the tool's buttons, on the 16-unit grid of common/icon_canvas.h.
+namespace {
+void DrawRetouch(icon::Canvas& c) {
+    using namespace icon;
+    // a soft dab of paint under the brush
+    for (float r : {4.0f, 3.2f, 2.4f, 1.6f}) c.Ellipse(4.5f, 11.5f, r, r, kSoftBlue, 0);
+    icon::Canvas::State s = c.Save();
+    c.Translate(4.0f, 12.0f);
+    c.Rotate(-45.0f);
+    GpPathOwner tuft = c.NewPath();
+    if (tuft) {
+    using namespace icon;
+        c.Check(gp::GdipAddPathBezier(tuft.get(), 0.0f, 0.0f, 1.0f, -1.6f, 2.5f, -1.6f, 4.5f, -1.6f));
+        c.Check(gp::GdipAddPathLine(tuft.get(), 4.5f, -1.6f, 4.5f, 1.6f));
+        c.Check(gp::GdipAddPathBezier(tuft.get(), 4.5f, 1.6f, 2.5f, 1.6f, 1.0f, 1.6f, 0.0f, 0.0f));
+        c.Check(gp::GdipClosePathFigure(tuft.get()));
+    }
+    c.Fill(tuft, kBlue);
+    c.Stroke(tuft, kInk, c.Outline(), Gdiplus::LineCapFlat, Gdiplus::LineJoinRound);
+    c.Rect(4.5f, -1.9f, 7.0f, 1.9f, kGrey);                                                       // ferrule
+    c.Polygon({{7.0f, -1.2f}, {13.5f, -0.9f}, {13.5f, 0.9f}, {7.0f, 1.2f}}, kRed, kInk, Gdiplus::LineJoinRound);  // handle
+    c.Restore(s);
+}
+}  // namespace
+
 const ToolDescriptor& RetouchToolDescriptor() {
-    static const ToolDescriptor tool{kToolRetouch, cmd::kToolRetouch, 0, ToolIcon::Retouch, IDC_CURSOR_BRUSH,
+    static const ToolDescriptor tool{kToolRetouch, cmd::kToolRetouch, 0, DrawRetouch, IDC_CURSOR_BRUSH,
                                      [] { return std::unique_ptr<Tool>(std::make_unique<RetouchTool>()); }};
     return tool;
 }

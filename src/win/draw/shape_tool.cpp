@@ -12,12 +12,14 @@
 #include "draw/pen_tip.h"
 #include "draw/pens.h"
 #include "draw/shape_drawing.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "edit/undo_history.h"
 #include "paste/text_dialog.h"
 #include "res/resource.h"
 #include "select/paths.h"
 #include "select/selection.h"
+#include "edit/viewport.h"
+#include "common/icon_canvas.h"
 
 namespace mirelo {
 
@@ -385,8 +387,36 @@ private:
 };
 }  // namespace
 
+// The image of the tool's buttons, on the 16-unit grid of common/icon_canvas.h.
+namespace {
+// A pencil lying from the tip at (tx, ty) up to the right; the local x axis runs along it.
+void Pencil(icon::Canvas& c, float tx, float ty) {
+    using namespace icon;
+    icon::Canvas::State s = c.Save();
+    c.Translate(tx, ty);
+    c.Rotate(-45.0f);
+    const float w = 1.9f;
+    c.Polygon({{0.0f, 0.0f}, {3.2f, -w}, {3.2f, w}}, kPaleGrey, kInk, Gdiplus::LineJoinBevel);  // wood
+    c.Polygon({{0.0f, 0.0f}, {1.2f, -w * 1.2f / 3.2f}, {1.2f, w * 1.2f / 3.2f}}, kInk, 0);      // lead
+    c.Polygon({{3.2f, -w}, {10.0f, -w}, {10.0f, w}, {3.2f, w}}, kYellow);
+    c.Polygon({{10.0f, -w}, {12.0f, -w}, {12.0f, w}, {10.0f, w}}, kRed);
+    c.Restore(s);
+}
+
+void DrawShape(icon::Canvas& c) {
+    using namespace icon;
+    // a wave running from the tip
+    static const Gdiplus::GpPointF wave[] = {{3.0f, 13.0f},  {5.0f, 15.5f},  {7.0f, 15.5f}, {8.75f, 12.75f},
+                                             {10.5f, 10.0f}, {12.5f, 10.0f}, {14.5f, 12.5f}};
+    GpPathOwner curve = c.NewPath();
+    if (curve) c.Check(gp::GdipAddPathBeziers(curve.get(), wave, 7));
+    c.Stroke(curve, kBlue, 1.5f, Gdiplus::LineCapRound, Gdiplus::LineJoinRound);
+    Pencil(c, 3.0f, 13.0f);
+}
+}  // namespace
+
 const ToolDescriptor& ShapeToolDescriptor() {
-    static const ToolDescriptor tool{kToolShape, cmd::kToolShape, 0, ToolIcon::Shape, IDC_CURSOR_PEN,
+    static const ToolDescriptor tool{kToolShape, cmd::kToolShape, 0, DrawShape, IDC_CURSOR_PEN,
                                      [] { return std::unique_ptr<Tool>(std::make_unique<ShapeTool>()); }};
     return tool;
 }

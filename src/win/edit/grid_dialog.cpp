@@ -2,7 +2,7 @@
 
 #include "app/editor.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "res/resource.h"
 
 namespace mirelo {

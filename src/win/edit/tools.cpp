@@ -1,7 +1,15 @@
 // The registration table of the tools: one line per tool, in ToolId order.
-#include "edit/tool.h"
+#include "app/tool.h"
 
 namespace mirelo {
+
+// The descriptor each tool file defines.
+const ToolDescriptor& SelectionToolDescriptor();
+const ToolDescriptor& ShapeToolDescriptor();
+const ToolDescriptor& RetouchToolDescriptor();
+const ToolDescriptor& FillToolDescriptor();
+const ToolDescriptor& EyedropperToolDescriptor();
+const ToolDescriptor& TextToolDescriptor();
 
 const std::vector<const ToolDescriptor*>& Tools() {
     static const std::vector<const ToolDescriptor*> tools = {

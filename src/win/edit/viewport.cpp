@@ -6,6 +6,8 @@
 
 namespace mirelo {
 
+Viewport Editor::View() { return Viewport(*this); }
+
 namespace {
 const ImageSlot* Shown(const Editor& e) {
     const ImageSlot* s = e.images.Current();

@@ -2,6 +2,7 @@
 #include "app/command_registry.h"
 #include "app/editor.h"
 #include "files/open_image.h"
+#include "files/recovery.h"
 #include "files/property_dialogs.h"
 #include "files/recent_files.h"
 #include "files/save_image.h"
@@ -15,6 +16,10 @@ void RegisterFileCommands(CommandRegistry& r) {
     r.On(cmd::kResolution, [](Editor& e, int) { ResolutionDialog(e); });
     r.On(cmd::kProperties, [](Editor& e, int) { PropertiesDialog(e); });
     RegisterRecentFileCommands(r);
+    // The recovery copies follow what the refresh takes.
+    r.OnChanges([](Editor& e, const ChangeRecord& changes, const RefreshPlan&) {
+        Recovery(e).Noted(e, changes, static_cast<int64_t>(e.clock()));
+    });
 }
 
 }  // namespace mirelo

@@ -1,6 +1,6 @@
 #include "files/icon_save.h"
 
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/file.h"
 
 #include <commdlg.h>

@@ -1,5 +1,5 @@
 // Opening image files: the open dialog, pictures through GDI+, metafiles at a chosen size, icon
-// and pointer files through the program's own reader, and the copy that frees an image from its file.
+// and pointer files through the program's own reader.
 #pragma once
 #include <vector>
 
@@ -23,11 +23,6 @@ void OpenImageFiles(Editor& editor, const std::vector<Text>& paths);
 constexpr int kOpenDialogId = cmd::kOpen;
 void OpenDialog(Editor& editor);
 
-// Replaces the slot's bitmap by a copy of its own in memory, with the same size, format,
-// palette, resolution and text properties. A 32-bit BMP file's fourth byte becomes alpha.
-void DetachFromFile(Editor& editor, ImageSlot& slot);
-// That copy alone, leaving the slot as it is; false (after any message) when it cannot be made.
-bool DetachedCopy(Editor& editor, ImageSlot& slot, GpBitmapOwner& copy);
 
 // Dialog 121: the render size of a metafile of width × height, proposed fitted into 256 × 256.
 // False on Cancel.

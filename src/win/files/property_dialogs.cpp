@@ -3,11 +3,11 @@
 #include <commctrl.h>
 
 #include "app/editor.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "edit/undo_history.h"
 #include "files/file_names.h"
-#include "files/open_image.h"
-#include "files/properties.h"
+#include "image/detached_copy.h"
+#include "image/properties.h"
 #include "image/file_format.h"
 #include "image/image_set.h"
 #include "res/resource.h"

@@ -18,6 +18,8 @@
 
 namespace mirelo {
 
+RecoveryCopies& Recovery(Editor& editor) { return editor.features.Get<RecoveryCopies>(); }
+
 namespace {
 constexpr char16_t kExtension[] = u".mrc";
 
@@ -397,7 +399,7 @@ int RestoreImage(Editor& e, const RecoveryImage& r) {
 }
 
 void OfferRecovery(Editor& e) {
-    const Text& folder = e.recovery.folder();
+    const Text& folder = Recovery(e).folder();
     if (folder.empty()) return;
     struct Found {
         Text file;

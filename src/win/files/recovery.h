@@ -52,4 +52,7 @@ void OfferRecovery(Editor& editor);
 // %LOCALAPPDATA%\Mirelo\Recovery.
 Text DefaultRecoveryFolder();
 
+// The editor's recovery copies (none kept until a folder is set).
+RecoveryCopies& Recovery(Editor& editor);
+
 }  // namespace mirelo

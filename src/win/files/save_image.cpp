@@ -1,6 +1,6 @@
 #include "files/save_image.h"
 
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/file.h"
 
 #include <commctrl.h>
@@ -14,6 +14,7 @@
 #include "files/file_names.h"
 #include "files/icon_save.h"
 #include "files/open_image.h"
+#include "image/detached_copy.h"
 #include "files/property_dialogs.h"
 #include "files/recent_files.h"
 #include "files/safe_write.h"

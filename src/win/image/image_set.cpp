@@ -1,9 +1,9 @@
 #include "image/image_set.h"
 
-#include "files/open_image.h"
+#include "image/detached_copy.h"
 
 #include "app/editor.h"
-#include "files/properties.h"
+#include "image/properties.h"
 #include "common/file.h"
 #include "common/pixel_memory.h"
 #include "common/wait_cursor.h"

@@ -6,7 +6,7 @@
 
 #include "app/editor.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/wait_cursor.h"
 #include "edit/undo_history.h"
 #include "image/bitmap_access.h"

@@ -12,7 +12,7 @@
 
 #include "app/editor.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "common/wait_cursor.h"
 #include "image/bitmap_access.h"
 #include "image/format_change.h"

@@ -4,7 +4,7 @@
 
 #include "app/editor.h"
 #include "app/command_registry.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "edit/undo_history.h"
 #include "image/apply_op.h"
 #include "image/bitmap_access.h"

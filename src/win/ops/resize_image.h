@@ -6,12 +6,6 @@ namespace mirelo {
 
 class Editor;
 
-// The dialog's choices that last while the program runs.
-struct ResizeChoices {
-    int unit = 0;              // 0 pixels, 1 percent
-    int smoothingButton = 4;   // 0..4: buttons 1007..1011; at start high-quality bilinear
-};
-
 // The interpolation mode of smoothing button 0..4 (nearest neighbour, bicubic, bilinear,
 // high-quality bicubic, high-quality bilinear).
 Gdiplus::InterpolationMode SmoothingMode(int button);

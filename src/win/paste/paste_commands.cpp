@@ -10,6 +10,12 @@
 namespace mirelo {
 
 void RegisterPasteCommands(CommandRegistry& r) {
+    // A command that works on the picture alone is refused while the image has paste objects.
+    r.OnGuard(kGuardPasteObjects, [](Editor& e) {
+        if (!e.Current() || e.Current()->pasteObjects.Empty()) return true;
+        e.messages.App(u"貼紙を削除、またはマージして下さい");
+        return false;
+    });
     r.On(cmd::kPaste, [](Editor& e, int) { PasteAsObject(e); }, [](const CommandState& s) { return s.clipboardImage; });
     r.On(cmd::kCut, [](Editor& e, int) { CutSelection(e); }, [](const CommandState& s) { return s.open && !s.indexed && !s.textSelected; });
     r.On(

@@ -3,10 +3,10 @@
 // tools see the event, and drawn with their frames above the image.
 #include "app/editor.h"
 #include "app/command_registry.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "paste/paste_objects.h"
 #include "paste/text_objects.h"
-#include "ui/option_bar.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

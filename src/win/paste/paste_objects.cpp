@@ -9,7 +9,7 @@
 #include "clipboard/clipboard_commands.h"
 #include "common/wait_cursor.h"
 #include "edit/undo_history.h"
-#include "files/open_image.h"
+#include "image/detached_copy.h"
 #include "image/bitmap_access.h"
 #include "image/apply_op.h"
 #include "image/format_change.h"
@@ -17,7 +17,7 @@
 #include "paste/text_dialog.h"
 #include "paste/text_objects.h"
 #include "select/selection.h"
-#include "ui/option_bar.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/editor.h"
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 #include "res/resource.h"
 #include "select/selection.h"
 #include "ui/option_bands.h"

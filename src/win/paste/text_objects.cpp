@@ -9,7 +9,6 @@
 #include "image/image_set.h"
 #include "paste/text_dialog.h"
 #include "select/selection.h"
-#include "ui/option_bar.h"
 
 namespace mirelo {
 

@@ -3,10 +3,12 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "paste/text_objects.h"
 #include "res/resource.h"
 #include "select/selection_view.h"
+#include "edit/viewport.h"
+#include "common/icon_canvas.h"
 
 namespace mirelo {
 
@@ -49,8 +51,20 @@ private:
 };
 }  // namespace
 
+// The image of the tool's buttons, on the 16-unit grid of common/icon_canvas.h.
+namespace {
+void DrawText(icon::Canvas& c) {
+    using namespace icon;
+    GpPathOwner glyph = c.NewPath(Gdiplus::FillModeAlternate);
+    c.AddPolygon(glyph, {{1.5f, 14.0f}, {6.5f, 2.0f}, {9.5f, 2.0f}, {14.5f, 14.0f}, {11.3f, 14.0f}, {10.05f, 11.0f},
+                         {5.95f, 11.0f}, {4.7f, 14.0f}});
+    c.AddPolygon(glyph, {{6.78f, 9.0f}, {9.22f, 9.0f}, {8.0f, 6.08f}});
+    c.Fill(glyph, kInk);
+}
+}  // namespace
+
 const ToolDescriptor& TextToolDescriptor() {
-    static const ToolDescriptor tool{kToolText, cmd::kToolText, 0, ToolIcon::Text, IDC_CURSOR_TEXT,
+    static const ToolDescriptor tool{kToolText, cmd::kToolText, 0, DrawText, IDC_CURSOR_TEXT,
                                      [] { return std::unique_ptr<Tool>(std::make_unique<TextTool>()); }};
     return tool;
 }

@@ -11,6 +11,8 @@
 
 namespace mirelo {
 
+TwainSession& Twain(Editor& editor) { return editor.features.Get<TwainSession>(); }
+
 namespace {
 constexpr char16_t kScanName[] = u"scan";
 
@@ -25,19 +27,19 @@ void PutCp932(char (&field)[34], const Text& text) {
 // again whatever the source answers: a source that refuses must not leave it disabled.
 void CloseConnection(Editor& e) {
     HWND main = e.OwnerWindow();
-    e.twain.EndTransfers();
-    const bool refused = e.twain.DisableSource(main) != twain::kSuccess && e.twain.sourceEnabled();
+    Twain(e).EndTransfers();
+    const bool refused = Twain(e).DisableSource(main) != twain::kSuccess && Twain(e).sourceEnabled();
     if (main) EnableWindow(main, TRUE);
     // A source that stays enabled stays open: its close request ends the connection later.
     if (refused) return;
-    e.twain.CloseSource();
-    e.twain.CloseManager(main);
+    Twain(e).CloseSource();
+    Twain(e).CloseManager(main);
 }
 
 // The transferred DIB becomes a new image named "scan"; without a free slot, or when the DIB
 // cannot be read, it is dropped. The DIB is freed in every case.
 void TakeOverImage(Editor& e) {
-    HGLOBAL dib = e.twain.TakeImage();
+    HGLOBAL dib = Twain(e).TakeImage();
     if (!dib) return;
     GpBitmapOwner bitmap;
     if (e.images.FirstFree() >= 0) {
@@ -221,14 +223,14 @@ void TwainSession::ReleaseImage() {
 
 void ChooseScanner(Editor& e) {
     HWND main = e.OwnerWindow();
-    if (e.twain.OpenManager(main) != twain::kSuccess) return;
-    e.twain.SelectSource();
-    e.twain.CloseManager(main);
+    if (Twain(e).OpenManager(main) != twain::kSuccess) return;
+    Twain(e).SelectSource();
+    Twain(e).CloseManager(main);
 }
 
 void StartScan(Editor& e) {
     HWND main = e.OwnerWindow();
-    TwainSession& t = e.twain;
+    TwainSession& t = Twain(e);
     t.SetImageHandler(false);
     if (t.OpenManager(main) != twain::kSuccess) {
         t.CloseManager(main);
@@ -250,7 +252,7 @@ void StartScan(Editor& e) {
 }
 
 bool TwainFilter(Editor& e, MSG* msg) {
-    TwainSession& t = e.twain;
+    TwainSession& t = Twain(e);
     if (!t.sourceEnabled()) return false;
     uint16_t message = 0;
     if (t.ProcessEvent(msg, &message) != twain::kDsEvent) return false;
@@ -266,6 +268,7 @@ bool TwainFilter(Editor& e, MSG* msg) {
 }
 
 void RegisterScannerCommands(CommandRegistry& r) {
+    r.OnReadState([](Editor& e, CommandState& s) { s.scanner = Twain(e).loaded(); });
     r.On(cmd::kScanSource, [](Editor& e, int) { ChooseScanner(e); });
     r.On(cmd::kScan, [](Editor& e, int) { StartScan(e); });
 }

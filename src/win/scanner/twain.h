@@ -123,4 +123,7 @@ void StartScan(Editor& editor);
 // A finished transfer becomes a new image named "scan".
 bool TwainFilter(Editor& editor, MSG* msg);
 
+// The editor's scanner connection.
+TwainSession& Twain(Editor& editor);
+
 }  // namespace mirelo

@@ -8,7 +8,6 @@
 #include "draw/shape_drawing.h"
 #include "edit/undo_history.h"
 #include "select/selection.h"
-#include "ui/option_bar.h"
 
 namespace mirelo {
 

@@ -5,7 +5,6 @@
 #include "image/format_change.h"
 #include "select/paths.h"
 #include "select/selection.h"
-#include "ui/option_bar.h"
 
 namespace mirelo {
 
@@ -109,6 +108,11 @@ PathAvailability ReadPathAvailability(const ImageSlot& s) {
 }
 
 void RegisterSelectCommands(CommandRegistry& r) {
+    // A command that asks about a path being drawn first stops on Cancel.
+    r.OnGuard(kGuardPendingPath, [](Editor& e) { return ResolvePendingPath(e) != IDCANCEL; });
+    r.OnReadState([](Editor& e, CommandState& s) {
+        if (const ImageSlot* slot = e.images.Current(); slot && slot->occupied()) s.pathCommands = ReadPathAvailability(*slot);
+    });
     r.On(cmd::kSelectAll, OnCurrent([](Editor&, ImageSlot& s) { SelectAll(s); }), rule::ImageOpen);
     r.On(cmd::kSelectNone, OnCurrent([](Editor&, ImageSlot& s) { Deselect(s); }),
          [](const CommandState& s) { return s.open && s.selection; });

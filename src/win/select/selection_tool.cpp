@@ -6,12 +6,14 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "edit/tool.h"
+#include "app/tool.h"
 #include "image/bitmap_access.h"
 #include "select/magic_wand.h"
 #include "select/paths.h"
 #include "select/selection.h"
 #include "select/selection_view.h"
+#include "edit/viewport.h"
+#include "common/icon_canvas.h"
 
 namespace mirelo {
 
@@ -190,8 +192,28 @@ private:
 };
 }  // namespace
 
+// The image of the tool's buttons, on the 16-unit grid of common/icon_canvas.h.
+namespace {
+void DrawSelect(icon::Canvas& c) {
+    using namespace icon;
+    c.Rect(1.5f, 1.5f, 14.5f, 14.5f, kPaleBlue, kWhite);
+    // marching ants over the white outline: seven equal steps along each side, on at both ends
+    const float w = c.Outline();
+    const float lo = c.SnapCentre(1.5f) - w / 2, hi = c.SnapCentre(14.5f) + w / 2;
+    const float step = (hi - lo) / 7.0f;
+    for (int k = 0; k < 7; k += 2) {
+    using namespace icon;
+        float a = c.SnapEdge(lo + step * static_cast<float>(k)), b = c.SnapEdge(lo + step * static_cast<float>(k + 1));
+        c.FillRect(a, lo, b, lo + w, kInk);
+        c.FillRect(a, hi - w, b, hi, kInk);
+        c.FillRect(lo, a, lo + w, b, kInk);
+        c.FillRect(hi - w, a, hi, b, kInk);
+    }
+}
+}  // namespace
+
 const ToolDescriptor& SelectionToolDescriptor() {
-    static const ToolDescriptor tool{kToolSelect, cmd::kToolSelect, cmd::kPalSelect, ToolIcon::Select, 0,
+    static const ToolDescriptor tool{kToolSelect, cmd::kToolSelect, cmd::kPalSelect, DrawSelect, 0,
                                      [] { return std::unique_ptr<Tool>(std::make_unique<SelectionTool>()); }};
     return tool;
 }

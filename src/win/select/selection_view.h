@@ -1,7 +1,7 @@
 // How the selection shows on the view: its outline, the rubber band of a drag and the rubber
 // line of a polygon in progress, drawn with two pens (white, and a blue dash that moves).
 #pragma once
-#include "edit/tool.h"
+#include "app/tool.h"
 
 namespace mirelo {
 

@@ -9,6 +9,8 @@
 #include "image/image_set.h"
 #include "res/resource.h"
 #include "select/selection_view.h"
+#include "files/recovery.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 
@@ -294,9 +296,9 @@ void OnButtonUp(Editor& e, HWND hwnd, int x, int y, WPARAM keys) {
 
 void OnTimer(Editor& e) {
     if (auto title = e.reminder.Tick(e.clock()); title && e.frame.mainWindow) SetWindowTextW(e.frame.mainWindow, W(*title));
-    e.recovery.Tick(e, static_cast<int64_t>(e.clock()));
+    Recovery(e).Tick(e, static_cast<int64_t>(e.clock()));
     // A copy that could not be written is told once on the status line; work goes on.
-    if (e.recovery.TakeFailure() && !e.viewState.recoveryFailureShown && e.frame.statusBar) {
+    if (Recovery(e).TakeFailure() && !e.viewState.recoveryFailureShown && e.frame.statusBar) {
         e.viewState.recoveryFailureShown = true;
         SendMessageW(e.frame.statusBar, SB_SETTEXTW, e.settings.cursorCoords ? 1 : 0,
                      reinterpret_cast<LPARAM>(L"復元用のコピーを保存できません"));

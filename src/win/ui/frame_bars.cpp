@@ -19,30 +19,32 @@ constexpr int kAngleBoxWidth = 52;
 constexpr int kSmoothBoxWidth = 58;  // the smoothing check box after the angle box
 constexpr int kIconSize = 16;
 
-ToolIcon IconOf(int command) {
+IconDrawing IconOf(int command) {
     // A tool's buttons show its own image.
     if (const ToolDescriptor* tool = FindToolByCommand(command)) return tool->icon;
+    ToolIcon icon = ToolIcon::Count;
     switch (command) {
-    case cmd::kNew: return ToolIcon::New;
-    case cmd::kOpen: return ToolIcon::Open;
-    case cmd::kSave: return ToolIcon::Save;
-    case cmd::kClose: return ToolIcon::Close;
-    case cmd::kUndo: return ToolIcon::Undo;
-    case cmd::kRedo: return ToolIcon::Redo;
-    case cmd::kCut: return ToolIcon::Cut;
-    case cmd::kCopy: return ToolIcon::Copy;
-    case cmd::kPaste: return ToolIcon::Paste;
-    case cmd::kRotateRight: return ToolIcon::RotateRight;
-    case cmd::kRotateLeft: return ToolIcon::RotateLeft;
-    case cmd::kFitWindow: return ToolIcon::FitWindow;
-    case cmd::kActualSize: return ToolIcon::ActualSize;
-    case cmd::kPalTransparent: return ToolIcon::TransparentColour;
-    case cmd::kPalDialog: return ToolIcon::Palette;
-    case cmd::kPathDeletePoint: return ToolIcon::PathDeletePoint;
-    case cmd::kPathDeleteLast: return ToolIcon::PathDeleteLast;
-    case cmd::kPathDeleteAll: return ToolIcon::PathDeleteAll;
-    default: return ToolIcon::Text;
+    case cmd::kNew: icon = ToolIcon::New; break;
+    case cmd::kOpen: icon = ToolIcon::Open; break;
+    case cmd::kSave: icon = ToolIcon::Save; break;
+    case cmd::kClose: icon = ToolIcon::Close; break;
+    case cmd::kUndo: icon = ToolIcon::Undo; break;
+    case cmd::kRedo: icon = ToolIcon::Redo; break;
+    case cmd::kCut: icon = ToolIcon::Cut; break;
+    case cmd::kCopy: icon = ToolIcon::Copy; break;
+    case cmd::kPaste: icon = ToolIcon::Paste; break;
+    case cmd::kRotateRight: icon = ToolIcon::RotateRight; break;
+    case cmd::kRotateLeft: icon = ToolIcon::RotateLeft; break;
+    case cmd::kFitWindow: icon = ToolIcon::FitWindow; break;
+    case cmd::kActualSize: icon = ToolIcon::ActualSize; break;
+    case cmd::kPalTransparent: icon = ToolIcon::TransparentColour; break;
+    case cmd::kPalDialog: icon = ToolIcon::Palette; break;
+    case cmd::kPathDeletePoint: icon = ToolIcon::PathDeletePoint; break;
+    case cmd::kPathDeleteLast: icon = ToolIcon::PathDeleteLast; break;
+    case cmd::kPathDeleteAll: icon = ToolIcon::PathDeleteAll; break;
+    default: return FindTool(kToolText)->icon;
     }
+    return DrawingOf(icon);
 }
 
 // Forwards the commands and notifications of the panel's children to the main window.
@@ -94,7 +96,7 @@ void AddButtons(HWND tb, const ToolBarButton* buttons, size_t count, BYTE style,
 }
 
 void SetImages(HWND tb, const ToolBarButton* buttons, size_t count, int size) {
-    std::vector<ToolIcon> icons;
+    std::vector<IconDrawing> icons;
     for (size_t i = 0; i < count; ++i)
         if (buttons[i].command != 0) icons.push_back(IconOf(buttons[i].command));
     // Disabled buttons show their icon in grey at half opacity, the same on every system.

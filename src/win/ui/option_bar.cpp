@@ -6,7 +6,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "app/command_registry.h"
 #include "common/codepage.h"
 #include "draw/pen_rules.h"
@@ -15,7 +15,6 @@
 #include "ui/frame_bars.h"
 #include "ui/option_bands.h"
 #include "paste/paste_objects.h"
-#include "paste/text_dialog.h"
 
 namespace mirelo {
 

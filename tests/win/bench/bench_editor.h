@@ -6,7 +6,7 @@
 
 #include "app/editor.h"
 #include "app/refresh.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "common/gdiplus.h"
 #include "common/win.h"
 #include "files/open_image.h"

@@ -1,7 +1,7 @@
 // Commands of the application shell: quit, help, the tool buttons, the cursor display.
 #include "app/command_registry.h"
 #include "app/editor.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "app/help.h"
 #include "res/resource.h"
 #include "ui/option_bar.h"

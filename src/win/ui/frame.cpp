@@ -1,9 +1,10 @@
-#include "app/frame.h"
+#include "ui/frame.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/command_registry.h"
 #include "app/commands.h"
 #include "app/help.h"
 #include "draw/arrow_dialog.h"
@@ -13,6 +14,8 @@
 #include "select/paths.h"
 #include "ui/custom_controls.h"
 #include "ui/frame_bars.h"
+#include "ui/colour_panels.h"
+#include "ui/image_bar.h"
 #include "ui/option_bar.h"
 #include "app/dispatch.h"
 #include "app/editor.h"
@@ -21,7 +24,11 @@
 #include "app/user_store.h"
 #include "common/gdiplus.h"
 #include "image/image_set.h"
+#include "paste/paste_objects.h"
 #include "res/resource.h"
+#include "scanner/twain.h"
+#include "files/recovery.h"
+#include "edit/viewport.h"
 
 namespace mirelo {
 
@@ -41,12 +48,12 @@ void CreateChildren(Editor& e, HWND hwnd) {
     e.frame.view = CreateWindowExW(WS_EX_CLIENTEDGE, kViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0,
                              0, 0, hwnd, nullptr, e.instance, nullptr);
     CreateArrowWindow(e);
-    e.twain.Load();
+    Twain(e).Load();
     LayoutStatusParts(e);
 }
 
 void ReleaseAll(Editor& e) {
-    e.twain.Unload();
+    Twain(e).Unload();
     for (auto& s : e.images.slots) s.Clear();
     e.images.current = -1;
     if (e.frame.imageBarList) ImageList_Destroy(e.frame.imageBarList);
@@ -136,6 +143,50 @@ void OnDropFiles(Editor& e, HDROP drop) {
     SetActiveWindow(e.frame.mainWindow);
 }
 
+// WM_CONTEXTMENU at a screen point.
+void ShowContextMenu(Editor& e, HWND hwnd, POINT screen) {
+    if (!e.frame.view || !e.frame.menu) return;
+    RECT r;
+    GetWindowRect(e.frame.view, &r);
+    if (!PtInRect(&r, screen)) return;
+    ImageSlot* s = e.Current();
+    int position = 0;
+    HMENU popup = nullptr;
+    if (s) {
+        // An object under the mouse becomes the selected one and brings its own menu: the
+        // object menu for a picture, the menu 貼紙 for a text.
+        POINT client = screen;
+        ScreenToClient(e.frame.view, &client);
+        const ViewLayout l = e.View().Layout();
+        const ObjectView view{l.zoom, l.originX - e.viewState.scrollX, l.originY - e.viewState.scrollY};
+        const IntPoint pixel = e.View().ToImage(client.x, client.y);
+        const ObjectHit hit =
+            IsIndexed(s->pixelFormat) ? ObjectHit{} : HitTestPasteObjects(*s, view, client.x, client.y, pixel.x, pixel.y);
+        if (hit.index >= 0 && !hit.handle) {
+            s->pasteObjects.selected = hit.index;
+            TakeTransformOf(e);
+            if (s->pasteObjects.items[static_cast<size_t>(hit.index)].isText)
+                position = 2;
+            else
+                popup = GetSubMenu(e.objectMenu, 0);
+            e.Changed(change::kObjects);
+        } else {
+            s->pasteObjects.selected = -1;
+            position = PathMenuApplies(*s) ? 3 : 1;
+        }
+    }
+    if (!popup) popup = GetSubMenu(e.frame.menu, position);
+    // The menu shows what is available now.
+    e.ProgramChanged(change::kOutside);
+    ApplyChanges(e);
+    int chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd, nullptr);
+    if (chosen)
+        SendMessageW(hwnd, WM_COMMAND, static_cast<WPARAM>(chosen), 0);
+    else
+        e.menuDismissed = true;
+    e.ProgramChanged(change::kOutside);
+}
+
 // Keeps a dragged frame at least 250 × 250 by moving its right or bottom edge out.
 void KeepMinimumSize(RECT* r) {
     constexpr int kMin = 250;
@@ -221,7 +272,7 @@ LRESULT HandleMainMessage(Editor* e, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         if (ResolvePendingPath(*e) == IDCANCEL) return 0;
         if (AnyUnsavedWork(*e) && e->messages.App(u"Mirelo を終了しますか？", MB_YESNO) != IDYES) return 0;
         SaveUserSettings(*e);
-        e->recovery.EndRun();
+        Recovery(*e).EndRun();
         EndHelp(*e);
         DestroyWindow(hwnd);
         return 0;
@@ -328,6 +379,22 @@ HWND CreateMainWindow(Editor& e, int show) {
     }
     UpdateWindow(hwnd);
     return hwnd;
+}
+
+void RegisterFrame(CommandRegistry& r) {
+    r.OnChanges([](Editor& e, const ChangeRecord&, const RefreshPlan& plan) {
+        if (plan.showWindow) ShowMainWindow(e);
+    });
+    r.OnRefreshStep(RefreshStep::Availability, [](Editor& e, const RefreshPlan& plan) {
+        if (plan.rebuildImageBar) ShowImageSelectMenu(e);
+        ShowAvailability(e);
+    });
+    r.OnRefreshStep(RefreshStep::OptionBar, [](Editor& e, const RefreshPlan&) { ShowToolSettings(e); });
+    r.OnRefreshStep(RefreshStep::ColourPanels, [](Editor& e, const RefreshPlan&) { ShowColourPanels(e); });
+    r.OnRefreshStep(RefreshStep::Thumbnails, [](Editor& e, const RefreshPlan& plan) { ShowImageBar(e, plan); });
+    r.OnRefreshStep(RefreshStep::StatusLine, [](Editor& e, const RefreshPlan&) { ShowStatusLine(e); });
+    r.OnRefreshStep(RefreshStep::ViewLayout, [](Editor& e, const RefreshPlan& plan) { ShowViewLayout(e, plan); });
+    r.OnRefreshStep(RefreshStep::ViewInvalidate, [](Editor& e, const RefreshPlan&) { InvalidateView(e); });
 }
 
 }  // namespace mirelo

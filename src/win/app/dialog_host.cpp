@@ -1,4 +1,4 @@
-#include "common/dialog_host.h"
+#include "app/dialog_host.h"
 
 #include "app/editor.h"
 #include "app/refresh.h"

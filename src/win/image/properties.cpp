@@ -1,4 +1,4 @@
-#include "files/properties.h"
+#include "image/properties.h"
 
 #include <vector>
 

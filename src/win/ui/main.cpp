@@ -9,11 +9,12 @@
 #include "app/command_line.h"
 #include "app/editor.h"
 #include "app/refresh.h"
-#include "app/frame.h"
+#include "ui/frame.h"
 #include "app/help.h"
 #include "common/gdiplus.h"
 #include "res/resource.h"
 #include "scanner/twain.h"
+#include "files/recovery.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     auto editor = std::make_unique<mirelo::Editor>(instance);
     editor->startupFiles = StartupFiles();
     editor->settingsKey = u"Software\\Mirelo";
-    editor->recovery.SetFolder(mirelo::DefaultRecoveryFolder());
+    Recovery(*editor).SetFolder(mirelo::DefaultRecoveryFolder());
     mirelo::InitHelp(*editor);
     HWND main = mirelo::CreateMainWindow(*editor, show);
     if (!main) return 1;

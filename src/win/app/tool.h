@@ -62,18 +62,10 @@ struct ToolDescriptor {
     ToolId id;
     int command;         // its tool-bar button and menu item
     int paletteCommand;  // its button on the palette panel; 0 when it has none
-    ToolIcon icon;       // the image of its buttons
+    IconDrawing icon;    // the image of its buttons
     int cursor;          // the cursor resource it shows over the image; 0 for the arrow
     std::unique_ptr<Tool> (*make)();
 };
-
-// The descriptors, one per tool file.
-const ToolDescriptor& SelectionToolDescriptor();
-const ToolDescriptor& ShapeToolDescriptor();
-const ToolDescriptor& RetouchToolDescriptor();
-const ToolDescriptor& FillToolDescriptor();
-const ToolDescriptor& EyedropperToolDescriptor();
-const ToolDescriptor& TextToolDescriptor();
 
 // Every tool, from the one registration table (edit/tools.cpp).
 const std::vector<const ToolDescriptor*>& Tools();
