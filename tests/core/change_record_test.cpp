@@ -63,6 +63,35 @@ TEST(ChangeRecord, PlanSaysWhichThumbnailsAndLayoutsFollow) {
     EXPECT_TRUE(other.Runs(RefreshStep::ViewLayout));
 }
 
+// Only the outline's march of the current image, and nothing else, lets the view keep its picture.
+TEST(ChangeRecord, TheMarchAloneKeepsThePicture) {
+    const struct {
+        const char* name;
+        unsigned program;
+        unsigned current, other;
+        bool marchOnly;
+    } cases[] = {
+        {"march", 0, change::kMarch, 0, true},
+        {"march and overlay", 0, change::kMarch | change::kOverlay, 0, false},
+        {"march and pixels", 0, change::kMarch | change::kPixels, 0, false},
+        {"march and clipboard", change::kOutside, change::kMarch, 0, false},
+        {"march and another image", 0, change::kMarch, change::kPixels, false},
+        {"overlay", 0, change::kOverlay, 0, false},
+    };
+    for (const auto& c : cases) {
+        ChangeRecord record;
+        record.Program(c.program);
+        record.Image(2, c.current);
+        record.Image(5, c.other);
+        const RefreshPlan plan = PlanRefresh(record, 2);
+        EXPECT_EQ(plan.marchOnly, c.marchOnly) << c.name;
+        EXPECT_TRUE(plan.Runs(S::ViewInvalidate)) << c.name;
+    }
+    ChangeRecord elsewhere;
+    elsewhere.Image(5, change::kMarch);
+    EXPECT_FALSE(PlanRefresh(elsewhere, 2).marchOnly);
+}
+
 TEST(ChangeRecord, TakeHandsOverAndStartsAfresh) {
     ChangeRecord record;
     record.Image(kMaxImages, change::kPixels);  // no such slot

@@ -3,10 +3,12 @@
 #include <cstring>
 
 #include "app/commands.h"
+#include "app/refresh.h"
 #include "harness.h"
 #include "image/bitmap_access.h"
 #include "paste/text_dialog.h"
 #include "res/resource.h"
+#include "select/selection_view.h"
 #include "ui/canvas.h"
 #include "edit/viewport.h"
 
@@ -67,6 +69,48 @@ TEST_F(RefreshTest, TextObjectIsOnScreenWhenTheClickReturns) {
     GpBitmapOwner fresh;
     ASSERT_TRUE(RenderView(*editor, fresh));
     EXPECT_TRUE(SamePixels(fresh, editor->viewState.backBuffer));
+}
+
+// The outline's march repaints from the picture kept of the last whole frame; pixels a tool
+// changed (through the viewport) make the picture again, march or not.
+TEST_F(RefreshTest, TheMarchRepaintsFromTheKeptPictureUntilThePixelsChange) {
+    ASSERT_TRUE(testing::NewImage(*editor, 300, 200, 96, 96, false));
+    Send(cmd::kSelectAll);
+    UpdateWindow(editor->frame.view);
+    ViewState& vs = editor->viewState;
+    ASSERT_TRUE(vs.pictureLayer);
+    ASSERT_FALSE(vs.pictureStale);
+    auto pixelAt = [&](GpBitmapOwner& b, int x, int y) {
+        BitmapLock lock(editor->messages, b, kLockRead, fmt::k24RGB, BitmapRole::Image);
+        const uint8_t* p = lock.view().Row(y) + x * 3;
+        return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+    };
+    auto paint = [&](GpBitmapOwner& b, int x0, int y0, int x1, int y1, uint8_t blue) {
+        BitmapLock lock(editor->messages, b, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                uint8_t* p = lock.view().Row(y) + x * 3;
+                p[0] = blue, p[1] = 0, p[2] = 0;
+            }
+    };
+    auto march = [&] {
+        MarchSelection(*editor);
+        ApplyChanges(*editor);
+        UpdateWindow(editor->frame.view);
+    };
+    // A mark put into the kept picture shows after a march: the image was not composed again.
+    const IntPoint inside = editor->View().ToClient(150, 100);
+    paint(vs.pictureLayer, inside.x, inside.y, inside.x + 1, inside.y + 1, 0x77);
+    march();
+    EXPECT_EQ(pixelAt(vs.backBuffer, inside.x, inside.y), 0x77u);
+    // A tool's pixels and their invalidation, then a march before the paint: the new pixels show.
+    paint(editor->Current()->bitmap, 100, 50, 200, 150, 0xFF);
+    editor->View().InvalidateImageArea(100, 50, 199, 149, 0);
+    march();
+    GpBitmapOwner fresh;
+    ASSERT_TRUE(RenderView(*editor, fresh));
+    EXPECT_TRUE(SamePixels(fresh, vs.backBuffer));
+    EXPECT_EQ(pixelAt(vs.backBuffer, inside.x, inside.y), 0xFFu);
 }
 
 // The viewport maps image pixels to the view and back, and a tool's invalidation covers exactly

@@ -41,9 +41,11 @@ RefreshPlan PlanRefresh(const ChangeRecord& record, int current) {
     plan.showWindow = (program & change::kShowWindow) != 0;
     plan.paintNow = (program & change::kDialogClosed) != 0;
 
+    bool marchOnly = program == 0;
     for (int slot = 0; slot < kMaxImages; ++slot) {
         const unsigned what = record.ImageChanges(slot);
         if (!what) continue;
+        marchOnly = marchOnly && slot == current && what == change::kMarch;
         if (what & (change::kPixels | change::kBitmap)) plan.thumbnails.push_back(slot);
         if (what & change::kFit) plan.fitted.push_back(slot);
         if (slot != current) continue;
@@ -60,10 +62,11 @@ RefreshPlan PlanRefresh(const ChangeRecord& record, int current) {
             plan.fitWindow = true;
             Add(plan, {S::ViewLayout, S::ViewInvalidate});
         }
-        if (what & change::kOverlay) Add(plan, {S::ViewInvalidate});
+        if (what & (change::kOverlay | change::kMarch)) Add(plan, {S::ViewInvalidate});
         if (what & change::kFile) Add(plan, {S::Availability, S::StatusLine});
         if (what & change::kHistory) Add(plan, {S::Availability});
     }
+    plan.marchOnly = marchOnly && plan.Runs(S::ViewInvalidate);
     // Thumbnails of images that are not current are made again even when nothing else runs.
     if (!plan.thumbnails.empty()) Add(plan, {S::Thumbnails});
     // New images are fitted into the view, whichever is current.

@@ -26,6 +26,7 @@ enum Image : unsigned {
     kFile = 1u << 9,          // its name, file or properties (the status line)
     kHistory = 1u << 10,      // its undo history (what 元に戻す and やり直し offer)
     kFitWindow = 1u << 11,    // the image is to be fitted into the view, enlarged if small (ウィンドウサイズ)
+    kMarch = 1u << 12,        // the selection outline's dashes moved on; the picture under it is as it was
 };
 // What changed in the program as a whole.
 enum Program : unsigned {
@@ -94,6 +95,7 @@ struct RefreshPlan {
     bool toolReset = false;       // windows that belong to a tool (the arrow window) close
     bool showWindow = false;      // a minimised main window is restored first
     bool paintNow = false;        // the windows are painted before the refresh returns
+    bool marchOnly = false;       // nothing but the outline's march: the view keeps its picture
 
     bool Runs(RefreshStep s) const { return steps[static_cast<size_t>(s)]; }
     // The steps in the order they run.

@@ -76,6 +76,11 @@ struct ViewState {
     HCURSOR Cursor(CursorId id) const { return cursors[static_cast<size_t>(id)]; }
     int marchPhase = 0;            // how far the selection outline's dash has moved
     GpBitmapOwner backBuffer;      // the last frame, drawn again only where it changed
+    // The last whole frame's picture (image and paste objects, without the grid and outlines): a
+    // paint for the outline's march alone starts from it instead of composing the image again.
+    GpBitmapOwner pictureLayer;
+    bool pictureStale = true;      // the picture changed since the layer was made
+    bool marchPaint = false;       // the next paint is for the outline's march alone
     WheelAccumulator wheelZoom, wheelX, wheelY;  // wheel deltas not yet turned into steps
     bool panning = false;          // the picture is being dragged (middle button, or Space held)
     POINT panFrom{};               // where the pan drag started (client) and the scroll then

@@ -55,6 +55,7 @@ void Viewport::InvalidateImageArea(int left, int top, int right, int bottom, int
     const IntPoint b = ToClient(std::max(left, right) + margin + 1, std::max(top, bottom) + margin + 1);
     // One more pixel round it for antialiased edges.
     const RECT r{a.x - 1, a.y - 1, b.x + 1, b.y + 1};
+    editor_.viewState.pictureStale = true;
     InvalidateRect(view, &r, FALSE);
 }
 

@@ -124,7 +124,7 @@ void MarchSelection(Editor& e) {
     const ImageSlot* s = e.images.Current();
     if (!s || !s->selectionPath) return;
     e.viewState.marchPhase = (e.viewState.marchPhase + 1) % 4;
-    e.Changed(change::kOverlay);
+    e.Changed(change::kMarch);
 }
 
 }  // namespace mirelo

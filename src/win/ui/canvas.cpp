@@ -330,6 +330,7 @@ void Paint(Editor& e, HWND hwnd) {
         buffer.reset();
     }
     if (!drawn) FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    e.viewState.marchPaint = false;
     EndPaint(hwnd, &ps);
 }
 
@@ -526,7 +527,11 @@ void ShowViewLayout(Editor& e, const RefreshPlan& plan) {
     if (const ImageSlot* s = Shown(e); s && plan.restoreScroll) ScrollViewTo(e, s->savedScrollX, s->savedScrollY);
 }
 
-void InvalidateView(Editor& e) {
+void InvalidateView(Editor& e, bool pictureKept) {
+    if (pictureKept)
+        e.viewState.marchPaint = true;
+    else
+        e.viewState.pictureStale = true;
     if (e.frame.view) InvalidateRect(e.frame.view, nullptr, FALSE);  // the one place the whole view is invalidated
 }
 
@@ -599,6 +604,42 @@ bool HandleZoomNotify(Editor& e, NMHDR* hdr, LRESULT* result) {
     return true;
 }
 
+namespace {
+// The view's 24-bit frame `from` copied into `to`, of the same size.
+bool CopyLayer(Editor& e, GpBitmapOwner& from, GpBitmapOwner& to) {
+    BitmapLock source(e.messages, from, kLockRead, fmt::k24RGB, BitmapRole::Source);
+    if (!source.ok()) return false;
+    BitmapLock target(e.messages, to, kLockWrite, fmt::k24RGB, BitmapRole::Destination);
+    if (!target.ok()) return false;
+    CopyRows(source.view(), target.view());
+    return target.Unlock() == Gdiplus::Ok && source.Unlock() == Gdiplus::Ok;
+}
+
+// What lies above the picture within `dirty`: the grid, the selection outline and, above
+// everything, the current tool's selection, outlines or preview.
+void DrawAboveThePicture(Editor& e, ImageSlot& s, GpBitmapOwner& buffer, const ViewLayout& l, const RECT& dirty, bool grid) {
+    const int cw = e.viewState.clientWidth, ch = e.viewState.clientHeight;
+    const int sx = e.viewState.scrollX, sy = e.viewState.scrollY;
+    const Settings& st = e.settings;
+    if (grid || s.selectionPath) {
+        BitmapLock lock(e.messages, buffer, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
+        if (!lock.ok()) return;
+        if (grid)
+            DrawGrid(lock.view(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch), l.zoom, sx, sy,
+                     GridSettings{st.gridX, st.gridY, st.gridOffsetX, st.gridOffsetY}, s.width, s.height);
+        DrawSelectionOutline(e, s, lock.view(), l, sx, sy);
+        lock.Unlock();
+    }
+    GpGraphicsOwner overlay;
+    if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
+        gp::GdipSetClipRectI(overlay.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top,
+                             Gdiplus::CombineModeReplace);
+        const OverlayTarget target{overlay.get(), l, sx, sy, dirty.left, dirty.top, dirty.right, dirty.bottom};
+        e.CurrentTool().DrawOverlay(e, s, target);
+    }
+}
+}  // namespace
+
 bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
     ImageSlot* s = Shown(e);
     int cw = e.viewState.clientWidth, ch = e.viewState.clientHeight;
@@ -609,13 +650,21 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
     const bool grid = GridVisible(l.zoom, st.gridX, st.gridY);
     // A part is drawn again only over the last frame of the same size, and only while nothing
     // is drawn that depends on the whole view (the grid, the selection outline).
-    int bw = 0, bh = 0;
-    const bool partial = dirtyArea && buffer && ImageSize(buffer.get(), &bw, &bh) && bw == cw && bh == ch && !grid && !s->selectionPath;
+    int bw = 0, bh = 0, pw = 0, ph = 0;
+    const bool sameBuffer = buffer && ImageSize(buffer.get(), &bw, &bh) && bw == cw && bh == ch;
+    const bool partial = dirtyArea && sameBuffer && !grid && !s->selectionPath;
+    // The outline's march alone: the picture is the layer kept from the last whole frame.
+    ViewState& vs = e.viewState;
+    if (vs.marchPaint && !vs.pictureStale && sameBuffer && vs.pictureLayer && ImageSize(vs.pictureLayer.get(), &pw, &ph) &&
+        pw == cw && ph == ch && CopyLayer(e, vs.pictureLayer, buffer)) {
+        DrawAboveThePicture(e, *s, buffer, l, RECT{0, 0, cw, ch}, grid);
+        return true;
+    }
     RECT dirty{0, 0, cw, ch};
     if (partial) {
         const RECT all{0, 0, cw, ch};
         if (!IntersectRect(&dirty, dirtyArea, &all)) return true;
-    } else if (!CreateGpBitmap(buffer, cw, ch, fmt::k24RGB)) {
+    } else if (!sameBuffer && !CreateGpBitmap(buffer, cw, ch, fmt::k24RGB)) {  // a frame of the same size is drawn over whole
         return false;
     }
     const int dw = dirty.right - dirty.left, dh = dirty.bottom - dirty.top;
@@ -690,22 +739,17 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
             e.tools[kPasteObjectHandling]->DrawOverlay(e, *s, OverlayTarget{objects.get(), l, sx, sy, dirty.left, dirty.top, dirty.right, dirty.bottom});
         }
     }
-    if (grid || s->selectionPath) {
-        BitmapLock lock(e.messages, buffer, kLockReadWrite, fmt::k24RGB, BitmapRole::Image);
-        if (!lock.ok()) return true;
-        if (grid)
-            DrawGrid(lock.view(), l.originX, l.originY, std::min(l.zoomedWidth, cw), std::min(l.zoomedHeight, ch), l.zoom, sx, sy,
-                     GridSettings{st.gridX, st.gridY, st.gridOffsetX, st.gridOffsetY}, s->width, s->height);
-        DrawSelectionOutline(e, *s, lock.view(), l, sx, sy);
-        lock.Unlock();
+    // A whole frame with an outline keeps its picture for the outline's march; a part drawn
+    // again leaves the kept one behind.
+    if (!partial && s->selectionPath) {
+        const bool fits = vs.pictureLayer && ImageSize(vs.pictureLayer.get(), &pw, &ph) && pw == cw && ph == ch;
+        if ((!fits && !CreateGpBitmap(vs.pictureLayer, cw, ch, fmt::k24RGB)) || !CopyLayer(e, buffer, vs.pictureLayer))
+            vs.pictureLayer.reset();
+        vs.pictureStale = !vs.pictureLayer;
+    } else {
+        vs.pictureStale = true;
     }
-    // Above everything: the current tool's selection, outlines or preview.
-    GpGraphicsOwner overlay;
-    if (gp::GdipGetImageGraphicsContext(buffer.get(), overlay.put()) == Gdiplus::Ok) {
-        gp::GdipSetClipRectI(overlay.get(), dirty.left, dirty.top, dw, dh, Gdiplus::CombineModeReplace);
-        const OverlayTarget target{overlay.get(), l, sx, sy, dirty.left, dirty.top, dirty.right, dirty.bottom};
-        e.CurrentTool().DrawOverlay(e, *s, target);
-    }
+    DrawAboveThePicture(e, *s, buffer, l, dirty, grid);
     return true;
 }
 

@@ -34,7 +34,8 @@ void ScrollViewTo(Editor& editor, int x, int y);
 // zoom and scroll position, else the layout follows the image's size and zoom.
 void ShowViewLayout(Editor& editor, const RefreshPlan& plan);
 // The invalidation step of the refresh: the view is painted again.
-void InvalidateView(Editor& editor);
+// `pictureKept`: only the selection outline moved on; the picture under it is as it was.
+void InvalidateView(Editor& editor, bool pictureKept = false);
 
 // A wheel message that reached the main window goes to the view when the pointer is over it.
 bool ForwardWheelToView(Editor& editor, UINT msg, WPARAM wp, LPARAM lp);

@@ -394,7 +394,7 @@ void RegisterFrame(CommandRegistry& r) {
     r.OnRefreshStep(RefreshStep::Thumbnails, [](Editor& e, const RefreshPlan& plan) { ShowImageBar(e, plan); });
     r.OnRefreshStep(RefreshStep::StatusLine, [](Editor& e, const RefreshPlan&) { ShowStatusLine(e); });
     r.OnRefreshStep(RefreshStep::ViewLayout, [](Editor& e, const RefreshPlan& plan) { ShowViewLayout(e, plan); });
-    r.OnRefreshStep(RefreshStep::ViewInvalidate, [](Editor& e, const RefreshPlan&) { InvalidateView(e); });
+    r.OnRefreshStep(RefreshStep::ViewInvalidate, [](Editor& e, const RefreshPlan& plan) { InvalidateView(e, plan.marchOnly); });
 }
 
 }  // namespace mirelo
