@@ -111,8 +111,9 @@ TEST_F(FrameTest, SecondStartWithTwoPathsOpensTheSecondFirst) {
     OpenWindow();
     int code = RunAndPump(BesideTests(L"Mirelo.exe"), a + u" " + b);
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(OpenPaths(), (std::vector<Text>{b, a}));
+    ASSERT_EQ(OpenPaths(), (std::vector<Text>{b, a}));
     EXPECT_EQ(editor->images.current, 1);
+    ASSERT_NE(editor->Current(), nullptr);
     EXPECT_EQ(editor->Current()->path, a);
     EXPECT_TRUE(shown.empty());
 }
@@ -123,7 +124,8 @@ TEST_F(FrameTest, SecondStartWithAQuotedPathWithSpaces) {
     Picture(dir, u"c", 3, 3);  // decoys that a wrong split would open
     OpenWindow();
     EXPECT_EQ(RunAndPump(BesideTests(L"Mirelo.exe"), u"\"" + cd + u"\""), 0);
-    EXPECT_EQ(OpenPaths(), (std::vector<Text>{cd}));
+    ASSERT_EQ(OpenPaths(), (std::vector<Text>{cd}));
+    ASSERT_NE(editor->Current(), nullptr);
     EXPECT_EQ(editor->Current()->width, 13);
     EXPECT_TRUE(shown.empty());
 }

@@ -15,6 +15,7 @@
 
 #include "app/commands.h"
 #include "app/editor.h"
+#include "app/refresh.h"
 #include "bench_editor.h"
 #include "common/win.h"
 
@@ -24,6 +25,7 @@
 #include "files/recovery_copy.h"
 #include "image/image_set.h"
 #include "res/resource.h"
+#include "select/selection_view.h"
 
 namespace {
 
@@ -142,6 +144,22 @@ int wmain(int argc, wchar_t** argv) {
         Timing copies;
         for (int i = 0; i < 3; ++i) timeInto(copies, cmd::kCopy);
         report("copy of the whole picture (40015)", copies, 25);
+    }
+    // The selection outline's march (every 250 ms while a selection shows): its repaint of the view.
+    {
+        SendMessageW(window, WM_COMMAND, cmd::kSelectAll, 0);
+        settle();
+        std::vector<double> times;
+        for (int i = 0; i < 5; ++i) {
+            const double s = Now();
+            MarchSelection(editor);
+            ApplyChanges(editor);
+            UpdateWindow(editor.frame.view);
+            times.push_back(Now() - s);
+        }
+        std::printf("  %-34s %7.0f ms\n", "outline march, repaint of the view", Median(times));
+        SendMessageW(window, WM_COMMAND, cmd::kSelectNone, 0);
+        settle();
     }
     SendMessageW(window, WM_COMMAND, cmd::kPaletteMedianCut, 0);
     editor.settings.dither = true;
