@@ -8,6 +8,10 @@
 
 namespace mirelo {
 
+// Work that only moves or re-encodes bytes: below this many pixels a second thread costs more
+// than it saves.
+constexpr int64_t kBandedMovePixels = int64_t{1} << 18;
+
 // body(y0, y1) on each band of rows [0, height): the top half on this thread and the bottom half
 // on a second one when the picture has at least `minimumPixels` and two cores are there. The
 // rows are shared at a multiple of `rowMultiple` (for work done in tiles). The work must give the

@@ -10,8 +10,6 @@
 namespace mirelo {
 
 namespace {
-// Below this many pixels a second thread costs more than it saves.
-constexpr int64_t kBandedPixels = int64_t{1} << 18;
 
 void Put(uint8_t* p, uint32_t argb) {
     p[0] = static_cast<uint8_t>(argb);
@@ -174,7 +172,7 @@ OpStatus ConvertPixels(const PixelView& in, const PixelView& out, const ConvertP
     const int64_t pixels = int64_t{in.width} * in.height;
     if (in.format == fmt::k24RGB && outBits == 32) {
         ForBands(in.height, pixels, [&](int y0, int y1) { DecodeRows(Band(in, y0, y1 - y0), Band(out, y0, y1 - y0), false); },
-                 1, kBandedPixels);
+                 1, kBandedMovePixels);
         return OpStatus{};
     }
     // A 32-bit source whose fourth byte stands as it is encodes from its own rows; others go
@@ -186,7 +184,7 @@ OpStatus ConvertPixels(const PixelView& in, const PixelView& out, const ConvertP
     if (BitsPerPixel(in.format) == 32 && !opaqueFourthByte) {
         ForBands(in.height, pixels, [&](int y0, int y1) {
             EncodeRows(in.Row(y0), static_cast<ptrdiff_t>(in.stride), Band(out, y0, y1 - y0), keep, premultiplied);
-        }, 1, kBandedPixels);
+        }, 1, kBandedMovePixels);
         return OpStatus{};
     }
     constexpr int kBandRows = 16;
@@ -205,7 +203,7 @@ OpStatus ConvertPixels(const PixelView& in, const PixelView& out, const ConvertP
             }
             EncodeRows(bgra, static_cast<ptrdiff_t>(in.width) * 4, Band(out, y, rows), keep, premultiplied);
         }
-    }, 1, kBandedPixels);
+    }, 1, kBandedMovePixels);
     return failed ? OpStatus::Failed(nullptr) : OpStatus{};
 }
 

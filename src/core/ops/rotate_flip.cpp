@@ -17,9 +17,6 @@ namespace mirelo {
 
 namespace {
 
-// Below this many pixels a second thread costs more than it saves.
-constexpr int64_t kBandedPixels = int64_t{1} << 18;
-
 // One pixel of N bytes; the fixed-size copy compiles to plain loads and stores.
 template <int N>
 inline void CopyPixel(uint8_t* to, const uint8_t* from) {
@@ -77,11 +74,16 @@ void WriteTilePlain(const uint8_t* tile, int rows, int columns, int firstRow, in
         const int x0 = clockwise ? h - firstRow - rows : firstRow;
         uint8_t* d = out.Row(y) + static_cast<intptr_t>(x0) * N;
         const uint8_t* s = tile + static_cast<intptr_t>(c) * N;
-        if (clockwise) {
-            s += (rows - 1) * kRowBytes;
-            for (int k = 0; k < rows; ++k, d += N, s -= kRowBytes) CopyPixel<N>(d, s);
+        const intptr_t step = clockwise ? -kRowBytes : kRowBytes;
+        if (clockwise) s += (rows - 1) * kRowBytes;
+        if constexpr (N == 3) {
+            // Each pixel is written as 4 bytes, the fourth overwritten by the next pixel; the
+            // last one of the piece alone is written with its 3 bytes, since the byte after it
+            // belongs to the next piece, perhaps another thread's.
+            for (int k = 0; k + 1 < rows; ++k, d += 3, s += step) std::memcpy(d, s, 4);
+            std::memcpy(d, s, 3);
         } else {
-            for (int k = 0; k < rows; ++k, d += N, s += kRowBytes) CopyPixel<N>(d, s);
+            for (int k = 0; k < rows; ++k, d += N, s += step) CopyPixel<N>(d, s);
         }
     }
 }
@@ -138,41 +140,13 @@ void WriteTile4x4(const uint8_t* tile, int firstRow, int firstColumn, const Pixe
 }
 #endif
 
-// 24-bit pixels: a tile's pixels are widened to 4 bytes as they are fetched, so that each result
-// pixel is one load and one store. The last pixel of a result row piece is written with its
-// 3 bytes alone: the byte after it belongs to the next piece, perhaps another thread's.
-void QuarterTurnTile24(const PixelView& in, const PixelView& out, bool clockwise, int r0, int rows, int c0, int columns,
-                       uint32_t* tile) {
-    constexpr int T = kTile<3>;
-    const int w = in.width, h = in.height;
-    for (int r = 0; r < rows; ++r) {
-        const uint8_t* s = in.Row(r0 + r) + static_cast<intptr_t>(c0) * 3;
-        uint32_t* t = tile + r * T;
-        for (int x = 0; x + 1 < columns; ++x) std::memcpy(t + x, s + x * 3, 4);
-        t[columns - 1] = 0;
-        std::memcpy(t + columns - 1, s + (columns - 1) * 3, 3);
-    }
-    const int x0 = clockwise ? h - r0 - rows : r0;
-    for (int c = 0; c < columns; ++c) {
-        const int y = clockwise ? c0 + c : w - 1 - c0 - c;
-        uint8_t* d = out.Row(y) + static_cast<intptr_t>(x0) * 3;
-        const uint32_t* t = tile + c;
-        if (clockwise) {
-            for (int k = 0; k + 1 < rows; ++k, d += 3) std::memcpy(d, t + (rows - 1 - k) * T, 4);
-            std::memcpy(d, t, 3);
-        } else {
-            for (int k = 0; k + 1 < rows; ++k, d += 3) std::memcpy(d, t + k * T, 4);
-            std::memcpy(d, t + (rows - 1) * T, 3);
-        }
-    }
-}
-
 // Source rows [y0, y1) of a quarter turn; y0 is a multiple of the tile side.
 template <int N>
 void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise, int y0, int y1) {
     const int w = in.width, h = in.height;  // the result is h wide and w high
     constexpr int T = kTile<N>;
-    alignas(64) uint8_t tile[T * T * N];
+    // One byte more than the tile: a 24-bit pixel is read as 4 bytes.
+    alignas(64) uint8_t tile[T * T * N + 1];
 #if defined(__SSE2__)
     // Streaming stores need every written block on a 16-byte boundary: the first result column
     // of a whole tile is then a multiple of 4.
@@ -184,11 +158,6 @@ void QuarterTurn(const PixelView& in, const PixelView& out, bool clockwise, int 
         const int rows = std::min(T, y1 - r0);
         for (int c0 = 0; c0 < w; c0 += T) {
             const int columns = std::min(T, w - c0);
-            if constexpr (N == 3) {
-                alignas(64) uint32_t wide[T * T];
-                QuarterTurnTile24(in, out, clockwise, r0, rows, c0, columns, wide);
-                continue;
-            }
             const int nextColumns = std::min(T, w - c0 - T);
             for (int r = 0; r < rows; ++r) {
                 const uint8_t* s = in.Row(r0 + r) + static_cast<intptr_t>(c0) * N;
@@ -228,7 +197,7 @@ void MoveBytes(const PixelView& in, const PixelView& out, int kind) {
         case rotate_flip::kHalfTurn: HalfTurn<N>(in, out, y0, y1); break;
         case rotate_flip::kAnticlockwise: QuarterTurn<N>(in, out, false, y0, y1); break;
         }
-    }, tileRows, kBandedPixels);
+    }, tileRows, kBandedMovePixels);
 }
 
 // Indices of fewer than 8 bits: most significant bits first within a byte.
