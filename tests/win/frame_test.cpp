@@ -3,6 +3,7 @@
 #include "harness.h"
 #include "app/commands.h"
 #include "app/menu_state.h"
+#include "edit/view_math.h"
 #include "image/new_image.h"
 #include "ui/frame_bars.h"
 
@@ -128,6 +129,15 @@ TEST_F(FrameTest, SecondStartWithAQuotedPathWithSpaces) {
     ASSERT_NE(editor->Current(), nullptr);
     EXPECT_EQ(editor->Current()->width, 13);
     EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(FrameTest, SecondStartFindsTheWindowWhileTheReminderRunsInItsTitle) {
+    Text dir = MakeTempDir(L"marquee");
+    Text a = Picture(dir, u"a.png", 6, 4);
+    OpenWindow();
+    SetWindowTextW(editor->frame.mainWindow, W(ReminderTitle(7)));
+    EXPECT_EQ(RunAndPump(BesideTests(L"Mirelo.exe"), a), 0);
+    EXPECT_EQ(OpenPaths(), (std::vector<Text>{a}));
 }
 
 TEST_F(FrameTest, SecondStartWithoutArgumentsOpensNothing) {

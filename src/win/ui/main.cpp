@@ -18,9 +18,13 @@
 
 namespace {
 
-// Hands the arguments to a running instance; true when one was found.
+// Hands the arguments to a running instance; true when one was found. The running window is
+// looked for under its title "Mirelo", and then by its class alone: after half an hour without
+// saving, the unsaved-work reminder runs a marquee in the title, and a second start must still
+// find the window rather than start another instance.
 bool HandOverToRunningInstance(const mirelo::Text& arguments) {
     HWND running = FindWindowW(mirelo::kMainClassName, L"Mirelo");
+    if (!running) running = FindWindowW(mirelo::kMainClassName, nullptr);
     if (!running) return false;
     SetForegroundWindow(running);
     if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
