@@ -84,6 +84,22 @@ TEST(ScrollMath, RatioKeepsTheRelativePosition) {
     EXPECT_EQ(ScrollRatio(9999, 1001, 400), 1.0);
 }
 
+TEST(ScrollMath, KeptValuesAreWhatTheBarHolds) {
+    struct Case {
+        int max, page, pos;
+        ScrollValues kept;
+    };
+    const Case cases[] = {
+        {901, 1038, -68, {901, 902, 0}},  // a fitted picture: the page is cut to the range, the bar disabled
+        {2001, 400, 801, {2001, 400, 801}},
+        {2001, 400, 5000, {2001, 400, 1602}},  // the last position is max − page + 1
+        {2001, 400, -3, {2001, 400, 0}},
+        {0, 0, 0, {0, 0, 0}},  // no picture
+        {0, 700, 12, {0, 1, 0}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(KeptScrollValues(c.max, c.page, c.pos), c.kept) << c.max << " " << c.page << " " << c.pos;
+}
+
 TEST(GridMath, Thresholds) {
     EXPECT_FALSE(GridVisible(400, 1, 1));
     EXPECT_TRUE(GridVisible(500, 1, 1));

@@ -70,6 +70,14 @@ double ScrollRatio(int pos, int max, int page) {
 
 int ScrollPositionFromRatio(int max, int page, double ratio) { return static_cast<int>((max - page + 1) * ratio); }
 
+ScrollValues KeptScrollValues(int max, int page, int pos) {
+    ScrollValues v;
+    v.max = std::max(max, 0);
+    v.page = std::clamp(page, 0, v.max + 1);
+    v.pos = std::clamp(pos, 0, v.max - std::max(v.page - 1, 0));
+    return v;
+}
+
 bool GridVisible(int zoom, int spacingX, int spacingY) {
     if (spacingX <= 0 && spacingY <= 0) return false;  // "none"
     return zoom > 99 && (zoom > 499 || (spacingX > 1 && spacingY > 1));

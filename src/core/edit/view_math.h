@@ -44,6 +44,14 @@ int FitZoomPercent(int imageWidth, int imageHeight, int clientWidth, int clientH
 double ScrollRatio(int pos, int max, int page);
 int ScrollPositionFromRatio(int max, int page, double ratio);
 
+// What a scroll bar over 0..max keeps of a page and a position it is given: the page at most the
+// range's length (max + 1), the position within [0, max − page + 1].
+struct ScrollValues {
+    int max = 0, page = 0, pos = 0;
+    bool operator==(const ScrollValues& o) const { return max == o.max && page == o.page && pos == o.pos; }
+};
+ScrollValues KeptScrollValues(int max, int page, int pos);
+
 // Whether the grid is drawn: from 100 % for spacings above 1, from 500 % for finer ones.
 bool GridVisible(int zoom, int spacingX, int spacingY);
 
