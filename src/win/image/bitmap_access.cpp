@@ -245,16 +245,19 @@ bool CopyBitmapArea(Messages& messages, GpBitmapOwner& source, int left, int top
     GpBitmapOwner copy;
     if (!CreateGpBitmap(copy, width, height, format)) return false;
     if (IsIndexed(format)) CopyPalette(copy.get(), source.get());
-    {
-        BitmapLock from(messages, source, kLockRead, format, BitmapRole::Source);
-        if (!from.ok()) return false;
-        BitmapLock to(messages, copy, kLockWrite, format, BitmapRole::Destination);
-        if (!to.ok()) return false;
-        CopyArea(from.view(), left, top, to.view());
-        if (to.Unlock() != Gdiplus::Ok) return false;
-    }
+    if (!CopyAreaInto(messages, source, left, top, copy)) return false;
     out = std::move(copy);
     return true;
+}
+
+bool CopyAreaInto(Messages& messages, GpBitmapOwner& source, int left, int top, GpBitmapOwner& destination) {
+    const PixelFormat format = FormatOf(source.get());
+    BitmapLock from(messages, source, kLockRead, format, BitmapRole::Source);
+    if (!from.ok()) return false;
+    BitmapLock to(messages, destination, kLockWrite, format, BitmapRole::Destination);
+    if (!to.ok()) return false;
+    CopyArea(from.view(), left, top, to.view());
+    return to.Unlock() == Gdiplus::Ok && from.Unlock() == Gdiplus::Ok;
 }
 
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source) {

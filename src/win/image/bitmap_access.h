@@ -76,6 +76,10 @@ bool DecodeImageBytes(const uint8_t* bytes, size_t size, bool colourManagement, 
 // format, pixel values and palette unchanged. False after a reported lock failure, or when the
 // bitmap cannot be made.
 bool CopyBitmapArea(Messages& messages, GpBitmapOwner& source, int left, int top, int width, int height, GpBitmapOwner& out);
+// The rectangle of the source at (left, top) with the destination's size copied into the
+// destination, both in the source's pixel format (the palette is left as it is). False after a
+// reported lock failure.
+bool CopyAreaInto(Messages& messages, GpBitmapOwner& source, int left, int top, GpBitmapOwner& destination);
 // Copies the palette of an indexed source to the destination; status of the last call.
 GpStatus CopyPalette(Gdiplus::GpBitmap* destination, Gdiplus::GpBitmap* source);
 // The ARGB palette of an indexed bitmap, and its flags word when asked; false when it cannot be read.

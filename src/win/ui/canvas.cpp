@@ -614,16 +614,6 @@ bool HandleZoomNotify(Editor& e, NMHDR* hdr, LRESULT* result) {
 }
 
 namespace {
-// The view's 24-bit frame `from` copied into `to`, of the same size.
-bool CopyLayer(Editor& e, GpBitmapOwner& from, GpBitmapOwner& to) {
-    BitmapLock source(e.messages, from, kLockRead, fmt::k24RGB, BitmapRole::Source);
-    if (!source.ok()) return false;
-    BitmapLock target(e.messages, to, kLockWrite, fmt::k24RGB, BitmapRole::Destination);
-    if (!target.ok()) return false;
-    CopyRows(source.view(), target.view());
-    return target.Unlock() == Gdiplus::Ok && source.Unlock() == Gdiplus::Ok;
-}
-
 // What lies above the picture within `dirty`: the grid, the selection outline and, above
 // everything, the current tool's selection, outlines or preview.
 void DrawAboveThePicture(Editor& e, ImageSlot& s, GpBitmapOwner& buffer, const ViewLayout& l, const RECT& dirty, bool grid) {
@@ -665,7 +655,7 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
     // The outline's march alone: the picture is the layer kept from the last whole frame.
     ViewState& vs = e.viewState;
     if (vs.marchPaint && !vs.pictureStale && sameBuffer && vs.pictureLayer && ImageSize(vs.pictureLayer.get(), &pw, &ph) &&
-        pw == cw && ph == ch && CopyLayer(e, vs.pictureLayer, buffer)) {
+        pw == cw && ph == ch && CopyAreaInto(e.messages, vs.pictureLayer, 0, 0, buffer)) {
         DrawAboveThePicture(e, *s, buffer, l, RECT{0, 0, cw, ch}, grid);
         return true;
     }
@@ -752,7 +742,7 @@ bool RenderView(Editor& e, GpBitmapOwner& buffer, const RECT* dirtyArea) {
     // again leaves the kept one behind.
     if (!partial && s->selectionPath) {
         const bool fits = vs.pictureLayer && ImageSize(vs.pictureLayer.get(), &pw, &ph) && pw == cw && ph == ch;
-        if ((!fits && !CreateGpBitmap(vs.pictureLayer, cw, ch, fmt::k24RGB)) || !CopyLayer(e, buffer, vs.pictureLayer))
+        if ((!fits && !CreateGpBitmap(vs.pictureLayer, cw, ch, fmt::k24RGB)) || !CopyAreaInto(e.messages, buffer, 0, 0, vs.pictureLayer))
             vs.pictureLayer.reset();
         vs.pictureStale = !vs.pictureLayer;
     } else {
