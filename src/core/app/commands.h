@@ -107,7 +107,7 @@ struct ToolBarButton {
 const ToolBarButton* MainToolBarButtons(size_t* count);
 // The view tool bar (fit to window, actual size).
 const ToolBarButton* ViewToolBarButtons(size_t* count);
-// The tool buttons (selection … text).
+// The tool buttons, from the tool rows in the tool list's order (app/tool_row.h).
 const ToolBarButton* ToolButtons(size_t* count);
 // The path buttons of the selection and shape option bands (delete the last point, the last
 // figure, all paths).
