@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/tool_row.h"
 #include "image/pixel_format.h"
 
 namespace mirelo {
@@ -115,6 +116,33 @@ TEST(ToolBars, MainToolBarOrderSeparatorsAndTips) {
     EXPECT_EQ(TextView(ToolTipText(40034)), TextView(u"パスをすべて削除"));
     EXPECT_EQ(ToolTipText(0), nullptr);
     EXPECT_EQ(ToolTipText(40013), nullptr);
+}
+
+// The tool rows cover the tool ids in order, and the command table and the tool bar take each
+// tool's command, guards and tooltip from its row, in the same order.
+TEST(ToolBars, ToolRowsMakeTheToolCommandsAndButtons) {
+    const std::vector<ToolEntry>& rows = ToolRows();
+    ASSERT_EQ(rows.size(), static_cast<size_t>(kLastTool - kFirstTool + 1));
+    size_t n = 0;
+    const ToolBarButton* buttons = ToolButtons(&n);
+    ASSERT_EQ(n, rows.size());
+    std::set<int> commands;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ToolEntry& t = rows[i];
+        SCOPED_TRACE(t.id);
+        EXPECT_EQ(t.id, kFirstTool + static_cast<int>(i));
+        EXPECT_EQ(FindToolRow(t.id), &t);
+        EXPECT_TRUE(commands.insert(t.command).second);
+        ASSERT_NE(FindCommand(t.command), nullptr);
+        EXPECT_EQ(FindCommand(t.command)->guards, t.row->guards);
+        EXPECT_NE(t.row->guards & kGuardImage, 0u);  // no tool is chosen without an image
+        ASSERT_NE(t.row->tip, nullptr);
+        EXPECT_EQ(buttons[i].command, t.command);
+        EXPECT_EQ(buttons[i].tip, t.row->tip);
+        EXPECT_EQ(ToolTipText(t.command), t.row->tip);  // no other tool bar has the command
+    }
+    EXPECT_EQ(FindToolRow(kFirstTool - 1), nullptr);
+    EXPECT_EQ(FindToolRow(kLastTool + 1), nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-/* The command ids of menus, accelerators and tool bars: the one place they are written. Read by
-   the resource script (windres) and by the C++ code (cmd:: in app/commands.h), so it holds
-   macros only and includes nothing. */
+/* The command ids of menus, accelerators and tool bars: the one place they are written, but for
+   the tools' ids, which stand in the tool list (app/tool_list.h). Read by the resource script
+   (windres) and by the C++ code (cmd:: in app/commands.h), so it holds macros only and includes
+   nothing but the tool list. */
 #ifndef MIRELO_COMMAND_IDS_H
 #define MIRELO_COMMAND_IDS_H
+
+#include "app/tool_list.h"
 
 #define IDM_NEW 40001
 #define IDM_OPEN 40002
@@ -100,12 +103,6 @@
 #define IDM_PAL_EYEDROPPER 1134
 #define IDM_PAL_TRANSPARENT 1137
 #define IDM_PAL_DIALOG 1138
-#define IDM_TOOL_SELECT 1156
-#define IDM_TOOL_SHAPE 1157
-#define IDM_TOOL_RETOUCH 1158
-#define IDM_TOOL_FILL 1159
-#define IDM_TOOL_EYEDROPPER 1160
-#define IDM_TOOL_TEXT 1161
 #define IDM_ROTATE_RIGHT 1188
 #define IDM_ROTATE_LEFT 1189
 #define IDM_IMAGE_BAR_FIRST 10000

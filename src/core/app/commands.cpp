@@ -1,5 +1,9 @@
 #include "app/commands.h"
 
+#include <iterator>
+#include <vector>
+
+#include "app/tool_row.h"
 #include "image/pixel_format.h"
 
 namespace mirelo {
@@ -7,6 +11,7 @@ namespace mirelo {
 namespace {
 constexpr unsigned G = kGuardPendingPath, I = kGuardImage, P = kGuardPasteObjects;
 
+// The commands but the tools', whose rows come from the tool rows (app/tool_row.h).
 const CommandInfo kCommands[] = {
     {cmd::kNew, G},
     {cmd::kOpen, G},
@@ -100,12 +105,6 @@ const CommandInfo kCommands[] = {
     {cmd::kPalEyedropper, 0},
     {cmd::kPalTransparent, I},
     {cmd::kPalDialog, I},
-    {cmd::kToolSelect, G | I},
-    {cmd::kToolShape, I},
-    {cmd::kToolRetouch, G | I},
-    {cmd::kToolFill, G | I},
-    {cmd::kToolEyedropper, G | I},
-    {cmd::kToolText, G | I},
     {cmd::kRotateRight, 0},
     {cmd::kRotateLeft, 0},
 };
@@ -136,18 +135,28 @@ const AcceleratorKey kAccelerators[] = {
     {kVkEscape, false, cmd::kSelectNone}, {'X', true, cmd::kCut}, {'Y', true, cmd::kRedo},
     {'Z', true, cmd::kUndo},
 };
+
+// The command table: the commands above, then the tools' from their rows in the list's order.
+const std::vector<CommandInfo>& Commands() {
+    static const std::vector<CommandInfo> commands = [] {
+        std::vector<CommandInfo> all(std::begin(kCommands), std::end(kCommands));
+        for (const ToolEntry& t : ToolRows()) all.push_back(CommandInfo{t.command, t.row->guards});
+        return all;
+    }();
+    return commands;
+}
 }  // namespace
 
 const CommandInfo* CommandTable(size_t* count) {
-    *count = std::size(kCommands);
-    return kCommands;
+    *count = Commands().size();
+    return Commands().data();
 }
 
 const CommandInfo* FindCommand(int id) {
     if (id >= cmd::kImageBarFirst && id <= cmd::kImageBarLast) return &kImageBarCommand;
     if (id >= cmd::kImageSelectFirst && id <= cmd::kImageSelectLast) return &kImageSelectCommand;
     if (id >= cmd::kRecentFirst && id <= cmd::kRecentLast) return &kRecentFileCommand;
-    for (const auto& c : kCommands)
+    for (const auto& c : Commands())
         if (c.id == id) return &c;
     return nullptr;
 }
@@ -219,10 +228,15 @@ const ToolBarButton kViewToolBar[] = {
     {cmd::kFitWindow, u"ウィンドウサイズ"},
     {cmd::kActualSize, u"等倍サイズ"},
 };
-const ToolBarButton kToolButtons[] = {
-    {cmd::kToolSelect, u"選択"}, {cmd::kToolShape, u"図形描画"}, {cmd::kToolRetouch, u"特殊"},
-    {cmd::kToolFill, u"塗潰し"}, {cmd::kToolEyedropper, u"スポイト"}, {cmd::kToolText, u"文字"},
-};
+// The tool buttons, from the tool rows.
+const std::vector<ToolBarButton>& ToolButtonList() {
+    static const std::vector<ToolBarButton> buttons = [] {
+        std::vector<ToolBarButton> all;
+        for (const ToolEntry& t : ToolRows()) all.push_back(ToolBarButton{t.command, t.row->tip});
+        return all;
+    }();
+    return buttons;
+}
 
 const ToolBarButton kPathButtons[] = {
     {cmd::kPathDeletePoint, u"パスの最後の点を削除"},
@@ -235,9 +249,9 @@ const ToolBarButton kPaletteToolBar[] = {
     {cmd::kPalTransparent, u"透過色"}, {cmd::kPalDialog, u"パレット"},
 };
 
-template <size_t N>
-const char16_t* FindTip(const ToolBarButton (&table)[N], int command) {
-    for (const auto& b : table)
+template <typename Table>
+const char16_t* FindTip(const Table& table, int command) {
+    for (const ToolBarButton& b : table)
         if (b.command == command && b.command != 0) return b.tip;
     return nullptr;
 }
@@ -254,8 +268,8 @@ const ToolBarButton* ViewToolBarButtons(size_t* count) {
 }
 
 const ToolBarButton* ToolButtons(size_t* count) {
-    *count = std::size(kToolButtons);
-    return kToolButtons;
+    *count = ToolButtonList().size();
+    return ToolButtonList().data();
 }
 
 const ToolBarButton* PathToolBarButtons(size_t* count) {
@@ -271,7 +285,7 @@ const ToolBarButton* PaletteToolBarButtons(size_t* count) {
 const char16_t* ToolTipText(int command) {
     if (const char16_t* t = FindTip(kMainToolBar, command)) return t;
     if (const char16_t* t = FindTip(kViewToolBar, command)) return t;
-    if (const char16_t* t = FindTip(kToolButtons, command)) return t;
+    if (const char16_t* t = FindTip(ToolButtonList(), command)) return t;
     if (const char16_t* t = FindTip(kPathButtons, command)) return t;
     return FindTip(kPaletteToolBar, command);
 }

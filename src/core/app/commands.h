@@ -35,8 +35,10 @@ enum : int {
     kFitWindow = IDM_FIT_WINDOW, kActualSize = IDM_ACTUAL_SIZE,
     kPalSelect = IDM_PAL_SELECT, kPalFill = IDM_PAL_FILL, kPalEyedropper = IDM_PAL_EYEDROPPER,
     kPalTransparent = IDM_PAL_TRANSPARENT, kPalDialog = IDM_PAL_DIALOG,
-    kToolSelect = IDM_TOOL_SELECT, kToolShape = IDM_TOOL_SHAPE, kToolRetouch = IDM_TOOL_RETOUCH, kToolFill = IDM_TOOL_FILL,
-    kToolEyedropper = IDM_TOOL_EYEDROPPER, kToolText = IDM_TOOL_TEXT,
+    // kTool<Name>: the tools' buttons and menu items (app/tool_list.h).
+#define MIRELO_TOOL(Name, id, command) kTool##Name = command,
+#include "app/tool_list.h"
+#undef MIRELO_TOOL
     kRotateRight = IDM_ROTATE_RIGHT, kRotateLeft = IDM_ROTATE_LEFT,
     kImageBarFirst = IDM_IMAGE_BAR_FIRST, kImageBarLast = IDM_IMAGE_BAR_LAST,
     kImageSelectFirst = IDM_IMAGE_SELECT_FIRST, kImageSelectLast = IDM_IMAGE_SELECT_LAST,
@@ -105,7 +107,7 @@ struct ToolBarButton {
 const ToolBarButton* MainToolBarButtons(size_t* count);
 // The view tool bar (fit to window, actual size).
 const ToolBarButton* ViewToolBarButtons(size_t* count);
-// The tool buttons (selection … text).
+// The tool buttons, from the tool rows in the tool list's order (app/tool_row.h).
 const ToolBarButton* ToolButtons(size_t* count);
 // The path buttons of the selection and shape option bands (delete the last point, the last
 // figure, all paths).

@@ -3,22 +3,34 @@
 // option bar's table (ui/option_bands.h); they never change.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace mirelo {
 
-// The tools an image can have current; 0 stands for the paste-object handling in the window
-// layer's tool table.
+// The tools an image can have current, kTool<Name> from the tool list (app/tool_list.h); 0
+// stands for the paste-object handling in the window layer's tool table.
 enum ToolId : int {
-    kToolSelect = 1,
-    kToolShape = 2,
-    kToolRetouch = 3,
-    kToolFill = 4,
-    kToolEyedropper = 5,
-    kToolText = 6,
+#define MIRELO_TOOL(Name, id, command) kTool##Name = id,
+#include "app/tool_list.h"
+#undef MIRELO_TOOL
 };
-constexpr int kFirstTool = kToolSelect;
-constexpr int kLastTool = kToolText;
+namespace tool_list {
+constexpr int kIds[] = {
+#define MIRELO_TOOL(Name, id, command) id,
+#include "app/tool_list.h"
+#undef MIRELO_TOOL
+};
+constexpr bool Consecutive() {
+    for (size_t i = 0; i < std::size(kIds); ++i)
+        if (kIds[i] != static_cast<int>(i) + 1) return false;
+    return true;
+}
+static_assert(Consecutive(), "the tool ids run from 1 without gaps, in the list's order");
+}  // namespace tool_list
+constexpr int kFirstTool = tool_list::kIds[0];
+constexpr int kLastTool = tool_list::kIds[std::size(tool_list::kIds) - 1];
 // Slots of the window layer's tool table: the paste-object handling and the tools by id.
 constexpr int kToolCount = kLastTool + 1;
 constexpr bool IsToolId(int tool) { return tool >= kFirstTool && tool <= kLastTool; }

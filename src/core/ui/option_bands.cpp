@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <iterator>
 
-#include "draw/shape_geometry.h"
-#include "ops/flood_fill.h"
+#include "app/tool_row.h"
+#include "ui/band_rules.h"
 
 namespace mirelo {
 
@@ -212,201 +212,6 @@ int EntryCount(const OptionControl& c) {
     return -1;  // as many as there are fonts
 }
 
-// --- the rules ---
-class Rules {
-public:
-    Rules(BandState& state, const ToolSettings& settings) : st_(state), s_(settings) {}
-
-    int At(int option) const { return s_[static_cast<size_t>(option)]; }
-    void Show(int band) { st_.shown.set(static_cast<size_t>(band)); }
-    void Hide(int first, int last) {
-        for (int b = first; b <= last; ++b) st_.shown.reset(static_cast<size_t>(b));
-    }
-    void SelectionButtons(bool deletePoint, bool deleteLast, bool deleteAll) {
-        st_.selectionPathButtons = {deletePoint, deleteLast, deleteAll};
-    }
-    void ShapeButtons(bool deletePoint, bool deleteLast, bool deleteAll) {
-        st_.shapePathButtons = {deletePoint, deleteLast, deleteAll};
-    }
-
-    // Option f is the fill pattern: the shape tool's or the fill tool's "ﾊﾟﾀｰﾝ(塗)：".
-    void FillPattern(int f, bool fillTool) {
-        if (fillTool) Hide(18, 19);
-        Hide(20, 27);
-        Show(20);
-        if (f >= 1 && f <= 4) {  // linear gradients
-            Show(21);
-            if (fillTool && f == 4) Show(22);
-        } else if (f >= 5 && f <= 7) {  // circular gradients
-            Show(21);
-            if (fillTool) Show(23);
-            if (f != 7) Show(24);
-            if (f == 6 || f == 7) Show(25);
-        } else if (f == 8) {  // texture
-            Show(22);
-        }
-    }
-
-    // The pattern bands of the shape tool.
-    void ShapePatterns(int kind) {
-        const int pen = At(kPenPatternOption);
-        Hide(18, 27);
-        if (kind != kShapeFreehand || At(kFunctionOption) == 1) {
-            Show(18);
-            if (pen >= 1 && pen <= 4) Show(19);
-        }
-        if ((kind >= kShapeFilledEllipse && kind <= kShapeFilledClosedCurve) || (kind == kShapePath && At(kPathFillOption) == 1))
-            FillPattern(At(kShapeFillBase), false);
-        if (kind == kShapePath) Show(27);
-        if (pen == 5) Show(22);
-    }
-
-    // Kind "ﾊﾟｽ": the bands of the part being added to the path.
-    void PathParts() {
-        ShapeButtons(false, true, true);
-        Hide(4, 27);
-        for (int b : {3, 5, 7, 9, 12, 18}) Show(b);
-        if (At(kDashOption) > 4) Show(6);
-        bool deletePoint = false;
-        switch (At(kPathPartOption)) {
-        case kPartFreehand:
-        case kPartLine:
-            Show(8);
-            Show(10);
-            deletePoint = true;
-            break;
-        case kPartCurve:
-            Show(10);
-            deletePoint = true;
-            break;
-        case kPartArc:
-            Show(10);
-            Show(11);
-            break;
-        case kPartPie: Show(11); break;
-        case kPartRectangle: Show(8); break;
-        case kPartPolygon:
-            Show(8);
-            deletePoint = true;
-            break;
-        case kPartClosedCurve: deletePoint = true; break;
-        case kPartText:
-            for (int b : {8, 16, 17}) Show(b);
-            deletePoint = true;
-            st_.disabled.set(kTextSmoothingOption);
-            break;
-        default: break;  // kPartEllipse
-        }
-        st_.shapePathButtons[0] = deletePoint;
-        ShapePatterns(kShapePath);
-    }
-
-    void Shape() {
-        Hide(1, 27);
-        ShapeButtons(false, false, false);
-        Show(2);
-        Show(7);
-        const int kind = At(kShapeKindOption);
-        const bool function = At(kFunctionOption) == 1;
-        if (At(kDashOption) > 4 && (kind != kShapeFreehand || function)) Show(6);
-        // Extra bands by kind, and whether 40032 and 40034 are shown.
-        struct KindBands {
-            std::vector<int> bands;
-            bool pathButtons;
-        };
-        static const KindBands kKinds[] = {
-            {{4}, false},                     // 0 自由描画 (more with 機能 あり below)
-            {{5, 8, 10, 12, 18}, true},       // 1 直線
-            {{5, 10, 12, 18}, true},          // 2 曲線
-            {{5, 18}, false},                 // 3 円形
-            {{5, 10, 11, 18}, false},         // 4 円弧
-            {{5, 8, 18}, false},              // 5 矩形
-            {{5, 8, 12, 18}, true},           // 6 多角形
-            {{5, 12, 18}, true},              // 7 閉曲線
-            {{5, 18}, false},                 // 8 （塗）円形
-            {{5, 11, 18}, false},             // 9 （塗）円弧
-            {{5, 8, 18}, false},              // 10 （塗）矩形
-            {{5, 8, 9, 12, 18}, true},        // 11 （塗）多角形
-            {{5, 9, 12, 18}, true},           // 12 （塗）閉曲線
-        };
-        if (kind == kShapePath) {
-            PathParts();
-            return;
-        }
-        if (kind >= 0 && kind < static_cast<int>(std::size(kKinds))) {
-            for (int b : kKinds[kind].bands) Show(b);
-            bool buttons = kKinds[kind].pathButtons;
-            if (kind == kShapeFreehand && function) {
-                for (int b : {5, 8, 10, 12, 18}) Show(b);
-                buttons = true;
-            }
-            ShapeButtons(buttons, false, buttons);
-        }
-        ShapePatterns(kind);
-    }
-
-    void Fill() {
-        Show(13);
-        switch (At(kFillModeOption)) {
-        case fill_mode::kShape:
-            Show(14);
-            FillPattern(At(kFillToolFillBase), true);
-            st_.shown.reset(15);
-            break;
-        case fill_mode::kAlphaToColour:
-            Hide(14, 27);
-            break;
-        default:  // fill_mode::kArea, fill_mode::kColour
-            Hide(14, 27);
-            Show(15);
-            break;
-        }
-    }
-
-    void TextPatterns() {
-        for (int b : {16, 17, 18}) Show(b);
-        const int pattern = At(kTextPatternOption);
-        if (pattern >= 1 && pattern <= 4) Show(19);
-        if (pattern == 5) Show(22);
-    }
-
-private:
-    BandState& st_;
-    const ToolSettings& s_;
-};
-
-// The band rule of each tool, keyed by its id.
-struct ToolBandRule {
-    ToolId tool;
-    void (*pick)(Rules&);  // the bands its options show; none for a tool without options
-    bool objectTransform;  // a selected paste object shows its transform band
-};
-
-void SelectionBands(Rules& r) {
-    r.Show(1);
-    const int gesture = r.At(kSelectionShapeOption);
-    if (gesture == kSelectWand) r.Show(15);
-    r.SelectionButtons(gesture == kSelectPolygon, false, false);  // polygons lose their last point
-}
-void ShapeBands(Rules& r) { r.Shape(); }
-void RetouchBands(Rules& r) { r.Show(26); }
-void FillBands(Rules& r) { r.Fill(); }
-void TextBands(Rules& r) { r.TextPatterns(); }
-
-const ToolBandRule kToolBandRules[] = {
-    {kToolSelect, SelectionBands, true},
-    {kToolShape, ShapeBands, false},
-    {kToolRetouch, RetouchBands, false},
-    {kToolFill, FillBands, false},
-    {kToolEyedropper, nullptr, false},
-    {kToolText, TextBands, true},
-};
-
-const ToolBandRule* FindBandRule(int tool) {
-    for (const ToolBandRule& r : kToolBandRules)
-        if (r.tool == tool) return &r;
-    return nullptr;
-}
 }  // namespace
 
 const std::vector<OptionControl>& OptionControls() {
@@ -458,34 +263,23 @@ int ListIndex(const OptionControl& c, int value) {
 BandState ComputeBands(int tool, const ToolSettings& settings, bool imageOpen, bool pasteObjectSelected) {
     BandState st;
     if (!imageOpen) return st;
-    Rules rules(st, settings);
+    BandRules rules(st, settings);
     // "反転：" is passed to the magic wand only.
     if (settings[kSelectionShapeOption] != kSelectWand) st.disabled.set(kSelectionInvertOption);
-    const ToolBandRule* rule = FindBandRule(tool);
-    if (!rule) return st;
-    if (rule->pick) rule->pick(rules);
-    if (rule->objectTransform && pasteObjectSelected) rules.Show(27);
+    const ToolEntry* entry = FindToolRow(tool);
+    if (!entry) return st;
+    if (entry->row->bands) entry->row->bands(rules);
+    if (entry->row->objectTransform && pasteObjectSelected) rules.Show(27);
     return st;
 }
 
-bool HasBandRule(int tool) { return FindBandRule(tool) != nullptr; }
+bool HasBandRule(int tool) { return FindToolRow(tool) != nullptr; }
 
 bool BandRulesRead(int option) {
-    switch (option) {
-    case kSelectionShapeOption:
-    case kShapeKindOption:
-    case kPathPartOption:
-    case kPathFillOption:
-    case kFunctionOption:
-    case kDashOption:
-    case kFillModeOption:
-    case kPenPatternOption:
-    case kShapeFillBase:
-    case kFillToolFillBase:
-    case kTextPatternOption:
-        return true;
-    default: return false;
-    }
+    if (option == kSelectionShapeOption) return true;  // "反転：" for every tool
+    for (const ToolEntry& e : ToolRows())
+        if (std::find(e.row->reads.begin(), e.row->reads.end(), option) != e.row->reads.end()) return true;
+    return false;
 }
 
 int CompareMultibyte(std::string_view a, std::string_view b) {

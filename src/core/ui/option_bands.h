@@ -97,13 +97,15 @@ struct BandState {
 };
 
 // The rules of the bar: the current tool (a ToolId), the image's option values, whether an image
-// is current and whether it has a selected paste object. Each tool has its own rule, keyed by its
-// id; the rule of "反転：" holds for every tool.
+// is current and whether it has a selected paste object. Each tool has its own rule in its tool
+// row (app/tool_row.h, written with ui/band_rules.h); the rule of "反転：" holds for every tool.
 BandState ComputeBands(int tool, const ToolSettings& settings, bool imageOpen, bool pasteObjectSelected);
-// Whether a tool id has a band rule (a tool without options has an empty one).
+// Whether a tool id has a band rule: a row in the tool list (a tool without options has an empty
+// rule).
 bool HasBandRule(int tool);
 
-// Whether the rules read an option: a change of it runs them again.
+// Whether the rules read an option (one the tool rows name, or "選択："): a change of it runs
+// them again.
 bool BandRulesRead(int option);
 
 // A face name as enumerated, with its code page 932 form for sorting.

@@ -1,7 +1,7 @@
 // The tool interface: the canvas view hands each mouse event of the image to the current
 // image's tool (after the paste objects had their chance), and asks it for the overlay it draws
 // above the image and its cursor. The option bands a tool shows are the option bar's rules
-// (ui/option_bands.h).
+// (core ui/option_bands.h), each tool's in its tool row.
 #pragma once
 #include <memory>
 #include <vector>
@@ -56,8 +56,8 @@ public:
 std::unique_ptr<Tool> MakePasteObjectHandling();
 
 // A tool as the program knows it: its id, the buttons that choose it and their image, its cursor
-// and how it is made. The option bands it shows are its band rule in the core, keyed by the id
-// (ui/option_bands.h).
+// and how it is made (`<Name>ToolDescriptor()` in its tool file). The option bands it shows are
+// the band rule of its row in the core (`<Name>ToolRow()`, core app/tool_row.h).
 struct ToolDescriptor {
     ToolId id;
     int command;         // its tool-bar button and menu item
@@ -67,7 +67,8 @@ struct ToolDescriptor {
     std::unique_ptr<Tool> (*make)();
 };
 
-// Every tool, from the one registration table (edit/tools.cpp).
+// Every tool, in the order of the tool list (core app/tool_list.h), from which edit/tools.cpp
+// generates the registration table.
 const std::vector<const ToolDescriptor*>& Tools();
 // The tool of an id, or the one a tool-bar or palette-panel command chooses; nullptr when none.
 const ToolDescriptor* FindTool(int id);

@@ -1,20 +1,18 @@
-// The registration table of the tools: one line per tool, in ToolId order.
+// The registration table of the tools, generated from the tool list (core app/tool_list.h).
 #include "app/tool.h"
 
 namespace mirelo {
 
 // The descriptor each tool file defines.
-const ToolDescriptor& SelectionToolDescriptor();
-const ToolDescriptor& ShapeToolDescriptor();
-const ToolDescriptor& RetouchToolDescriptor();
-const ToolDescriptor& FillToolDescriptor();
-const ToolDescriptor& EyedropperToolDescriptor();
-const ToolDescriptor& TextToolDescriptor();
+#define MIRELO_TOOL(Name, id, command) const ToolDescriptor& Name##ToolDescriptor();
+#include "app/tool_list.h"
+#undef MIRELO_TOOL
 
 const std::vector<const ToolDescriptor*>& Tools() {
     static const std::vector<const ToolDescriptor*> tools = {
-        &SelectionToolDescriptor(), &ShapeToolDescriptor(),      &RetouchToolDescriptor(),
-        &FillToolDescriptor(),      &EyedropperToolDescriptor(), &TextToolDescriptor(),
+#define MIRELO_TOOL(Name, id, command) &Name##ToolDescriptor(),
+#include "app/tool_list.h"
+#undef MIRELO_TOOL
     };
     return tools;
 }

@@ -212,7 +212,7 @@ void DrawSelect(icon::Canvas& c) {
 }
 }  // namespace
 
-const ToolDescriptor& SelectionToolDescriptor() {
+const ToolDescriptor& SelectToolDescriptor() {
     static const ToolDescriptor tool{kToolSelect, cmd::kToolSelect, cmd::kPalSelect, DrawSelect, 0,
                                      [] { return std::unique_ptr<Tool>(std::make_unique<SelectionTool>()); }};
     return tool;
