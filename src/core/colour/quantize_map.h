@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "colour/quantize_search.h"
+#include "common/bands.h"
 
 namespace mirelo {
 namespace quantize_kit {
@@ -386,13 +387,14 @@ void MapPixels(QuantizeRequest& q, QuantizeResult& out, MakeChooser makeChooser)
             s.failed.store(true);
         }
     };
+    // The second worker is the program's helper thread; more are made for this work only. The
+    // threads that started, and this one, take all the bands between them.
     std::vector<std::thread> pool;
     try {
-        for (int t = 1; t < s.threads; ++t) pool.emplace_back(work, t);
+        for (int t = 2; t < s.threads; ++t) pool.emplace_back(work, t);
     } catch (...) {
-        // The threads that started, and this one, take all the bands between them.
     }
-    work(0);
+    if (s.threads < 2 || !RunBeside([&] { work(0); }, [&] { work(1); })) work(0);
     for (std::thread& t : pool) t.join();
     if (s.failed.load()) throw std::bad_alloc();
 }

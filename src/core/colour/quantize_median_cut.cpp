@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "colour/quantize_map.h"
@@ -77,19 +76,10 @@ void MedianCut(QuantizeRequest& q, int capacity, QuantizeResult& out) {
     {
         // The rows are counted in two halves at once on a large image; the counts stop at 65535.
         CodeCounts top, bottom;
-        const bool split = q.threads != 1 && int64_t{v.width} * v.height >= (int64_t{1} << 18) && v.height >= 2 &&
-                           std::thread::hardware_concurrency() > 1;
-        const int middle = split ? v.height / 2 : v.height;
-        std::thread helper;
-        if (split) {
-            try {
-                helper = std::thread([&] { bottom.Count(v, middle, v.height); });
-            } catch (...) {
-                bottom.Count(v, middle, v.height);
-            }
-        }
-        top.Count(v, 0, middle);
-        if (helper.joinable()) helper.join();
+        const int middle = v.height / 2;
+        bool split = q.threads != 1 && int64_t{v.width} * v.height >= (int64_t{1} << 18) && v.height >= 2;
+        if (split) split = RunBeside([&] { top.Count(v, 0, middle); }, [&] { bottom.Count(v, middle, v.height); });
+        if (!split) top.Count(v, 0, v.height);
         // Codes in order of first appearance: those of the top half, then the bottom half's new ones.
         for (uint16_t code : bottom.order)
             if (top.counts[code] == 0) top.order.push_back(code);

@@ -246,19 +246,10 @@ bool BinaryDither(const Frame& f, int v, const GreyRange& range) {
             }
         }
     };
-    if (int64_t{w} * h >= (int64_t{1} << 16) && bands >= 2 && std::thread::hardware_concurrency() >= 2) {
-        std::thread other;
-        try {
-            other = std::thread(walk, 1, 2);
-        } catch (const std::system_error&) {
-            walk(0, 1);  // no second thread: this one takes every band
-            return true;
-        }
-        walk(0, 2);
-        other.join();
-    } else {
+    // Without the helper thread this one takes every band.
+    if (!(int64_t{w} * h >= (int64_t{1} << 16) && bands >= 2 &&
+          RunBeside([&] { walk(0, 2); }, [&] { walk(1, 2); })))
         walk(0, 1);
-    }
 #else
     auto spread = [](uint8_t* p, int weight, const int* error) {
         for (int c = 0; c < 3; ++c) {
