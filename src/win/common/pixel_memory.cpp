@@ -74,6 +74,13 @@ public:
         keptBytes_ += b.size;
         Wake();
     }
+    // Every kept block is written again by the worker, and so is a block it is making now.
+    void TouchAgain() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Block& b : kept_) b.clean = false;
+        ++touchRound_;
+        Wake();
+    }
     void NoteInUse(const void* bitmap, const Block& b) {
         std::lock_guard<std::mutex> lock(mutex_);
         inUse_[bitmap] = b;
@@ -126,6 +133,7 @@ private:
                 const size_t size = wanted_.front();
                 wanted_.erase(wanted_.begin());
                 if (size > mostKeptBytes_) continue;
+                const unsigned round = touchRound_;
                 lock.unlock();
                 const size_t blockSize = BlockSize(size);
                 Block b{VirtualAlloc(nullptr, blockSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE), blockSize, true};
@@ -133,6 +141,7 @@ private:
                     for (size_t at = 0; at < blockSize; at += kPage) static_cast<volatile uint8_t*>(b.memory)[at] = 0;
                 lock.lock();
                 if (b.memory) {
+                    b.clean = round == touchRound_;  // else its first pages are to be written again
                     kept_.push_back(b);
                     keptBytes_ += b.size;
                 }
@@ -151,6 +160,7 @@ private:
     std::vector<size_t> wanted_;
     std::unordered_map<const void*, Block> inUse_;  // by the bitmap over it
     size_t keptBytes_ = 0, mostKeptBytes_ = 0;
+    unsigned touchRound_ = 0;
 };
 
 // Never destroyed: the worker may still run while the program ends.
@@ -205,6 +215,8 @@ void Disposed(const void* bitmap) {
     block.clean = false;
     ThePool().Keep(block);
 }
+
+void TouchAgain() { ThePool().TouchAgain(); }
 
 size_t KeptBlocks() { return ThePool().KeptBlocks(); }
 size_t KeptBytes() { return ThePool().KeptBytes(); }

@@ -6,6 +6,7 @@
 #include "app/editor.h"
 #include "app/user_store.h"
 #include "common/file.h"
+#include "common/pixel_memory.h"
 #include "files/open_image.h"
 
 namespace mirelo {
@@ -35,6 +36,7 @@ void NoteRecentFile(Editor& e, const Text& path) {
     if (path.empty()) return;
     e.recentFiles.Add(path);
     SHAddToRecentDocs(SHARD_PATHW, W(path));
+    pixel_memory::TouchAgain();  // the shell's call starts a process under Wine
     SaveUserSettings(e);
 }
 
